@@ -1,0 +1,64 @@
+#include "config/connection_book.h"
+
+#include <algorithm>
+
+namespace kordex {
+
+QByteArray foldAsciiUpper(const QByteArray &s)
+{
+    QByteArray r = s;
+    for (char &c : r)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return r;
+}
+
+bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b)
+{
+    return a.size() == b.size() && foldAsciiUpper(a) == foldAsciiUpper(b);
+}
+
+bool ConnectionBook::add(const TConnectionRec &rec)
+{
+    if (isFull())
+        return false;
+    records_[count_++] = rec;
+    return true;
+}
+
+void ConnectionBook::removeAt(int i)
+{
+    if (i < 0 || i >= count_)
+        return;
+    for (int k = i; k + 1 < count_; ++k)
+        records_[k] = records_[k + 1];
+    if (count_ > 0)
+        --count_;
+}
+
+std::optional<int> ConnectionBook::findByName(const QByteArray &name) const
+{
+    for (int i = 0; i < count_; ++i)
+        if (records_[i].SystemName == name)
+            return i;
+    return std::nullopt;
+}
+
+bool ConnectionBook::nameInUse(const QByteArray &name) const
+{
+    for (int i = 0; i < count_; ++i)
+        if (equalsIgnoringAsciiCase(records_[i].SystemName, name))
+            return true;
+    return false;
+}
+
+void ConnectionBook::sortByName()
+{
+    std::stable_sort(records_.begin(), records_.begin() + count_,
+                     [](const TConnectionRec &a, const TConnectionRec &b) {
+                         // Unsigned bytewise comparison of the folded names.
+                         return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
+                     });
+}
+
+} // namespace kordex

@@ -1,0 +1,62 @@
+#pragma once
+// Everything the engine shows goes out through this interface, so the same
+// engine drives the window, kordex-replay and the tests. Calls arrive on the
+// main thread. Texts are the panel's 8-bit bytes; the window converts them.
+#include <QByteArray>
+#include <QRect>
+#include <cstdint>
+#include <string_view>
+
+namespace kordex {
+
+enum class Container { None, AS1603, AS4428p, ZR9, ZR9FBP };
+const char *containerName(Container c);  // "" for None
+
+enum class MenuItem { Refresh1, Events1, CloseTandemMode1 };
+
+struct Rgb {
+    uint8_t r = 255, g = 255, b = 255;
+    bool operator==(const Rgb &) const = default;
+};
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kAmber{247, 152, 41};
+inline constexpr Rgb kGreen{0, 128, 0};
+
+class EngineView {
+public:
+    virtual ~EngineView() = default;
+
+    virtual void setCaption(const QByteArray &caption) = 0;
+    virtual void setVisibleContainer(Container c) = 0;
+    // Loads the up pictures of the face's keys (and the badge on AS 1603 faces).
+    virtual void prepareFace(int panelType) = 0;
+    // AS 1603 face: the four logic keys are shown only on face 4.
+    virtual void setLogicKeysVisible(bool visible) = 0;
+    virtual void setLcdGeometry(const QRect &r) = 0;
+    virtual void setEventScreenGeometry(int top, int height) = 0;
+    virtual void setNzDisplayVisible(bool visible) = 0;
+
+    // The LCDisplay memo.
+    virtual void setLcdText(const QByteArray &text) = 0;
+    // The EventScreen memo, a list of lines.
+    virtual void eventScreenReplace(int index, const QByteArray &line) = 0;
+    virtual void eventScreenInsert(int index, const QByteArray &line) = 0;
+    virtual void eventScreenRemoveFirst() = 0;
+
+    // Lamps by component name; `visible` false hides the lamp.
+    virtual void setLamp(std::string_view name, Rgb color, bool visible) = 0;
+    virtual void setSounder(const QByteArray &caption, Rgb color, bool visible) = 0;
+    virtual void setEventsLabel(const QByteArray &caption, int keyCode, bool visible) = 0;
+    virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
+    virtual void setMenuChecked(MenuItem item, bool checked) = 0;
+    virtual void setMenuVisible(MenuItem item, bool visible) = 0;
+
+    virtual void beep() = 0;
+    // Taskbar attention: `invert` toggles the highlight, otherwise it is switched off.
+    virtual void flashTaskbar(bool invert) = 0;
+    virtual void focusFirstControl() = 0;
+};
+
+} // namespace kordex
