@@ -1,0 +1,59 @@
+#pragma once
+// Modal questions and messages to the operator. The window answers them with
+// real message boxes and file dialogs; tests answer them with a script.
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kordex {
+
+class Prompter {
+public:
+    enum class Icon { None, Information, Warning, Error };
+    virtual ~Prompter() = default;
+    // A modal box with one OK button.
+    virtual void message(const QString &title, const QString &text, Icon icon = Icon::None) = 0;
+    // A modal Yes/No box; true for Yes.
+    virtual bool askYesNo(const QString &title, const QString &text) = 0;
+    // File dialogs; nullopt when cancelled.
+    virtual std::optional<QString> openFileName(const QString &title, const QString &filter) = 0;
+    virtual std::optional<QString> saveFileName(const QString &title, const QString &filter) = 0;
+    virtual void beep() = 0;
+};
+
+// Test double: records what was asked and answers from queued replies.
+class ScriptedPrompter final : public Prompter {
+public:
+    struct Shown { QString title, text; };
+    std::vector<Shown> messages, questions;
+    std::vector<bool> yesNoReplies;            // consumed front to back; default No
+    std::vector<std::optional<QString>> fileReplies;  // consumed front to back; default cancel
+    int beeps = 0;
+
+    void message(const QString &title, const QString &text, Icon) override { messages.push_back({title, text}); }
+    bool askYesNo(const QString &title, const QString &text) override
+    {
+        questions.push_back({title, text});
+        if (yesNoReplies.empty())
+            return false;
+        bool r = yesNoReplies.front();
+        yesNoReplies.erase(yesNoReplies.begin());
+        return r;
+    }
+    std::optional<QString> openFileName(const QString &, const QString &) override { return nextFile(); }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return nextFile(); }
+    void beep() override { ++beeps; }
+
+private:
+    std::optional<QString> nextFile()
+    {
+        if (fileReplies.empty())
+            return std::nullopt;
+        auto r = fileReplies.front();
+        fileReplies.erase(fileReplies.begin());
+        return r;
+    }
+};
+
+} // namespace kordex
