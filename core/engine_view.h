@@ -45,10 +45,15 @@ public:
     virtual void eventScreenInsert(int index, const QByteArray &line) = 0;
     virtual void eventScreenRemoveFirst() = 0;
 
-    // Lamps by component name; `visible` false hides the lamp.
-    virtual void setLamp(std::string_view name, Rgb color, bool visible) = 0;
-    virtual void setSounder(const QByteArray &caption, Rgb color, bool visible) = 0;
-    virtual void setEventsLabel(const QByteArray &caption, int keyCode, bool visible) = 0;
+    // Lamps by component name. Hidden lamps keep their colour.
+    virtual void setLampColor(std::string_view name, Rgb color) = 0;
+    virtual void setLampVisible(std::string_view name, bool visible) = 0;
+    // The tray labels.
+    virtual void setSounder(const QByteArray &caption, Rgb textColor) = 0;
+    virtual void setSounderVisible(bool visible) = 0;
+    // A click on the Events label sends keyCode.
+    virtual void setEventsLabel(const QByteArray &caption, int keyCode) = 0;
+    virtual void setEventsLabelVisible(bool visible) = 0;
     virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
     virtual void setMenuChecked(MenuItem item, bool checked) = 0;
     virtual void setMenuVisible(MenuItem item, bool visible) = 0;

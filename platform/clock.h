@@ -20,6 +20,7 @@ public:
     Timer &operator=(const Timer &) = delete;
 
     void setInterval(int ms);   // takes effect at the next start
+    void setOnTick(std::function<void()> f) { onTick_ = std::move(f); }
     int interval() const { return interval_; }
     void start();               // no-op while running
     void stop();

@@ -1,0 +1,75 @@
+#pragma once
+// The panel's character screen, the display text composed from its first
+// rows, and the event line editor that feeds the event screen.
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace kordex {
+
+class Engine;
+
+class DisplayModel {
+public:
+    static constexpr int kRows = 25;
+    static constexpr int kColumns = 100;
+    static constexpr int kMaxCompletedLines = 301;
+
+    explicit DisplayModel(Engine &e);
+
+    // Screen cells. Writes outside the screen are ignored.
+    uint8_t cell(int row, int column) const { return screen_[row * kColumns + column]; }
+    void setCell(int row, int column, uint8_t b);
+    QByteArray row(int r) const;
+    // True when ScreenBuffer differs from ShadowBuffer; kept up to date per
+    // write instead of comparing all cells per byte.
+    bool differsFromShadow() const { return diffCount_ != 0; }
+
+    int CursorRow = 0;
+    int CursorColumn = 0;
+    bool CursorVisible = false;
+    bool CursorBlinkPhase = false;
+    QByteArray LcdText;
+
+    void ClearScreen();
+    void ClearToLineEnd();
+    QByteArray ComposeLcdText() const;
+    void RefreshLcd();
+    void applyCursorOverlay();   // on LcdText
+    void showLcdText();          // empty the memo and set it to LcdText
+    void PutEventChar(uint8_t b);
+
+    // Timer ticks.
+    void Timer3Timer();  // cursor blink
+    void Timer6Timer();  // event line flush
+    void Timer7Timer();  // alarm attention
+
+    // Event line state.
+    const QByteArray &eventLine() const { return EventLine; }
+    int eventLineIndex() const { return EventLineIndex; }
+    void clearEventLine();  // the login empties the line with ResponseText
+
+    // Capture to file hands each completed line here while capturing.
+    std::function<void(const QByteArray &)> captureLine;
+
+    static bool alarmActive(const QByteArray &lcdText);
+    int displayRows() const;
+
+private:
+    void markAll();
+    int cursorPosition() const;  // p, counting from 1
+
+    Engine &e_;
+    std::array<uint8_t, kRows * kColumns> screen_;
+    std::array<uint8_t, kRows * kColumns> shadow_;
+    int diffCount_ = 0;
+
+    QByteArray EventLine;
+    int EventLineIndex = 0;
+    int EventColumn = 1;
+    bool EventLineDirty = false;
+    bool alarmBlinkPhase_ = false;
+};
+
+} // namespace kordex

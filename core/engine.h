@@ -1,0 +1,72 @@
+#pragma once
+// The composition root of the toolkit-free engine: session state, timers,
+// screen model, decoder, identification, indicator table, face selection and
+// mode switch. One instance per program; the window, kordex-replay and the
+// tests each create one over their own clock and view.
+#include "core/display_model.h"
+#include "core/engine_view.h"
+#include "core/flash.h"
+#include "core/indicator_table.h"
+#include "core/stream_decoder.h"
+#include "link/session_state.h"
+#include "platform/clock.h"
+
+#include <functional>
+
+namespace kordex {
+
+class Engine {
+public:
+    Engine(Clock &clock, EngineView &view);
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
+
+    // Creation of the main window: event screen over the client area, no
+    // face, "Not Connected", every indicator not reported. Timers that run
+    // from start-up are started here.
+    void startUp();
+
+    // The receive path: one chunk from whichever transport delivered it.
+    void receive(const char *data, qsizetype n);
+    void receive(const QByteArray &chunk) { receive(chunk.constData(), chunk.size()); }
+
+    void SelectFace();
+    void ModeChange();
+    void IdentifyPanel();
+
+    // Paints indicator k on face `panelType` (main thread).
+    void paintIndicator(int panelType, int k, bool lit, bool show);
+
+    Clock &clock;
+    EngineView &view;
+    SessionState session;
+    DisplayModel display;
+    StreamDecoder decoder;
+    IndicatorTable indicators;
+    FlashAnimator flash;
+
+    // Key code the POINT/RELAY key of the AS 1603 face sends.
+    int v01rpKeyCode = 80;
+    // Key code a click on the Events label of the tray sends.
+    int EventsKeyCode = 34;
+
+    // The window's timers (intervals and start states of the timer table).
+    Timer Timer1;   // tandem re-entry guard
+    Timer Timer2;   // identification
+    Timer Timer3;   // cursor blink
+    Timer Timer4;   // shared connection time-out
+    Timer Timer5;   // line pacing of a file sent over TCP/IP
+    Timer Timer6;   // event line flush
+    Timer Timer7;   // alarm attention
+    Timer Timer8;   // command-line connection
+    Timer TimerHKI; // key hold repeat
+
+    // Seams for handlers that live in other layers.
+    std::function<void()> onTimer8;
+    std::function<void()> onTimerHKI;
+
+private:
+    void Timer2Timer();
+};
+
+} // namespace kordex

@@ -1,0 +1,89 @@
+#include "core/flash.h"
+
+#include "core/engine.h"
+#include "faces/face_binding.h"
+
+namespace kordex {
+
+void FlashAnimator::tick(const HandOver &h)
+{
+    q_ = !q_;
+    FlashDispatch('Q', q_, true, h);
+    if (++ticks_ < 4)
+        return;
+    ticks_ = 0;
+    fStep(h);
+    if (++fSteps_ < 3)
+        return;
+    fSteps_ = 0;
+    sStep(h);
+}
+
+void FlashAnimator::finish(const HandOver &h)
+{
+    fStep(h);
+    sStep(h);
+}
+
+void FlashAnimator::fStep(const HandOver &h)
+{
+    f_ = !f_;
+    FlashDispatch('F', f_, true, h);
+}
+
+void FlashAnimator::sStep(const HandOver &h)
+{
+    s_ = !s_;
+    FlashDispatch('S', s_, true, h);
+    FlashDispatch('N', true, true, h);
+    FlashDispatch('O', false, true, h);
+    FlashDispatch('X', false, false, h);
+}
+
+void FlashAnimator::FlashDispatch(char letter, bool lit, bool show, const HandOver &h)
+{
+    for (int k : paintedIndicators()) {
+        if (e_.indicators.at(k) != letter)
+            continue;
+        const int face = e_.session.panelType();
+        h([this, face, k, lit, show] { e_.paintIndicator(face, k, lit, show); });
+    }
+}
+
+void Engine::paintIndicator(int face, int k, bool lit, bool show)
+{
+    if (k == 28) {
+        if (face == 0)
+            session.EventDisplayAllowed = false;
+        view.setMenuChecked(MenuItem::Events1, lit);
+        EventsKeyCode = lit ? 39 : 34;
+        view.setEventsLabel(lit ? "Display Events On" : "Display Events Off", EventsKeyCode);
+        const bool allowed = session.EventDisplayAllowed;
+        view.setMenuEnabled(MenuItem::Events1, allowed);
+        view.setEventsLabelVisible(show && allowed);
+        return;
+    }
+    if (k == 12 && face >= 0 && face <= 5) {
+        view.setSounder(lit ? "Sounder On" : "Sounder Off", lit ? kRed : kBlack);
+        view.setSounderVisible(show);
+        return;
+    }
+    const IndicatorBinding *b = bindingFor(face, k);
+    if (!b)
+        return;
+    const bool nzLamp = (face == 6 || face == 7) && (k == 23 || k == 24 || k == 25);
+    for (std::string_view name : b->lamps) {
+        if (name.empty())
+            continue;
+        if (!nzLamp) {
+            view.setLampColor(name, lit ? b->litColor : kWhite);
+        } else if (!lit) {
+            view.setLampVisible(name, false);
+        } else if (session.CurrentConnection.ShowNZCommonStates) {
+            view.setLampColor(name, b->litColor);
+            view.setLampVisible(name, true);
+        }
+    }
+}
+
+} // namespace kordex

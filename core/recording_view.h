@@ -1,0 +1,105 @@
+#pragma once
+// A view that keeps what the window would show, for tests and kordex-replay,
+// and the JSON state dump built from it and the engine.
+#include "core/engine_view.h"
+
+#include <QByteArrayList>
+#include <map>
+#include <string>
+
+namespace kordex {
+
+class Engine;
+
+class RecordingView : public EngineView {
+public:
+    RecordingView();
+
+    struct Lamp {
+        Rgb color = kWhite;
+        bool visible = true;
+    };
+
+    QByteArray caption = "Not Connected";
+    Container container = Container::None;
+    int preparedFace = -1;
+    bool logicKeysVisible = false;
+    QRect lcdGeometry{24, 32, 409, 41};
+    int eventScreenTop = 0, eventScreenHeight = 522;
+    bool nzDisplayVisible = false;
+    QByteArray lcdText;
+    int lcdWrites = 0;
+    QByteArrayList eventScreen{QByteArray(), QByteArray()};
+    std::map<std::string, Lamp, std::less<>> lamps;
+    QByteArray sounderCaption = "Sounder Off";
+    Rgb sounderColor = kBlack;
+    bool sounderVisible = true;
+    QByteArray eventsCaption = "Event Display Off";
+    int eventsKeyCode = 34;
+    bool eventsVisible = true;
+    bool events1Enabled = false, events1Checked = false;
+    bool refresh1Enabled = false;
+    bool closeTandemVisible = false;
+    int beeps = 0;
+    int taskbarFlashes = 0;
+    bool taskbarHighlighted = false;
+    int focusRequests = 0;
+
+    void setCaption(const QByteArray &c) override { caption = c; }
+    void setVisibleContainer(Container c) override { container = c; }
+    void prepareFace(int t) override { preparedFace = t; }
+    void setLogicKeysVisible(bool v) override { logicKeysVisible = v; }
+    void setLcdGeometry(const QRect &r) override { lcdGeometry = r; }
+    void setEventScreenGeometry(int top, int height) override
+    {
+        eventScreenTop = top;
+        eventScreenHeight = height;
+    }
+    void setNzDisplayVisible(bool v) override { nzDisplayVisible = v; }
+    void setLcdText(const QByteArray &t) override
+    {
+        lcdText = t;
+        ++lcdWrites;
+    }
+    void eventScreenReplace(int i, const QByteArray &line) override;
+    void eventScreenInsert(int i, const QByteArray &line) override;
+    void eventScreenRemoveFirst() override;
+    void setLampColor(std::string_view name, Rgb c) override { lamp(name).color = c; }
+    void setLampVisible(std::string_view name, bool v) override { lamp(name).visible = v; }
+    void setSounder(const QByteArray &c, Rgb color) override
+    {
+        sounderCaption = c;
+        sounderColor = color;
+    }
+    void setSounderVisible(bool v) override { sounderVisible = v; }
+    void setEventsLabel(const QByteArray &c, int code) override
+    {
+        eventsCaption = c;
+        eventsKeyCode = code;
+    }
+    void setEventsLabelVisible(bool v) override { eventsVisible = v; }
+    void setMenuEnabled(MenuItem item, bool on) override;
+    void setMenuChecked(MenuItem item, bool on) override;
+    void setMenuVisible(MenuItem item, bool on) override;
+    void beep() override { ++beeps; }
+    void flashTaskbar(bool invert) override
+    {
+        taskbarHighlighted = invert ? !taskbarHighlighted : false;
+        taskbarFlashes += invert;
+    }
+    void focusFirstControl() override { ++focusRequests; }
+
+    // "#rrggbb" or "hidden".
+    std::string lampState(std::string_view name) const;
+
+private:
+    Lamp &lamp(std::string_view name);
+};
+
+// The whole observable state as one JSON object on one line; strings carry
+// the panel's bytes 1:1 as code points U+0000 to U+00FF.
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v);
+QByteArray jsonString(const QByteArray &bytes);
+QByteArray rgbText(Rgb c);
+
+} // namespace kordex

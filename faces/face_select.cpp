@@ -1,0 +1,51 @@
+#include "core/engine.h"
+
+namespace kordex {
+
+namespace {
+const QRect kTwoLineLcd(24, 32, 409, 41);
+const QRect kFourLineLcd(24, 9, 377, 74);
+} // namespace
+
+void Engine::SelectFace()
+{
+    const int type = session.panelType();
+    view.setVisibleContainer(Container::None);
+    view.setCaption("Kordex V3.00 " + session.StatusText);
+    switch (type) {
+    case 0:
+        view.setLcdGeometry(kTwoLineLcd);
+        display.ClearScreen();
+        break;
+    case 1: case 2: case 3: case 4:
+        view.setLogicKeysVisible(type == 4);
+        v01rpKeyCode = type == 4 ? 82 : 80;
+        view.prepareFace(type);
+        view.setLcdGeometry(kTwoLineLcd);
+        view.setVisibleContainer(Container::AS1603);
+        break;
+    case 5:
+        view.prepareFace(type);
+        view.setLcdGeometry(kTwoLineLcd);
+        view.setVisibleContainer(Container::AS4428p);
+        break;
+    case 6:
+        view.prepareFace(type);
+        view.setLcdGeometry(kFourLineLcd);
+        view.setVisibleContainer(Container::ZR9);
+        break;
+    case 7:
+        view.prepareFace(type);
+        view.setLcdGeometry(kFourLineLcd);
+        view.setEventScreenGeometry(360, 161);  // below the taller face
+        view.setVisibleContainer(Container::ZR9FBP);
+        break;
+    default:
+        break;
+    }
+    const QByteArray &v = session.PanelVersion;
+    view.setNzDisplayVisible(v == "V13" || (v == "V12" && type != 0));
+    indicators.reset();
+}
+
+} // namespace kordex
