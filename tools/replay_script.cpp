@@ -201,7 +201,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
         } else if (cmd == "dump" && arg.isEmpty()) {
             out(session->dump());
             dumped = true;
-        } else if (cmd == "expect") {
+        } else if (cmd == "expect" || cmd == "expect-prefix") {
             const qsizetype sp2 = arg.indexOf(' ');
             if (sp2 < 0) {
                 fail(2, QStringLiteral("malformed expect: %1").arg(QString::fromLatin1(trimmed)));
@@ -217,9 +217,14 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             const QJsonDocument state = QJsonDocument::fromJson(session->dump());
             const auto got = lookup(state.object(), path);
             const QJsonValue wanted = want.array().at(0);
+            const bool prefix = cmd == "expect-prefix";
             if (!got)
                 fail(1, QStringLiteral("%1: no such value").arg(QString::fromLatin1(path)));
-            else if (*got != wanted)
+            else if (prefix && !(got->isString() && wanted.isString() &&
+                                 got->toString().startsWith(wanted.toString())))
+                fail(1, QStringLiteral("%1: expected a text starting with %2, got %3")
+                            .arg(QString::fromLatin1(path), compact(wanted), compact(*got)));
+            else if (!prefix && *got != wanted)
                 fail(1, QStringLiteral("%1: expected %2, got %3")
                             .arg(QString::fromLatin1(path), compact(wanted), compact(*got)));
         } else if (cmd == "reset" && arg.isEmpty()) {

@@ -9,6 +9,7 @@
 //                      paneltype N, systemname TEXT, tandem 0|1
 //   dump               print the state as one JSON line
 //   expect PATH JSON   compare one value of the state (PATH like screen.1 or lamps.FFAlm_1603)
+//   expect-prefix PATH "TEXT"   the text at PATH starts with TEXT
 //   reset              start again with a fresh session
 #include "core/engine.h"
 #include "core/recording_view.h"
