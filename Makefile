@@ -1,0 +1,40 @@
+# Two commands for a fresh Debian machine (root or sudo):
+#   make run    install what is missing, build, start Kordex
+#   make test   install what is missing, build, run every test
+BUILD   ?= build
+JOBS    ?= $(shell nproc)
+PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
+           fonts-liberation libbenchmark-dev socat xvfb xauth
+SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+DEMO    ?= resources/demo/face-1.bin
+
+.PHONY: deps build run test bench clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/bin/kordex ]; then \
+	    if [ -f $(DEMO) ]; then exec $(BUILD)/bin/kordex --replay $(DEMO); else exec $(BUILD)/bin/kordex; fi; \
+	else \
+	    exec $(BUILD)/bin/kordex-replay tools/demo.script; \
+	fi
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+
+bench: build
+	$(BUILD)/bin/bench_decoder
+
+clean:
+	rm -rf $(BUILD)
