@@ -25,6 +25,8 @@ public:
     // True when ScreenBuffer differs from ShadowBuffer; kept up to date per
     // write instead of comparing all cells per byte.
     bool differsFromShadow() const { return diffCount_ != 0; }
+    // The full cell-by-cell comparison the incremental state stands for.
+    bool compareAllWithShadow() const { return screen_ != shadow_; }
 
     int CursorRow = 0;
     int CursorColumn = 0;
