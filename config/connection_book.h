@@ -54,6 +54,10 @@ public:
     void replace(int i, const TConnectionRec &rec) { records_[i] = rec; }
     void removeAt(int i);
     void clear() { count_ = 0; }
+    // Loaders state the count before filling the slots; it is kept within
+    // the slots, whatever a file claims. Slots from the count on keep their
+    // contents.
+    void setCount(int n) { count_ = n < 0 ? 0 : (n > kSlots ? kSlots : n); }
     // First index whose name equals `name` exactly.
     std::optional<int> findByName(const QByteArray &name) const;
     // Any record whose name equals `name` apart from the case of a-z.

@@ -1,0 +1,234 @@
+#include "config/configuration.h"
+
+#include "config/legacy_import.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kordex {
+
+namespace {
+const QString kTitle = QStringLiteral("Kordex");
+const QString kWriteError = QStringLiteral("File Write Error. Records not saved.");
+const QByteArray kConnections = "Connections";
+const QByteArray kCount = "Count";
+const QByteArray kPorts = "Ports";
+
+struct ReadResult {
+    bool ok = false;
+    QByteArray bytes;
+    QString error;
+};
+
+ReadResult readWholeFile(const QString &path)
+{
+    ReadResult r;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
+        return r;
+    }
+    r.bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+} // namespace
+
+const char *const kConnectionKeys[19] = {
+    "SystemName", "SID",       "Password",  "ConnectionType", "PhoneNum",           "SocketPort",      "SocketHost",
+    "AlPrompt1",  "AlPrompt2", "AlResult1", "AlResult2",      "UserName",           "ShowNZCommonStates",
+    "TcpIpLinePacing", "AutoLogin", "BaudRate", "FlowControl", "ComNumber",         "DiagnosticMode",
+};
+
+void SortConnections(ConnectionBook &book)
+{
+    // A stable sort gives exactly the order of the bubble passes the file
+    // format was made with: equal folded names keep their order.
+    if (book.count() > 1)
+        book.sortByName();
+}
+
+QByteArray connectionSectionName(int n)
+{
+    return "Connection" + QByteArray::number(n);
+}
+
+TConnectionRec ReadConnectionSection(const IniFile &ini, int n)
+{
+    const QByteArray s = connectionSectionName(n);
+    const TConnectionRec d;
+    TConnectionRec r;
+    r.SystemName = ini.readString(s, "SystemName", d.SystemName);
+    r.SID = ini.readInteger(s, "SID", d.SID);
+    r.Password = ini.readString(s, "Password", d.Password);
+    r.ConnectionType = uint8_t(ini.readInteger(s, "ConnectionType", d.ConnectionType));
+    r.PhoneNum = ini.readString(s, "PhoneNum", d.PhoneNum);
+    r.SocketPort = ini.readString(s, "SocketPort", d.SocketPort);
+    r.SocketHost = ini.readString(s, "SocketHost", d.SocketHost);
+    r.AlPrompt1 = ini.readString(s, "AlPrompt1", d.AlPrompt1);
+    r.AlPrompt2 = ini.readString(s, "AlPrompt2", d.AlPrompt2);
+    r.AlResult1 = ini.readString(s, "AlResult1", d.AlResult1);
+    r.AlResult2 = ini.readString(s, "AlResult2", d.AlResult2);
+    r.UserName = ini.readString(s, "UserName", d.UserName);
+    r.ShowNZCommonStates = ini.readBool(s, "ShowNZCommonStates", d.ShowNZCommonStates);
+    r.TcpIpLinePacing = ini.readInteger(s, "TcpIpLinePacing", d.TcpIpLinePacing);
+    r.AutoLogin = ini.readBool(s, "AutoLogin", d.AutoLogin);
+    r.BaudRate = uint8_t(ini.readInteger(s, "BaudRate", d.BaudRate));
+    r.FlowControl = uint8_t(ini.readInteger(s, "FlowControl", d.FlowControl));
+    r.ComNumber = int16_t(uint16_t(ini.readInteger(s, "ComNumber", d.ComNumber)));
+    r.DiagnosticMode = ini.readBool(s, "DiagnosticMode", d.DiagnosticMode);
+    return r;
+}
+
+void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &r)
+{
+    const QByteArray s = connectionSectionName(n);
+    ini.setValue(s, "SystemName", r.SystemName);
+    ini.setInteger(s, "SID", r.SID);
+    ini.setValue(s, "Password", r.Password);
+    ini.setInteger(s, "ConnectionType", r.ConnectionType);
+    ini.setValue(s, "PhoneNum", r.PhoneNum);
+    ini.setValue(s, "SocketPort", r.SocketPort);
+    ini.setValue(s, "SocketHost", r.SocketHost);
+    ini.setValue(s, "AlPrompt1", r.AlPrompt1);
+    ini.setValue(s, "AlPrompt2", r.AlPrompt2);
+    ini.setValue(s, "AlResult1", r.AlResult1);
+    ini.setValue(s, "AlResult2", r.AlResult2);
+    ini.setValue(s, "UserName", r.UserName);
+    ini.setBool(s, "ShowNZCommonStates", r.ShowNZCommonStates);
+    ini.setInteger(s, "TcpIpLinePacing", r.TcpIpLinePacing);
+    ini.setBool(s, "AutoLogin", r.AutoLogin);
+    ini.setInteger(s, "BaudRate", r.BaudRate);
+    ini.setInteger(s, "FlowControl", r.FlowControl);
+    ini.setInteger(s, "ComNumber", r.ComNumber);
+    ini.setBool(s, "DiagnosticMode", r.DiagnosticMode);
+}
+
+Configuration::Configuration(const StorageFolders &folders, Prompter &prompter)
+    : folders_(folders), prompter_(prompter)
+{
+}
+
+QString Configuration::saveTarget() const
+{
+    return (iniInExeFolder_ ? folders_.executableFolder : folders_.sharedDataFolder) + kIniFileName;
+}
+
+void Configuration::readPorts(const IniFile &ini)
+{
+    ports_.clear();
+    const IniFile::Section *s = ini.section(kPorts);
+    if (!s)
+        return;
+    for (const IniFile::Line &l : s->lines) {
+        if (!l.isKey || l.value.isEmpty())
+            continue;
+        if (int n = SerialPortMap::parsePortKey(l.key); n > 0 && !ports_.overrides().contains(n))
+            ports_.setOverride(n, QFile::decodeName(l.value));
+    }
+}
+
+LoadSource Configuration::LoadConnections(ConnectionBook &book)
+{
+    protectedFile_.clear();
+    LoadSource source;
+    QString path;
+    iniInExeFolder_ = true;
+    path = folders_.executableFolder + kIniFileName;
+    source = LoadSource::ExecutableFolder;
+    if (!QFileInfo::exists(path)) {
+        iniInExeFolder_ = false;
+        path = folders_.sharedDataFolder + kIniFileName;
+        source = LoadSource::SharedDataFolder;
+        if (!QFileInfo::exists(path)) {
+            ports_.clear();
+            return ImportLegacyConfiguration(book);
+        }
+    }
+
+    ReadResult file = readWholeFile(path);
+    if (!file.ok) {
+        // The operator's real book may still be in there: work with the
+        // examples, and never let a save replace that file.
+        ports_.clear();
+        protectedFile_ = path;
+        LoadDefaultConnections(book);
+        prompter_.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded."),
+                          Prompter::Icon::Error);
+        return LoadSource::UnreadableFile;
+    }
+
+    const IniFile ini = IniFile::parse(file.bytes);
+    book.setCount(ini.readInteger(kConnections, kCount, 0));
+    for (int n = 0; n < book.count(); ++n)
+        book.at(n) = ReadConnectionSection(ini, n);
+    readPorts(ini);
+    return source;
+}
+
+bool Configuration::SaveConnections(ConnectionBook &book)
+{
+    SortConnections(book);
+    const QString target = saveTarget();
+    auto fail = [this] {
+        prompter_.message(kTitle, kWriteError, Prompter::Icon::Error);
+        return false;
+    };
+    if (!protectedFile_.isEmpty() && QFileInfo(protectedFile_) == QFileInfo(target))
+        return fail();
+
+    if (!iniInExeFolder_ && folders_.createSharedFolder && !folders_.sharedDataFolder.isEmpty())
+        QDir().mkpath(folders_.sharedDataFolder);
+
+    // Sections and keys that this save does not write stay where they were.
+    IniFile ini;
+    if (QFileInfo::exists(target)) {
+        ReadResult present = readWholeFile(target);
+        if (!present.ok)
+            return fail();
+        ini = IniFile::parse(present.bytes);
+    }
+    ini.setInteger(kConnections, kCount, book.count());
+    for (int n = 0; n < book.count(); ++n)
+        WriteConnectionSection(ini, n, book.at(n));
+    const QByteArray bytes = ini.serialize();
+
+    // Written beside the old file and renamed over it, so a crash or a full
+    // disk leaves the old book rather than a truncated one.
+    const bool existed = QFileInfo::exists(target);
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail();
+    if (!existed)   // it holds panel passwords
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        out.commit();
+        return fail();
+    }
+    if (!out.commit())
+        return fail();
+    return true;
+}
+
+LoadSource Configuration::ImportLegacyConfiguration(ConnectionBook &book)
+{
+    LoadSource source;
+    if (ReadLegacyCsv(book, folders_.executableFolder, prompter_)) {
+        ApplyLegacyCfg(book, ReadLegacyCfg(folders_.executableFolder));
+        source = LoadSource::LegacyFiles;
+    } else {
+        LoadDefaultConnections(book);
+        source = LoadSource::Examples;
+    }
+    SaveConnections(book);
+    return source;
+}
+
+} // namespace kordex

@@ -1,0 +1,75 @@
+#pragma once
+// "Kordex.ini": where it lives, reading it into the Connection book, sorting
+// and writing the book back.
+//
+// Use: one Configuration per run, made right after start-up:
+//     Configuration config(ResolveStorageFolders(), prompter);
+//     config.LoadConnections(session.Book);   // window creation, each dialog show
+//     config.SaveConnections(session.Book);   // after each dialog change, at close
+// LoadConnections looks next to the executable, then in the shared data
+// folder, and imports the legacy files (or makes the examples) when neither
+// has the file. SaveConnections sorts the book and writes it where the last
+// load found it (shared data folder unless it came from the executable
+// folder). Both report to the operator through the Prompter themselves; their
+// results are for callers that want to know more.
+#include "config/connection_book.h"
+#include "config/ini_file.h"
+#include "platform/folders.h"
+#include "platform/prompter.h"
+#include "platform/serial_ports.h"
+
+#include <QString>
+
+namespace kordex {
+
+inline const QString kIniFileName = QStringLiteral("Kordex.ini");
+
+// The 19 keys of a record section, in the order they are written.
+extern const char *const kConnectionKeys[19];
+
+enum class LoadSource {
+    ExecutableFolder,   // "Kordex.ini" next to the executable
+    SharedDataFolder,   // "Kordex.ini" in the shared data folder
+    LegacyFiles,        // imported from "Kordex.csv"/"Kor-dex.csv" (+ "Kordex.cfg")
+    Examples,           // no file at all: the three built-in examples
+    UnreadableFile,     // the ini exists but could not be read: examples, and
+                        // saves leave that file alone
+};
+
+// Ascending by name with a-z folded to A-Z, bytewise; equal names keep their order.
+void SortConnections(ConnectionBook &book);
+
+QByteArray connectionSectionName(int n);
+// One record section; missing keys and malformed numbers take the defaults.
+TConnectionRec ReadConnectionSection(const IniFile &ini, int n);
+void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &rec);
+
+class Configuration {
+public:
+    Configuration(const StorageFolders &folders, Prompter &prompter);
+
+    LoadSource LoadConnections(ConnectionBook &book);
+    // False (and the message "File Write Error. Records not saved.") when the
+    // file could not be written; the book stays sorted either way.
+    bool SaveConnections(ConnectionBook &book);
+
+    // Runs when no "Kordex.ini" exists; fills the book and saves it.
+    LoadSource ImportLegacyConfiguration(ConnectionBook &book);
+
+    const StorageFolders &folders() const { return folders_; }
+    bool iniInExecutableFolder() const { return iniInExeFolder_; }
+    QString saveTarget() const;
+    // COM n to device, with the [Ports] section of the last file loaded.
+    const SerialPortMap &ports() const { return ports_; }
+
+private:
+    void readPorts(const IniFile &ini);
+
+    StorageFolders folders_;
+    Prompter &prompter_;
+    bool iniInExeFolder_ = false;
+    QString protectedFile_;
+    SerialPortMap ports_;
+};
+
+} // namespace kordex

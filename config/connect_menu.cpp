@@ -1,0 +1,32 @@
+#include "config/connect_menu.h"
+
+namespace kordex {
+
+void ConnectMenuModel::PopulateConnectMenu(const ConnectionBook &book)
+{
+    captions_.clear();
+    captions_.reserve(book.count());
+    for (int i = 0; i < book.count(); ++i)
+        captions_.push_back(book.at(i).SystemName);
+}
+
+void ConnectMenuModel::AsteriskConnectMenu(int index)
+{
+    if (index >= 0 && index < count())
+        captions_[index] += kCurrentMarker;
+}
+
+void ConnectMenuModel::UnAsteriskConnectMenu(int index)
+{
+    if (index >= 0 && index < count() && captions_[index].endsWith(kCurrentMarker))
+        captions_[index].chop(kCurrentMarker.size());
+}
+
+QString connectMenuItemText(const QByteArray &caption)
+{
+    QString s = QString::fromLatin1(caption);
+    s.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return s;
+}
+
+} // namespace kordex

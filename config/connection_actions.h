@@ -1,0 +1,20 @@
+#pragma once
+// What the Connection Properties dialog asks of the main window and the
+// connection layer. The window implements it; tests record the calls.
+
+namespace kordex {
+
+class ConnectionActions {
+public:
+    virtual ~ConnectionActions() = default;
+    // Connect to book record `index`; handles reconnection and its messages.
+    virtual void ConnectToStored(int index) = 0;
+    // Rebuild the main window's Connect menu from the book.
+    virtual void PopulateConnectMenu() = 0;
+    // The main window's "&File" menu is disabled while the dialog is shown.
+    virtual void setFileMenuEnabled(bool enabled) = 0;
+    // Open help topic `topic`.
+    virtual void showHelpTopic(int topic) = 0;
+};
+
+} // namespace kordex

@@ -1,0 +1,92 @@
+#pragma once
+// The Connection Properties window: picks a stored connection to connect to,
+// and creates, edits and deletes entries of the book. Made once at start,
+// hidden; the main window shows it with showInMode(). Everything it decides is
+// in ConnectionPropertiesLogic; this class places the controls and passes
+// clicks and keystrokes on.
+#include "config/connection_properties_logic.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace kordex {
+
+// The two small arrows beside the SID field; takes focus like the Windows
+// control it stands for, so Up and Down work on it too.
+class SidUpDownControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit SidUpDownControl(QWidget *parent);
+signals:
+    void stepped(int delta);
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+
+private:
+    QToolButton *up_, *down_;
+};
+
+class TConnectionProperties : public QDialog {
+    Q_OBJECT
+public:
+    TConnectionProperties(SessionState &session, Configuration &config, Prompter &prompter,
+                          ConnectionActions &actions, QWidget *parent = nullptr);
+
+    // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
+    void showInMode(int mode);
+    // The port list is probed once, when the window is made; tests give their own.
+    void setPortList(std::vector<SerialPortEntry> ports);
+
+    ConnectionPropertiesLogic &logic() { return logic_; }
+    // Help topic for the focused control, or the dialog's own.
+    int currentHelpTopic() const;
+
+public slots:
+    void reject() override;   // Escape acts as the Cancel button
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void wireControls();
+    void syncFromLogic();
+    void syncFields();
+    void syncLayout();
+    void syncList();
+    void applyFocus();
+    void afterHandler();
+    void filterField(QLineEdit *edit, CharFilter filter);
+    void pushText(QLineEdit *edit);
+
+    ConnectionPropertiesLogic logic_;
+    ConnectionActions &actions_;
+    bool positioned_ = false;
+    bool syncing_ = false;
+
+    QGroupBox *GeneralGroup, *ConnectionGroup, *ComPortGroup, *Network, *PhoneNumGroup, *AuxPrompt;
+    QLineEdit *SysName, *EditUsername, *EditPassword, *SidEdit;
+    SidUpDownControl *SidUpDown;
+    QCheckBox *AutoLogCkbx, *CommonStatesCheckBox, *DiagCheckBox;
+    QButtonGroup *Connection;
+    QRadioButton *ConnectionItems[3];
+    QComboBox *PortComboBox, *BaudRateComboBox, *FlowCtrlComboBox, *TcpIpLp;
+    QLineEdit *NetPort, *NetHost, *PhoneNumber, *Alp1, *Alp2, *Alr1, *Alr2;
+    QListWidget *ConnectionList;
+    QPushButton *OKButton, *EditButton, *DeleteButton, *CancelButton;
+};
+
+} // namespace kordex

@@ -1,0 +1,418 @@
+#include "config/connection_properties_logic.h"
+
+namespace kordex {
+
+namespace {
+bool isDigit(uint c) { return c >= '0' && c <= '9'; }
+bool isUpper(uint c) { return c >= 'A' && c <= 'Z'; }
+bool isLower(uint c) { return c >= 'a' && c <= 'z'; }
+
+QByteArray foldAsciiLower(const QByteArray &s)
+{
+    QByteArray r = s;
+    for (char &c : r)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return r;
+}
+
+QString fromBytes(const QByteArray &b) { return QString::fromLatin1(b); }
+} // namespace
+
+bool filterAccepts(CharFilter filter, uint c)
+{
+    switch (filter) {
+    case CharFilter::SysName:
+        return c == 8 || c == ' ' || isDigit(c) || isUpper(c) || isLower(c) || c == '_';
+    case CharFilter::Prompt:
+        return c == 8 || c == ' ' || c == '#' || c == '$' || c == '%' || c == '&' || (c >= '(' && c <= 'Z')
+               || isLower(c);
+    case CharFilter::PhoneNumber:
+        return c == 8 || c == ',' || isDigit(c);
+    case CharFilter::NetPort:
+        return c == 8 || c == '-' || c == '.' || isDigit(c) || isUpper(c) || isLower(c) || c == '_';
+    case CharFilter::SidEdit:
+        return isDigit(c);
+    case CharFilter::Any:
+        return true;
+    }
+    return false;
+}
+
+int EntryFields::sidPosition() const
+{
+    bool ok = false;
+    const qlonglong v = SidEdit.toLongLong(&ok);
+    if (!ok || v < 0)
+        return 0;
+    return v > kMaxSid ? kMaxSid : int(v);
+}
+
+ConnectionPropertiesLogic::ConnectionPropertiesLogic(SessionState &session, Configuration &config,
+                                                     Prompter &prompter, ConnectionActions &actions)
+    : session_(session), config_(config), prompter_(prompter), actions_(actions)
+{
+}
+
+void ConnectionPropertiesLogic::FormShow()
+{
+    visible_ = true;
+    // Another program may have changed the file while the dialog was hidden.
+    config_.LoadConnections(session_.Book);
+    PopulateConnectionList();
+    actions_.setFileMenuEnabled(false);
+    SetDialogMode(dialogMode);
+    focus = DialogFocus::ConnectionList;
+    const int current = session_.CurrentIndex;
+    if (session_.ConnectionActive && current >= 0 && current < int(list_.size()))
+        selectEntry(current);
+    else
+        selectEntry(list_.empty() ? -1 : 0);
+}
+
+void ConnectionPropertiesLogic::FormHide()
+{
+    if (!visible_)
+        return;
+    visible_ = false;
+    actions_.setFileMenuEnabled(true);
+}
+
+void ConnectionPropertiesLogic::hideDialog()
+{
+    if (onHide)
+        onHide();
+    FormHide();
+}
+
+void ConnectionPropertiesLogic::SetDialogMode(int m)
+{
+    dialogMode = m;
+    const bool entry = m == EditMode || m == NewMode;
+    layout.GeneralGroup = entry;
+    layout.Connection = entry;
+    layout.Network = layout.AuxPrompt = layout.PhoneNumGroup = layout.ComPortGroup = false;
+    switch (m) {
+    case SelectMode:
+        layout.OKCaption = QStringLiteral("&Connect");
+        layout.EditButton = layout.DeleteButton = false;
+        layout.CancelCaption = QStringLiteral("C&ancel");
+        layout.ConnectionList = true;
+        focus = DialogFocus::ConnectionList;
+        layout.listHelpTopic = session_.Connected ? 5 : 4;
+        break;
+    case ManageMode:
+        layout.OKCaption = QStringLiteral("&New");
+        layout.EditButton = layout.DeleteButton = true;
+        layout.CancelCaption = QStringLiteral("C&lose");
+        layout.ConnectionList = true;
+        focus = DialogFocus::ConnectionList;
+        layout.listHelpTopic = 3;
+        break;
+    case EditMode:
+    case NewMode:
+        layout.OKCaption = QStringLiteral("&OK");
+        layout.EditButton = layout.DeleteButton = false;
+        layout.CancelCaption = QStringLiteral("C&ancel");
+        layout.ConnectionList = false;
+        layout.dialogHelpTopic = 15;
+        if (m == NewMode) {
+            ClearFields();
+            focus = DialogFocus::SysName;
+        }
+        break;
+    default:
+        break;
+    }
+    if (entry)
+        UpdateConnectionVisibility();
+}
+
+void ConnectionPropertiesLogic::UpdateConnectionVisibility()
+{
+    layout.Connection = true;
+    switch (fields.Connection) {
+    case 0:
+        layout.ComPortGroup = true;
+        layout.PhoneNumGroup = true;
+        layout.Network = layout.AuxPrompt = false;
+        break;
+    case 1:
+        layout.ComPortGroup = true;
+        layout.PhoneNumGroup = layout.Network = layout.AuxPrompt = false;
+        break;
+    case 2:
+        layout.ComPortGroup = layout.PhoneNumGroup = false;
+        layout.Network = layout.AuxPrompt = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void ConnectionPropertiesLogic::PopulateConnectionList()
+{
+    list_.clear();
+    const ConnectionBook &book = session_.Book;
+    for (int i = 0; i < book.count(); ++i)
+        list_.push_back(book.at(i).SystemName);
+    selected_ = list_.empty() ? -1 : 0;
+}
+
+void ConnectionPropertiesLogic::selectEntry(int index)
+{
+    selected_ = index >= 0 && index < int(list_.size()) ? index : -1;
+}
+
+void ConnectionPropertiesLogic::MakeRecordSelected(const QByteArray &name)
+{
+    for (size_t i = 0; i < list_.size(); ++i) {
+        if (list_[i] == name) {
+            selected_ = int(i);
+            return;
+        }
+    }
+}
+
+void ConnectionPropertiesLogic::OKButtonClick()
+{
+    if (selected_ < 0 && dialogMode != ManageMode && dialogMode != NewMode)
+        return;
+    ConnectionBook &book = session_.Book;
+    switch (dialogMode) {
+    case SelectMode: {
+        if (session_.Connected) {
+            const QString q = QStringLiteral("You are already connected to ")
+                              + fromBytes(session_.CurrentConnection.SystemName)
+                              + QStringLiteral(". Reconnect to ") + fromBytes(list_[selected_]) + QStringLiteral("?");
+            if (!prompter_.askYesNo(QStringLiteral("Warning"), q))
+                return;
+        }
+        const int index = selected_;
+        hideDialog();
+        session_.CurrentIndex = index;
+        actions_.ConnectToStored(index);
+        return;
+    }
+    case ManageMode:
+        SetDialogMode(NewMode);
+        focus = DialogFocus::SysName;
+        return;
+    case EditMode:
+    case NewMode: {
+        if (!ValidateEntry()) {
+            prompter_.message(QStringLiteral("Error"), pendingMessage, Prompter::Icon::Error);
+            focus = DialogFocus::SysName;
+            return;
+        }
+        const QByteArray name = fields.SysName;
+        if (dialogMode == EditMode) {
+            UpdateConnection(true, selected_);
+        } else {
+            UpdateConnection(true, book.count());
+            book.setCount(book.count() + 1);
+        }
+        config_.SaveConnections(book);
+        actions_.PopulateConnectMenu();
+        PopulateConnectionList();
+        MakeRecordSelected(name);
+        SetDialogMode(ManageMode);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+bool ConnectionPropertiesLogic::ValidateEntry()
+{
+    auto failWith = [this](const char *text) {
+        pendingMessage = QString::fromLatin1(text);
+        focus = DialogFocus::SysName;
+        return false;
+    };
+    if (fields.SysName.isEmpty())
+        return failWith("Entry of System Name Required");
+    if (NameInUse())
+        return failWith("A record by this name already exists, please use another name.");
+    if (session_.Book.count() >= ConnectionBook::kDialogCapacity)
+        return failWith("Maximum database size reached.");
+    return true;
+}
+
+bool ConnectionPropertiesLogic::NameInUse() const
+{
+    const ConnectionBook &book = session_.Book;
+    for (int i = 0; i < book.count(); ++i) {
+        if (!equalsIgnoringAsciiCase(book.at(i).SystemName, fields.SysName))
+            continue;
+        // The entry being edited may keep its name in another letter case.
+        if (dialogMode == NewMode || (dialogMode == EditMode && i != selected_))
+            return true;
+    }
+    return false;
+}
+
+void ConnectionPropertiesLogic::CancelButtonClick()
+{
+    switch (dialogMode) {
+    case SelectMode:
+    case ManageMode:
+        hideDialog();
+        break;
+    case EditMode:
+    case NewMode:
+        layout.ConnectionList = true;
+        SetDialogMode(ManageMode);
+        break;
+    default:
+        break;
+    }
+}
+
+void ConnectionPropertiesLogic::EditButtonClick()
+{
+    if (selected_ < 0)
+        return;
+    UpdateConnection(false, selected_);
+    SetDialogMode(EditMode);
+    focus = DialogFocus::SysName;
+}
+
+void ConnectionPropertiesLogic::DeleteButtonClick()
+{
+    if (selected_ < 0)
+        return;
+    const int i = selected_;
+    session_.Book.removeAt(i);
+    config_.SaveConnections(session_.Book);
+    actions_.PopulateConnectMenu();
+    PopulateConnectionList();
+    ClearFields();
+    if (i - 1 > 0)
+        selectEntry(i - 1);
+}
+
+void ConnectionPropertiesLogic::ConnectionListDblClick()
+{
+    if (dialogMode == SelectMode)
+        OKButtonClick();
+    else if (dialogMode == ManageMode)
+        EditButtonClick();
+}
+
+void ConnectionPropertiesLogic::FieldChange()
+{
+    if (dialogMode == EditMode || dialogMode == NewMode)
+        UpdateConnectionVisibility();
+}
+
+bool ConnectionPropertiesLogic::keyPress(CharFilter filter, uint code)
+{
+    if (filterAccepts(filter, code))
+        return true;
+    prompter_.beep();
+    return false;
+}
+
+void ConnectionPropertiesLogic::stepSid(int delta)
+{
+    int v = fields.sidPosition() + delta;
+    v = v < 0 ? 0 : (v > kMaxSid ? kMaxSid : v);
+    fields.SidEdit = QByteArray::number(v);
+}
+
+void ConnectionPropertiesLogic::UpdateConnection(bool store, int index)
+{
+    if (index < 0 || index >= ConnectionBook::kSlots)
+        return;
+    TConnectionRec &r = session_.Book.at(index);
+    EntryFields &f = fields;
+    if (store) {
+        r.SystemName = f.SysName;
+        r.SID = f.sidPosition();
+        r.Password = f.EditPassword;
+        r.ConnectionType = uint8_t(f.Connection);
+        r.PhoneNum = f.PhoneNumber;
+        r.SocketPort = foldAsciiLower(f.NetPort);
+        r.SocketHost = foldAsciiLower(f.NetHost);
+        r.AlPrompt1 = f.Alp1;
+        r.AlPrompt2 = f.Alp2;
+        r.AlResult1 = f.Alr1;
+        r.AlResult2 = f.Alr2;
+        r.UserName = f.EditUsername;
+        r.ShowNZCommonStates = f.CommonStatesCheckBox;
+        r.TcpIpLinePacing = kLinePacingItems[f.TcpIpLp >= 0 && f.TcpIpLp < int(kLinePacingItems.size()) ? f.TcpIpLp : 0];
+        r.AutoLogin = f.AutoLogCkbx;
+        r.BaudRate = uint8_t(f.BaudRateComboBox);
+        r.FlowControl = uint8_t(f.FlowCtrlComboBox);
+        r.ComNumber = int16_t(portNumber_);
+        r.DiagnosticMode = f.DiagCheckBox;
+        return;
+    }
+    f.SysName = r.SystemName;
+    f.SidEdit = QByteArray::number(r.SID);
+    f.EditPassword = r.Password;
+    f.Connection = r.ConnectionType;
+    f.PhoneNumber = r.PhoneNum;
+    f.NetPort = r.SocketPort;
+    f.NetHost = r.SocketHost;
+    f.Alp1 = r.AlPrompt1;
+    f.Alp2 = r.AlPrompt2;
+    f.Alr1 = r.AlResult1;
+    f.Alr2 = r.AlResult2;
+    f.EditUsername = r.UserName;
+    f.CommonStatesCheckBox = r.ShowNZCommonStates;
+    f.TcpIpLp = 0;
+    for (size_t i = 0; i < kLinePacingItems.size(); ++i)
+        if (kLinePacingItems[i] == r.TcpIpLinePacing)
+            f.TcpIpLp = int(i);
+    f.AutoLogCkbx = r.AutoLogin;
+    f.BaudRateComboBox = r.BaudRate;
+    f.FlowCtrlComboBox = r.FlowControl;
+    setPortNumber(r.ComNumber);
+    f.DiagCheckBox = r.DiagnosticMode;
+}
+
+void ConnectionPropertiesLogic::ClearFields()
+{
+    fields = EntryFields{};
+    setPortNumber(-1);
+}
+
+void ConnectionPropertiesLogic::setPortList(std::vector<SerialPortEntry> ports)
+{
+    ports_ = std::move(ports);
+    portEntry_ = ports_.empty() ? -1 : 0;
+    portNumber_ = ports_.empty() ? 0 : ports_.front().number;
+}
+
+void ConnectionPropertiesLogic::choosePort(int entry)
+{
+    if (entry < 0 || entry >= int(ports_.size()))
+        return;
+    portEntry_ = entry;
+    portNumber_ = ports_[entry].number;
+}
+
+void ConnectionPropertiesLogic::setPortNumber(int number)
+{
+    if (number == portNumber_)
+        return;
+    for (size_t i = 0; i < ports_.size(); ++i) {
+        if (ports_[i].number == number) {
+            portEntry_ = int(i);
+            portNumber_ = number;
+            return;
+        }
+    }
+    if (ports_.empty()) {
+        portEntry_ = -1;
+        portNumber_ = 0;
+    } else {
+        portEntry_ = 0;
+        portNumber_ = ports_.front().number;
+    }
+}
+
+} // namespace kordex

@@ -1,0 +1,139 @@
+#pragma once
+// The Connection Properties dialog without its window: the dialog mode, the
+// list of entry names and its selection, the entry fields, and the book. The
+// window shows this state and hands every click and keystroke to it.
+#include "config/configuration.h"
+#include "config/connection_actions.h"
+#include "link/session_state.h"
+#include "platform/prompter.h"
+#include "platform/serial_ports.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace kordex {
+
+enum DialogMode { SelectMode = 0, ManageMode = 1, EditMode = 2, NewMode = 3 };
+
+inline const std::array<const char *, 3> kConnectionTypeItems = {"Com Port Modem", "Com Port Direct", "TCP/IP "};
+inline const std::array<const char *, 4> kFlowControlItems = {"None", "XON/XOFF", "RTS/CTS", "DTR/DSR"};
+inline constexpr std::array<int, 14> kLinePacingItems = {0, 10, 20, 50, 80, 100, 150, 200, 250, 300, 350, 400, 450, 500};
+inline constexpr int kMaxSid = 254;
+
+// Which characters a field takes.
+enum class CharFilter {
+    SysName,      // SysName, EditPassword
+    Prompt,       // Alp1, Alp2, Alr1, Alr2
+    PhoneNumber,
+    NetPort,      // NetPort, NetHost
+    SidEdit,      // digits only, not even backspace
+    Any,          // EditUsername
+};
+// `code` is the character (8 for backspace); anything above 255 is refused
+// by every filter but Any.
+bool filterAccepts(CharFilter filter, uint code);
+
+// The values of the entry controls. Connection, BaudRateComboBox and
+// FlowCtrlComboBox hold the stored number; a number without an item shows no
+// selection and is stored back unchanged.
+struct EntryFields {
+    QByteArray SysName, EditUsername, EditPassword;
+    QByteArray SidEdit = "0";
+    bool AutoLogCkbx = true;
+    bool CommonStatesCheckBox = true;
+    bool DiagCheckBox = false;
+    int Connection = 1;
+    int BaudRateComboBox = 6;
+    int FlowCtrlComboBox = 1;
+    QByteArray PhoneNumber, NetPort, NetHost;
+    int TcpIpLp = 0;   // item index
+    QByteArray Alp1, Alp2, Alr1, Alr2;
+
+    // The up-down control's position: the field's number kept within 0-254.
+    int sidPosition() const;
+};
+
+// What is shown, with which captions and help topics.
+struct DialogLayout {
+    bool GeneralGroup = false, Connection = false, Network = false, AuxPrompt = false;
+    bool PhoneNumGroup = false, ComPortGroup = false;
+    bool ConnectionList = true, EditButton = false, DeleteButton = false;
+    QString OKCaption = QStringLiteral("&OK");
+    QString CancelCaption = QStringLiteral("C&ancel");
+    int listHelpTopic = 0;
+    int dialogHelpTopic = 4;
+};
+
+enum class DialogFocus { None, ConnectionList, SysName };
+
+class ConnectionPropertiesLogic {
+public:
+    ConnectionPropertiesLogic(SessionState &session, Configuration &config, Prompter &prompter,
+                              ConnectionActions &actions);
+
+    // Set by the main window before it shows the dialog; kept while hidden.
+    int dialogMode = SelectMode;
+    // The window hides itself when asked (and then calls FormHide).
+    std::function<void()> onHide;
+
+    // Handlers.
+    void FormShow();
+    void FormHide();
+    void OKButtonClick();
+    void CancelButtonClick();
+    void EditButtonClick();
+    void DeleteButtonClick();
+    void ConnectionListDblClick();
+    void FieldChange();                  // a click on the Connection radio group
+    // The character filters: false, with a beep, for a refused character.
+    bool keyPress(CharFilter filter, uint code);
+    void stepSid(int delta);             // SidUpDown arrows
+
+    // Operations.
+    void SetDialogMode(int mode);
+    void UpdateConnectionVisibility();
+    void PopulateConnectionList();
+    void MakeRecordSelected(const QByteArray &name);
+    bool ValidateEntry();
+    bool NameInUse() const;
+    void UpdateConnection(bool store, int index);
+    void ClearFields();
+
+    // The list.
+    const std::vector<QByteArray> &listItems() const { return list_; }
+    int selectedIndex() const { return selected_; }
+    void selectEntry(int index);
+
+    // The port list, built once per run.
+    void setPortList(std::vector<SerialPortEntry> ports);
+    const std::vector<SerialPortEntry> &ports() const { return ports_; }
+    int portEntry() const { return portEntry_; }
+    int portNumber() const { return portNumber_; }
+    void choosePort(int entry);
+    void setPortNumber(int number);
+
+    bool isVisible() const { return visible_; }
+    EntryFields fields;
+    DialogLayout layout;
+    DialogFocus focus = DialogFocus::None;
+    QString pendingMessage;
+
+private:
+    void hideDialog();
+
+    SessionState &session_;
+    Configuration &config_;
+    Prompter &prompter_;
+    ConnectionActions &actions_;
+    std::vector<QByteArray> list_;
+    int selected_ = -1;
+    std::vector<SerialPortEntry> ports_;
+    int portEntry_ = -1;
+    int portNumber_ = 0;
+    bool visible_ = false;
+};
+
+} // namespace kordex

@@ -1,0 +1,235 @@
+#include "config/legacy_import.h"
+
+#include "config/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kordex {
+
+namespace {
+const QString kTitle = QStringLiteral("Kordex");
+
+bool hasHeaderMark(const QByteArray &line)
+{
+    return line.contains("Kordex V") || line.contains("Kor-dex V1");
+}
+
+bool isBlankOrControl(char c) { return c >= 1 && uchar(c) <= 32; }
+
+// Lines as the old versions' text files were read: CR LF, LF or CR end a
+// line, and a Ctrl-Z ends the file.
+std::optional<QList<QByteArray>> readTextLines(const QString &path, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
+        return std::nullopt;
+    }
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
+        return std::nullopt;
+    }
+    if (qsizetype eof = bytes.indexOf('\x1a'); eof >= 0)
+        bytes.truncate(eof);
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines.append(bytes.mid(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(bytes.mid(start));
+    return lines;
+}
+
+std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
+{
+    if (index >= lines.size())
+        return std::nullopt;
+    return parseIniInteger(stripIniText(lines[index]));
+}
+} // namespace
+
+QList<QByteArray> SplitLegacyCsvFields(const QByteArray &line)
+{
+    QList<QByteArray> fields;
+    // A NUL ended the line for the old readers.
+    const qsizetype n = line.contains('\0') ? line.indexOf('\0') : line.size();
+    qsizetype p = 0;
+    while (p < n && isBlankOrControl(line[p]))
+        ++p;
+    while (p < n) {
+        QByteArray field;
+        if (line[p] == '"') {
+            ++p;
+            while (p < n) {
+                if (line[p] == '"') {
+                    if (p + 1 < n && line[p + 1] == '"') {
+                        field += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                field += line[p++];
+            }
+        } else {
+            const qsizetype b = p;
+            while (p < n && !isBlankOrControl(line[p]) && line[p] != ',')
+                ++p;
+            field = line.mid(b, p - b);
+        }
+        fields.append(field);
+        while (p < n && isBlankOrControl(line[p]))
+            ++p;
+        if (p < n && line[p] == ',') {
+            if (p + 1 == n)
+                fields.append(QByteArray());
+            ++p;
+            while (p < n && isBlankOrControl(line[p]))
+                ++p;
+        }
+    }
+    return fields;
+}
+
+TConnectionRec ParseLegacyCsvLine(const QByteArray &line)
+{
+    const QList<QByteArray> f = SplitLegacyCsvFields(line);
+    qsizetype pos = 0;
+    auto next = [&]() -> QByteArray { return pos < f.size() ? f[pos++] : QByteArray(); };
+
+    TConnectionRec r;
+    r.SystemName.clear();
+    r.ConnectionType = 0;
+    r.ShowNZCommonStates = false;
+    r.AutoLogin = false;
+    r.BaudRate = 0;
+    r.FlowControl = 0;
+    r.ComNumber = 0;
+
+    r.SystemName = next();
+    r.SID = parseIniInteger(next()).value_or(0);
+    r.Password = next();
+    // Files without a type field have the phone number here.
+    if (pos < f.size() && !f[pos].isEmpty() && QByteArray("012").contains(f[pos])) {
+        r.ConnectionType = uint8_t(parseIniInteger(f[pos]).value_or(1));
+        ++pos;
+    } else {
+        r.ConnectionType = 1;
+    }
+    r.PhoneNum = next();
+    r.SocketPort = next();
+    r.SocketHost = next();
+    r.AlPrompt1 = next();
+    r.AlPrompt2 = next();
+    r.AlResult1 = next();
+    r.AlResult2 = next();
+    r.UserName = next();
+    r.ShowNZCommonStates = true;
+    if (pos < f.size() && !f[pos].isEmpty()) {
+        const QByteArray v = f[pos++];
+        if (auto num = parseIniInteger(v))
+            r.ShowNZCommonStates = *num != 0;
+        else if (equalsIgnoringAsciiCase(v, "False"))
+            r.ShowNZCommonStates = false;
+    }
+    return r;
+}
+
+bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter)
+{
+    QString path = executableFolder + QStringLiteral("Kordex.csv");
+    if (!QFileInfo::exists(path))
+        path = executableFolder + QStringLiteral("Kor-dex.csv");
+    if (!QFileInfo::exists(path)) {
+        prompter.message(kTitle, QStringLiteral("No Configuration Found - Defaults Loaded"));
+        return false;
+    }
+    QString error;
+    const auto lines = readTextLines(path, &error);
+    if (!lines) {
+        prompter.message(kTitle, error + QStringLiteral(" - Default Configuration Loaded"), Prompter::Icon::Error);
+        return false;
+    }
+    if (lines->isEmpty() || !hasHeaderMark(lines->first()))
+        return true;
+    const QList<QByteArray> header = SplitLegacyCsvFields(lines->first());
+    const auto count = header.size() >= 2 ? parseIniInteger(header[1]) : std::nullopt;
+    if (!count)
+        return true;
+    // Only lines that are there become records, and never more than the book holds.
+    const int wanted = std::min<int64_t>(std::max<int32_t>(*count, 0), ConnectionBook::kSlots);
+    int i = 0;
+    for (qsizetype l = 1; l < lines->size() && i < wanted; ++l, ++i)
+        book.at(i) = ParseLegacyCsvLine(lines->at(l));
+    book.setCount(i);
+    return true;
+}
+
+LegacySettings ReadLegacyCfg(const QString &executableFolder)
+{
+    LegacySettings s;
+    QString error;
+    const auto lines = readTextLines(executableFolder + QStringLiteral("Kordex.cfg"), &error);
+    if (!lines || lines->isEmpty() || !hasHeaderMark(lines->first()))
+        return s;
+    if (auto v = lineNumber(*lines, 1))
+        s.linePacing = *v;
+    if (lines->size() > 2)
+        s.autoLogin = lines->at(2) == "1";
+    if (auto v = lineNumber(*lines, 3))
+        s.baudIndex = uint8_t(*v);
+    if (auto v = lineNumber(*lines, 7))
+        s.flowIndex = uint8_t(*v);
+    // Line 9 reads like "COM3": only its fourth character counts.
+    if (lines->size() > 8 && lines->at(8).size() >= 4) {
+        char c = lines->at(8)[3];
+        if (c >= '0' && c <= '9')
+            s.portNumber = int16_t(c - '0');
+    }
+    return s;
+}
+
+void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &s)
+{
+    for (int i = 0; i < book.count(); ++i) {
+        TConnectionRec &r = book.at(i);
+        r.TcpIpLinePacing = s.linePacing;
+        r.AutoLogin = s.autoLogin;
+        r.BaudRate = s.baudIndex;
+        r.FlowControl = s.flowIndex;
+        r.ComNumber = s.portNumber;
+    }
+}
+
+void LoadDefaultConnections(ConnectionBook &book)
+{
+    struct Example { const char *name; uint8_t type; const char *port; QByteArray host; };
+    const Example examples[3] = {
+        {"Example Direct", 1, "23", kExampleHost},
+        {"Example Modem", 0, "23", kExampleHost},
+        {"Example TCPIP", 2, "telnet", "127.0.0.1"},
+    };
+    book.setCount(3);
+    for (int i = 0; i < 3; ++i) {
+        TConnectionRec r;
+        r.SystemName = examples[i].name;
+        r.ConnectionType = examples[i].type;
+        r.PhoneNum = "888";
+        r.SocketPort = examples[i].port;
+        r.SocketHost = examples[i].host;
+        r.Password = "QUOLL";
+        book.at(i) = r;
+    }
+}
+
+} // namespace kordex
