@@ -3,7 +3,9 @@
 #include "core/engine.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <string_view>
 
 namespace kordex {
 
@@ -19,6 +21,9 @@ void DisplayModel::setCell(int row, int column, uint8_t b)
     if (row < 0 || row >= kRows || column < 0 || column >= kColumns)
         return;
     const int i = row * kColumns + column;
+    dirtyRows_ |= 1u << row;
+    if (row < 4)
+        composedRows_ = 0;
     const bool before = screen_[i] != shadow_[i];
     screen_[i] = b;
     const bool after = b != shadow_[i];
@@ -46,6 +51,8 @@ int DisplayModel::displayRows() const
 void DisplayModel::ClearScreen()
 {
     screen_.fill(' ');
+    dirtyRows_ = (1u << kRows) - 1;
+    composedRows_ = 0;
     markAll();
     CursorRow = 0;
     CursorColumn = 0;
@@ -64,27 +71,45 @@ void DisplayModel::ClearToLineEnd()
 QByteArray DisplayModel::ComposeLcdText() const
 {
     const int rows = displayRows();
-    QByteArray text;
-    text.reserve(rows * 42);
+    if (composedRows_ == rows)
+        return composed_;
+    int lengths[4];
+    int total = 2 * (rows - 1);
     for (int r = 0; r < rows; ++r) {
-        if (r > 0)
-            text.append("\r\n", 2);
         const uint8_t *cells = screen_.data() + r * kColumns;
-        const void *nul = std::memchr(cells, 0, kColumns);
-        const int len = nul ? int(static_cast<const uint8_t *>(nul) - cells) : kColumns;
-        text.append(reinterpret_cast<const char *>(cells), std::min(len, 40));
+        const void *nul = std::memchr(cells, 0, 40);  // a zero byte ends the line
+        lengths[r] = nul ? int(static_cast<const uint8_t *>(nul) - cells) : 40;
+        total += lengths[r];
     }
+    QByteArray text(total, Qt::Uninitialized);
+    char *out = text.data();
+    for (int r = 0; r < rows; ++r) {
+        if (r > 0) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        std::memcpy(out, screen_.data() + r * kColumns, size_t(lengths[r]));
+        out += lengths[r];
+    }
+    composed_ = text;
+    composedRows_ = rows;
     return text;
 }
 
 bool DisplayModel::alarmActive(const QByteArray &t)
 {
-    return t.contains(" ALARM") && !t.contains("ALARM ACKD") && t.indexOf("OF") == 34;
+    // Cheapest test first: it runs on every display refresh.
+    const std::string_view v(t.constData(), size_t(t.size()));
+    return v.find("OF") == 34 && v.find(" ALARM") != v.npos && v.find("ALARM ACKD") == v.npos;
 }
 
 void DisplayModel::RefreshLcd()
 {
-    std::memcpy(shadow_.data(), screen_.data(), screen_.size());
+    for (uint32_t rows = dirtyRows_; rows; rows &= rows - 1) {
+        const int offset = std::countr_zero(rows) * kColumns;
+        std::memcpy(shadow_.data() + offset, screen_.data() + offset, kColumns);
+    }
+    dirtyRows_ = 0;
     diffCount_ = 0;
     LcdText = ComposeLcdText();
     e_.view.setLcdText(LcdText);

@@ -66,6 +66,10 @@ private:
     std::array<uint8_t, kRows * kColumns> screen_;
     std::array<uint8_t, kRows * kColumns> shadow_;
     int diffCount_ = 0;
+    uint32_t dirtyRows_ = (1u << kRows) - 1;  // rows written since the last refresh
+    // The last composed display text, reused until a display row changes.
+    mutable QByteArray composed_;
+    mutable int composedRows_ = 0;
 
     QByteArray EventLine;
     int EventLineIndex = 0;
