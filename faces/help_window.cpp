@@ -1,0 +1,216 @@
+#include "faces/help_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QTextBrowser>
+
+static void initHelpResources()
+{
+    Q_INIT_RESOURCE(help);
+}
+
+namespace kordex {
+
+namespace {
+struct TopicTitle {
+    int topic;
+    const char *title;
+};
+constexpr TopicTitle kTitles[] = {
+    {0, "Contents"},
+    {1, "About Kordex and the panel faces"},
+    {4, "Connecting to a panel"},
+    {5, "Connecting while already connected"},
+    {3, "Managing stored connections"},
+    {15, "Connection properties"},
+    {7, "Capturing events and sending a file"},
+    {9, "Leaving tandem mode"},
+    {10, "The View menu"},
+    {12, "Using this help"},
+};
+
+QUrl contentsUrl()
+{
+    return QUrl(QStringLiteral("qrc:/help/contents.html"));
+}
+} // namespace
+
+HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    initHelpResources();
+    setWindowTitle(QStringLiteral("Kordex Help"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    list_ = new QListWidget(this);
+    for (const auto &t : kTitles) {
+        auto *item = new QListWidgetItem(QString::fromLatin1(t.title), list_);
+        item->setData(Qt::UserRole, t.topic);
+    }
+    list_->setFixedWidth(230);
+    browser_ = new QTextBrowser(this);
+    browser_->setOpenLinks(true);
+    browser_->setOpenExternalLinks(false);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(list_);
+    layout->addWidget(browser_, 1);
+    resize(760, 480);
+    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        const int n = item->data(Qt::UserRole).toInt();
+        browser_->setSource(n == 0 ? contentsUrl() : topicUrl(n));
+    });
+    connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+        if (!item)
+            return;
+        const int n = item->data(Qt::UserRole).toInt();
+        const QUrl url = n == 0 ? contentsUrl() : topicUrl(n);
+        if (browser_->source() != url)
+            browser_->setSource(url);
+    });
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::syncList);
+}
+
+bool HelpWindow::hasTopic(int n)
+{
+    for (int t : kTopics)
+        if (t == n)
+            return true;
+    return false;
+}
+
+QUrl HelpWindow::topicUrl(int n)
+{
+    return QUrl(QStringLiteral("qrc:/help/topic%1.html").arg(n));
+}
+
+QUrl HelpWindow::source() const
+{
+    return browser_->source();
+}
+
+void HelpWindow::syncList(const QUrl &url)
+{
+    for (int i = 0; i < list_->count(); ++i) {
+        const int n = list_->item(i)->data(Qt::UserRole).toInt();
+        if ((n == 0 ? contentsUrl() : topicUrl(n)) == url) {
+            QSignalBlocker block(list_);
+            list_->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+void HelpWindow::present()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void HelpWindow::showContents()
+{
+    browser_->setSource(contentsUrl());
+    present();
+}
+
+void HelpWindow::showTopic(int n)
+{
+    if (!hasTopic(n)) {
+        showContents();
+        return;
+    }
+    browser_->setSource(topicUrl(n));
+    present();
+}
+
+HelpHook::~HelpHook()
+{
+    delete window_.data();
+}
+
+bool HelpHook::operator()(int command, int data)
+{
+    if (command != 0 && command != 1)
+        return true;
+    if (!window_)
+        window_ = new HelpWindow;
+    if (command == 0 && data == 0)
+        window_->showContents();
+    else if (command == 1)
+        window_->showTopic(data);
+    return true;
+}
+
+void HelpHook::closeAll()
+{
+    if (window_)
+        window_->close();
+}
+
+namespace {
+std::function<bool(int, int)> g_hook;
+
+int helpContextOf(QObject *o)
+{
+    for (; o; o = o->parent()) {
+        const QVariant v = o->property("helpContext");
+        if (v.isValid() && v.toInt() != 0)
+            return v.toInt();
+    }
+    return 0;
+}
+
+// F1 in an open menu or in a dialog asks for the help of the item in use.
+class ContextHelpFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_F1)
+            return false;
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (!w)
+            return false;
+        int topic = 0;
+        if (auto *menu = qobject_cast<QMenu *>(w)) {
+            if (QAction *a = menu->activeAction()) {
+                topic = a->property("helpContext").toInt();
+                if (topic == 0 && a->menu())
+                    topic = a->menu()->menuAction()->property("helpContext").toInt();
+            }
+            if (topic == 0)
+                topic = menu->menuAction()->property("helpContext").toInt();
+        } else if (w->window() && w->window()->property("mainWindow").toBool()) {
+            return false;  // the main window previews its own keys
+        } else {
+            topic = helpContextOf(w);
+        }
+        if (topic == 0)
+            return false;
+        ApplicationHelp(1, topic);
+        return true;
+    }
+};
+} // namespace
+
+void installHelpHook(std::function<bool(int, int)> hook)
+{
+    static QPointer<QObject> filter;
+    g_hook = std::move(hook);
+    if (!filter && qApp) {
+        filter = new ContextHelpFilter(qApp);
+        qApp->installEventFilter(filter);
+    }
+}
+
+bool ApplicationHelp(int command, int data)
+{
+    if (g_hook)
+        return g_hook(command, data);
+    return true;
+}
+
+} // namespace kordex

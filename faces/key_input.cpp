@@ -1,0 +1,134 @@
+#include "faces/key_input.h"
+
+#include "core/engine.h"
+#include "platform/prompter.h"
+
+namespace kordex {
+
+KeyInput::KeyInput(Engine &engine, Prompter &prompter, SendSeam send)
+    : e_(engine), prompter_(prompter), send_(std::move(send))
+{
+    e_.onTimerHKI = [this] { TimerHKITimer(); };
+}
+
+bool KeyInput::connected() const
+{
+    return e_.session.Connected;
+}
+
+void KeyInput::ButtMouseDown(int keyCode)
+{
+    if (!connected())
+        return;
+    HeldKey = static_cast<uint8_t>(keyCode & 0xFF);
+    send(HeldKey);
+    // A fresh count at every press: the timer runs from start-up, and merely
+    // enabling it would let a short click turn into a hold.
+    e_.TimerHKI.setInterval(kHoldRepeatMs);
+    e_.TimerHKI.restart();
+}
+
+void KeyInput::ButtMouseUp()
+{
+    e_.TimerHKI.stop();
+    HeldKey = 0;
+    if (RepeatSent) {
+        send(kHoldPrefix);
+        send(kHoldPrefix);
+        RepeatSent = false;
+    }
+}
+
+void KeyInput::TimerHKITimer()
+{
+    if (!connected() || HeldKey == 0)
+        return;
+    const uint8_t key = HeldKey;
+    send(kHoldPrefix);
+    send(key);
+    RepeatSent = true;
+}
+
+void KeyInput::FormKeyPress(uint8_t ch)
+{
+    if (!connected())
+        return;
+    const bool tandem = e_.session.TandemMode;
+    if (ch == 27 && tandem)
+        ch = 8;
+    if (ch == 'C' && tandem) {
+        if (prompter_.askYesNo(QStringLiteral("Warning"),
+                               QStringLiteral("Do you really want the FIP to leave Tandem Mode?"))) {
+            send('C');
+            // The answer box ran an event loop: only switch if nothing else did.
+            if (e_.session.TandemMode)
+                e_.ModeChange();
+        }
+        return;
+    }
+    send(ch);
+}
+
+int KeyInput::translateKey(int panelType, int virtualKey, bool alt)
+{
+    if (virtualKey == vk::F5)
+        return 'H';
+    if (panelType >= 0 && panelType <= 5) {
+        switch (virtualKey) {
+        case vk::Up: return 'u';
+        case vk::Down: return 'd';
+        case vk::Right: return '>';
+        case vk::Left: return '<';
+        case vk::F1: case vk::F2: case vk::F3: case vk::F4: return virtualKey;
+        default: return -1;
+        }
+    }
+    if (panelType == 6 || panelType == 7) {
+        switch (virtualKey) {
+        case vk::Up: return '2';
+        case vk::Down: return '8';
+        case vk::Right: return '6';
+        case vk::Left: return '4';
+        case vk::F1: return 'v';
+        case vk::F2: return 'w';
+        case vk::F3: return 'x';
+        case vk::F4: return alt ? 's' : 'y';
+        default: return -1;
+        }
+    }
+    return -1;
+}
+
+bool KeyInput::FormKeyDown(int virtualKey, bool alt)
+{
+    if (connected() && e_.session.TandemMode) {
+        const int b = translateKey(e_.session.panelType(), virtualKey, alt);
+        if (b >= 0)
+            send(static_cast<uint8_t>(b & 0xFF));
+    }
+    return !(virtualKey == vk::F4 && alt);
+}
+
+void KeyInput::ButClick(int labelKeyCode)
+{
+    if (connected())
+        send(static_cast<uint8_t>(labelKeyCode & 0xFF));
+}
+
+void KeyInput::Refresh1Click()
+{
+    if (connected() && e_.session.TandemMode)
+        send('H');
+}
+
+void KeyInput::CloseTandemMode1Click()
+{
+    FormKeyPress('C');
+}
+
+void KeyInput::Events1Click(bool checked)
+{
+    FormKeyPress(checked ? 39 : 34);
+}
+
+} // namespace kordex

@@ -1,0 +1,63 @@
+#pragma once
+// Operator input turned into key-code bytes: the pictured keys (press, hold
+// repeat, release), typed characters, arrow and function keys, the Events
+// tray label and three menu items. No toolkit types: the window translates
+// its events into these calls, and every byte leaves through one send seam.
+#include <cstdint>
+#include <functional>
+
+namespace kordex {
+
+class Engine;
+class Prompter;
+
+// Virtual key codes of the keys the keyboard translation knows.
+namespace vk {
+inline constexpr int Left = 37, Up = 38, Right = 39, Down = 40;
+inline constexpr int F1 = 112, F2 = 113, F3 = 114, F4 = 115, F5 = 116;
+} // namespace vk
+
+class KeyInput {
+public:
+    using SendSeam = std::function<void(uint8_t)>;
+
+    static constexpr uint8_t kHoldPrefix = 47;  // "/"
+    static constexpr int kHoldRepeatMs = 3000;
+
+    // Installs itself as the engine's TimerHKI handler.
+    KeyInput(Engine &engine, Prompter &prompter, SendSeam send);
+    KeyInput(const KeyInput &) = delete;
+    KeyInput &operator=(const KeyInput &) = delete;
+
+    // A pictured key went down / came up; the window swaps the pictures.
+    void ButtMouseDown(int keyCode);
+    void ButtMouseUp();
+    void TimerHKITimer();
+
+    // A typed character (the window has previewed it). Always consumed.
+    void FormKeyPress(uint8_t ch);
+    // A key went down. Returns false only for Alt+F4, which must go on to
+    // close the window; every other key is consumed.
+    bool FormKeyDown(int virtualKey, bool alt);
+
+    void ButClick(int labelKeyCode);       // the Events tray label
+    void Refresh1Click();
+    void CloseTandemMode1Click();
+    void Events1Click(bool checked);
+
+    uint8_t HeldKey = 0;
+    bool RepeatSent = false;
+
+    // The byte an arrow or function key sends on a face, or -1 when it sends nothing.
+    static int translateKey(int panelType, int virtualKey, bool alt);
+
+private:
+    bool connected() const;
+    void send(uint8_t b) { if (send_) send_(b); }
+
+    Engine &e_;
+    Prompter &prompter_;
+    SendSeam send_;
+};
+
+} // namespace kordex

@@ -1,0 +1,657 @@
+#include "faces/main_window.h"
+
+#include "config/configuration.h"
+#include "faces/face_widgets.h"
+#include "faces/flash_thread.h"
+#include "faces/fonts.h"
+#include "faces/key_input.h"
+#include "platform/prompter.h"
+#include "platform/text_codec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace kordex {
+
+namespace {
+
+constexpr int kEventScreenWidth = 793;
+
+const char *menuItemName(MenuItem item)
+{
+    switch (item) {
+    case MenuItem::Refresh1: return "Refresh1";
+    case MenuItem::Events1: return "Events1";
+    case MenuItem::CloseTandemMode1: return "CloseTandemMode1";
+    }
+    return "";
+}
+
+QColor toColor(Rgb c)
+{
+    return QColor(c.r, c.g, c.b);
+}
+
+// One memo line: the panel's bytes without the CR that ends a completed line.
+QString memoLine(const QByteArray &line)
+{
+    QByteArray bytes = line;
+    bytes.replace('\r', QByteArray());
+    bytes.replace('\n', QByteArray());
+    return fromPanelBytes(bytes);
+}
+
+int virtualKeyOf(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Left: return vk::Left;
+    case Qt::Key_Up: return vk::Up;
+    case Qt::Key_Right: return vk::Right;
+    case Qt::Key_Down: return vk::Down;
+    case Qt::Key_F1: return vk::F1;
+    case Qt::Key_F2: return vk::F2;
+    case Qt::Key_F3: return vk::F3;
+    case Qt::Key_F4: return vk::F4;
+    case Qt::Key_F5: return vk::F5;
+    default: return 0;
+    }
+}
+
+const char kAboutText[] =
+    "Kordex V3.00 \xc2\xa9 Corvane. All rights reserved. This program and its documentation "
+    "are the property of Corvane; copying them, in whole or in part, without written "
+    "permission is forbidden.\n\n"
+    "The serial communications of this program use the Qt Serial Port library, which is "
+    "licensed under the GNU Lesser General Public License version 3. Its source code can "
+    "be obtained from the Qt Project (qt.io) or as the Debian source package qt6-serialport.";
+
+} // namespace
+
+TLcd::TLcd(Clock &clock, Prompter &prompter, QWidget *parent)
+    : TLcd(clock, prompter, Options{}, parent)
+{
+}
+
+TLcd::TLcd(Clock &clock, Prompter &prompter, Options options, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      prompter_(prompter), options_(std::move(options))
+{
+    installFontSubstitutions();
+    setObjectName(QStringLiteral("Lcd"));
+    setProperty("mainWindow", true);
+    setWindowTitle(QStringLiteral("Not Connected"));
+    setFont(panelFont(FontFamily::CourierNew, 13));
+
+    engine_ = std::make_unique<Engine>(clock, *this);
+    keys_ = std::make_unique<KeyInput>(*engine_, prompter_, [this](uint8_t b) { sendByte(b); });
+    engine_->onTimer8 = [this] { Timer8Timer(); };
+
+    buildMenus();
+    buildComponents();
+    FormCreate();
+
+    // A fixed client area under the menu bar; no resizing.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+TLcd::~TLcd()
+{
+    // Never leave the worker painting into a window that is going away.
+    if (flash_) {
+        flash_->stop();
+        delete flash_;
+        flash_ = nullptr;
+    }
+    qApp->removeEventFilter(this);
+    installHelpHook(nullptr);
+}
+
+QAction *TLcd::addItem(QMenu *menu, const char *name, const char *caption, int help)
+{
+    QAction *a = menu->addAction(QString::fromLatin1(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    a->setProperty("helpContext", help);
+    return a;
+}
+
+void TLcd::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    fileMenu_ = bar->addMenu(QStringLiteral("&File"));
+    fileMenu_->menuAction()->setObjectName(QStringLiteral("File1"));
+    QAction *connect1 = addItem(fileMenu_, "Connect1", "Co&nnect to...", 4);
+    QAction *disconnect = addItem(fileMenu_, "Disconnect", "&Disconnect", 0);
+    disconnect->setEnabled(false);
+    QAction *edit = addItem(fileMenu_, "EditConnection1", "&Edit Connection...", 3);
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("N2"));
+    QAction *capture = addItem(fileMenu_, "SaveDatabase1", "&Capture to File...", 7);
+    capture->setEnabled(false);
+    QAction *sendFile = addItem(fileMenu_, "LoadDatabase1", "&Send File...", 7);
+    sendFile->setEnabled(false);
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("N3"));
+    QAction *closeTandem = addItem(fileMenu_, "CloseTandemMode1", "&Close Tandem Mode   C", 9);
+    closeTandem->setVisible(false);
+    QAction *exit = addItem(fileMenu_, "Exit", "E&xit", 0);
+
+    connectMenu_ = bar->addMenu(QStringLiteral("&Connect"));
+    connectMenu_->menuAction()->setObjectName(QStringLiteral("ConnectMenu"));
+
+    QMenu *view = bar->addMenu(QStringLiteral("&View"));
+    view->menuAction()->setObjectName(QStringLiteral("View1"));
+    view->menuAction()->setProperty("helpContext", 10);
+    QAction *refresh = addItem(view, "Refresh1", "&Refresh   F5 or H", 10);
+    refresh->setEnabled(false);
+    QAction *events = addItem(view, "Events1", "&Events", 10);
+    events->setCheckable(true);
+    events->setEnabled(false);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->menuAction()->setObjectName(QStringLiteral("Help"));
+    help->menuAction()->setProperty("helpContext", 12);
+    QAction *menuHelp = addItem(help, "MenuHelp", "Kordex &Help", 12);
+    QAction *about = addItem(help, "About", "&About Kordex", 1);
+
+    connect(connect1, &QAction::triggered, this, [this] {
+        if (seams_.showConnectionDialog)
+            seams_.showConnectionDialog(false);
+    });
+    connect(edit, &QAction::triggered, this, [this] {
+        if (seams_.showConnectionDialog)
+            seams_.showConnectionDialog(true);
+    });
+    connect(disconnect, &QAction::triggered, this, [this] {
+        if (seams_.disconnectClick)
+            seams_.disconnectClick();
+    });
+    connect(capture, &QAction::triggered, this, [this] {
+        if (seams_.captureToFile)
+            seams_.captureToFile();
+    });
+    connect(sendFile, &QAction::triggered, this, [this] {
+        if (seams_.sendFile)
+            seams_.sendFile();
+    });
+    connect(closeTandem, &QAction::triggered, this, [this] { keys_->CloseTandemMode1Click(); });
+    connect(exit, &QAction::triggered, this, [this] { ExitClick(); });
+    connect(refresh, &QAction::triggered, this, [this] { keys_->Refresh1Click(); });
+    connect(events, &QAction::triggered, this, [this, events](bool nowChecked) {
+        // The check mark follows the panel's report, not the click.
+        const bool wasChecked = !nowChecked;
+        events->setChecked(wasChecked);
+        keys_->Events1Click(wasChecked);
+    });
+    connect(menuHelp, &QAction::triggered, this, [this] { MenuHelpClick(); });
+    connect(about, &QAction::triggered, this, [this] { AboutClick(); });
+}
+
+void TLcd::buildComponents()
+{
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("ClientArea"));
+    client_->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client_);
+
+    faces_ = std::make_unique<FaceSet>(client_);
+    nzDisplay_ = faces_->nzDisplay();
+    connectKeys();
+
+    Tray = new QFrame(client_);
+    Tray->setObjectName(QStringLiteral("Tray"));
+    Tray->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Tray->setGeometry(0, 520, kEventScreenWidth, 25);
+    Sounder = new QLabel(QStringLiteral("Sounder Off"), Tray);
+    Sounder->setObjectName(QStringLiteral("Sounder"));
+    Sounder->setFont(panelFont(FontFamily::Arial, 13));
+    Sounder->move(12, 4);
+    Sounder->adjustSize();
+    Events = new QLabel(QStringLiteral("Event Display Off"), Tray);
+    Events->setObjectName(QStringLiteral("Events"));
+    Events->setFont(panelFont(FontFamily::Arial, 13));
+    Events->move(678, 4);
+    Events->adjustSize();
+    Events->setCursor(Qt::PointingHandCursor);
+    Events->installEventFilter(this);
+
+    LCDisplay = new QPlainTextEdit(client_);
+    LCDisplay->setObjectName(QStringLiteral("LCDisplay"));
+    LCDisplay->setReadOnly(true);
+    LCDisplay->setEnabled(false);
+    LCDisplay->setFont(panelFont(FontFamily::CourierNew, 15, true));
+    LCDisplay->setLineWrapMode(QPlainTextEdit::NoWrap);
+    LCDisplay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LCDisplay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LCDisplay->setFrameStyle(QFrame::Box | QFrame::Plain);
+    LCDisplay->document()->setDocumentMargin(2);
+    {
+        // A backlit display: dark lettering on pale green, also while disabled.
+        QPalette p = LCDisplay->palette();
+        const QColor lit(196, 214, 148), ink(24, 32, 20);
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            p.setColor(group, QPalette::Base, lit);
+            p.setColor(group, QPalette::Text, ink);
+            p.setColor(group, QPalette::WindowText, QColor(60, 60, 60));
+        }
+        LCDisplay->setPalette(p);
+    }
+    LCDisplay->setGeometry(24, 32, 409, 41);
+
+    EventScreen = new QPlainTextEdit(client_);
+    EventScreen->setObjectName(QStringLiteral("EventScreen"));
+    EventScreen->setReadOnly(true);
+    EventScreen->setUndoRedoEnabled(false);
+    EventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
+    EventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
+    EventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
+    connect(EventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+        // Follow new lines unless the operator scrolled back to read.
+        if (!followPending_)
+            followTail_ = v >= EventScreen->verticalScrollBar()->maximum();
+    });
+}
+
+void TLcd::connectKeys()
+{
+    for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP}) {
+        for (KeyWidget *key : faces_->keys(c)) {
+            connect(key, &KeyWidget::pressed, this, &TLcd::keyDown);
+            connect(key, &KeyWidget::released, this, &TLcd::keyUp);
+        }
+    }
+}
+
+void TLcd::FormCreate()
+{
+    // Front to back: the event screen over the display over the tray and the
+    // New Zealand display over the faces.
+    nzDisplay_->raise();
+    Tray->raise();
+    LCDisplay->raise();
+    EventScreen->raise();
+    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
+    EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
+
+    if (options_.configuration)
+        options_.configuration->LoadConnections(engine_->session.Book);
+    PopulateConnectMenu();
+
+    engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
+    if (options_.startFlashThread) {
+        flash_ = new TflashThread(*engine_);
+        flash_->start(QThread::IdlePriority);
+    }
+    installHelpHook([this](int command, int data) { return help_(command, data); });
+    qApp->installEventFilter(this);
+}
+
+void TLcd::closeEvent(QCloseEvent *event)
+{
+    if (!closing_)
+        FormClose();
+    event->accept();
+}
+
+void TLcd::FormClose()
+{
+    closing_ = true;
+    if (options_.configuration)
+        options_.configuration->SaveConnections(engine_->session.Book);
+
+    SessionState &s = engine_->session;
+    s.AbortRequested = true;
+    if (s.ConnectionActive) {
+        engine_->Timer4.setInterval(0);
+        engine_->Timer4.stop();
+    }
+    if (s.Connected && (s.LoggedIn || !s.CurrentConnection.AutoLogin) && seams_.closeConnection)
+        seams_.closeConnection();
+    if (onClosing)
+        onClosing();
+
+    help_.closeAll();
+
+    if (flash_) {
+        flash_->stop();  // serves the hand-overs still pending
+        delete flash_;
+        flash_ = nullptr;
+    }
+}
+
+void TLcd::AboutClick()
+{
+    prompter_.message(QStringLiteral("Kordex V3.00 "), QString::fromUtf8(kAboutText),
+                      Prompter::Icon::Information);
+}
+
+void TLcd::MenuHelpClick()
+{
+    ApplicationHelp(0, 0);
+}
+
+void TLcd::showHelpTopic(int topic)
+{
+    ApplicationHelp(1, topic);
+}
+
+void TLcd::Timer8Timer()
+{
+    const QByteArray &name = options_.connectionArgument;
+    if (name.isEmpty() || !seams_.connectToStored)
+        return;
+    engine_->Timer8.stop();
+    if (seams_.reloadConnectionList)
+        seams_.reloadConnectionList();
+    ConnectionBook &book = engine_->session.Book;
+    for (int i = 0; i < book.count(); ++i) {
+        if (!equalsIgnoringAsciiCase(book.at(i).SystemName, name))
+            continue;
+        const bool remembered = book.at(i).AutoLogin;
+        book.at(i).AutoLogin = true;
+        seams_.connectToStored(i);
+        if (i < book.count())
+            book.at(i).AutoLogin = remembered;
+    }
+}
+
+void TLcd::ConnectToStored(int index)
+{
+    if (seams_.connectToStored)
+        seams_.connectToStored(index);
+}
+
+void TLcd::ConnectionClicked(int index)
+{
+    ConnectToStored(index);
+}
+
+void TLcd::PopulateConnectMenu()
+{
+    connectModel_.PopulateConnectMenu(engine_->session.Book);
+    connectMenu_->clear();
+    const auto &captions = connectModel_.captions();
+    for (int i = 0; i < int(captions.size()); ++i) {
+        QAction *a = connectMenu_->addAction(connectMenuItemText(captions[size_t(i)]));
+        connect(a, &QAction::triggered, this, [this, i] { ConnectionClicked(i); });
+    }
+}
+
+void TLcd::setFileMenuEnabled(bool enabled)
+{
+    fileMenu_->menuAction()->setEnabled(enabled);
+}
+
+QAction *TLcd::menuItem(const char *name) const
+{
+    return findChild<QAction *>(QString::fromLatin1(name));
+}
+
+QAction *TLcd::action(MenuItem item) const
+{
+    return menuItem(menuItemName(item));
+}
+
+void TLcd::sendByte(uint8_t b)
+{
+    if (sendChar_)
+        sendChar_(b);
+}
+
+// ---- pictured keys and keyboard ----
+
+void TLcd::keyDown(KeyWidget *key)
+{
+    key->showPicture(true);
+    keys_->ButtMouseDown(key->keyCode());
+}
+
+void TLcd::keyUp(KeyWidget *key)
+{
+    keys_->ButtMouseUp();
+    key->showPicture(false);
+}
+
+bool TLcd::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Events && event->type() == QEvent::MouseButtonRelease) {
+        auto *me = static_cast<QMouseEvent *>(event);
+        if (Events->rect().contains(me->position().toPoint()))
+            keys_->ButClick(eventsKeyCode_);
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && !closing_) {
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (w && w->window() == this)
+            return previewKey(static_cast<QKeyEvent *>(event));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// The window sees every key before its controls: arrow and function keys
+// are translated, typed characters sent, and nothing reaches a control.
+bool TLcd::previewKey(QKeyEvent *event)
+{
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    if (const int v = virtualKeyOf(event->key())) {
+        if (!keys_->FormKeyDown(v, alt)) {
+            close();  // Alt+F4
+            return true;
+        }
+    }
+    if (alt)
+        return false;  // menu mnemonics
+    const QString text = event->text();
+    for (QChar c : text) {
+        if (auto b = toPanelByte(c))
+            keys_->FormKeyPress(*b);
+    }
+    return true;
+}
+
+// ---- EngineView ----
+
+void TLcd::setCaption(const QByteArray &caption)
+{
+    setWindowTitle(fromPanelBytes(caption));
+}
+
+void TLcd::setVisibleContainer(Container c)
+{
+    for (Container each : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
+        faces_->container(each)->setVisible(each == c);
+}
+
+void TLcd::prepareFace(int panelType)
+{
+    faces_->prepareFace(panelType);
+    if (panelType >= 1 && panelType <= 4)
+        if (KeyWidget *rp = faces_->key(QStringLiteral("V01RP")))
+            rp->setKeyCode(engine_->v01rpKeyCode);
+}
+
+void TLcd::setLogicKeysVisible(bool visible)
+{
+    faces_->setLogicKeysVisible(visible);
+}
+
+void TLcd::setLcdGeometry(const QRect &r)
+{
+    LCDisplay->setGeometry(r);
+}
+
+void TLcd::setEventScreenGeometry(int top, int height)
+{
+    EventScreen->setGeometry(0, top, kEventScreenWidth, height);
+    scheduleEventScreenFollow();
+}
+
+void TLcd::setNzDisplayVisible(bool visible)
+{
+    nzDisplay_->setVisible(visible);
+}
+
+void TLcd::setLcdText(const QByteArray &text)
+{
+    if (text == lcdText_)
+        return;
+    lcdText_ = text;
+    QString s = fromPanelBytes(text);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    LCDisplay->setPlainText(s);
+}
+
+void TLcd::eventScreenReplace(int index, const QByteArray &line)
+{
+    QTextBlock block = EventScreen->document()->findBlockByNumber(index);
+    if (!block.isValid())
+        return;
+    QTextCursor c(block);
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.insertText(memoLine(line));
+    scheduleEventScreenFollow();
+}
+
+void TLcd::eventScreenInsert(int index, const QByteArray &line)
+{
+    QTextDocument *doc = EventScreen->document();
+    QTextBlock block = doc->findBlockByNumber(index);
+    if (!block.isValid()) {
+        QTextCursor c(doc);
+        c.movePosition(QTextCursor::End);
+        c.insertBlock();
+        c.insertText(memoLine(line));
+    } else {
+        QTextCursor c(block);
+        c.insertText(memoLine(line));
+        c.insertBlock();
+    }
+    scheduleEventScreenFollow();
+}
+
+void TLcd::eventScreenRemoveFirst()
+{
+    QTextDocument *doc = EventScreen->document();
+    QTextCursor c(doc);
+    if (doc->blockCount() > 1)
+        c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    else
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    scheduleEventScreenFollow();
+}
+
+// Line operations come in bursts; the view catches up with the tail once,
+// when the burst is over.
+void TLcd::scheduleEventScreenFollow()
+{
+    if (followPending_)
+        return;
+    followPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followPending_ = false;
+        if (followTail_) {
+            QScrollBar *bar = EventScreen->verticalScrollBar();
+            bar->setValue(bar->maximum());
+        }
+    });
+}
+
+QStringList TLcd::eventScreenLines() const
+{
+    QStringList lines;
+    for (QTextBlock b = EventScreen->document()->begin(); b.isValid(); b = b.next())
+        lines << b.text();
+    return lines;
+}
+
+void TLcd::setLampColor(std::string_view name, Rgb color)
+{
+    if (LampWidget *lamp = faces_->lamp(name))
+        lamp->setColor(toColor(color));
+}
+
+void TLcd::setLampVisible(std::string_view name, bool visible)
+{
+    if (LampWidget *lamp = faces_->lamp(name))
+        lamp->setVisible(visible);
+}
+
+void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
+{
+    Sounder->setText(fromPanelBytes(caption));
+    QPalette p = Sounder->palette();
+    p.setColor(QPalette::WindowText, toColor(textColor));
+    Sounder->setPalette(p);
+    Sounder->adjustSize();
+}
+
+void TLcd::setSounderVisible(bool visible)
+{
+    Sounder->setVisible(visible);
+}
+
+void TLcd::setEventsLabel(const QByteArray &caption, int keyCode)
+{
+    Events->setText(fromPanelBytes(caption));
+    Events->adjustSize();
+    eventsKeyCode_ = keyCode;
+}
+
+void TLcd::setEventsLabelVisible(bool visible)
+{
+    Events->setVisible(visible);
+}
+
+void TLcd::setMenuEnabled(MenuItem item, bool enabled)
+{
+    action(item)->setEnabled(enabled);
+}
+
+void TLcd::setMenuChecked(MenuItem item, bool checked)
+{
+    action(item)->setChecked(checked);
+}
+
+void TLcd::setMenuVisible(MenuItem item, bool visible)
+{
+    action(item)->setVisible(visible);
+}
+
+void TLcd::beep()
+{
+    QApplication::beep();
+}
+
+void TLcd::flashTaskbar(bool invert)
+{
+    if (invert)
+        QApplication::alert(this, 400);
+}
+
+void TLcd::focusFirstControl()
+{
+    EventScreen->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace kordex

@@ -1,0 +1,63 @@
+#include "platform/signals.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kordex {
+
+namespace {
+int g_fds[2] = {-1, -1};
+
+void onUnixSignal(int sig)
+{
+    const int saved = errno;
+    const unsigned char b = static_cast<unsigned char>(sig);
+    [[maybe_unused]] ssize_t n = ::write(g_fds[0], &b, 1);
+    errno = saved;
+}
+} // namespace
+
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject *parent)
+    : QObject(parent), onSignal_(std::move(onSignal))
+{
+    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0)
+        return;
+    for (int fd : g_fds)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+
+    struct sigaction sa = {};
+    sa.sa_handler = onUnixSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (!notifier_)
+        return;
+    struct sigaction sa = {};
+    sa.sa_handler = SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+void TerminationSignals::readSignal()
+{
+    unsigned char b = 0;
+    while (::read(g_fds[1], &b, 1) == 1) {
+        if (onSignal_)
+            onSignal_(b);
+    }
+}
+
+} // namespace kordex

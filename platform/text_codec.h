@@ -1,0 +1,19 @@
+#pragma once
+// Panel text is 8-bit bytes of the Windows-1252 code page; the window shows
+// Unicode. These two functions are the only crossing between the two.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace kordex {
+
+// Every byte maps to one character; the five bytes that Windows-1252 leaves
+// undefined map to the C1 control of the same value, as Windows does.
+QString fromPanelBytes(const QByteArray &bytes);
+QString fromPanelByte(unsigned char b);
+
+// The byte a typed character stands for, or nothing when the code page has
+// no such character.
+std::optional<unsigned char> toPanelByte(QChar c);
+
+} // namespace kordex
