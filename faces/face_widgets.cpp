@@ -1,0 +1,301 @@
+#include "faces/face_widgets.h"
+
+#include "faces/face_binding.h"
+#include "faces/face_layout.h"
+#include "faces/fonts.h"
+#include "faces/key_picture.h"
+#include "resources/face_art.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+
+namespace kordex {
+
+namespace {
+
+QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+int slot(Container c) { return static_cast<int>(c); }
+
+Qt::Alignment alignmentOf(TextAlign a)
+{
+    switch (a) {
+    case TextAlign::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case TextAlign::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case TextAlign::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+bool isAs4428LogicKey(const QString &name)
+{
+    return name == QLatin1String("V11OR") || name == QLatin1String("V11AN") || name == QLatin1String("V11XO")
+           || name == QLatin1String("V11NO");
+}
+
+LampHost hostOf(Container c)
+{
+    switch (c) {
+    case Container::AS1603: return LampHost::AS1603;
+    case Container::AS4428p: return LampHost::AS4428p;
+    case Container::ZR9: return LampHost::ZR9;
+    case Container::ZR9FBP: return LampHost::ZR9FBP;
+    case Container::None: break;
+    }
+    return LampHost::NZDisplay;
+}
+
+} // namespace
+
+// ---- KeyWidget ----------------------------------------------------------
+
+KeyWidget::KeyWidget(const KeyDef &def, int face, QWidget *parent)
+    : QWidget(parent), m_name(latin1(def.name)), m_code(def.code), m_face(face)
+{
+    setObjectName(m_name);
+    setGeometry(def.left, def.top, def.width, def.height);
+    setAccessibleName(latin1(def.caption.main));
+    loadPicture();
+}
+
+QSize KeyWidget::sizeHint() const { return size(); }
+
+void KeyWidget::showPicture(bool pressed)
+{
+    m_showsPressed = pressed;
+    loadPicture();
+    update();
+}
+
+void KeyWidget::loadPicture()
+{
+    m_pictureName = resolveKeyResource(keyResourceName(m_name, m_face, m_showsPressed));
+    m_picture = KeyPicture(m_name, m_face, m_showsPressed, devicePixelRatioF());
+}
+
+void KeyWidget::paintEvent(QPaintEvent *)
+{
+    // Moved to a screen of another pixel ratio: redraw the picture for it.
+    if (!qFuzzyCompare(m_picture.devicePixelRatio(), devicePixelRatioF()))
+        loadPicture();
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_picture);
+}
+
+void KeyWidget::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton || m_down) {
+        e->ignore();
+        return;
+    }
+    m_down = true;
+    e->accept();
+    emit pressed(this);
+}
+
+void KeyWidget::mouseReleaseEvent(QMouseEvent *e)
+{
+    // Qt sends the release to the widget that took the press, wherever the
+    // pointer is now.
+    if (e->button() != Qt::LeftButton || !m_down) {
+        e->ignore();
+        return;
+    }
+    m_down = false;
+    e->accept();
+    emit released(this);
+}
+
+void KeyWidget::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    // The second click of a double click arrives as this event alone; it is
+    // a press like any other.
+    mousePressEvent(e);
+}
+
+void KeyWidget::hideEvent(QHideEvent *e)
+{
+    // A face change while a key is held would otherwise swallow the release
+    // and leave the hold repeating.
+    if (m_down) {
+        m_down = false;
+        emit released(this);
+    }
+    QWidget::hideEvent(e);
+}
+
+// ---- LampWidget ---------------------------------------------------------
+
+LampWidget::LampWidget(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LampWidget::setColor(const QColor &c)
+{
+    if (c == m_color)
+        return;
+    m_color = c;
+    update();
+}
+
+void LampWidget::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QPen(QColor(48, 48, 48), 1));
+    p.setBrush(m_color);
+    p.drawEllipse(r);
+    // A small glint so the lamp reads as a lens; the middle keeps its colour.
+    if (width() >= 9 && height() >= 9) {
+        const QRectF glint(r.left() + r.width() * 0.18, r.top() + r.height() * 0.14, r.width() * 0.3,
+                           r.height() * 0.26);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, m_color == Qt::white ? 0 : 110));
+        p.drawEllipse(glint);
+    }
+}
+
+// ---- FaceContainer ------------------------------------------------------
+
+FaceContainer::FaceContainer(const FaceLayout &layout, QWidget *parent) : QWidget(parent), m_layout(layout)
+{
+    setObjectName(latin1(layout.name));
+    setGeometry(layout.left, layout.top, layout.width, layout.height);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Printed legends are dark on the fascia whatever the desktop theme says.
+    QPalette pal = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::WindowText, QColor(24, 24, 26));
+        pal.setColor(group, QPalette::Window, fasciaColor(layout.container));
+    }
+    setPalette(pal);
+}
+
+void FaceContainer::paintEvent(QPaintEvent *e)
+{
+    const qreal dpr = devicePixelRatioF();
+    if (m_background.isNull() || !qFuzzyCompare(m_background.devicePixelRatio(), dpr)) {
+        m_background = QPixmap(QSize(qCeil(width() * dpr), qCeil(height() * dpr)));
+        m_background.setDevicePixelRatio(dpr);
+        QPainter bp(&m_background);
+        paintFaceBackground(bp, m_layout);
+    }
+    QPainter p(this);
+    for (const QRect &r : e->region())
+        p.drawPixmap(r, m_background, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr).toRect());
+}
+
+// ---- FaceSet ------------------------------------------------------------
+
+FaceSet::FaceSet(QWidget *parent)
+{
+    for (const FaceLayout &layout : faceLayouts()) {
+        auto *w = new FaceContainer(layout, parent);
+        w->hide();
+        m_containers[slot(layout.container)] = w;
+        build(layout, w);
+    }
+    auto *nz = new FaceContainer(nzDisplayLayout(), parent);
+    // The display only shows state; clicks fall through to nothing.
+    nz->setAttribute(Qt::WA_TransparentForMouseEvents);
+    nz->hide();
+    m_nz = nz;
+    build(nzDisplayLayout(), nz);
+}
+
+void FaceSet::build(const FaceLayout &layout, QWidget *w)
+{
+    for (const LabelDef &l : layout.labels) {
+        auto *label = new QLabel(latin1(l.text), w);
+        label->setObjectName(latin1(l.name));
+        label->setGeometry(l.left, l.top, l.width, l.height);
+        label->setFont(panelFont(l.family, l.pixelSize, l.bold, l.italic));
+        label->setAlignment(alignmentOf(l.align));
+        label->setWordWrap(l.wrap);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_labels.insert(label->objectName(), label);
+    }
+    for (const PictureDef &pic : layout.pictures) {
+        auto *label = new QLabel(w);
+        label->setObjectName(latin1(pic.name));
+        label->setGeometry(pic.left, pic.top, pic.width, pic.height);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_labels.insert(label->objectName(), label);
+        if (label->objectName() == QLatin1String("ProdName")) {
+            m_prodName = label;
+            label->setPixmap(KeyPicture(label->objectName(), layout.naturalFace, false, label->devicePixelRatioF()));
+        }
+    }
+    for (const KeyDef &k : layout.keys) {
+        auto *key = new KeyWidget(k, k.logic ? 4 : layout.naturalFace, w);
+        if (k.logic)
+            key->hide();
+        m_keys.insert(key->objectName(), key);
+        m_keysOf[slot(layout.container)].append(key);
+    }
+    // Lamps last: some sit on keys and must stay on top of them.
+    const LampHost host = layout.container == Container::None ? LampHost::NZDisplay : hostOf(layout.container);
+    for (const LampDef &l : allLamps()) {
+        if (l.host != host)
+            continue;
+        auto *lamp = new LampWidget(w);
+        lamp->setObjectName(latin1(l.name));
+        lamp->setGeometry(l.left, l.top, l.width, l.height);
+        if (l.hiddenWhenOff)
+            lamp->hide();
+        m_lamps.emplace(l.name, lamp);
+    }
+}
+
+QWidget *FaceSet::container(Container c) const { return c == Container::None ? nullptr : m_containers[slot(c)]; }
+
+LampWidget *FaceSet::lamp(std::string_view name) const
+{
+    const auto it = m_lamps.find(name);
+    return it == m_lamps.end() ? nullptr : it->second;
+}
+
+QList<KeyWidget *> FaceSet::keys(Container c) const { return m_keysOf[slot(c)]; }
+
+KeyWidget *FaceSet::key(const QString &name) const { return m_keys.value(name); }
+
+QLabel *FaceSet::label(const QString &name) const { return m_labels.value(name); }
+
+void FaceSet::setLogicKeysVisible(bool visible)
+{
+    for (KeyWidget *k : m_keysOf[slot(Container::AS1603)])
+        if (const KeyDef *d = findKeyDef(k->componentName().toStdString()); d && d->logic)
+            k->setVisible(visible);
+}
+
+void FaceSet::prepareFace(int panelType)
+{
+    const Container c = containerForFace(panelType);
+    if (c == Container::None)
+        return;
+    const bool face4 = panelType == 4;
+    if (c == Container::AS1603) {
+        setLogicKeysVisible(face4);
+        if (KeyWidget *rp = key(latin1(kRelayPointKey)))
+            rp->setKeyCode(face4 ? kRelayKeyCode : kPointKeyCode);
+    }
+    for (KeyWidget *k : m_keysOf[slot(c)]) {
+        if (c == Container::AS1603 && !face4 && findKeyDef(k->componentName().toStdString())->logic)
+            continue;  // hidden on this face; keeps what it had
+        k->setFace(panelType);
+        // The AS 4428 logic keys keep the pictures they were created with,
+        // which are their up pictures anyway.
+        if (c == Container::AS4428p && isAs4428LogicKey(k->componentName()))
+            continue;
+        k->showPicture(false);
+    }
+    if (c == Container::AS1603 && m_prodName)
+        m_prodName->setPixmap(KeyPicture(QStringLiteral("ProdName"), panelType, false, m_prodName->devicePixelRatioF()));
+}
+
+} // namespace kordex

@@ -1,0 +1,51 @@
+#pragma once
+// The key and badge pictures, drawn by our own code. Every picture has a
+// resource name; pixmaps are drawn on first use for a device pixel ratio and
+// kept. Use from the GUI thread only.
+#include "faces/face_layout.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+
+namespace kordex {
+
+class KeyArt {
+public:
+    KeyArt();
+
+    bool contains(const QString &name) const;
+    // All resource names, upper case, in table order.
+    QStringList names() const { return m_names; }
+    QSize size(const QString &name) const;  // logical pixels; empty if unknown
+    // Null pixmap for an unknown name.
+    QPixmap pixmap(const QString &name, qreal dpr);
+
+private:
+    enum class Kind { Key, Badge, Blue };
+    struct Entry {
+        Kind kind;
+        const KeyDef *key;
+        Container container;
+        int face;
+        bool pressed;
+        QString badgeCode;  // "Q7312"
+    };
+    void add(const QString &name, const Entry &e);
+    void draw(QPainter &p, const Entry &e) const;
+
+    QHash<QString, Entry> m_entries;  // by lower-case name
+    QStringList m_names;
+    QHash<QString, QPixmap> m_cache;  // by lower-case name + dpr
+};
+
+KeyArt &keyArt();
+
+// Pieces of the drawing that the faces use as well.
+void drawArrow(QPainter &p, const QRectF &box, Arrow a, const QColor &color);
+
+} // namespace kordex

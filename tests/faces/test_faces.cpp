@@ -1,0 +1,499 @@
+// The face tables, the key pictures and the widgets built from them.
+#include "faces/face_binding.h"
+#include "faces/face_layout.h"
+#include "faces/face_widgets.h"
+#include "faces/fonts.h"
+#include "faces/key_picture.h"
+#include "resources/key_art.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include <set>
+
+using namespace kordex;
+
+
+namespace {
+
+QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+int visibleKeys(const FaceSet &fs, Container c)
+{
+    int n = 0;
+    for (KeyWidget *k : fs.keys(c))
+        n += k->isVisibleTo(fs.container(c)) ? 1 : 0;
+    return n;
+}
+
+QImage image(const QPixmap &pm) { return pm.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); }
+
+} // namespace
+
+class TestFaces : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void tablesAreConsistent();
+    void keyPlacesAndCodes_data();
+    void keyPlacesAndCodes();
+    void keyCounts();
+
+    void resourceNames_data();
+    void resourceNames();
+    void resourceNamesIgnoreCase();
+    void everyFaceKeyHasBothPictures();
+    void picturesAreDistinct();
+    void picturesFollowPixelRatio();
+
+    void lampsFollowBindingTable();
+    void labelsFitTheirText();
+    void fontsAreTheLiberationTwins();
+
+    void prepareAs1603Faces();
+    void prepareOtherFaces();
+    void keyPressAndRelease();
+    void releaseReachesKeyOutsidePointer();
+    void hidingHeldKeyReleasesIt();
+
+private:
+    QWidget *m_window = nullptr;
+    FaceSet *m_faces = nullptr;
+};
+
+void TestFaces::initTestCase()
+{
+    m_window = new QWidget;
+    m_window->resize(790, 544);
+    m_faces = new FaceSet(m_window);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestFaces::cleanup()
+{
+    for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
+        m_faces->container(c)->hide();
+}
+
+// Layout slips that a reader of the tables would not notice: duplicate
+// names, keys outside their container, keys covering each other.
+void TestFaces::tablesAreConsistent()
+{
+    std::set<std::string_view> names;
+    for (const FaceLayout &f : faceLayouts()) {
+        const QRect box(0, 0, f.width, f.height);
+        for (size_t i = 0; i < f.keys.size(); ++i) {
+            const KeyDef &a = f.keys[i];
+            QVERIFY2(names.insert(a.name).second, a.name.data());
+            const QRect ra(a.left, a.top, a.width, a.height);
+            QVERIFY2(box.contains(ra), a.name.data());
+            for (size_t j = i + 1; j < f.keys.size(); ++j) {
+                const KeyDef &b = f.keys[j];
+                QVERIFY2(!ra.intersects(QRect(b.left, b.top, b.width, b.height)),
+                         qPrintable(latin1(a.name) + " overlaps " + latin1(b.name)));
+            }
+        }
+        for (const LabelDef &l : f.labels)
+            QVERIFY2(box.contains(QRect(l.left, l.top, l.width, l.height)), l.name.data());
+    }
+}
+
+void TestFaces::keyPlacesAndCodes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("AS1603 ZONE") << "V01ZO" << "AS1603" << QRect(16, 280, 41, 41) << 90;
+    QTest::newRow("AS1603 BELLS ISOL") << "V01BI" << "AS1603" << QRect(736, 280, 41, 41) << 66;
+    QTest::newRow("AS1603 BRIG TEST") << "V01BR" << "AS1603" << QRect(448, 200, 41, 41) << 103;
+    QTest::newRow("AS1603 CLEAR") << "V01CE" << "AS1603" << QRect(608, 192, 41, 41) << 8;
+    QTest::newRow("AS1603 ENTER") << "V01EN" << "AS1603" << QRect(704, 192, 41, 41) << 13;
+    QTest::newRow("AS1603 NOT") << "V01NO" << "AS1603" << QRect(752, 192, 41, 41) << 94;
+    QTest::newRow("AS1603 9") << "V0109" << "AS1603" << QRect(704, 144, 41, 41) << 57;
+    QTest::newRow("AS4428 EXT BELL") << "V11BI" << "AS4428p" << QRect(26, 184, 48, 47) << 69;
+    QTest::newRow("AS4428 ISOLATE") << "V11IS" << "AS4428p" << QRect(376, 194, 47, 37) << 105;
+    QTest::newRow("AS4428 AIF MODE") << "V11IF" << "AS4428p" << QRect(737, 281, 48, 37) << 70;
+    QTest::newRow("AS4428 SYSTEM") << "V11SY" << "AS4428p" << QRect(143, 283, 48, 37) << 83;
+    QTest::newRow("ZR9 F3") << "ZR9F3" << "ZR9" << QRect(482, 52, 38, 27) << 120;
+    QTest::newRow("ZR9 SILENCE") << "ZR9SW" << "ZR9" << QRect(318, 86, 89, 38) << 87;
+    QTest::newRow("ZR9 FAULTS") << "ZR9FA" << "ZR9" << QRect(15, 226, 89, 28) << 102;
+    QTest::newRow("ZR9 5") << "ZR9K5" << "ZR9" << QRect(483, 193, 38, 27) << 53;
+    QTest::newRow("ZR9 +") << "ZR9OR" << "ZR9" << QRect(526, 257, 38, 27) << 43;
+    QTest::newRow("FBP F2") << "ZR9FBP_F2" << "ZR9FBP" << QRect(482, 14, 38, 27) << 119;
+    QTest::newRow("FBP 5") << "ZR9FBP_K5" << "ZR9FBP" << QRect(482, 193, 38, 27) << 53;
+    QTest::newRow("FBP DISABLE") << "ZR9FBP_DI" << "ZR9FBP" << QRect(330, 258, 74, 27) << 68;
+    QTest::newRow("FBP AIF") << "ZR9FBP_AI" << "ZR9FBP" << QRect(347, 330, 49, 27) << 70;
+    QTest::newRow("FBP OK") << "ZR9FBP_OK" << "ZR9FBP" << QRect(517, 289, 47, 27) << 13;
+}
+
+void TestFaces::keyPlacesAndCodes()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, geometry);
+    QFETCH(int, code);
+    KeyWidget *k = m_faces->key(name);
+    QVERIFY(k);
+    QCOMPARE(k->objectName(), name);
+    QCOMPARE(k->parentWidget()->objectName(), container);
+    QCOMPARE(k->geometry(), geometry);
+    QCOMPARE(k->keyCode(), code);
+}
+
+void TestFaces::keyCounts()
+{
+    QCOMPARE(m_faces->keys(Container::AS1603).size(), 34);
+    QCOMPARE(m_faces->keys(Container::AS4428p).size(), 35);
+    QCOMPARE(m_faces->keys(Container::ZR9).size(), 28);
+    QCOMPARE(m_faces->keys(Container::ZR9FBP).size(), 29);
+    QCOMPARE(m_faces->keys(Container::None).size(), 0);
+
+    const struct { Container c; QRect r; } boxes[] = {
+        {Container::AS1603, {0, 0, 793, 329}},
+        {Container::AS4428p, {-1, 0, 801, 329}},
+        {Container::ZR9, {-1, 0, 794, 329}},
+        {Container::ZR9FBP, {0, 0, 794, 361}},
+    };
+    for (const auto &b : boxes) {
+        QWidget *w = m_faces->container(b.c);
+        QVERIFY(w);
+        QCOMPARE(w->objectName(), QString::fromLatin1(containerName(b.c)));
+        QCOMPARE(w->geometry(), b.r);
+        QVERIFY(w->isHidden());
+    }
+    QCOMPARE(m_faces->nzDisplay()->objectName(), QStringLiteral("NZDisplay"));
+    QCOMPARE(m_faces->nzDisplay()->geometry(), QRect(600, 12, 78, 41));
+}
+
+void TestFaces::resourceNames_data()
+{
+    QTest::addColumn<QString>("component");
+    QTest::addColumn<int>("face");
+    QTest::addColumn<bool>("pressed");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("up face 1") << "V01ZO" << 1 << false << "V01ZO1";
+    QTest::newRow("pressed face 1") << "V01ZO" << 1 << true << "V01ZO1CL";
+    QTest::newRow("face 2 has none") << "V01ZO" << 2 << false << "V00BLUE";
+    QTest::newRow("face 3 pressed") << "V01ZO" << 3 << true << "V00BLUE";
+    QTest::newRow("logic key face 1") << "V01OR" << 1 << false << "V00BLUE";
+    QTest::newRow("logic key face 1 pressed") << "V01NO" << 1 << true << "V00BLUE";
+    QTest::newRow("logic key face 4") << "V01OR" << 4 << true << "V01OR4CL";
+    QTest::newRow("AS4428") << "V11ZO" << 5 << false << "V11ZO5";
+    QTest::newRow("ZR9 digit") << "ZR9K1" << 6 << false << "ZR9K16";
+    QTest::newRow("FBP digit") << "ZR9FBP_K1" << 7 << false << "ZR9FBP_K17";
+    QTest::newRow("ZR9 key on FBP face") << "ZR9K1" << 7 << false << "V00BLUE";
+    QTest::newRow("AS key on face 0") << "V01ZO" << 0 << false << "V00BLUE";
+    QTest::newRow("face 12 is not face 1") << "V01ZO" << 12 << false << "V00BLUE";
+    QTest::newRow("badge face 1") << "ProdName" << 1 << false << "PRODNAME1";
+    QTest::newRow("badge face 4") << "ProdName" << 4 << false << "PRODNAME4";
+    QTest::newRow("badge face 2") << "ProdName" << 2 << false << "V00BLUE";
+    QTest::newRow("unknown") << "Nothing" << 1 << false << "V00BLUE";
+}
+
+void TestFaces::resourceNames()
+{
+    QFETCH(QString, component);
+    QFETCH(int, face);
+    QFETCH(bool, pressed);
+    QFETCH(QString, shown);
+    QCOMPARE(resolveKeyResource(keyResourceName(component, face, pressed)).toUpper(), shown);
+    const QPixmap pm = KeyPicture(component, face, pressed);
+    QCOMPARE(image(pm), image(keyArt().pixmap(shown, 1.0)));
+}
+
+void TestFaces::resourceNamesIgnoreCase()
+{
+    for (const char *n : {"v01zo1cl", "V01zo1CL", "zr9fbp_k17", "ProdName4", "v00blue", "zr9k16"})
+        QVERIFY2(hasKeyResource(QString::fromLatin1(n)), n);
+    QCOMPARE(image(KeyPicture("v01zo", 1, true)), image(KeyPicture("V01ZO", 1, true)));
+    QCOMPARE(image(KeyPicture("zr9fbp_di", 7, false)), image(KeyPicture("ZR9FBP_DI", 7, false)));
+    QVERIFY(!hasKeyResource("V01OR1"));
+    QVERIFY(!hasKeyResource("PRODNAME2"));
+}
+
+// Faces 1, 4, 5, 6 and 7 have an up and a pressed picture for each of their
+// keys, of the key's size, and the pressed one looks different.
+void TestFaces::everyFaceKeyHasBothPictures()
+{
+    int pictures = 0;
+    for (int face : {1, 4, 5, 6, 7}) {
+        const FaceLayout &f = faceLayout(containerForFace(face));
+        for (const KeyDef &k : f.keys) {
+            const QString up = keyResourceName(latin1(k.name), face, false);
+            const QString down = keyResourceName(latin1(k.name), face, true);
+            if (face == 1 && k.logic) {
+                QVERIFY2(!hasKeyResource(up) && !hasKeyResource(down), qPrintable(up));
+                continue;
+            }
+            QVERIFY2(hasKeyResource(up), qPrintable(up));
+            QVERIFY2(hasKeyResource(down), qPrintable(down));
+            const QPixmap u = keyArt().pixmap(up, 1.0), d = keyArt().pixmap(down, 1.0);
+            QCOMPARE(u.size(), QSize(k.width, k.height));
+            QCOMPARE(d.size(), u.size());
+            QVERIFY2(image(u) != image(d), qPrintable(up));
+            pictures += 2;
+        }
+    }
+    QCOMPARE(pictures, (30 + 34 + 35 + 28 + 29) * 2);
+    QCOMPARE(keyArt().names().size(), pictures + 3);  // two badges and the blue square
+    QCOMPARE(keyArt().pixmap("PRODNAME1", 1).size(), QSize(235, 27));
+    QCOMPARE(keyArt().pixmap("V00BLUE", 1).size(), QSize(41, 41));
+    QVERIFY(image(keyArt().pixmap("PRODNAME1", 1)) != image(keyArt().pixmap("PRODNAME4", 1)));
+}
+
+// Every key of a face shows its own caption: no two up pictures of one face
+// are the same, and a caption that changes with the face changes the picture.
+void TestFaces::picturesAreDistinct()
+{
+    for (int face : {1, 4, 5, 6, 7}) {
+        QHash<QByteArray, QString> seen;
+        for (const KeyDef &k : faceLayout(containerForFace(face)).keys) {
+            if (face == 1 && k.logic)
+                continue;
+            const QImage img = image(KeyPicture(latin1(k.name), face, false));
+            const QByteArray bytes(reinterpret_cast<const char *>(img.constBits()), img.sizeInBytes());
+            const QByteArray key = QByteArray::number(img.width()) + 'x' + bytes;
+            QVERIFY2(!seen.contains(key), qPrintable(latin1(k.name) + " looks like " + seen.value(key)));
+            seen.insert(key, latin1(k.name));
+        }
+    }
+    QVERIFY(image(KeyPicture("V01RP", 1, false)) != image(KeyPicture("V01RP", 4, false)));
+    QVERIFY(image(KeyPicture("V01TE", 1, false)) != image(KeyPicture("V01TE", 4, false)));
+    QCOMPARE(image(KeyPicture("V01ZO", 1, false)), image(KeyPicture("V01ZO", 4, false)));
+}
+
+void TestFaces::picturesFollowPixelRatio()
+{
+    const QPixmap one = KeyPicture("ZR9SW", 6, false, 1.0);
+    const QPixmap two = KeyPicture("ZR9SW", 6, false, 2.0);
+    QCOMPARE(two.devicePixelRatio(), 2.0);
+    QCOMPARE(two.size(), one.size() * 2);
+    QCOMPARE(two.deviceIndependentSize(), QSizeF(one.size()));
+    const QPixmap odd = KeyPicture("V01ZO", 1, false, 1.5);
+    QCOMPARE(odd.deviceIndependentSize().toSize(), QSize(41, 41));
+}
+
+void TestFaces::lampsFollowBindingTable()
+{
+    int count = 0;
+    for (const LampDef &l : allLamps()) {
+        LampWidget *w = m_faces->lamp(l.name);
+        QVERIFY2(w, l.name.data());
+        const char *host = l.host == LampHost::NZDisplay ? "NZDisplay"
+                           : l.host == LampHost::AS1603  ? "AS1603"
+                           : l.host == LampHost::AS4428p ? "AS4428p"
+                           : l.host == LampHost::ZR9     ? "ZR9"
+                                                         : "ZR9FBP";
+        QCOMPARE(w->parentWidget()->objectName(), QString::fromLatin1(host));
+        QCOMPARE(w->objectName(), latin1(l.name));
+        QCOMPARE(w->geometry(), QRect(l.left, l.top, l.width, l.height));
+        QCOMPARE(w->isHidden(), l.hiddenWhenOff);
+        QCOMPARE(w->color(), QColor(Qt::white));
+        // Lamps lying on a key must be above it and must not eat its clicks.
+        QVERIFY(w->testAttribute(Qt::WA_TransparentForMouseEvents));
+        ++count;
+    }
+    QCOMPARE(count, int(allLamps().size()));
+    QVERIFY(!m_faces->lamp("NoSuchLamp"));
+
+    // The lamp on the EXTERNAL BELL ISOLATE key is painted over the key.
+    QWidget *as4428 = m_faces->container(Container::AS4428p);
+    QVERIFY(as4428->children().indexOf(m_faces->lamp("Ebi_4428")) > as4428->children().indexOf(m_faces->key("V11BI")));
+
+    LampWidget *lamp = m_faces->lamp("FFAlm_1603");
+    lamp->setColor(QColor(255, 0, 0));
+    QCOMPARE(lamp->color(), QColor(255, 0, 0));
+    const QImage shot = lamp->grab().toImage();
+    QCOMPARE(shot.pixelColor(shot.width() / 2, shot.height() / 2 + 2), QColor(255, 0, 0));
+    lamp->setColor(Qt::white);
+}
+
+// A legend that does not fit its rectangle is cut off on screen.
+void TestFaces::labelsFitTheirText()
+{
+    std::vector<const FaceLayout *> layouts{&nzDisplayLayout()};
+    for (const FaceLayout &f : faceLayouts())
+        layouts.push_back(&f);
+    for (const FaceLayout *f : layouts) {
+        for (const LabelDef &l : f->labels) {
+            const QFontMetrics fm(panelFont(l.family, l.pixelSize, l.bold, l.italic));
+            const int flags = l.wrap ? int(Qt::TextWordWrap) : 0;
+            const QRect need = fm.boundingRect(QRect(0, 0, l.width, 1000), flags, latin1(l.text));
+            QVERIFY2(need.width() <= l.width && need.height() <= l.height + 1,
+                     qPrintable(QStringLiteral("%1 needs %2x%3").arg(latin1(l.name)).arg(need.width()).arg(need.height())));
+        }
+    }
+
+    QLabel *badge = m_faces->label("ZR9badge");
+    QVERIFY(badge);
+    QCOMPARE(badge->text(), QStringLiteral("ZR9"));
+    QCOMPARE(badge->font().pixelSize(), 29);
+    QVERIFY(badge->font().bold() && badge->font().italic());
+    QCOMPARE(m_faces->label("Label13")->text(), QStringLiteral("ANCILLARY ISOLATED"));
+    QCOMPARE(m_faces->label("Label13")->parentWidget()->objectName(), QStringLiteral("AS1603"));
+    QCOMPARE(m_faces->label("Label34")->text(), QStringLiteral("FLT / DISABLED"));
+    QCOMPARE(m_faces->label("Label18")->parentWidget()->objectName(), QStringLiteral("NZDisplay"));
+}
+
+void TestFaces::fontsAreTheLiberationTwins()
+{
+    const QStringList families = QFontDatabase::families();
+    for (const char *fam : {"Liberation Mono", "Liberation Sans", "Liberation Sans Narrow"})
+        if (!families.contains(QString::fromLatin1(fam)))
+            QSKIP("fonts-liberation is not installed");
+
+    const struct { FontFamily f; const char *family; } rows[] = {
+        {FontFamily::CourierNew, "Liberation Mono"},
+        {FontFamily::Arial, "Liberation Sans"},
+        {FontFamily::ArialNarrow, "Liberation Sans Narrow"},
+    };
+    for (const auto &r : rows) {
+        const QFont f = panelFont(r.f, 15, true);
+        QCOMPARE(QFontInfo(f).family(), QString::fromLatin1(r.family));
+        QCOMPARE(QFontInfo(f).pixelSize(), 15);
+        QVERIFY(QFontInfo(f).bold());
+    }
+    installFontSubstitutions();
+    QFont courier(QStringLiteral("Courier New"));
+    courier.setPixelSize(15);
+    QCOMPARE(QFontInfo(courier).family(), QStringLiteral("Liberation Mono"));
+    QFont narrow(QStringLiteral("Arial Narrow"));
+    QCOMPARE(QFontInfo(narrow).family(), QStringLiteral("Liberation Sans Narrow"));
+}
+
+void TestFaces::prepareAs1603Faces()
+{
+    FaceSet &fs = *m_faces;
+    QLabel *badge = fs.label("ProdName");
+    QVERIFY(badge);
+
+    fs.prepareFace(4);
+    QCOMPARE(visibleKeys(fs, Container::AS1603), 34);
+    QCOMPARE(fs.key("V01RP")->keyCode(), 82);
+    QCOMPARE(fs.key("V01RP")->pictureName().toUpper(), QStringLiteral("V01RP4"));
+    QCOMPARE(fs.key("V01OR")->pictureName().toUpper(), QStringLiteral("V01OR4"));
+    QCOMPARE(image(badge->pixmap()), image(KeyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
+
+    fs.prepareFace(1);
+    QCOMPARE(visibleKeys(fs, Container::AS1603), 30);
+    QVERIFY(fs.key("V01OR")->isHidden() && fs.key("V01NO")->isHidden());
+    QCOMPARE(fs.key("V01RP")->keyCode(), 80);
+    QCOMPARE(fs.key("V01RP")->pictureName().toUpper(), QStringLiteral("V01RP1"));
+    QCOMPARE(fs.key("V01TE")->pictureName().toUpper(), QStringLiteral("V01TE1"));
+    QCOMPARE(image(badge->pixmap()), image(KeyPicture("ProdName", 1, false, badge->devicePixelRatioF())));
+    QVERIFY(image(badge->pixmap()) != image(KeyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
+
+    fs.prepareFace(2);
+    QCOMPARE(visibleKeys(fs, Container::AS1603), 30);
+    for (KeyWidget *k : fs.keys(Container::AS1603))
+        if (!k->isHidden())
+            QCOMPARE(k->pictureName(), QStringLiteral("V00BLUE"));
+    QCOMPARE(image(badge->pixmap()), image(keyArt().pixmap("V00BLUE", badge->devicePixelRatioF())));
+
+    // The key shows the picture of the face it was prepared for, up or pressed.
+    fs.prepareFace(4);
+    fs.key("V01BT")->showPicture(true);
+    QCOMPARE(fs.key("V01BT")->pictureName().toUpper(), QStringLiteral("V01BT4CL"));
+    QVERIFY(fs.key("V01BT")->showsPressed());
+    fs.key("V01BT")->showPicture(false);
+    QCOMPARE(fs.key("V01BT")->pictureName().toUpper(), QStringLiteral("V01BT4"));
+    fs.prepareFace(1);
+}
+
+void TestFaces::prepareOtherFaces()
+{
+    FaceSet &fs = *m_faces;
+    const struct { int face; Container c; const char *key; const char *picture; } rows[] = {
+        {5, Container::AS4428p, "V11ZO", "V11ZO5"},
+        {5, Container::AS4428p, "V11NO", "V11NO5"},
+        {6, Container::ZR9, "ZR9K1", "ZR9K16"},
+        {7, Container::ZR9FBP, "ZR9FBP_K1", "ZR9FBP_K17"},
+    };
+    for (const auto &r : rows) {
+        fs.key(r.key)->showPicture(true);
+        fs.prepareFace(r.face);
+        const bool keepsCreationPicture = QByteArray(r.key) == "V11NO";
+        QCOMPARE(fs.key(r.key)->showsPressed(), keepsCreationPicture);
+        fs.key(r.key)->showPicture(false);
+        QCOMPARE(fs.key(r.key)->pictureName().toUpper(), QString::fromLatin1(r.picture));
+        QCOMPARE(visibleKeys(fs, r.c), int(fs.keys(r.c).size()));
+        QCOMPARE(fs.key(r.key)->face(), r.face);
+    }
+    // Faces without a container change nothing.
+    fs.prepareFace(0);
+    fs.prepareFace(8);
+    QCOMPARE(fs.key("ZR9FBP_K1")->face(), 7);
+}
+
+void TestFaces::keyPressAndRelease()
+{
+    m_faces->container(Container::ZR9)->show();
+    KeyWidget *k = m_faces->key("ZR9ZO");
+    QSignalSpy pressed(k, &KeyWidget::pressed), released(k, &KeyWidget::released);
+    QTest::mousePress(k, Qt::RightButton);
+    QTest::mouseRelease(k, Qt::RightButton);
+    QCOMPARE(pressed.size(), 0);
+    QCOMPARE(released.size(), 0);
+    QTest::mousePress(k, Qt::LeftButton);
+    QCOMPARE(pressed.size(), 1);
+    QCOMPARE(pressed.at(0).at(0).value<KeyWidget *>(), k);
+    QVERIFY(k->isDown());
+    QTest::mouseRelease(k, Qt::LeftButton);
+    QCOMPARE(released.size(), 1);
+    QVERIFY(!k->isDown());
+    // A double click, as the window delivers it, is two presses and two releases.
+    QTest::mouseDClick(m_window->windowHandle(), Qt::LeftButton, {}, k->mapTo(m_window, QPoint(5, 5)));
+    QCOMPARE(pressed.size(), 3);
+    QCOMPARE(released.size(), 3);
+}
+
+// The release is delivered to the pressed key through the window, as a real
+// pointer would, even though the pointer is over another key by then.
+void TestFaces::releaseReachesKeyOutsidePointer()
+{
+    m_faces->container(Container::AS4428p)->show();
+    KeyWidget *zone = m_faces->key("V11ZO");
+    KeyWidget *relay = m_faces->key("V11RP");
+    QSignalSpy zoneUp(zone, &KeyWidget::released), relayDown(relay, &KeyWidget::pressed),
+        relayUp(relay, &KeyWidget::released);
+    QWindow *win = m_window->windowHandle();
+    QVERIFY(win);
+    const QPoint onZone = zone->mapTo(m_window, QPoint(10, 10));
+    const QPoint onRelay = relay->mapTo(m_window, QPoint(10, 10));
+    QTest::mousePress(win, Qt::LeftButton, {}, onZone);
+    QVERIFY(zone->isDown());
+    QTest::mouseMove(win, onRelay);
+    QTest::mouseRelease(win, Qt::LeftButton, {}, onRelay);
+    QCOMPARE(zoneUp.size(), 1);
+    QCOMPARE(relayDown.size(), 0);
+    QCOMPARE(relayUp.size(), 0);
+}
+
+void TestFaces::hidingHeldKeyReleasesIt()
+{
+    QWidget *c = m_faces->container(Container::ZR9FBP);
+    c->show();
+    KeyWidget *k = m_faces->key("ZR9FBP_SW");
+    QSignalSpy released(k, &KeyWidget::released);
+    QTest::mousePress(k, Qt::LeftButton);
+    QVERIFY(k->isDown());
+    c->hide();  // a face change while the key is held
+    QCOMPARE(released.size(), 1);
+    QVERIFY(!k->isDown());
+    c->show();
+    QTest::mouseRelease(k, Qt::LeftButton);  // the late release is not a second one
+    QCOMPARE(released.size(), 1);
+}
+
+QTEST_MAIN(TestFaces)
+#include "test_faces.moc"
