@@ -149,7 +149,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 if (h.isEmpty())
                     continue;
                 const int v = h.toInt(&ok, 16);
-                if (!ok || h.size() > 2)
+                ok = ok && h.size() <= 2 && v >= 0;
+                if (!ok)
                     break;
                 bytes.append(char(v));
             }
