@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace kordex {
 
 namespace {
@@ -21,6 +25,38 @@ struct ReadResult {
     QByteArray bytes;
     QString error;
 };
+
+// QSaveFile alone is not enough: a buffered write that runs into a full disk
+// comes back short without an error and the short file is committed. So the
+// write is unbuffered, every byte is accounted for, and the data is on the
+// disk before the rename.
+bool writeAtomically(const QString &target, const QByteArray &bytes)
+{
+    const bool existed = QFileInfo::exists(target);
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (!existed)   // it holds panel passwords
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            out.cancelWriting();
+            out.commit();
+            return false;
+        }
+        done += n;
+    }
+#ifdef Q_OS_UNIX
+    if (::fsync(out.handle()) != 0) {
+        out.cancelWriting();
+        out.commit();
+        return false;
+    }
+#endif
+    return out.commit();
+}
 
 ReadResult readWholeFile(const QString &path)
 {
@@ -201,18 +237,7 @@ bool Configuration::SaveConnections(ConnectionBook &book)
 
     // Written beside the old file and renamed over it, so a crash or a full
     // disk leaves the old book rather than a truncated one.
-    const bool existed = QFileInfo::exists(target);
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail();
-    if (!existed)   // it holds panel passwords
-        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        out.commit();
-        return fail();
-    }
-    if (!out.commit())
+    if (!writeAtomically(target, bytes))
         return fail();
     return true;
 }

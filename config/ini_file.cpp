@@ -1,13 +1,28 @@
 #include "config/ini_file.h"
 
-#include "config/connection_book.h"
-
 #include <limits>
 
 namespace kordex {
 
 namespace {
 bool isBlankOrControl(char c) { return uchar(c) <= 32; }
+
+// Names are compared often on a large book; no copies.
+bool sameName(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = char(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = char(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
 
 std::vector<QByteArray> splitLines(const QByteArray &bytes)
 {
@@ -140,9 +155,15 @@ QByteArray IniFile::serialize() const
 
 const IniFile::Section *IniFile::section(const QByteArray &name) const
 {
-    for (const Section &s : sections_)
-        if (equalsIgnoringAsciiCase(s.name, name))
-            return &s;
+    // Writes go section by section: look where the last lookup ended first.
+    if (lastSection_ < sections_.size() && sameName(sections_[lastSection_].name, name))
+        return &sections_[lastSection_];
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (sameName(sections_[i].name, name)) {
+            lastSection_ = i;
+            return &sections_[i];
+        }
+    }
     return nullptr;
 }
 
@@ -157,7 +178,7 @@ std::optional<QByteArray> IniFile::value(const QByteArray &sectionName, const QB
     if (!s)
         return std::nullopt;
     for (const Line &l : s->lines)
-        if (l.isKey && equalsIgnoringAsciiCase(l.key, key))
+        if (l.isKey && sameName(l.key, key))
             return l.value;
     return std::nullopt;
 }
@@ -193,7 +214,7 @@ void IniFile::setValue(const QByteArray &sectionName, const QByteArray &key, con
         s = &sections_.back();
     }
     for (Line &old : s->lines) {
-        if (old.isKey && equalsIgnoringAsciiCase(old.key, key)) {
+        if (old.isKey && sameName(old.key, key)) {
             old = std::move(l);
             return;
         }

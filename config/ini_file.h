@@ -56,6 +56,7 @@ public:
 private:
     Section *findSection(const QByteArray &name);
     std::vector<Section> sections_;
+    mutable size_t lastSection_ = 0;
 };
 
 } // namespace kordex

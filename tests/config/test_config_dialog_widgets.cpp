@@ -1,0 +1,231 @@
+// The real Connection Properties window, driven through its widgets.
+#include "config/connection_properties.h"
+#include "config_test_support.h"
+#include "recording_actions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kordex;
+using namespace kordex::test;
+
+namespace {
+struct WindowRig {
+    Folders dirs;
+    SessionState session;
+    ScriptedPrompter prompter;
+    RecordingActions actions;
+    Configuration config{dirs.folders, prompter};
+    TConnectionProperties dialog{session, config, prompter, actions};
+
+    explicit WindowRig(const QList<QByteArray> &names)
+    {
+        ConnectionBook book;
+        for (const QByteArray &n : names)
+            book.add(named(n));
+        config.SaveConnections(book);
+        config.LoadConnections(session.Book);
+        dialog.setPortList({{1, "/dev/ttyS0"}, {33, "/dev/ttyUSB0"}, {150, "/dev/serial/by-id/usb-x"}});
+    }
+    template <typename W>
+    W *get(const char *name)
+    {
+        W *w = dialog.findChild<W *>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QStringList listTexts()
+    {
+        QStringList r;
+        auto *list = get<QListWidget>("ConnectionList");
+        for (int i = 0; i < list->count(); ++i)
+            r << list->item(i)->text();
+        return r;
+    }
+};
+} // namespace
+
+class TestDialogWidgets : public QObject {
+    Q_OBJECT
+private slots:
+    void newEntryTypedStoredAndListedSorted();
+    void placesTabOrderAndWindow();
+    void selectModeDoubleClickConnects();
+    void editCancelCloseAndHelp();
+    void pasteIsFilteredToo();
+};
+
+void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
+{
+    WindowRig rig({"Alpha", "Charlie"});
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
+    QVERIFY(!rig.actions.fileMenuEnabled);
+    QCOMPARE(rig.listTexts(), (QStringList{"Alpha", "Charlie"}));
+    auto *ok = rig.get<QPushButton>("OKButton");
+    QCOMPARE(ok->text(), QStringLiteral("&New"));
+    QVERIFY(rig.get<QPushButton>("EditButton")->isVisible());
+
+    QTest::mouseClick(ok, Qt::LeftButton);
+    auto *name = rig.get<QLineEdit>("SysName");
+    QVERIFY(name->isVisible());
+    QVERIFY(!rig.get<QListWidget>("ConnectionList")->isVisible());
+    QCOMPARE(ok->text(), QStringLiteral("&OK"));
+    QCOMPARE(rig.get<QComboBox>("PortComboBox")->currentText(), QStringLiteral("COM 1"));
+    QCOMPARE(rig.get<QComboBox>("BaudRateComboBox")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(rig.get<QComboBox>("FlowCtrlComboBox")->currentText(), QStringLiteral("XON/XOFF"));
+    QVERIFY(rig.get<QRadioButton>("ConnectionItem1")->isChecked());
+    QVERIFY(rig.get<QGroupBox>("ComPortGroup")->isVisible());
+
+    QTest::keyClicks(name, "Bra-vo!");
+    QCOMPARE(name->text(), QStringLiteral("Bravo"));
+    QCOMPARE(rig.prompter.beeps, 2);
+
+    QTest::mouseClick(rig.get<QRadioButton>("ConnectionItem2"), Qt::LeftButton);
+    QVERIFY(rig.get<QGroupBox>("Network")->isVisible());
+    QVERIFY(rig.get<QGroupBox>("AuxPrompt")->isVisible());
+    QVERIFY(!rig.get<QGroupBox>("ComPortGroup")->isVisible());
+    QTest::keyClicks(rig.get<QLineEdit>("NetHost"), "Panel.Example");
+    QTest::keyClicks(rig.get<QLineEdit>("NetPort"), "Tel net");   // space refused
+    QCOMPARE(rig.prompter.beeps, 3);
+    QTest::keyClicks(rig.get<QLineEdit>("Alp1"), "User_:");      // "_" refused in prompts
+    QCOMPARE(rig.get<QLineEdit>("Alp1")->text(), QStringLiteral("User:"));
+
+    auto *sid = rig.get<QLineEdit>("SidEdit");
+    sid->setFocus();
+    sid->end(false);
+    QTest::keyClick(sid, Qt::Key_Backspace);   // refused, beeps
+    QCOMPARE(sid->text(), QStringLiteral("0"));
+    QTest::keyClicks(sid, "1a2");
+    QCOMPARE(sid->text(), QStringLiteral("012"));
+    QTest::keyClick(sid, Qt::Key_Up);
+    QCOMPARE(sid->text(), QStringLiteral("13"));
+    QCOMPARE(rig.prompter.beeps, 6);
+    QTest::mouseClick(rig.get<QCheckBox>("DiagCheckBox"), Qt::LeftButton);
+    auto *pacing = rig.get<QComboBox>("TcpIpLp");
+    pacing->setCurrentIndex(3);
+    emit pacing->activated(3);
+
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(rig.prompter.messages.empty());
+    QCOMPARE(rig.listTexts(), (QStringList{"Alpha", "Bravo", "Charlie"}));
+    QCOMPARE(rig.get<QListWidget>("ConnectionList")->currentRow(), 1);
+    QVERIFY(rig.get<QListWidget>("ConnectionList")->isVisible());
+    QCOMPARE(ok->text(), QStringLiteral("&New"));
+    QCOMPARE(rig.actions.menuRebuilds, 1);
+
+    ConnectionBook disk;
+    rig.config.LoadConnections(disk);
+    QCOMPARE(disk.count(), 3);
+    const TConnectionRec &r = disk.at(1);
+    QCOMPARE(r.SystemName, QByteArray("Bravo"));
+    QCOMPARE(int(r.ConnectionType), 2);
+    QCOMPARE(r.SocketHost, QByteArray("panel.example"));
+    QCOMPARE(r.SocketPort, QByteArray("telnet"));
+    QCOMPARE(r.AlPrompt1, QByteArray("User:"));
+    QCOMPARE(r.SID, 13);
+    QCOMPARE(r.DiagnosticMode, true);
+    QCOMPARE(r.TcpIpLinePacing, 50);
+    QCOMPARE(int(r.ComNumber), 1);
+}
+
+void TestDialogWidgets::placesTabOrderAndWindow()
+{
+    WindowRig rig({"Alpha"});
+    QCOMPARE(rig.dialog.windowTitle(), QStringLiteral("Select Connection From List..."));
+    QVERIFY(rig.dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(rig.dialog.windowFlags() & Qt::Tool);
+    QCOMPARE(rig.dialog.size(), QSize(253, 485));
+    QCOMPARE(rig.get<QLineEdit>("SysName")->geometry(), QRect(8, 32, 217, 21));
+    QCOMPARE(rig.get<QGroupBox>("GeneralGroup")->geometry(), QRect(10, 10, 233, 201));
+    QCOMPARE(rig.get<QGroupBox>("Network")->geometry(), rig.get<QGroupBox>("ComPortGroup")->geometry().adjusted(0, 0, 0, -8));
+    QCOMPARE(rig.get<QLineEdit>("Alr1")->geometry(), QRect(169, 13, 57, 21));
+    QCOMPARE(rig.get<QListWidget>("ConnectionList")->geometry(), QRect(10, 12, 233, 431));
+    QCOMPARE(rig.get<QPushButton>("CancelButton")->geometry(), QRect(194, 450, 49, 25));
+
+    auto *ports = rig.get<QComboBox>("PortComboBox");
+    QCOMPARE(ports->count(), 3);
+    QCOMPARE(ports->itemText(2), QStringLiteral("COM 150"));
+    QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("/dev/serial/by-id/usb-x"));
+
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), rig.get<QLineEdit>("SysName"));
+    const char *chain[] = {"EditUsername", "EditPassword", "SidEdit", "SidUpDown", "AutoLogCkbx",
+                           "CommonStatesCheckBox", "DiagCheckBox"};
+    for (const char *next : chain) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(next));
+    }
+}
+
+void TestDialogWidgets::selectModeDoubleClickConnects()
+{
+    WindowRig rig({"Alpha", "Bravo"});
+    rig.dialog.showInMode(SelectMode);
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
+    QCOMPARE(rig.get<QPushButton>("OKButton")->text(), QStringLiteral("&Connect"));
+    QVERIFY(!rig.get<QPushButton>("DeleteButton")->isVisible());
+    auto *list = rig.get<QListWidget>("ConnectionList");
+    QCOMPARE(list->currentRow(), 0);
+    const QRect item = list->visualItemRect(list->item(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QVERIFY(!rig.dialog.isVisible());
+    QVERIFY(rig.actions.fileMenuEnabled);
+    QCOMPARE(rig.actions.connects, std::vector<int>{1});
+    QCOMPARE(rig.session.CurrentIndex, 1);
+}
+
+void TestDialogWidgets::editCancelCloseAndHelp()
+{
+    WindowRig rig({"Alpha", "Bravo"});
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+    auto *list = rig.get<QListWidget>("ConnectionList");
+    QCOMPARE(QApplication::focusWidget(), list);
+    QTest::keyClick(list, Qt::Key_F1);
+    QCOMPARE(rig.actions.helpTopics, std::vector<int>{3});
+
+    list->setCurrentRow(1);
+    QTest::mouseClick(rig.get<QPushButton>("EditButton"), Qt::LeftButton);
+    auto *name = rig.get<QLineEdit>("SysName");
+    QCOMPARE(name->text(), QStringLiteral("Bravo"));
+    QTest::keyClicks(name, "X");
+    QTest::keyClick(name, Qt::Key_F1);
+    QCOMPARE(rig.actions.helpTopics.back(), 15);
+    QTest::keyClick(name, Qt::Key_Escape);   // Cancel: back to the list, nothing stored
+    QVERIFY(rig.dialog.isVisible());
+    QVERIFY(list->isVisible());
+    QCOMPARE(rig.listTexts(), (QStringList{"Alpha", "Bravo"}));
+
+    rig.dialog.close();   // the title-bar box
+    QVERIFY(!rig.dialog.isVisible());
+    QVERIFY(rig.actions.fileMenuEnabled);
+    QCOMPARE(rig.dialog.logic().dialogMode, int(ManageMode));
+}
+
+void TestDialogWidgets::pasteIsFilteredToo()
+{
+    WindowRig rig({"Alpha"});
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
+    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
+    auto *phone = rig.get<QLineEdit>("PhoneNumber");
+    phone->insert(QStringLiteral("12-34"));   // as a paste arrives
+    emit phone->textEdited(phone->text());
+    QCOMPARE(phone->text(), QStringLiteral("1234"));
+    QCOMPARE(rig.prompter.beeps, 1);
+    QCOMPARE(rig.dialog.logic().fields.PhoneNumber, QByteArray("1234"));
+}
+
+QTEST_MAIN(TestDialogWidgets)
+#include "test_config_dialog_widgets.moc"

@@ -1,0 +1,174 @@
+#include "config/ini_file.h"
+
+#include <QTest>
+
+using namespace kordex;
+
+class TestIni : public QObject {
+    Q_OBJECT
+private slots:
+    void integers_data();
+    void integers();
+    void strip();
+    void readingRules_data();
+    void readingRules();
+    void keylessLinesAndUnknownKeysSurviveWrite();
+    void setValueKeepsPlaceAndAppends();
+    void writerFormat();
+    void valueCannotBreakOutOfItsLine();
+    void repeatedSectionsFirstWins();
+    void eightBitBytesKept();
+};
+
+void TestIni::integers_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("value");
+    QTest::newRow("decimal") << QByteArray("42") << true << 42;
+    QTest::newRow("negative") << QByteArray("-7") << true << -7;
+    QTest::newRow("plus") << QByteArray("+7") << true << 7;
+    QTest::newRow("leading zeros") << QByteArray("007") << true << 7;
+    QTest::newRow("dollar hex") << QByteArray("$1F") << true << 31;
+    QTest::newRow("0x hex") << QByteArray("0x0C") << true << 12;
+    QTest::newRow("0X hex") << QByteArray("0XfF") << true << 255;
+    QTest::newRow("0x alone") << QByteArray("0x") << false << 0;
+    QTest::newRow("dollar alone") << QByteArray("$") << false << 0;
+    QTest::newRow("hex wraps like the Windows program") << QByteArray("$FFFFFFFF") << true << -1;
+    QTest::newRow("min int") << QByteArray("-2147483648") << true << int(INT32_MIN);
+    QTest::newRow("overflow") << QByteArray("2147483648") << false << 0;
+    QTest::newRow("hex too long") << QByteArray("$100000000") << false << 0;
+    QTest::newRow("empty") << QByteArray("") << false << 0;
+    QTest::newRow("inner blank") << QByteArray("1 2") << false << 0;
+    QTest::newRow("trailing letter") << QByteArray("12a") << false << 0;
+    QTest::newRow("hex digit in decimal") << QByteArray("C") << false << 0;
+    QTest::newRow("sign alone") << QByteArray("-") << false << 0;
+}
+
+void TestIni::integers()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, valid);
+    QFETCH(int, value);
+    auto v = parseIniInteger(text);
+    QCOMPARE(v.has_value(), valid);
+    if (valid)
+        QCOMPARE(*v, value);
+}
+
+void TestIni::strip()
+{
+    QCOMPARE(stripIniText(QByteArray("\t \x01 a b \x1f\r", 11)), QByteArray("a b"));
+    QCOMPARE(stripIniText(QByteArray("\0x\0", 3)), QByteArray("x"));
+    // Bytes above 127 are text, not blanks.
+    QCOMPARE(stripIniText("\xa0x\xa0"), QByteArray("\xa0x\xa0"));
+}
+
+void TestIni::readingRules_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("value");
+    const QByteArray base = "[Sec]\r\nKey=v\r\n";
+    QTest::newRow("plain") << base << QByteArray("Sec") << QByteArray("Key") << true << QByteArray("v");
+    QTest::newRow("section case") << base << QByteArray("sEC") << QByteArray("Key") << true << QByteArray("v");
+    QTest::newRow("key case") << base << QByteArray("Sec") << QByteArray("KEY") << true << QByteArray("v");
+    QTest::newRow("stripped around =") << QByteArray("  [ Sec ]  \r\n\t Key \t=  v w \r\n") << QByteArray("Sec")
+                                       << QByteArray("Key") << true << QByteArray("v w");
+    QTest::newRow("empty value is present") << QByteArray("[Sec]\r\nKey=\r\n") << QByteArray("Sec") << QByteArray("Key")
+                                            << true << QByteArray();
+    QTest::newRow("first = splits") << QByteArray("[Sec]\r\nKey=a=b\r\n") << QByteArray("Sec") << QByteArray("Key")
+                                    << true << QByteArray("a=b");
+    QTest::newRow("comment skipped") << QByteArray("[Sec]\r\n;Key=x\r\nKey=y\r\n") << QByteArray("Sec")
+                                     << QByteArray("Key") << true << QByteArray("y");
+    QTest::newRow("indented comment") << QByteArray("[Sec]\r\n   ;Key=x\r\n") << QByteArray("Sec") << QByteArray("Key")
+                                      << false << QByteArray();
+    QTest::newRow("before first section ignored") << QByteArray("Key=x\r\n[Sec]\r\n") << QByteArray("Sec")
+                                                   << QByteArray("Key") << false << QByteArray();
+    QTest::newRow("missing section") << base << QByteArray("Other") << QByteArray("Key") << false << QByteArray();
+    QTest::newRow("LF only") << QByteArray("[Sec]\nKey=v\n") << QByteArray("Sec") << QByteArray("Key") << true
+                             << QByteArray("v");
+    QTest::newRow("CR only") << QByteArray("[Sec]\rKey=v\r") << QByteArray("Sec") << QByteArray("Key") << true
+                             << QByteArray("v");
+    QTest::newRow("no final newline") << QByteArray("[Sec]\r\nKey=v") << QByteArray("Sec") << QByteArray("Key") << true
+                                      << QByteArray("v");
+    QTest::newRow("key-less line matches nothing") << QByteArray("[Sec]\r\nKey\r\n") << QByteArray("Sec")
+                                                   << QByteArray("Key") << false << QByteArray();
+    QTest::newRow("first of repeated keys") << QByteArray("[Sec]\r\nKey=1\r\nkey=2\r\n") << QByteArray("Sec")
+                                            << QByteArray("Key") << true << QByteArray("1");
+    QTest::newRow("bracket line needs both ends") << QByteArray("[Sec]\r\n[Other\r\nKey=v\r\n") << QByteArray("Sec")
+                                                  << QByteArray("Key") << true << QByteArray("v");
+}
+
+void TestIni::readingRules()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, section);
+    QFETCH(QByteArray, key);
+    QFETCH(bool, present);
+    QFETCH(QByteArray, value);
+    const IniFile ini = IniFile::parse(file);
+    auto v = ini.value(section, key);
+    QCOMPARE(v.has_value(), present);
+    if (present)
+        QCOMPARE(*v, value);
+}
+
+void TestIni::keylessLinesAndUnknownKeysSurviveWrite()
+{
+    IniFile ini = IniFile::parse("; lost comment\r\n[A]\r\nfree text here\r\n  Odd = spaced  \r\n\r\nK=1\r\n[B]\r\nX=y\r\n");
+    ini.setValue("A", "K", "2");
+    QCOMPARE(ini.serialize(), QByteArray("[A]\r\nfree text here\r\nOdd = spaced\r\nK=2\r\n\r\n[B]\r\nX=y\r\n\r\n"));
+}
+
+void TestIni::setValueKeepsPlaceAndAppends()
+{
+    IniFile ini = IniFile::parse("[connections]\r\ncount=9\r\nextra=1\r\n[Z]\r\n");
+    ini.setInteger("Connections", "Count", 3);     // existing: keeps place and section spelling
+    ini.setValue("Connections", "New", "n");        // new key: end of its section
+    ini.setValue("Connection0", "SystemName", "a"); // new section: end of file
+    QCOMPARE(ini.serialize(), QByteArray("[connections]\r\nCount=3\r\nextra=1\r\nNew=n\r\n\r\n[Z]\r\n\r\n"
+                                         "[Connection0]\r\nSystemName=a\r\n\r\n"));
+}
+
+void TestIni::writerFormat()
+{
+    IniFile ini;
+    ini.setValue("S", "Text", "  padded ");
+    ini.setInteger("S", "Neg", -5);
+    ini.setBool("S", "On", true);
+    ini.setBool("S", "Off", false);
+    ini.setValue("S", "Empty", "");
+    QCOMPARE(ini.serialize(), QByteArray("[S]\r\nText=  padded \r\nNeg=-5\r\nOn=1\r\nOff=0\r\nEmpty=\r\n\r\n"));
+}
+
+void TestIni::valueCannotBreakOutOfItsLine()
+{
+    IniFile ini;
+    ini.setValue("S", "UserName", "x\r\n[Connections]\r\nCount=999");
+    const IniFile back = IniFile::parse(ini.serialize());
+    QCOMPARE(back.sections().size(), size_t(1));
+    QVERIFY(!back.value("Connections", "Count"));
+    QCOMPARE(*back.value("S", "UserName"), QByteArray("x  [Connections]  Count=999"));
+}
+
+void TestIni::repeatedSectionsFirstWins()
+{
+    IniFile ini = IniFile::parse("[S]\r\nK=1\r\n[s]\r\nK=2\r\n");
+    QCOMPARE(ini.readInteger("S", "K", 0), 1);
+    ini.setInteger("S", "K", 5);
+    QCOMPARE(ini.serialize(), QByteArray("[S]\r\nK=5\r\n\r\n[s]\r\nK=2\r\n\r\n"));
+}
+
+void TestIni::eightBitBytesKept()
+{
+    const QByteArray name("Caf\xe9 \x80\xff\x01x", 9);
+    IniFile ini;
+    ini.setValue("S", "Name", name);
+    QCOMPARE(*IniFile::parse(ini.serialize()).value("S", "Name"), name);
+}
+
+QTEST_APPLESS_MAIN(TestIni)
+#include "test_config_ini.moc"

@@ -1,0 +1,470 @@
+#include "config/configuration.h"
+#include "config_test_support.h"
+
+#include <QDirIterator>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+using namespace kordex;
+using namespace kordex::test;
+
+namespace {
+QByteArray oneRecordFile(const QByteArray &keyLines)
+{
+    return "[Connections]\r\nCount=1\r\n\r\n[Connection0]\r\n" + keyLines + "\r\n";
+}
+
+TConnectionRec fullRecord()
+{
+    TConnectionRec r;
+    r.SystemName = "Site \xe9t\xe9 \x80";
+    r.SID = -17;
+    r.Password = "pw;not=comment";
+    r.ConnectionType = 2;
+    r.PhoneNum = "0,123";
+    r.SocketPort = "telnet";
+    r.SocketHost = "10.0.0.7";
+    r.AlPrompt1 = "login:";
+    r.AlPrompt2 = "";
+    r.AlResult1 = "[x]";
+    r.AlResult2 = "$ok";
+    r.UserName = "\xff";
+    r.ShowNZCommonStates = false;
+    r.TcpIpLinePacing = 450;
+    r.AutoLogin = false;
+    r.BaudRate = 14;
+    r.FlowControl = 3;
+    r.ComNumber = 200;
+    r.DiagnosticMode = true;
+    return r;
+}
+} // namespace
+
+class TestStorage : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripEveryField();
+    void writtenFileFormat();
+    void valueForms_data();
+    void valueForms();
+    void countRules_data();
+    void countRules();
+    void slotsFromCountOnUntouched();
+    void executableFolderWinsAndKeepsSaves();
+    void sharedFolderSaveTarget();
+    void unknownContentKeptAndStaleSectionsStay();
+    void sortIsStableAndFoldsOnlyAsciiLetters();
+    void firstStartCreatesExamplesInNewSharedFolder();
+    void missingSharedFolderReportsWriteError();
+    void atomicSaveKeepsOldFileWhenWriteFails();
+    void newFileReadableByOwnerOnly();
+    void unreadableFileLoadsDefaultsAndIsNotOverwritten();
+    void portsSectionReadAndKept();
+    void xdgFolder_data();
+    void xdgFolder();
+};
+
+void TestStorage::roundTripEveryField()
+{
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.add(fullRecord());
+    TConnectionRec empties;   // every text empty, including the name
+    empties.SystemName = "";
+    book.add(empties);
+    book.add(TConnectionRec{});
+    cfg.SaveConnections(book);
+
+    ConnectionBook back;
+    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(back.count(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(back.at(i), book.at(i));
+    QVERIFY(p.messages.empty());
+}
+
+void TestStorage::writtenFileFormat()
+{
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.add(fullRecord());
+    QVERIFY(cfg.SaveConnections(book));
+    const QByteArray expected = "[Connections]\r\nCount=1\r\n\r\n"
+                                "[Connection0]\r\n"
+                                "SystemName=Site \xe9t\xe9 \x80\r\nSID=-17\r\nPassword=pw;not=comment\r\n"
+                                "ConnectionType=2\r\nPhoneNum=0,123\r\nSocketPort=telnet\r\nSocketHost=10.0.0.7\r\n"
+                                "AlPrompt1=login:\r\nAlPrompt2=\r\nAlResult1=[x]\r\nAlResult2=$ok\r\nUserName=\xff\r\n"
+                                "ShowNZCommonStates=0\r\nTcpIpLinePacing=450\r\nAutoLogin=0\r\nBaudRate=14\r\n"
+                                "FlowControl=3\r\nComNumber=200\r\nDiagnosticMode=1\r\n\r\n";
+    QCOMPARE(readFile(dirs.shared(kIniFileName)), expected);
+}
+
+void TestStorage::valueForms_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<qlonglong>("expected");   // numbers and flags
+    QTest::addColumn<QByteArray>("text");      // text fields
+    auto num = [](const char *tag, const char *lines, const char *field, qlonglong v) {
+        QTest::newRow(tag) << QByteArray(lines) << QByteArray(field) << v << QByteArray();
+    };
+    auto txt = [](const char *tag, const char *lines, const char *field, const char *v) {
+        QTest::newRow(tag) << QByteArray(lines) << QByteArray(field) << 0LL << QByteArray(v);
+    };
+    num("baud hex 0x", "BaudRate=0x0C", "BaudRate", 12);
+    num("baud hex $", "baudrate=$0e", "BaudRate", 14);
+    num("type narrowed to 8 bits", "ConnectionType=258", "ConnectionType", 2);
+    num("flow narrowed", "FlowControl=-1", "FlowControl", 255);
+    num("com narrowed to 16 bits", "ComNumber=65537", "ComNumber", 1);
+    num("com negative", "ComNumber=-2", "ComNumber", -2);
+    num("com missing", "SID=1", "ComNumber", 1);
+    num("baud malformed takes default", "BaudRate=fast", "BaudRate", 6);
+    num("type empty takes default", "ConnectionType=", "ConnectionType", 1);
+    num("sid negative", "SID=-300", "SID", -300);
+    num("sid spaced", "SID =  12  ", "SID", 12);
+    num("autologin 0", "AutoLogin=0", "AutoLogin", 0);
+    num("autologin 2 is true", "AutoLogin=2", "AutoLogin", 1);
+    num("autologin malformed keeps true", "AutoLogin=no", "AutoLogin", 1);
+    num("diagnostic malformed keeps false", "DiagnosticMode=yes", "DiagnosticMode", 0);
+    num("diagnostic hex", "DiagnosticMode=$1", "DiagnosticMode", 1);
+    num("commonstates missing", "SID=0", "ShowNZCommonStates", 1);
+    num("pacing", "TcpIpLinePacing=30", "TcpIpLinePacing", 30);
+    txt("empty name stays empty", "SystemName=", "SystemName", "");
+    txt("missing name is Default", "SID=0", "SystemName", "Default");
+    txt("name stripped", "SystemName=   Plant 4  ", "SystemName", "Plant 4");
+    txt("key case ignored", "sYsTeMnAmE=abc", "SystemName", "abc");
+    txt("value with =", "Password=a=b", "Password", "a=b");
+    txt("8-bit kept", "UserName=\xe4\xf6\xfc", "UserName", "\xe4\xf6\xfc");
+}
+
+void TestStorage::valueForms()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(QByteArray, field);
+    QFETCH(qlonglong, expected);
+    QFETCH(QByteArray, text);
+    Folders dirs;
+    writeFile(dirs.shared(kIniFileName), oneRecordFile(lines + "\r\n"));
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    cfg.LoadConnections(book);
+    QCOMPARE(book.count(), 1);
+    const TConnectionRec &r = book.at(0);
+    const QMap<QByteArray, qlonglong> numbers = {
+        {"SID", r.SID}, {"ConnectionType", r.ConnectionType}, {"ShowNZCommonStates", r.ShowNZCommonStates},
+        {"TcpIpLinePacing", r.TcpIpLinePacing}, {"AutoLogin", r.AutoLogin}, {"BaudRate", r.BaudRate},
+        {"FlowControl", r.FlowControl}, {"ComNumber", r.ComNumber}, {"DiagnosticMode", r.DiagnosticMode}};
+    const QMap<QByteArray, QByteArray> texts = {
+        {"SystemName", r.SystemName}, {"Password", r.Password}, {"UserName", r.UserName}};
+    if (numbers.contains(field))
+        QCOMPARE(numbers[field], expected);
+    else
+        QCOMPARE(texts[field], text);
+}
+
+void TestStorage::countRules_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<int>("count");
+    QTest::newRow("missing Count") << QByteArray("[Connections]\r\n") << 0;
+    QTest::newRow("missing section") << QByteArray("[Other]\r\nCount=4\r\n") << 0;
+    QTest::newRow("zero") << QByteArray("[Connections]\r\nCount=0\r\n") << 0;
+    QTest::newRow("negative") << QByteArray("[Connections]\r\nCount=-5\r\n") << 0;
+    QTest::newRow("malformed") << QByteArray("[Connections]\r\nCount=many\r\n") << 0;
+    QTest::newRow("hex") << QByteArray("[CONNECTIONS]\r\ncount=$2\r\n") << 2;
+    QTest::newRow("above the slots") << QByteArray("[Connections]\r\nCount=100000\r\n") << ConnectionBook::kSlots;
+}
+
+void TestStorage::countRules()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(int, count);
+    Folders dirs;
+    writeFile(dirs.shared(kIniFileName), head + "[Connection0]\r\nSystemName=zero\r\n");
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.setCount(3);   // what memory held is replaced
+    cfg.LoadConnections(book);
+    QCOMPARE(book.count(), count);
+    if (count > 0) {
+        QCOMPARE(book.at(0).SystemName, QByteArray("zero"));
+        // A record section that is missing reads as all defaults.
+        QCOMPARE(book.at(count - 1), TConnectionRec{});
+    }
+}
+
+void TestStorage::slotsFromCountOnUntouched()
+{
+    Folders dirs;
+    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=a\r\n"));
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.add(named("x"));
+    book.add(named("stale"));
+    cfg.LoadConnections(book);
+    QCOMPARE(book.count(), 1);
+    QCOMPARE(book.at(1).SystemName, QByteArray("stale"));
+}
+
+void TestStorage::executableFolderWinsAndKeepsSaves()
+{
+    Folders dirs;
+    writeFile(dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
+    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::ExecutableFolder);
+    QCOMPARE(book.at(0).SystemName, QByteArray("exe"));
+    QVERIFY(cfg.iniInExecutableFolder());
+    book.add(named("added"));
+    QVERIFY(cfg.SaveConnections(book));
+    QVERIFY(readFile(dirs.exe(kIniFileName)).contains("SystemName=added"));
+    QVERIFY(!readFile(dirs.shared(kIniFileName)).contains("added"));
+}
+
+void TestStorage::sharedFolderSaveTarget()
+{
+    Folders dirs;
+    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::SharedDataFolder);
+    QVERIFY(cfg.SaveConnections(book));
+    QVERIFY(!QFile::exists(dirs.exe(kIniFileName)));
+    // A file that appears next to the executable takes over at the next load.
+    writeFile(dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
+    cfg.LoadConnections(book);
+    QCOMPARE(cfg.saveTarget(), dirs.exe(kIniFileName));
+}
+
+void TestStorage::unknownContentKeptAndStaleSectionsStay()
+{
+    Folders dirs;
+    QByteArray file = "; a comment that goes\r\n[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n"
+                      "[Connections]\r\nCount=5\r\nVersion=7\r\n";
+    for (int i = 0; i < 5; ++i)
+        file += "[Connection" + QByteArray::number(i) + "]\r\nSystemName=N" + QByteArray::number(i)
+                + "\r\nCustom=" + QByteArray::number(i) + "\r\n";
+    file += "[Trailer]\r\nKeep=me\r\n";
+    writeFile(dirs.shared(kIniFileName), file);
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    cfg.LoadConnections(book);
+    book.removeAt(1);
+    book.removeAt(1);
+    QVERIFY(cfg.SaveConnections(book));
+
+    const QByteArray out = readFile(dirs.shared(kIniFileName));
+    QVERIFY(!out.contains("comment"));
+    QVERIFY(out.startsWith("[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n[Connections]\r\nCount=3\r\nVersion=7\r\n\r\n"));
+    // The unknown key keeps its place, now under the record that moved there.
+    QVERIFY(out.contains("[Connection1]\r\nSystemName=N3\r\nCustom=1\r\nSID=0\r\n"));
+    QVERIFY(out.contains("[Connection3]\r\nSystemName=N3\r\nCustom=3\r\n\r\n"));
+    QVERIFY(out.contains("[Connection4]\r\nSystemName=N4\r\nCustom=4\r\n\r\n"));
+    QVERIFY(out.endsWith("[Trailer]\r\nKeep=me\r\n\r\n"));
+
+    ConnectionBook back;
+    cfg.LoadConnections(back);
+    QCOMPARE(back.count(), 3);
+    QCOMPARE(back.at(2).SystemName, QByteArray("N4"));
+}
+
+void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
+{
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    const QList<QByteArray> in = {"b", "\xe9t\xe9", "A", "_x", "Ab", "a", "B", "Zz", "\xc9T\xc9"};
+    for (int i = 0; i < in.size(); ++i) {
+        TConnectionRec r = named(in[i]);
+        r.SID = i;   // tells equal names apart
+        book.add(r);
+    }
+    QVERIFY(cfg.SaveConnections(book));
+    QList<QByteArray> names;
+    for (int i = 0; i < book.count(); ++i)
+        names << book.at(i).SystemName;
+    const QList<QByteArray> expected = {"A", "a", "Ab", "b", "B", "Zz", "_x", "\xc9T\xc9", "\xe9t\xe9"};
+    QCOMPARE(names, expected);
+    QCOMPARE(book.at(0).SID, 2);   // "A" was before "a"
+    QCOMPARE(book.at(3).SID, 0);   // "b" was before "B"
+
+    ConnectionBook back;
+    cfg.LoadConnections(back);
+    for (int i = 0; i < book.count(); ++i)
+        QCOMPARE(back.at(i), book.at(i));
+}
+
+void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
+{
+    Folders dirs;
+    dirs.folders.sharedDataFolder = dirs.root.path() + QStringLiteral("/xdg/Corvane/Kordex/");
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
+    QCOMPARE(p.messages.size(), size_t(1));
+    QCOMPARE(p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
+    const QString ini = dirs.folders.sharedDataFolder + kIniFileName;
+    QVERIFY(QFile::exists(ini));
+    ConnectionBook back;
+    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(back.count(), 3);
+    QCOMPARE(back.at(0).SystemName, QByteArray("Example Direct"));
+    QCOMPARE(back.at(1).SystemName, QByteArray("Example Modem"));
+    QCOMPARE(back.at(2).SystemName, QByteArray("Example TCPIP"));
+    QCOMPARE(p.messages.size(), size_t(1));
+}
+
+void TestStorage::missingSharedFolderReportsWriteError()
+{
+    Folders dirs(false);
+    dirs.folders.sharedDataFolder = dirs.root.path() + QStringLiteral("/absent/");
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    cfg.LoadConnections(book);
+    QCOMPARE(book.count(), 3);
+    QCOMPARE(p.messages.size(), size_t(2));
+    QCOMPARE(p.messages[1].text, QStringLiteral("File Write Error. Records not saved."));
+    QVERIFY(!QFileInfo::exists(dirs.folders.sharedDataFolder));
+}
+
+void TestStorage::atomicSaveKeepsOldFileWhenWriteFails()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs a file size limit");
+#else
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.add(named("Original"));
+    QVERIFY(cfg.SaveConnections(book));
+    const QByteArray before = readFile(dirs.shared(kIniFileName));
+
+    for (int i = 0; i < 40; ++i)
+        book.add(named("Grown " + QByteArray::number(i)));
+    // A full disk, as far as this process can tell.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = before.size() + 64;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = cfg.SaveConnections(book);
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    QVERIFY(!saved);
+    QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
+    QCOMPARE(readFile(dirs.shared(kIniFileName)), before);
+    QStringList left = QDir(dirs.folders.sharedDataFolder).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList{kIniFileName});
+#endif
+}
+
+void TestStorage::newFileReadableByOwnerOnly()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("POSIX permissions");
+#else
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    book.add(named("a"));
+    const mode_t oldMask = umask(0);   // even a permissive umask
+    QVERIFY(cfg.SaveConnections(book));
+    umask(oldMask);
+    struct stat st {};
+    QCOMPARE(stat(QFile::encodeName(dirs.shared(kIniFileName)).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0600);
+
+    // A mode the owner chose for an existing file is left alone.
+    chmod(QFile::encodeName(dirs.shared(kIniFileName)).constData(), 0640);
+    QVERIFY(cfg.SaveConnections(book));
+    QCOMPARE(stat(QFile::encodeName(dirs.shared(kIniFileName)).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0640);
+#endif
+}
+
+void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
+{
+    Folders dirs;
+    // A directory in the file's place cannot be read, even by root.
+    QVERIFY(QDir(dirs.folders.sharedDataFolder).mkdir(kIniFileName));
+    writeFile(dirs.shared(kIniFileName) + QStringLiteral("/inside"), "precious");
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::UnreadableFile);
+    QCOMPARE(book.count(), 3);
+    QCOMPARE(book.at(2).SystemName, QByteArray("Example TCPIP"));
+    QCOMPARE(p.messages.size(), size_t(1));
+    QVERIFY(p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded.")));
+    QVERIFY(p.messages[0].text.contains(kIniFileName));
+
+    QVERIFY(!cfg.SaveConnections(book));
+    QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
+    QCOMPARE(readFile(dirs.shared(kIniFileName) + QStringLiteral("/inside")), QByteArray("precious"));
+
+    // Once the file reads again, saves go on as usual.
+    QVERIFY(QDir(dirs.shared(kIniFileName)).removeRecursively());
+    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=back\r\n"));
+    cfg.LoadConnections(book);
+    QVERIFY(cfg.SaveConnections(book));
+}
+
+void TestStorage::portsSectionReadAndKept()
+{
+    Folders dirs;
+    writeFile(dirs.shared(kIniFileName), "[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\nCOM2=/dev/ttyS9\r\n"
+                                         "COM2=/dev/ignored\r\nCOMX=/dev/bad\r\nCOM3=\r\n" + oneRecordFile("SystemName=a\r\n"));
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    cfg.LoadConnections(book);
+    QCOMPARE(cfg.ports().devicePath(150), QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
+    QCOMPARE(cfg.ports().devicePath(2), QStringLiteral("/dev/ttyS9"));
+    QCOMPARE(cfg.ports().overrides().size(), 2);
+    QVERIFY(cfg.SaveConnections(book));
+    QVERIFY(readFile(dirs.shared(kIniFileName)).startsWith("[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\n"));
+}
+
+void TestStorage::xdgFolder_data()
+{
+    QTest::addColumn<QString>("xdg");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("default") << QString() << QStringLiteral("/home/tech") << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
+    QTest::newRow("set") << QStringLiteral("/cfg/") << QStringLiteral("/home/tech") << QStringLiteral("/cfg/Corvane/Kordex/");
+    QTest::newRow("relative ignored") << QStringLiteral("cfg") << QStringLiteral("/home/tech/")
+                                      << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
+}
+
+void TestStorage::xdgFolder()
+{
+    QFETCH(QString, xdg);
+    QFETCH(QString, home);
+    QFETCH(QString, expected);
+    QCOMPARE(xdgSharedDataFolder(xdg, home), expected);
+}
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "test_config_storage.moc"
