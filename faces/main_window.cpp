@@ -232,7 +232,6 @@ void TLcd::buildComponents()
     Events->move(678, 4);
     Events->adjustSize();
     Events->setCursor(Qt::PointingHandCursor);
-    Events->installEventFilter(this);
 
     LCDisplay = new QPlainTextEdit(client_);
     LCDisplay->setObjectName(QStringLiteral("LCDisplay"));
@@ -434,6 +433,8 @@ void TLcd::keyUp(KeyWidget *key)
 
 bool TLcd::eventFilter(QObject *watched, QEvent *event)
 {
+    // One application-wide filter: it sees the Events label's clicks and
+    // every key meant for this window before any control does.
     if (watched == Events && event->type() == QEvent::MouseButtonRelease) {
         auto *me = static_cast<QMouseEvent *>(event);
         if (Events->rect().contains(me->position().toPoint()))

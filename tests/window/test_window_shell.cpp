@@ -1,0 +1,587 @@
+// The main window as the engine and the operator see it: face selection,
+// lamp painting, start-up state, the event screen, help, the command-line
+// connection and the demo streams.
+#include "window_fixture.h"
+
+#include "demo_streams.h"
+#include "faces/help_window.h"
+#include "faces/key_picture.h"
+#include "faces/replay_feed.h"
+#include "platform/signals.h"
+#include "platform/text_codec.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextBrowser>
+#include <csignal>
+
+using namespace kordex;
+using namespace kordex::test;
+
+Q_DECLARE_METATYPE(kordex::Container)
+
+namespace {
+int visibleKeys(TLcd &w, Container c)
+{
+    int n = 0;
+    QWidget *box = w.faces().container(c);
+    for (KeyWidget *k : w.faces().keys(c))
+        n += k->isVisibleTo(box) ? 1 : 0;
+    return n;
+}
+
+Container shownContainer(TLcd &w)
+{
+    Container shown = Container::None;
+    for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
+        if (w.faces().container(c)->isVisibleTo(w.client())) {
+            if (shown != Container::None)
+                return Container::None;  // two at once is never right
+            shown = c;
+        }
+    return shown;
+}
+} // namespace
+
+class TestWindowShell : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpState();
+    void selectFace_data();
+    void selectFace();
+    void selectFaceKeepsDisplayForUnknownType();
+    void nzDisplayFollowsVersion();
+    void lampPainting_data();
+    void lampPainting();
+    void nzLampsOfZr9Faces_data();
+    void nzLampsOfZr9Faces();
+    void trayLabels();
+    void eventScreenMirrorsLineOperations();
+    void eventScreenKeepsAtMost301CompletedLines();
+    void panelTextIsWindows1252();
+    void demoStreams_data();
+    void demoStreams();
+    void demoFilesMatchGenerator();
+    void replayWaitsForGuardAndKeepsRate();
+    void commandLineConnection_data();
+    void commandLineConnection();
+    void helpHook();
+    void contextHelpInMenus();
+    void aboutBox();
+    void sigtermClosesLikeExit();
+};
+
+void TestWindowShell::startUpState()
+{
+    WindowFixture f;
+    f.show();
+    TLcd &w = *f.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Not Connected"));
+    QCOMPARE(w.client()->size(), QSize(790, 544));
+    QCOMPARE(shownContainer(w), Container::None);
+    QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));
+    QCOMPARE(w.eventScreenLines(), QStringList({QString(), QString()}));
+    QCOMPARE(w.Tray->geometry(), QRect(0, 520, 793, 25));
+    QCOMPARE(w.LCDisplay->geometry(), QRect(24, 32, 409, 41));
+    QVERIFY(!w.LCDisplay->isEnabled());
+    QVERIFY(w.LCDisplay->isReadOnly());
+    QVERIFY(w.EventScreen->isReadOnly());
+    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.Events->text(), QStringLiteral("Event Display Off"));
+    QCOMPARE(w.eventsKeyCode(), 34);
+
+    struct Item { const char *name, *caption; bool enabled, visible; int help; };
+    const Item items[] = {
+        {"Connect1", "Co&nnect to...", true, true, 4},
+        {"Disconnect", "&Disconnect", false, true, 0},
+        {"EditConnection1", "&Edit Connection...", true, true, 3},
+        {"SaveDatabase1", "&Capture to File...", false, true, 7},
+        {"LoadDatabase1", "&Send File...", false, true, 7},
+        {"CloseTandemMode1", "&Close Tandem Mode   C", false, false, 9},  // a hidden item is never enabled
+        {"Exit", "E&xit", true, true, 0},
+        {"Refresh1", "&Refresh   F5 or H", false, true, 10},
+        {"Events1", "&Events", false, true, 10},
+        {"MenuHelp", "Kordex &Help", true, true, 12},
+        {"About", "&About Kordex", true, true, 1},
+    };
+    for (const Item &i : items) {
+        QAction *a = w.menuItem(i.name);
+        QVERIFY2(a, i.name);
+        QCOMPARE(a->text(), QString::fromLatin1(i.caption));
+        QCOMPARE(a->isEnabled(), i.enabled);
+        QCOMPARE(a->isVisible(), i.visible);
+        QCOMPARE(a->property("helpContext").toInt(), i.help);
+        QVERIFY2(a->shortcut().isEmpty(), i.name);
+    }
+    QVERIFY(!w.menuItem("Events1")->isChecked());
+    QVERIFY(w.connectMenu()->menuAction()->isEnabled());
+
+    // Every indicator is X: the first pass hides both tray labels.
+    f.paintSteady();
+    QVERIFY(!w.Sounder->isVisibleTo(w.Tray));
+    QVERIFY(!w.Events->isVisibleTo(w.Tray));
+    QVERIFY(!w.menuItem("Events1")->isEnabled());
+
+    // Tandem mode cannot begin in the first second.
+    f.connect();
+    f.engine().receive(QByteArray("\x1bY  "));
+    QVERIFY(!f.session().TandemMode);
+}
+
+void TestWindowShell::selectFace_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<Container>("container");
+    QTest::addColumn<int>("keys");
+    QTest::addColumn<int>("rpCode");
+    QTest::addColumn<QRect>("lcd");
+    QTest::addColumn<int>("eventTop");
+    QTest::addColumn<int>("eventHeight");
+    const QRect two(24, 32, 409, 41), four(24, 9, 377, 74);
+    QTest::newRow("0 none") << 0 << Container::None << 0 << 0 << two << 328 << 193;
+    QTest::newRow("1 AS 1603") << 1 << Container::AS1603 << 30 << 80 << two << 328 << 193;
+    QTest::newRow("2 AS 1603 no badge") << 2 << Container::AS1603 << 30 << 80 << two << 328 << 193;
+    QTest::newRow("3 AS 1603 no badge") << 3 << Container::AS1603 << 30 << 80 << two << 328 << 193;
+    QTest::newRow("4 AS 1603 logic keys") << 4 << Container::AS1603 << 34 << 82 << two << 328 << 193;
+    QTest::newRow("5 AS 4428") << 5 << Container::AS4428p << 35 << 0 << two << 328 << 193;
+    QTest::newRow("6 ZR9") << 6 << Container::ZR9 << 28 << 0 << four << 328 << 193;
+    QTest::newRow("7 ZR9 fire brigade") << 7 << Container::ZR9FBP << 29 << 0 << four << 360 << 161;
+    QTest::newRow("8 unknown") << 8 << Container::None << 0 << 0 << two << 328 << 193;
+}
+
+void TestWindowShell::selectFace()
+{
+    QFETCH(int, type);
+    QFETCH(Container, container);
+    QFETCH(int, keys);
+    QFETCH(int, rpCode);
+    QFETCH(QRect, lcd);
+    QFETCH(int, eventTop);
+    QFETCH(int, eventHeight);
+
+    WindowFixture f;
+    f.show();
+    TLcd &w = *f.window;
+    // Come from face 4 so that every face has something to undo.
+    f.enterTandem(4);
+    f.session().setPanelType(type);
+    f.session().StatusText = "Q7312: Site";
+    f.engine().SelectFace();
+
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Q7312: Site"));
+    QCOMPARE(shownContainer(w), container);
+    if (container != Container::None)
+        QCOMPARE(visibleKeys(w, container), keys);
+    if (rpCode) {
+        QCOMPARE(f.key("V01RP")->keyCode(), rpCode);
+        const QString expectedPicture = resolveKeyResource(keyResourceName(QStringLiteral("V01ZO"), type, false));
+        QCOMPARE(f.key("V01ZO")->pictureName().toUpper(), expectedPicture.toUpper());
+        QLabel *badge = w.faces().label(QStringLiteral("ProdName"));
+        QVERIFY(badge);
+        const QImage expected = KeyPicture(QStringLiteral("ProdName"), type, false, badge->devicePixelRatioF()).toImage();
+        QCOMPARE(badge->pixmap().toImage(), expected);
+        if (type == 2 || type == 3)
+            QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
+                     QString::fromLatin1(kFallbackPicture));
+    }
+    QCOMPARE(w.LCDisplay->geometry(), lcd);
+    QCOMPARE(w.EventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
+    for (int k = 0; k < 100; ++k)
+        QCOMPARE(f.engine().indicators.at(k), 'X');
+}
+
+void TestWindowShell::selectFaceKeepsDisplayForUnknownType()
+{
+    WindowFixture f;
+    f.enterTandem(6);
+    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    f.session().setPanelType(9);
+    f.engine().SelectFace();
+    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    QCOMPARE(shownContainer(*f.window), Container::None);
+}
+
+void TestWindowShell::nzDisplayFollowsVersion()
+{
+    WindowFixture f;
+    f.show();
+    QWidget *nz = f.window->faces().nzDisplay();
+    QCOMPARE(nz->geometry(), QRect(600, 12, 78, 41));
+    f.enterTandem(1, "V12");
+    QVERIFY(nz->isVisibleTo(f.window->client()));
+    f.engine().ModeChange();  // back to terminal mode: face 0
+    QVERIFY(!nz->isVisibleTo(f.window->client()));
+    f.enterTandem(5, "V13");
+    f.engine().ModeChange();
+    QVERIFY(nz->isVisibleTo(f.window->client()));  // V13 keeps it even with no face
+}
+
+void TestWindowShell::lampPainting_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("indicator");
+    QTest::addColumn<QStringList>("lamps");
+    QTest::addColumn<QColor>("lit");
+    const QColor red = rgb(kRed), amber = rgb(kAmber), green = rgb(kGreen);
+    QTest::newRow("1: alarm") << 1 << 3 << QStringList{"FFAlm_1603"} << red;
+    QTest::newRow("1: mains") << 1 << 10 << QStringList{"Mains_1603"} << green;
+    QTest::newRow("1: bells isolated") << 1 << 25 << QStringList{"belliso_1603"} << amber;
+    QTest::newRow("1: NZ normal") << 1 << 21 << QStringList{"NormalLed"} << green;
+    QTest::newRow("1: 7 paints hidden Ebi") << 1 << 7 << QStringList{"Ebi_4428"} << amber;
+    QTest::newRow("5: external bell isolate") << 5 << 7 << QStringList{"Ebi_4428"} << amber;
+    QTest::newRow("5: AIF attended") << 5 << 11 << QStringList{"Aif_4428"} << amber;
+    QTest::newRow("5: NZ defect") << 5 << 23 << QStringList{"DefectLed"} << amber;
+    QTest::newRow("6: fire pair") << 6 << 3 << QStringList{"FireLed1", "FireLed2"} << red;
+    QTest::newRow("6: alarm routing activated") << 6 << 7 << QStringList{"BrigActLed"} << red;
+    QTest::newRow("6: silence pair") << 6 << 12 << QStringList{"SilLED1", "SilLed2"} << amber;
+    QTest::newRow("6: power") << 6 << 11 << QStringList{"PowerLED"} << green;
+    QTest::newRow("7: fire protection") << 7 << 17 << QStringList{"ZR9FBP_FireProtActivatedLED"} << red;
+    QTest::newRow("7: AIF lamp") << 7 << 12 << QStringList{"ZR9FBP_AIFLED"} << amber;
+    QTest::newRow("7: spare") << 7 << 19 << QStringList{"ZR9FBP_SpareLED"} << amber;
+    QTest::newRow("7: NZ display fire") << 7 << 22 << QStringList{"Fireled"} << red;
+}
+
+void TestWindowShell::lampPainting()
+{
+    QFETCH(int, face);
+    QFETCH(int, indicator);
+    QFETCH(QStringList, lamps);
+    QFETCH(QColor, lit);
+    WindowFixture f;
+    f.enterTandem(face);
+    f.engine().indicators.set(indicator, 'N');
+    f.dispatch('N', true);
+    for (const QString &name : lamps) {
+        LampWidget *l = f.lamp(qPrintable(name));
+        QVERIFY2(l, qPrintable(name));
+        QCOMPARE(l->color(), lit);
+    }
+    f.engine().indicators.set(indicator, 'O');
+    f.dispatch('O', false);
+    for (const QString &name : lamps)
+        QCOMPARE(f.lamp(qPrintable(name))->color(), QColor(Qt::white));
+    // Flashing: the phase is the letter's, so the lamp follows each toggle.
+    f.engine().indicators.set(indicator, 'Q');
+    f.dispatch('Q', true);
+    QCOMPARE(f.lamp(qPrintable(lamps[0]))->color(), lit);
+    f.dispatch('Q', false);
+    QCOMPARE(f.lamp(qPrintable(lamps[0]))->color(), QColor(Qt::white));
+}
+
+void TestWindowShell::nzLampsOfZr9Faces_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("indicator");
+    QTest::addColumn<QString>("lamp");
+    QTest::addColumn<QColor>("lit");
+    QTest::newRow("6 fire") << 6 << 24 << "ZRNZFireLed" << rgb(kRed);
+    QTest::newRow("6 defect") << 6 << 25 << "ZRNZDefectLed" << rgb(kAmber);
+    QTest::newRow("6 normal") << 6 << 23 << "ZRNZNormalLed" << rgb(kGreen);
+    QTest::newRow("7 fire") << 7 << 24 << "ZR9FBP_NZFireLed" << rgb(kRed);
+    QTest::newRow("7 normal") << 7 << 23 << "ZR9FBP_NZNormalLED" << rgb(kGreen);
+}
+
+void TestWindowShell::nzLampsOfZr9Faces()
+{
+    QFETCH(int, face);
+    QFETCH(int, indicator);
+    QFETCH(QString, lamp);
+    QFETCH(QColor, lit);
+    WindowFixture f;
+    f.show();
+    f.enterTandem(face);
+    LampWidget *l = f.lamp(qPrintable(lamp));
+    QVERIFY(l);
+    QWidget *box = f.window->faces().container(face == 6 ? Container::ZR9 : Container::ZR9FBP);
+
+    // Off: the lamp disappears instead of turning white.
+    f.paintSteady();
+    QVERIFY(!l->isVisibleTo(box));
+
+    // Without ShowNZCommonStates a lit state never shows it.
+    f.session().CurrentConnection.ShowNZCommonStates = false;
+    f.engine().indicators.set(indicator, 'N');
+    f.dispatch('N', true);
+    QVERIFY(!l->isVisibleTo(box));
+
+    f.session().CurrentConnection.ShowNZCommonStates = true;
+    f.dispatch('N', true);
+    QVERIFY(l->isVisibleTo(box));
+    QCOMPARE(l->color(), lit);
+
+    f.engine().indicators.set(indicator, 'O');
+    f.dispatch('O', false);
+    QVERIFY(!l->isVisibleTo(box));
+}
+
+void TestWindowShell::trayLabels()
+{
+    WindowFixture f;
+    f.show();
+    TLcd &w = *f.window;
+    f.enterTandem(4);
+    f.session().EventDisplayAllowed = true;
+
+    f.engine().indicators.set(12, 'N');
+    f.engine().indicators.set(28, 'N');
+    f.dispatch('N', true);
+    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder On"));
+    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), rgb(kRed));
+    QVERIFY(w.Sounder->isVisibleTo(w.Tray));
+    QCOMPARE(w.Events->text(), QStringLiteral("Display Events On"));
+    QCOMPARE(w.eventsKeyCode(), 39);
+    QVERIFY(w.Events->isVisibleTo(w.Tray));
+    QVERIFY(w.menuItem("Events1")->isChecked());
+    QVERIFY(w.menuItem("Events1")->isEnabled());
+
+    f.engine().indicators.set(12, 'O');
+    f.engine().indicators.set(28, 'O');
+    f.dispatch('O', false);
+    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(w.Events->text(), QStringLiteral("Display Events Off"));
+    QCOMPARE(w.eventsKeyCode(), 34);
+    QVERIFY(!w.menuItem("Events1")->isChecked());
+
+    // On the ZR9 faces indicator 12 lights the silence lamps; the label stays.
+    f.enterTandem(6);
+    f.engine().indicators.set(12, 'N');
+    f.dispatch('N', true);
+    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(f.lamp("SilLED1")->color(), rgb(kAmber));
+}
+
+void TestWindowShell::eventScreenMirrorsLineOperations()
+{
+    WindowFixture f;
+    f.connect();
+    f.engine().receive(QByteArray("FIRST LINE\r\nAB\x08" "C\r\n"));
+    QCOMPARE(f.window->eventScreenLines().mid(0, 3),
+             QStringList({"FIRST LINE", "AC", QString()}));
+    // An unfinished line shows once the stream pauses.
+    f.engine().receive(QByteArray("PROMPT>"));
+    f.clock.advance(60);
+    QCOMPARE(f.window->eventScreenLines().at(2), QStringLiteral("PROMPT>"));
+    f.engine().receive(QByteArray("\r"));
+    QCOMPARE(f.window->eventScreenLines().mid(2), QStringList({"PROMPT>", QString(), QString()}));
+}
+
+void TestWindowShell::eventScreenKeepsAtMost301CompletedLines()
+{
+    WindowFixture f;
+    f.connect();
+    QByteArray burst;
+    for (int i = 0; i < 302; ++i)
+        burst += "EVENT " + QByteArray::number(i) + "\r";
+    f.engine().receive(burst);
+    const QStringList lines = f.window->eventScreenLines();
+    QCOMPARE(lines.first(), QStringLiteral("EVENT 1"));
+    QCOMPARE(lines.at(300), QStringLiteral("EVENT 301"));
+    QCOMPARE(f.engine().display.eventLineIndex(), 301);
+    QCOMPARE(f.window->EventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
+}
+
+void TestWindowShell::panelTextIsWindows1252()
+{
+    QCOMPARE(fromPanelBytes(QByteArray("\x80\x93\xB0\xE9\x81")), QString::fromUtf8("€“°é\u0081"));
+    QCOMPARE(*toPanelByte(QChar(0x20AC)), uchar(0x80));
+    QCOMPARE(*toPanelByte(QChar(u'é')), uchar(0xE9));
+    QVERIFY(!toPanelByte(QChar(0x0416)).has_value());
+
+    WindowFixture f;
+    f.enterTandem(1);
+    f.engine().receive(QByteArray("\x1bY  \xB0" "C"));
+    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
+    QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
+}
+
+void TestWindowShell::demoStreams_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Container>("container");
+    for (const auto &d : demo::demoFaces()) {
+        const Container c = d.face <= 4 ? Container::AS1603 : d.face == 5 ? Container::AS4428p
+                          : d.face == 6 ? Container::ZR9 : Container::ZR9FBP;
+        QTest::newRow(d.fileName) << d.face << QString::fromLatin1(d.fileName) << c;
+    }
+}
+
+void TestWindowShell::demoStreams()
+{
+    QFETCH(int, face);
+    QFETCH(QString, file);
+    QFETCH(Container, container);
+    QFile in(QStringLiteral(KORDEX_DEMO_DIR "/") + file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    WindowFixture f;
+    f.show();
+    ReplayFeed feed(f.engine(), in.readAll());
+    feed.start("Demo");
+    QVERIFY(f.clock.advanceUntil([&] { return feed.finished(); }, 10000));
+
+    QCOMPARE(f.session().panelType(), face);
+    QVERIFY(f.session().TandemMode);
+    QCOMPARE(shownContainer(*f.window), container);
+    QVERIFY(f.window->windowTitle().endsWith(QStringLiteral(": Demo")));
+    QVERIFY(!f.window->LCDisplay->toPlainText().trimmed().isEmpty());
+
+    // Lamps in every state, and the event lines below the face.
+    QByteArray letters = f.engine().indicators.toBytes();
+    for (char c : QByteArray("QFSNO"))
+        QVERIFY2(letters.contains(c), qPrintable(QStringLiteral("state %1 missing").arg(c)));
+    const QStringList lines = f.window->eventScreenLines();
+    int events = 0;
+    for (const QString &l : lines)
+        events += l.size() > 9 && l.at(2) == ':' && l.at(5) == ':' ? 1 : 0;
+    QCOMPARE(events, 4);
+
+    // The steady lamps are painted on the next slow step.
+    f.paintSteady();
+    const QColor white(Qt::white);
+    int lit = 0;
+    for (LampWidget *l : f.window->faces().container(container)->findChildren<LampWidget *>())
+        lit += l->color() != white ? 1 : 0;
+    QVERIFY(lit >= 2);
+}
+
+void TestWindowShell::demoFilesMatchGenerator()
+{
+    for (const auto &d : demo::demoFaces()) {
+        QFile in(QStringLiteral(KORDEX_DEMO_DIR "/") + QString::fromLatin1(d.fileName));
+        QVERIFY2(in.open(QIODevice::ReadOnly), d.fileName);
+        QCOMPARE(in.readAll(), demo::demoStream(d.face));
+    }
+    // The indicator line's checksum is the byte sum modulo 256.
+    QCOMPARE(demo::indicatorLine("NOQ"), QByteArray("005NOQ83"));
+}
+
+void TestWindowShell::replayWaitsForGuardAndKeepsRate()
+{
+    WindowFixture f;
+    QByteArray data(5000, 'x');
+    ReplayFeed feed(f.engine(), data, 960);
+    feed.start("Rate");
+    QVERIFY(f.session().Connected);
+    QVERIFY(!f.session().CurrentConnection.AutoLogin);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
+    f.clock.advance(990);
+    QCOMPARE(feed.fed(), 0);  // the start-up guard still runs
+    f.clock.advance(30);
+    const qsizetype atStart = feed.fed();
+    f.clock.advance(1000);
+    QVERIFY2(qAbs(feed.fed() - atStart - 960) <= 25, qPrintable(QString::number(feed.fed() - atStart)));
+}
+
+void TestWindowShell::commandLineConnection_data()
+{
+    QTest::addColumn<QByteArray>("argument");
+    QTest::addColumn<QList<int>>("connected");
+    QTest::addColumn<bool>("timerStops");
+    QTest::newRow("other case") << QByteArray("site b") << QList<int>{1} << true;
+    QTest::newRow("two matches") << QByteArray("SITE A") << QList<int>{0, 2} << true;
+    QTest::newRow("no match") << QByteArray("Nowhere") << QList<int>{} << true;
+    QTest::newRow("no argument") << QByteArray() << QList<int>{} << false;
+}
+
+void TestWindowShell::commandLineConnection()
+{
+    QFETCH(QByteArray, argument);
+    QFETCH(QList<int>, connected);
+    QFETCH(bool, timerStops);
+    WindowFixture f(false, argument);
+    ConnectionBook &book = f.session().Book;
+    for (const char *name : {"Site A", "Site B", "site a"}) {
+        TConnectionRec r;
+        r.SystemName = name;
+        r.AutoLogin = false;
+        book.add(r);
+    }
+    QList<int> calls;
+    QList<bool> autoLogin;
+    f.window->seams().connectToStored = [&](int i) {
+        calls << i;
+        autoLogin << book.at(i).AutoLogin;
+    };
+    f.clock.advance(1400);
+    QVERIFY(calls.isEmpty());
+    f.clock.advance(200);
+    QCOMPARE(calls, connected);
+    for (bool a : autoLogin)
+        QVERIFY(a);  // forced on for the attempt
+    for (int i = 0; i < book.count(); ++i)
+        QVERIFY(!book.at(i).AutoLogin);  // and the stored flag kept
+    QCOMPARE(!f.engine().Timer8.isRunning(), timerStops);
+}
+
+void TestWindowShell::helpHook()
+{
+    WindowFixture f;
+    TLcd &w = *f.window;
+    QVERIFY(!w.help().window());
+    w.menuItem("MenuHelp")->trigger();
+    HelpWindow *hw = w.help().window();
+    QVERIFY(hw && hw->isVisible());
+    QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
+    for (int topic : HelpWindow::kTopics) {
+        QVERIFY(ApplicationHelp(1, topic));
+        QCOMPARE(hw->source(), HelpWindow::topicUrl(topic));
+        QTextBrowser *b = hw->findChild<QTextBrowser *>();
+        QVERIFY2(b->toPlainText().size() > 200, qPrintable(QString::number(topic)));
+    }
+    QVERIFY(ApplicationHelp(1, 2));  // no such topic: the contents
+    QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
+    QVERIFY(ApplicationHelp(7, 4));  // other commands do nothing
+    QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
+    w.close();  // closing the window closes every help window
+    QVERIFY(!hw->isVisible());
+}
+
+void TestWindowShell::contextHelpInMenus()
+{
+    WindowFixture f;
+    f.show();
+    TLcd &w = *f.window;
+    QMenu *file = w.menuItem("Connect1")->associatedObjects().isEmpty()
+                      ? nullptr
+                      : qobject_cast<QMenu *>(w.menuItem("Connect1")->associatedObjects().first());
+    QVERIFY(file);
+    file->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    file->setActiveAction(w.menuItem("Connect1"));
+    QTest::keyClick(file, Qt::Key_F1);
+    QVERIFY(w.help().window());
+    QCOMPARE(w.help().window()->source(), HelpWindow::topicUrl(4));
+    file->close();
+}
+
+void TestWindowShell::aboutBox()
+{
+    WindowFixture f;
+    f.window->menuItem("About")->trigger();
+    QCOMPARE(f.prompter.messages.size(), size_t(1));
+    QCOMPARE(f.prompter.messages[0].title, QStringLiteral("Kordex V3.00 "));
+    QVERIFY(f.prompter.messages[0].text.contains(QStringLiteral("rights reserved")));
+    QVERIFY(f.prompter.messages[0].text.contains(QStringLiteral("Lesser General Public License")));
+}
+
+void TestWindowShell::sigtermClosesLikeExit()
+{
+    WindowFixture f(true);
+    f.show();
+    bool closing = false;
+    f.window->onClosing = [&] { closing = true; };
+    TerminationSignals signals_([&](int) { f.window->close(); });
+    QVERIFY(signals_.installed());
+    ::raise(SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(closing, 2000);
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->flashThread());  // stopped and freed
+    QVERIFY(f.session().AbortRequested);
+}
+
+QTEST_MAIN(TestWindowShell)
+#include "test_window_shell.moc"
