@@ -52,19 +52,19 @@ constexpr LabelDef kAs1603Labels[] = {
     {"Label1", "ALARM", 64, 120, 110, 17, F::Arial, 12, true},
     {"Label2", "ISOLATED", 64, 160, 110, 17, F::Arial, 12, true},
     {"Label3", "FAULT", 64, 200, 110, 17, F::Arial, 12, true},
-    {"Label10", "MAINS ON", 538, 60, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label11", "CHGR/BATT FAULT", 538, 97, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label12", "SYSTEM FAULT", 538, 135, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label13", "ANCILLARY ISOLATED", 538, 172, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label14", "BELLS ISOLATED", 538, 208, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label10", "MAINS ON", 537, 60, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label11", "CHGR/BATT FAULT", 537, 97, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label12", "SYSTEM FAULT", 537, 135, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label13", "ANCILLARY ISOLATED", 537, 172, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label14", "BELLS ISOLATED", 537, 208, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
 };
 
 constexpr DecorDef kAs1603Decor[] = {
     {"Image1", DecorKind::Frame, 3, 20, 508, 249},
     {"DisplayBezel", DecorKind::Bezel, 18, 26, 421, 53},
-    {"Image2", DecorKind::Frame, 601, 41, 151, 199},
+    {"Image2", DecorKind::Frame, 603, 42, 147, 197},
     {"Image3", DecorKind::Frame, 9, 273, 447, 55},
-    {"Image4", DecorKind::Frame, 511, 41, 87, 195},
+    {"Image4", DecorKind::Frame, 510, 42, 92, 194},
     {"Image5", DecorKind::Frame, 489, 273, 295, 55},
 };
 

@@ -86,25 +86,24 @@ void KeyWidget::paintEvent(QPaintEvent *)
 
 void KeyWidget::mousePressEvent(QMouseEvent *e)
 {
-    if (e->button() != Qt::LeftButton || m_down) {
-        e->ignore();
-        return;
-    }
-    m_down = true;
+    // Any button presses a key, as on the panel's own membrane; a second
+    // button during the press is not a second press.
     e->accept();
+    if (m_down)
+        return;
+    m_down = true;
+    m_downButton = e->button();
     emit pressed(this);
 }
 
 void KeyWidget::mouseReleaseEvent(QMouseEvent *e)
 {
     // Qt sends the release to the widget that took the press, wherever the
-    // pointer is now.
-    if (e->button() != Qt::LeftButton || !m_down) {
-        e->ignore();
-        return;
-    }
-    m_down = false;
+    // pointer is now. Only the button that pressed releases.
     e->accept();
+    if (!m_down || e->button() != m_downButton)
+        return;
+    m_down = false;
     emit released(this);
 }
 

@@ -45,6 +45,7 @@ public:
     QSize sizeHint() const override;
 
 signals:
+    // Any mouse button presses.
     void pressed(kordex::KeyWidget *key);
     // Reaches the pressed key even when the pointer has left it, and also
     // when the key is hidden while held, so no hold is left running.
@@ -65,6 +66,7 @@ private:
     int m_face;
     bool m_showsPressed = false;
     bool m_down = false;
+    Qt::MouseButton m_downButton = Qt::NoButton;
     QString m_pictureName;
     QPixmap m_picture;
 };

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kordex {
@@ -81,27 +82,41 @@ void drawCaption(QPainter &p, const QRectF &area, const KeyCaption &cap, const Q
     const QString main = QString::fromLatin1(cap.main.data(), qsizetype(cap.main.size()));
     const QString sub = QString::fromLatin1(cap.sub.data(), qsizetype(cap.sub.size()));
     const QStringList words = main.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const bool shortCap = main.size() <= 2;
-    const bool sideArrow = cap.arrow != Arrow::None && shortCap && sub.isEmpty();
-    const int maxPx = shortCap ? style.digitPx : style.textPx;
+    const bool oneChar = main.size() == 1;
+    const bool sideArrow = cap.arrow != Arrow::None && oneChar && sub.isEmpty();
+    const int maxPx = oneChar ? style.digitPx : main.size() <= 3 ? style.textPx + 2 : style.textPx;
+
+    // Largest Arial size that fits; long words then go to Arial Narrow
+    // rather than shrinking past legibility.
+    // Arial Narrow of a size reads about as well as Arial half a pixel smaller.
+    struct Try { FontFamily family; int px; qreal legibility; };
+    QList<Try> tries;
+    for (int px = maxPx; px >= 6; --px) {
+        tries.append({FontFamily::Arial, px, qreal(px)});
+        if (px <= style.textPx)
+            tries.append({FontFamily::ArialNarrow, px, px - 0.6});
+    }
+    std::stable_sort(tries.begin(), tries.end(),
+                     [](const Try &a, const Try &b) { return a.legibility > b.legibility; });
 
     QFont mainFont, subFont;
     QStringList lines;
     qreal lineH = 0, subH = 0, arrowH = 0;
-    for (int px = maxPx; px >= 6; --px) {
-        mainFont = panelFont(FontFamily::Arial, px, true);
+    for (const Try &t : tries) {
+        const int px = t.px;
+        mainFont = panelFont(t.family, px, true);
         const QFontMetricsF fm(mainFont);
         bool fits = true;
         const qreal width = sideArrow ? area.width() - px : area.width();
         lines = wrapWords(words, fm, width, &fits);
         lineH = fm.ascent() + fm.descent() * 0.6;
         const int subPx = std::max(6, int(std::lround(px * 0.85)));
-        subFont = panelFont(FontFamily::Arial, subPx, true);
+        subFont = panelFont(t.family, subPx, true);
         const QFontMetricsF sfm(subFont);
         subH = sub.isEmpty() ? 0 : sfm.ascent() + sfm.descent() * 0.6 + 1;
         if (!sub.isEmpty() && sfm.horizontalAdvance(sub) > area.width())
             fits = false;
-        arrowH = (cap.arrow != Arrow::None && !sideArrow) ? std::max(6.0, px * 0.9) + 2 : 0;
+        arrowH = (cap.arrow != Arrow::None && !sideArrow) ? std::max(7.0, px * 1.0) + 2 : 0;
         if (fits && lines.size() * lineH + subH + arrowH <= area.height())
             break;
     }
@@ -186,7 +201,7 @@ void drawSquareKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCa
         bevel(p, face, 2.5, body.darker(165), body.lighter(125));
     else
         bevel(p, face, 2.5, base.lighter(165), base.darker(175));
-    const QRectF area = face.adjusted(3, 3, -3, -3).translated(pressed ? 1 : 0, pressed ? 1 : 0);
+    const QRectF area = face.adjusted(2.5, 3, -2.5, -3).translated(pressed ? 1 : 0, pressed ? 1 : 0);
     drawCaption(p, area, cap, pressed ? QColor(225, 228, 235) : Qt::white, textStyle(Container::AS1603));
 }
 
@@ -199,7 +214,7 @@ void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCap
     const qreal radius = as4428 ? 7 : 4;
     const QRectF r(QPointF(0, 0), size);
     const QColor base = bodyColor(k.tone, c);
-    const QColor body = pressed ? base.darker(k.tone == KeyTone::White ? 118 : 128) : base;
+    const QColor body = pressed ? base.darker(k.tone == KeyTone::White ? 112 : 124) : base;
     QRectF cap_ = pressed ? r.adjusted(1.5, 1.5, -1, -1) : r.adjusted(0.5, 0.5, -2, -2.5);
 
     if (!pressed) {

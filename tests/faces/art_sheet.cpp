@@ -24,7 +24,7 @@ bool writeSheet(const QString &path, qreal dpr)
     KeyArt &art = keyArt();
     const QStringList names = art.names();
     const int cellW = 2 * 92 + 12, cellH = 62, cols = 6;
-    const int rows = int((names.size() + 1) / 2 + cols - 1) / cols;
+    const int rows = int((names.size() + 1) / 2 + cols - 1) / cols + 1;
     QImage sheet(QSize(cols * cellW, rows * cellH) * dpr, QImage::Format_RGB32);
     sheet.setDevicePixelRatio(dpr);
     sheet.fill(QColor(214, 213, 208));
@@ -41,7 +41,7 @@ bool writeSheet(const QString &path, qreal dpr)
         const QString down = name + QLatin1String("CL");
         if (art.contains(down))
             p.drawPixmap(x + 96, y + 14, art.pixmap(down, dpr));
-        ++i;
+        i += art.size(name).width() > 92 ? 2 : 1;
     }
     p.end();
     return sheet.save(path);

@@ -440,21 +440,27 @@ void TestFaces::keyPressAndRelease()
     m_faces->container(Container::ZR9)->show();
     KeyWidget *k = m_faces->key("ZR9ZO");
     QSignalSpy pressed(k, &KeyWidget::pressed), released(k, &KeyWidget::released);
-    QTest::mousePress(k, Qt::RightButton);
-    QTest::mouseRelease(k, Qt::RightButton);
-    QCOMPARE(pressed.size(), 0);
-    QCOMPARE(released.size(), 0);
     QTest::mousePress(k, Qt::LeftButton);
     QCOMPARE(pressed.size(), 1);
     QCOMPARE(pressed.at(0).at(0).value<KeyWidget *>(), k);
     QVERIFY(k->isDown());
+    // Another button during the press neither presses again nor releases.
+    QTest::mousePress(k, Qt::RightButton);
+    QTest::mouseRelease(k, Qt::RightButton);
+    QCOMPARE(pressed.size(), 1);
+    QCOMPARE(released.size(), 0);
     QTest::mouseRelease(k, Qt::LeftButton);
     QCOMPARE(released.size(), 1);
+    QCOMPARE(released.at(0).at(0).value<KeyWidget *>(), k);
     QVERIFY(!k->isDown());
+    // Any button presses.
+    QTest::mouseClick(k, Qt::RightButton);
+    QCOMPARE(pressed.size(), 2);
+    QCOMPARE(released.size(), 2);
     // A double click, as the window delivers it, is two presses and two releases.
     QTest::mouseDClick(m_window->windowHandle(), Qt::LeftButton, {}, k->mapTo(m_window, QPoint(5, 5)));
-    QCOMPARE(pressed.size(), 3);
-    QCOMPARE(released.size(), 3);
+    QCOMPARE(pressed.size(), 4);
+    QCOMPARE(released.size(), 4);
 }
 
 // The release is delivered to the pressed key through the window, as a real
