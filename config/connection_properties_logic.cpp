@@ -231,7 +231,9 @@ bool ConnectionPropertiesLogic::ValidateEntry()
         focus = DialogFocus::SysName;
         return false;
     };
-    if (fields.SysName.isEmpty())
+    // The file drops blanks around a name when it is read back, so a name of
+    // blanks would come back empty.
+    if (stripIniText(fields.SysName).isEmpty())
         return failWith("Entry of System Name Required");
     if (NameInUse())
         return failWith("A record by this name already exists, please use another name.");
@@ -242,9 +244,12 @@ bool ConnectionPropertiesLogic::ValidateEntry()
 
 bool ConnectionPropertiesLogic::NameInUse() const
 {
+    // Compared as the names will read back from the file: "Alpha " next to
+    // "Alpha" would be two entries of one name after the next load.
     const ConnectionBook &book = session_.Book;
+    const QByteArray candidate = stripIniText(fields.SysName);
     for (int i = 0; i < book.count(); ++i) {
-        if (!equalsIgnoringAsciiCase(book.at(i).SystemName, fields.SysName))
+        if (!equalsIgnoringAsciiCase(stripIniText(book.at(i).SystemName), candidate))
             continue;
         // The entry being edited may keep its name in another letter case.
         if (dialogMode == NewMode || (dialogMode == EditMode && i != selected_))

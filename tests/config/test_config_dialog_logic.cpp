@@ -59,6 +59,7 @@ private slots:
     void validation();
     void capacity();
     void editKeepsOwnNameInOtherCase();
+    void blanksAroundNameStoredThenStripped();
     void editRoundTripsEveryField();
     void cancelInNewLeavesBookAlone();
     void deleteSelectionRule_data();
@@ -283,6 +284,9 @@ void TestDialogLogic::validation_data()
     QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO") << "A record by this name already exists, please use another name.";
     QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie") << "A record by this name already exists, please use another name.";
     QTest::newRow("edit emptied") << int(EditMode) << QByteArray() << "Entry of System Name Required";
+    // Blanks around a name are gone at the next load.
+    QTest::newRow("only blanks") << int(NewMode) << QByteArray("   ") << "Entry of System Name Required";
+    QTest::newRow("same name with blanks") << int(NewMode) << QByteArray(" bravo  ") << "A record by this name already exists, please use another name.";
 }
 
 void TestDialogLogic::validation()
@@ -351,6 +355,21 @@ void TestDialogLogic::editKeepsOwnNameInOtherCase()
     QVERIFY(rig.prompter.messages.empty());
     QCOMPARE(rig.bookNames(), (QList<QByteArray>{"Alpha", "BRAVO", "Charlie"}));
     QCOMPARE(rig.logic.selectedIndex(), 1);
+}
+
+void TestDialogLogic::blanksAroundNameStoredThenStripped()
+{
+    Rig rig;
+    rig.show(ManageMode);
+    rig.logic.OKButtonClick();
+    rig.logic.fields.SysName = " Delta ";
+    rig.logic.OKButtonClick();
+    QVERIFY(rig.prompter.messages.empty());
+    QCOMPARE(rig.session.Book.at(0).SystemName, QByteArray(" Delta "));
+    QCOMPARE(rig.logic.selectedIndex(), 0);
+    rig.logic.FormHide();
+    rig.show(ManageMode);
+    QCOMPARE(rig.listNames(), (QList<QByteArray>{"Alpha", "Bravo", "Charlie", "Delta"}));
 }
 
 void TestDialogLogic::editRoundTripsEveryField()

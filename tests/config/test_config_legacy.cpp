@@ -24,7 +24,6 @@ private slots:
     void cfg();
     void importAppliesCfgAndSavesSorted();
     void importWithoutCsvIgnoresCfg();
-    void examples();
 };
 
 void TestLegacy::split_data()
@@ -272,27 +271,6 @@ void TestLegacy::importWithoutCsvIgnoresCfg()
     QCOMPARE(book.count(), 3);
     QCOMPARE(book.at(0).AutoLogin, true);
     QCOMPARE(int(book.at(0).BaudRate), 6);
-}
-
-void TestLegacy::examples()
-{
-    ConnectionBook book;
-    LoadDefaultConnections(book);
-    QCOMPARE(book.count(), 3);
-    const QByteArray names[3] = {"Example Direct", "Example Modem", "Example TCPIP"};
-    const int types[3] = {1, 0, 2};
-    const QByteArray ports[3] = {"23", "23", "telnet"};
-    const QByteArray hosts[3] = {kExampleHost, kExampleHost, "127.0.0.1"};
-    for (int i = 0; i < 3; ++i) {
-        TConnectionRec expected;
-        expected.SystemName = names[i];
-        expected.ConnectionType = uint8_t(types[i]);
-        expected.PhoneNum = "888";
-        expected.SocketPort = ports[i];
-        expected.SocketHost = hosts[i];
-        expected.Password = "QUOLL";
-        QCOMPARE(book.at(i), expected);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestLegacy)
