@@ -369,7 +369,8 @@ void TestDialogLogic::blanksAroundNameStoredThenStripped()
     QCOMPARE(rig.logic.selectedIndex(), 0);
     rig.logic.FormHide();
     rig.show(ManageMode);
-    QCOMPARE(rig.listNames(), (QList<QByteArray>{"Alpha", "Bravo", "Charlie", "Delta"}));
+    // Sorted by the name as saved; read back without the blanks.
+    QCOMPARE(rig.listNames(), (QList<QByteArray>{"Delta", "Alpha", "Bravo", "Charlie"}));
 }
 
 void TestDialogLogic::editRoundTripsEveryField()
