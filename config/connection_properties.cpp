@@ -377,6 +377,13 @@ void TConnectionProperties::showInMode(int mode)
     show();
 }
 
+void TConnectionProperties::connectFromCommandLine(const QString &name)
+{
+    show();
+    hide();
+    logic_.connectEntriesNamed(toBytes(name));
+}
+
 void TConnectionProperties::showEvent(QShowEvent *e)
 {
     if (!positioned_) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "config/connection_actions.h"
 
+#include <functional>
 #include <vector>
 
 namespace kordex::test {
@@ -11,7 +12,13 @@ struct RecordingActions final : ConnectionActions {
     int menuRebuilds = 0;
     bool fileMenuEnabled = true;
     std::vector<int> helpTopics;
-    void ConnectToStored(int index) override { connects.push_back(index); }
+    std::function<void(int)> onConnect;
+    void ConnectToStored(int index) override
+    {
+        connects.push_back(index);
+        if (onConnect)
+            onConnect(index);
+    }
     void PopulateConnectMenu() override { ++menuRebuilds; }
     void setFileMenuEnabled(bool on) override { fileMenuEnabled = on; }
     void showHelpTopic(int topic) override { helpTopics.push_back(topic); }
