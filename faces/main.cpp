@@ -2,6 +2,9 @@
 //   kordex [CONNECTION]                     connect to a stored connection 1.5 s after start
 //   kordex --replay FILE [--rate BYTES/S]   play a recorded panel stream on the window
 #include "config/configuration.h"
+#ifdef KORDEX_HAVE_CONFIG_UI
+#include "config/connection_properties.h"
+#endif
 #include "faces/main_window.h"
 #include "faces/replay_feed.h"
 #include "platform/folders.h"
@@ -87,8 +90,8 @@ int main(int argc, char **argv)
         terminated = true;
         if (window)
             window->close();
-        else
-            QCoreApplication::exit(0);
+        // Also ends a message box that may be open, so the process does end.
+        QCoreApplication::exit(0);
     });
 
     kordex::Configuration configuration(kordex::ResolveStorageFolders(), prompter);
@@ -103,6 +106,24 @@ int main(int argc, char **argv)
         return 0;
     }
 
+#ifdef KORDEX_HAVE_CONFIG_UI
+    // The Connection Properties dialog, made once and kept hidden.
+    auto dialog = std::make_unique<kordex::TConnectionProperties>(window->engine().session, configuration,
+                                                                  prompter, *window, window.get());
+    kordex::TLcd::ConnectionSeams &seams = window->seams();
+    seams.showConnectionDialog = [d = dialog.get()](bool manage) {
+        d->showInMode(manage ? kordex::ManageMode : kordex::SelectMode);
+    };
+    seams.reloadConnectionList = [d = dialog.get()] {
+        d->showInMode(kordex::SelectMode);
+        d->hide();
+    };
+    seams.connectFromDialog = [d = dialog.get()](int index) {
+        d->logic().selectEntry(index);
+        d->logic().ConnectionListDblClick();
+    };
+#endif
+
     std::unique_ptr<kordex::ReplayFeed> replay;
     if (!cl.replayFile.isEmpty()) {
         replay = std::make_unique<kordex::ReplayFeed>(window->engine(), replayData, cl.rate);
@@ -113,6 +134,9 @@ int main(int argc, char **argv)
     window->show();
     const int rc = app.exec();
     replay.reset();
+#ifdef KORDEX_HAVE_CONFIG_UI
+    dialog.reset();
+#endif
     window.reset();
     return rc;
 }

@@ -138,6 +138,7 @@ void TLcd::buildMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setFont(QApplication::font());  // the desktop's menu font, not the form's
 
     fileMenu_ = bar->addMenu(QStringLiteral("&File"));
     fileMenu_->menuAction()->setObjectName(QStringLiteral("File1"));
@@ -357,7 +358,7 @@ void TLcd::showHelpTopic(int topic)
 void TLcd::Timer8Timer()
 {
     const QByteArray &name = options_.connectionArgument;
-    if (name.isEmpty() || !seams_.connectToStored)
+    if (name.isEmpty() || !seams_.connectFromDialog)
         return;
     engine_->Timer8.stop();
     if (seams_.reloadConnectionList)
@@ -368,7 +369,7 @@ void TLcd::Timer8Timer()
             continue;
         const bool remembered = book.at(i).AutoLogin;
         book.at(i).AutoLogin = true;
-        seams_.connectToStored(i);
+        seams_.connectFromDialog(i);
         if (i < book.count())
             book.at(i).AutoLogin = remembered;
     }
@@ -378,6 +379,10 @@ void TLcd::ConnectToStored(int index)
 {
     if (seams_.connectToStored)
         seams_.connectToStored(index);
+    else
+        prompter_.message(QStringLiteral("Kordex V3.00 "),
+                          QStringLiteral("Connecting to a panel is not available in this version yet."),
+                          Prompter::Icon::Information);
 }
 
 void TLcd::ConnectionClicked(int index)
@@ -443,7 +448,8 @@ bool TLcd::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::KeyPress && !closing_) {
         auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w->window() == this)
+        // Keyboard navigation of the menu bar stays the menu bar's.
+        if (w && w->window() == this && !qobject_cast<QMenuBar *>(w))
             return previewKey(static_cast<QKeyEvent *>(event));
     }
     return QMainWindow::eventFilter(watched, event);

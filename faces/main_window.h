@@ -57,15 +57,22 @@ public:
     // Where key bytes go. The connection layer installs SendChar here.
     void setSendChar(std::function<void(uint8_t)> send) { sendChar_ = std::move(send); }
 
-    // Seams for the connection layer, which is not part of this window.
+    // Seams for the connection layer and the connection dialog, which are
+    // not part of this window. Unset seams do nothing.
     struct ConnectionSeams {
-        std::function<void(int index)> connectToStored;   // the dialog's connect action
+        // The connection layer.
+        std::function<void(int index)> connectToStored;
         std::function<void()> disconnectClick;
         std::function<void()> closeConnection;            // MakeConnection(false)
         std::function<void()> captureToFile;
         std::function<void()> sendFile;
+        // The Connection Properties dialog: shown by two menu items; shown and
+        // hidden again before a command-line connect, which then runs its
+        // connect action on list entry `index`. Without the dialog the
+        // command-line connection waits.
         std::function<void(bool manage)> showConnectionDialog;
-        std::function<void()> reloadConnectionList;       // the dialog's show/hide before a command-line connect
+        std::function<void()> reloadConnectionList;
+        std::function<void(int index)> connectFromDialog;
     };
     ConnectionSeams &seams() { return seams_; }
     // Runs once the window has begun closing, before the flash thread stops.

@@ -502,7 +502,7 @@ void TestWindowShell::commandLineConnection()
     }
     QList<int> calls;
     QList<bool> autoLogin;
-    f.window->seams().connectToStored = [&](int i) {
+    f.window->seams().connectFromDialog = [&](int i) {
         calls << i;
         autoLogin << book.at(i).AutoLogin;
     };
