@@ -264,9 +264,9 @@ constexpr DecorDef kZr9FbpDecor[] = {
 
 // ---- New Zealand status display -----------------------------------------
 constexpr LabelDef kNzLabels[] = {
-    {"Label16", "NORMAL", 19, 2, 56, 13, F::Arial, 11, true},
-    {"Label17", "DEFECT", 19, 14, 56, 13, F::Arial, 11, true},
-    {"Label18", "FIRE", 19, 25, 56, 13, F::Arial, 11, true},
+    {"Label16", "NORMAL", 19, 3, 56, 13, F::Arial, 11, true},
+    {"Label17", "DEFECT", 19, 15, 56, 13, F::Arial, 11, true},
+    {"Label18", "FIRE", 19, 26, 56, 13, F::Arial, 11, true},
 };
 
 const FaceLayout kFaces[] = {

@@ -96,6 +96,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override;
+    void resizeEvent(QResizeEvent *) override { m_background = QPixmap(); }
 
 private:
     const FaceLayout &m_layout;

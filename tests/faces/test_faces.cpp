@@ -51,6 +51,7 @@ private slots:
     void everyFaceKeyHasBothPictures();
     void picturesAreDistinct();
     void picturesFollowPixelRatio();
+    void keysPaintAtScreenPixelRatio();
 
     void lampsFollowBindingTable();
     void labelsFitTheirText();
@@ -281,6 +282,22 @@ void TestFaces::picturesFollowPixelRatio()
     QCOMPARE(two.deviceIndependentSize(), QSizeF(one.size()));
     const QPixmap odd = KeyPicture("V01ZO", 1, false, 1.5);
     QCOMPARE(odd.deviceIndependentSize().toSize(), QSize(41, 41));
+}
+
+// Run also with QT_SCALE_FACTOR=2: the key copies a picture drawn for the
+// screen's ratio pixel for pixel, never a scaled-up 1x picture.
+void TestFaces::keysPaintAtScreenPixelRatio()
+{
+    QWidget *c = m_faces->container(Container::AS1603);
+    m_faces->prepareFace(1);
+    c->show();
+    KeyWidget *k = m_faces->key("V01AK");
+    const qreal dpr = k->devicePixelRatioF();
+    const QImage shot = k->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(shot.devicePixelRatio(), dpr);
+    QImage want = image(KeyPicture("V01AK", 1, false, dpr));
+    want.setDevicePixelRatio(dpr);
+    QCOMPARE(shot, want);
 }
 
 void TestFaces::lampsFollowBindingTable()
