@@ -152,6 +152,16 @@ void drawLegend(QPainter &p, const DecorDef &d)
     }
 }
 
+// The fascia shades gently from top to bottom, like a lit moulding.
+QBrush fasciaBrush(const FaceLayout &face)
+{
+    const QColor fascia = fasciaColor(face.container);
+    QLinearGradient g(QPointF(0, 0), QPointF(0, face.height));
+    g.setColorAt(0, fascia.lighter(104));
+    g.setColorAt(1, fascia.darker(104));
+    return g;
+}
+
 } // namespace
 
 QColor fasciaColor(Container c)
@@ -173,7 +183,7 @@ void paintDecor(QPainter &p, const FaceLayout &face, const DecorDef &d)
     switch (d.kind) {
     case DecorKind::Frame: drawFrame(p, r, 6, fascia); break;
     case DecorKind::Bezel: drawBezel(p, r); break;
-    case DecorKind::PlainRect: p.fillRect(r, fascia); break;
+    case DecorKind::PlainRect: p.fillRect(r, fasciaBrush(face)); break;
     case DecorKind::Banner: {
         QFont f = panelFont(FontFamily::Arial, 13, true);
         f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
@@ -205,10 +215,7 @@ void paintFaceBackground(QPainter &p, const FaceLayout &face)
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient g(all.topLeft(), all.bottomLeft());
-    g.setColorAt(0, fascia.lighter(104));
-    g.setColorAt(1, fascia.darker(104));
-    p.fillRect(all, g);
+    p.fillRect(all, fasciaBrush(face));
     if (face.container == Container::None) {
         // The small status display is a raised plate of its own.
         p.setPen(QPen(QColor(250, 250, 250), 1));
