@@ -42,7 +42,8 @@ void TestWindowInput::clickSendsCodeOnce()
     QTest::mouseRelease(zone, Qt::LeftButton);
     QVERIFY(!zone->showsPressed());
     QCOMPARE(f.sent, QByteArray("Z"));
-    QTest::mouseClick(f.key("V0107"), Qt::LeftButton);
+    // Any button presses.
+    QTest::mouseClick(f.key("V0107"), Qt::RightButton);
     QCOMPARE(f.sent, QByteArray("Z7"));
 }
 
