@@ -15,8 +15,8 @@ enum class Arrow : unsigned char { None, Left, Right, Up, Down };
 // What a key picture says: a main caption (spaces may break it onto several
 // lines), an optional smaller second line, and an optional arrow glyph.
 struct KeyCaption {
-    std::string_view main;
-    std::string_view sub;
+    std::string_view main{};
+    std::string_view sub{};
     Arrow arrow = Arrow::None;
 };
 
@@ -26,7 +26,7 @@ enum class KeyTone : unsigned char { Blue, Red, White, Grey, Green, Yellow };
 struct KeyDef {
     std::string_view name;
     KeyCaption caption;   // on the AS 1603 face: the face 1 caption
-    KeyCaption caption4;  // AS 1603 face 4 only; empty main elsewhere
+    KeyCaption caption4{};  // AS 1603 face 4 only; empty main elsewhere
     int left, top, width, height;
     int code;
     KeyTone tone;

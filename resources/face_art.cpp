@@ -211,7 +211,6 @@ void paintDecor(QPainter &p, const FaceLayout &face, const DecorDef &d)
 void paintFaceBackground(QPainter &p, const FaceLayout &face)
 {
     const QRectF all(0, 0, face.width, face.height);
-    const QColor fascia = fasciaColor(face.container);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
