@@ -468,6 +468,8 @@ bool TLcd::previewKey(QKeyEvent *event)
     }
     if (alt)
         return false;  // menu mnemonics
+    if (event->key() == Qt::Key_Delete)
+        return true;   // a key without a character of its own
     const QString text = event->text();
     for (QChar c : text) {
         if (auto b = toPanelByte(c))
