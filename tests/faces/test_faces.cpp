@@ -101,8 +101,28 @@ void TestFaces::tablesAreConsistent()
                          qPrintable(latin1(a.name) + " overlaps " + latin1(b.name)));
             }
         }
-        for (const LabelDef &l : f.labels)
-            QVERIFY2(box.contains(QRect(l.left, l.top, l.width, l.height)), l.name.data());
+        for (const LabelDef &l : f.labels) {
+            const QRect rl(l.left, l.top, l.width, l.height);
+            QVERIFY2(box.contains(rl), l.name.data());
+            for (const KeyDef &k : f.keys)
+                QVERIFY2(!rl.intersects(QRect(k.left, k.top, k.width, k.height)),
+                         qPrintable(latin1(l.name) + " covers " + latin1(k.name)));
+        }
+    }
+    // Only the two isolate keys of the AS 4428 face carry a lamp.
+    const char *hosts[] = {"AS1603", "AS4428p", "ZR9", "ZR9FBP", "NZDisplay"};
+    for (const LampDef &l : allLamps()) {
+        const std::string_view host = hosts[int(l.host)];
+        for (const FaceLayout &f : faceLayouts()) {
+            if (f.name != host)
+                continue;
+            QVERIFY2(QRect(0, 0, f.width, f.height).contains(QRect(l.left, l.top, l.width, l.height)), l.name.data());
+            for (const KeyDef &k : f.keys) {
+                const bool onKey = QRect(l.left, l.top, l.width, l.height).intersects(QRect(k.left, k.top, k.width, k.height));
+                const bool designed = (l.name == "Ebi_4428" && k.name == "V11BI") || (l.name == "Wsi_4428" && k.name == "V11WS");
+                QVERIFY2(onKey == designed, qPrintable(latin1(l.name) + " / " + latin1(k.name)));
+            }
+        }
     }
 }
 
