@@ -226,6 +226,19 @@ void paintFaceBackground(QPainter &p, const FaceLayout &face)
     }
     for (const DecorDef &d : face.decor)
         paintDecor(p, face, d);
+    // Each lamp sits in a small dark bezel; lamps on keys have theirs on the
+    // key picture, and the hidden status lamps their sockets on the array.
+    const QColor ring = fasciaColor(face.container).darker(150);
+    for (const LampDef &l : allLamps()) {
+        if (l.host != hostOf(face) || l.hiddenWhenOff)
+            continue;
+        if (face.container == Container::AS4428p && (l.name == "Ebi_4428" || l.name == "Wsi_4428"))
+            continue;
+        const QRectF lr(l.left, l.top, l.width, l.height);
+        p.setPen(QPen(fasciaColor(face.container).lighter(115), 1));
+        p.setBrush(ring);
+        p.drawEllipse(lr.adjusted(-1.6, -1.6, 1.6, 1.6));
+    }
     p.restore();
 }
 
