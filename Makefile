@@ -6,7 +6,7 @@ JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
            fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-DEMO    ?= resources/demo/face-1.bin
+DEMO    ?= resources/demo/face-1-q7312.stream
 
 .PHONY: deps build run test bench clean
 
