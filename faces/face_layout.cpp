@@ -167,7 +167,7 @@ constexpr KeyDef kZr9Keys[] = {
 constexpr LabelDef kZr9Labels[] = {
     {"SysFlt", "  SYSTEM  FAULT", 14, 296, 100, 15, F::Arial, 11, true},
     {"PowerOn", "POWER ON", 312, 296, 96, 15, F::Arial, 11, true},
-    {"ZR9badge", "ZR9", 184, 293, 72, 35, F::Arial, 29, true, true},
+    {"ZR9badge", "ZR9", 184, 294, 72, 35, F::Arial, 29, true, true},
 };
 
 constexpr DecorDef kZr9Decor[] = {
