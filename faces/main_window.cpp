@@ -432,8 +432,10 @@ void TLcd::keyDown(KeyWidget *key)
 
 void TLcd::keyUp(KeyWidget *key)
 {
-    keys_->ButtMouseUp();
+    // The key comes up before the end-of-hold bytes go: a send that waits
+    // for transmit room must not leave it drawn pressed in.
     key->showPicture(false);
+    keys_->ButtMouseUp();
 }
 
 bool TLcd::eventFilter(QObject *watched, QEvent *event)
@@ -441,8 +443,10 @@ bool TLcd::eventFilter(QObject *watched, QEvent *event)
     // One application-wide filter: it sees the Events label's clicks and
     // every key meant for this window before any control does.
     if (watched == Events && event->type() == QEvent::MouseButtonRelease) {
+        // A click is the primary button's; a right click must not switch
+        // the panel's event display.
         auto *me = static_cast<QMouseEvent *>(event);
-        if (Events->rect().contains(me->position().toPoint()))
+        if (me->button() == Qt::LeftButton && Events->rect().contains(me->position().toPoint()))
             keys_->ButClick(eventsKeyCode_);
         return false;
     }
@@ -461,10 +465,11 @@ bool TLcd::previewKey(QKeyEvent *event)
 {
     const bool alt = event->modifiers() & Qt::AltModifier;
     if (const int v = virtualKeyOf(event->key())) {
-        if (!keys_->FormKeyDown(v, alt)) {
+        if (!keys_->FormKeyDown(v, alt))
             close();  // Alt+F4
-            return true;
-        }
+        // Also with Alt held: an arrow or function key has no character and
+        // no menu mnemonic, and no control gets it.
+        return true;
     }
     if (alt)
         return false;  // menu mnemonics

@@ -6,6 +6,7 @@
 #include "faces/key_input.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -19,11 +20,14 @@ private slots:
     void holdRepeatsEveryThreeSeconds();
     void firstShortClickAfterStartUpIsNoHold();
     void releaseReachesPressedKeyOutsideIt();
+    void keyComesUpBeforeEndOfHoldIsSent();
     void keyHiddenWhileHeldEndsHold();
     void notConnectedMovesPicturesOnly();
     void relayKeyOnFace4();
     void keyboard_data();
     void keyboard();
+    void keysNeverReachControls_data();
+    void keysNeverReachControls();
     void altF4SendsThenCloses();
     void confirmedC_data();
     void confirmedC();
@@ -94,6 +98,26 @@ void TestWindowInput::releaseReachesPressedKeyOutsideIt()
     QTest::mouseRelease(isolate, Qt::LeftButton, {}, QPoint(200, 200));
     QVERIFY(!isolate->showsPressed());
     QCOMPARE(f.sent, QByteArray("i/i//"));
+}
+
+void TestWindowInput::keyComesUpBeforeEndOfHoldIsSent()
+{
+    // A send may wait for transmit room while events run: by then the
+    // released key must already be drawn up.
+    WindowFixture f;
+    f.show();
+    f.enterTandem(1);
+    KeyWidget *zone = f.key("V01ZO");
+    QByteArray pressedAtSend;
+    f.window->setSendChar([&](uint8_t b) {
+        f.sent.append(char(b));
+        pressedAtSend.append(zone->showsPressed() ? 'D' : 'U');
+    });
+    QTest::mousePress(zone, Qt::LeftButton);
+    f.clock.advance(3100);
+    QTest::mouseRelease(zone, Qt::LeftButton);
+    QCOMPARE(f.sent, QByteArray("Z/Z//"));
+    QCOMPARE(pressedAtSend, QByteArray("DDDUU"));
 }
 
 void TestWindowInput::keyHiddenWhileHeldEndsHold()
@@ -196,6 +220,55 @@ void TestWindowInput::keyboard()
     QVERIFY(f.window->isVisible());
 }
 
+namespace {
+// Counts the presses of one key that reach a control.
+struct KeyCounter : QObject {
+    int key = 0, seen = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == key)
+            ++seen;
+        return false;
+    }
+};
+} // namespace
+
+void TestWindowInput::keysNeverReachControls_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QByteArray>("expected");
+    const int none = Qt::NoModifier, alt = Qt::AltModifier;
+    QTest::newRow("up") << 5 << int(Qt::Key_Up) << none << QByteArray("u");
+    QTest::newRow("alt up") << 5 << int(Qt::Key_Up) << alt << QByteArray("u");
+    QTest::newRow("alt left ZR9") << 6 << int(Qt::Key_Left) << alt << QByteArray("4");
+    QTest::newRow("alt F5") << 1 << int(Qt::Key_F5) << alt << QByteArray("H");
+    QTest::newRow("alt F1") << 7 << int(Qt::Key_F1) << alt << QByteArray("v");
+    QTest::newRow("page down") << 1 << int(Qt::Key_PageDown) << none << QByteArray();
+    QTest::newRow("end") << 1 << int(Qt::Key_End) << none << QByteArray();
+    QTest::newRow("letter") << 1 << int(Qt::Key_A) << none << QByteArray("a");
+}
+
+void TestWindowInput::keysNeverReachControls()
+{
+    QFETCH(int, face);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QByteArray, expected);
+    WindowFixture f;
+    f.show();
+    f.enterTandem(face);
+    KeyCounter counter;
+    counter.key = key;
+    f.window->EventScreen->installEventFilter(&counter);
+    f.window->EventScreen->setFocus();
+    QTest::keyClick(f.window->EventScreen, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(f.sent, expected);
+    QCOMPARE(counter.seen, 0);
+    QVERIFY(f.window->isVisible());
+}
+
 void TestWindowInput::altF4SendsThenCloses()
 {
     for (int face : {1, 6}) {
@@ -265,6 +338,8 @@ void TestWindowInput::eventsLabelAndMenuItems()
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
     QVERIFY(w.Events->isVisible());
+    QTest::mouseClick(w.Events, Qt::RightButton);  // not a click
+    QVERIFY(f.sent.isEmpty());
     QTest::mouseClick(w.Events, Qt::LeftButton);
     w.menuItem("Events1")->trigger();
     QVERIFY(!w.menuItem("Events1")->isChecked());  // the panel's report sets the mark
