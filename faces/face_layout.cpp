@@ -47,24 +47,25 @@ constexpr KeyDef kAs1603Keys[] = {
     {"V01NO", {"NOT", "^"}, {"NOT", "^"}, 752, 192, 41, 41, 94, T::Blue, true},
 };
 
-// Left legends sit beside their lamps; the right-hand ones wrap onto two lines.
+// Left legends sit beside their lamps; the right-hand ones wrap onto two lines,
+// and "CHGR/BATT" alone needs 65 pixels, so they start close to their lamps.
 constexpr LabelDef kAs1603Labels[] = {
     {"Label1", "ALARM", 64, 120, 110, 17, F::Arial, 12, true},
     {"Label2", "ISOLATED", 64, 160, 110, 17, F::Arial, 12, true},
     {"Label3", "FAULT", 64, 200, 110, 17, F::Arial, 12, true},
-    {"Label10", "MAINS ON", 537, 60, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label11", "CHGR/BATT FAULT", 537, 97, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label12", "SYSTEM FAULT", 537, 135, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label13", "ANCILLARY ISOLATED", 537, 172, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
-    {"Label14", "BELLS ISOLATED", 537, 208, 64, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label10", "MAINS ON", 536, 60, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label11", "CHGR/BATT FAULT", 536, 97, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label12", "SYSTEM FAULT", 536, 135, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label13", "ANCILLARY ISOLATED", 536, 172, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
+    {"Label14", "BELLS ISOLATED", 536, 208, 66, 26, F::Arial, 11, true, false, TextAlign::Left, true},
 };
 
 constexpr DecorDef kAs1603Decor[] = {
     {"Image1", DecorKind::Frame, 3, 20, 508, 249},
     {"DisplayBezel", DecorKind::Bezel, 18, 26, 421, 53},
-    {"Image2", DecorKind::Frame, 603, 42, 147, 197},
+    {"Image2", DecorKind::Frame, 605, 42, 145, 197},
     {"Image3", DecorKind::Frame, 9, 273, 447, 55},
-    {"Image4", DecorKind::Frame, 510, 42, 92, 194},
+    {"Image4", DecorKind::Frame, 510, 42, 94, 194},
     {"Image5", DecorKind::Frame, 489, 273, 295, 55},
 };
 
@@ -174,7 +175,7 @@ constexpr DecorDef kZr9Decor[] = {
     {"BrigPanelBorder", DecorKind::BrigadeOutline, 8, 2, 417, 218},
     {"DisplayBezel", DecorKind::Bezel, 19, 5, 387, 80},
     {"ZR9FI", DecorKind::FireSign, 16, 108, 96, 26, "FIRE"},
-    {"ZR9BR", DecorKind::Legend, 12, 146, 102, 64,
+    {"ZR9BR", DecorKind::Legend, 15, 146, 99, 64,
      "ALARM ROUTING|BrigActLed=ACTIVATED|BrigFltIsoLed=FLT / DISABLED\n"
      "ALARM DEVICES|WSActiveLed=ACTIVATED|WSFltIsoLed=FLT / DISABLED"},
     {"Image6", DecorKind::Legend, 222, 104, 90, 24, "SEVERAL\nALARMS"},

@@ -4,10 +4,14 @@
 #include "faces/fonts.h"
 #include "resources/key_art.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kordex {
 
@@ -121,9 +125,17 @@ void drawLegend(QPainter &p, const DecorDef &d)
     }
     const QFont f = panelFont(FontFamily::ArialNarrow, 9, true);
     p.setFont(f);
+    const QFontMetricsF fm(f);
     for (const QString &group : text.split(QLatin1Char('\n'))) {
         const QStringList parts = group.split(QLatin1Char('|'));
         qreal top = 1e9, bottom = -1e9;
+        // The bracket goes midway between the title and the items, so it
+        // touches neither whatever the font's widths.
+        qreal titleRight = r.left(), itemsLeft = r.right();
+        for (const QString &w : parts[0].split(QLatin1Char(' ')))
+            titleRight = std::max(titleRight, r.left() + fm.boundingRect(w).right());
+        for (int i = 1; i < parts.size(); ++i)
+            itemsLeft = std::min(itemsLeft, r.right() - fm.horizontalAdvance(parts[i].section(QLatin1Char('='), 1)));
         for (int i = 1; i < parts.size(); ++i) {
             const QString lampName = parts[i].section(QLatin1Char('='), 0, 0);
             const QString item = parts[i].section(QLatin1Char('='), 1);
@@ -144,7 +156,7 @@ void drawLegend(QPainter &p, const DecorDef &d)
         const qreal y0 = (top + bottom) / 2 - lh * words.size() / 2;
         for (int i = 0; i < words.size(); ++i)
             p.drawText(QRectF(r.left(), y0 + i * lh, r.width(), lh), Qt::AlignLeft | Qt::AlignVCenter, words[i]);
-        const qreal bx = r.left() + 44;
+        const qreal bx = std::round((titleRight + itemsLeft) / 2 - 1.5) + 0.5;
         p.setPen(QPen(kInk, 1));
         p.drawLine(QPointF(bx, top + 2), QPointF(bx, bottom - 2));
         p.drawLine(QPointF(bx, top + 2), QPointF(bx + 3, top + 2));

@@ -8,6 +8,7 @@
 #include "faces/key_picture.h"
 #include "resources/key_art.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QTest>
 
@@ -421,6 +422,7 @@ private slots:
     void everyLampRow();
     void everyBindingRow();
     void badgesAndDrawings();
+    void legendInkClearOfFramesAndLamps();
 
 private:
     QWidget *m_window = nullptr;
@@ -629,6 +631,49 @@ void TestFaceTables::badgesAndDrawings()
         QVERIFY2(d, n);
         QCOMPARE(d->width, 121);
         QVERIFY2(d->height == 27 || d->height == 28, n);
+    }
+}
+
+// A legend's letters, as drawn, stay inside its label, off any lamp, and a
+// frame line never runs through them.
+void TestFaceTables::legendInkClearOfFramesAndLamps()
+{
+    std::vector<const FaceLayout *> layouts{&nzDisplayLayout()};
+    for (const FaceLayout &f : faceLayouts())
+        layouts.push_back(&f);
+    const char *hosts[] = {"AS1603", "AS4428p", "ZR9", "ZR9FBP", "NZDisplay"};
+    for (const FaceLayout *f : layouts) {
+        for (const LabelDef &l : f->labels) {
+            if (l.align != TextAlign::Left)
+                continue;
+            const QFontMetricsF fm(panelFont(l.family, l.pixelSize, l.bold, l.italic));
+            const QString text = latin1(l.text);
+            const QStringList pieces = l.wrap ? text.split(QLatin1Char(' '), Qt::SkipEmptyParts) : QStringList{text};
+            qreal inkLeft = 1e9, inkRight = 0;
+            for (const QString &piece : pieces) {
+                const QRectF b = fm.boundingRect(piece);
+                inkLeft = std::min(inkLeft, b.left());
+                inkRight = std::max(inkRight, b.right());
+            }
+            const QString what = latin1(l.name) + QStringLiteral(" \"") + text + QLatin1Char('"');
+            QVERIFY2(inkRight <= l.width, qPrintable(what + QStringLiteral(" needs %1").arg(inkRight)));
+            const QRectF ink(l.left + inkLeft, l.top, inkRight - inkLeft, l.height);
+            for (const DecorDef &d : f->decor) {
+                if (d.kind != DecorKind::Frame)
+                    continue;
+                const QRectF frame(d.left, d.top, d.width, d.height);
+                const bool inside = frame.adjusted(2, 2, -2, -2).contains(ink);
+                QVERIFY2(inside || !frame.intersects(ink), qPrintable(what + QStringLiteral(" crosses ") + latin1(d.name)));
+            }
+            for (const LampDef &lamp : allLamps()) {
+                if (f->name != hosts[int(lamp.host)])
+                    continue;
+                // The lamp with its bezel ring.
+                const QRectF lr = QRectF(lamp.left, lamp.top, lamp.width, lamp.height).adjusted(-1.6, -1.6, 1.6, 1.6);
+                QVERIFY2(!lr.intersects(ink.adjusted(0, 2, 0, -2)),
+                         qPrintable(what + QStringLiteral(" touches ") + latin1(lamp.name)));
+            }
+        }
     }
 }
 
