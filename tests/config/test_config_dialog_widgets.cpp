@@ -60,6 +60,8 @@ private slots:
     void selectModeDoubleClickConnects();
     void editCancelCloseAndHelp();
     void pasteIsFilteredToo();
+    void tabOrderPerConnectionType_data();
+    void tabOrderPerConnectionType();
 };
 
 void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
@@ -225,6 +227,41 @@ void TestDialogWidgets::pasteIsFilteredToo()
     QCOMPARE(phone->text(), QStringLiteral("1234"));
     QCOMPARE(rig.prompter.beeps, 1);
     QCOMPARE(rig.dialog.logic().fields.PhoneNumber, QByteArray("1234"));
+}
+
+void TestDialogWidgets::tabOrderPerConnectionType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QStringList>("chain");
+    const QStringList general = {"SysName", "EditUsername", "EditPassword", "SidEdit", "SidUpDown",
+                                 "AutoLogCkbx", "CommonStatesCheckBox", "DiagCheckBox"};
+    QTest::newRow("modem") << 0
+                           << general + QStringList{"ConnectionItem0", "PortComboBox", "BaudRateComboBox",
+                                                    "FlowCtrlComboBox", "PhoneNumber", "OKButton", "CancelButton"};
+    QTest::newRow("direct") << 1
+                            << general + QStringList{"ConnectionItem1", "PortComboBox", "BaudRateComboBox",
+                                                     "FlowCtrlComboBox", "OKButton", "CancelButton"};
+    QTest::newRow("tcpip") << 2
+                           << general + QStringList{"ConnectionItem2", "NetPort", "NetHost", "TcpIpLp", "Alp1",
+                                                    "Alr1", "Alp2", "Alr2", "OKButton", "CancelButton"};
+}
+
+void TestDialogWidgets::tabOrderPerConnectionType()
+{
+    QFETCH(int, type);
+    QFETCH(QStringList, chain);
+    WindowRig rig({"Alpha"});
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
+    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
+    QTest::mouseClick(rig.get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
+    rig.get<QLineEdit>("SysName")->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < chain.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, chain);
 }
 
 QTEST_MAIN(TestDialogWidgets)

@@ -24,6 +24,8 @@ private slots:
     void cfg();
     void importAppliesCfgAndSavesSorted();
     void importWithoutCsvIgnoresCfg();
+    void examples_data();
+    void examples();
 };
 
 void TestLegacy::split_data()
@@ -271,6 +273,54 @@ void TestLegacy::importWithoutCsvIgnoresCfg()
     QCOMPARE(book.count(), 3);
     QCOMPARE(book.at(0).AutoLogin, true);
     QCOMPARE(int(book.at(0).BaudRate), 6);
+}
+
+void TestLegacy::examples_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("port");
+    QTest::addColumn<QByteArray>("host");
+    QTest::newRow("direct") << 0 << QByteArray("Example Direct") << 1 << QByteArray("23") << kExampleHost;
+    QTest::newRow("modem") << 1 << QByteArray("Example Modem") << 0 << QByteArray("23") << kExampleHost;
+    QTest::newRow("tcpip") << 2 << QByteArray("Example TCPIP") << 2 << QByteArray("telnet") << QByteArray("127.0.0.1");
+}
+
+// Every field of the examples, as the first start writes them to the file.
+void TestLegacy::examples()
+{
+    QFETCH(int, slot);
+    QFETCH(QByteArray, name);
+    QFETCH(int, type);
+    QFETCH(QByteArray, port);
+    QFETCH(QByteArray, host);
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
+    ConnectionBook back;
+    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(back.count(), 3);
+
+    TConnectionRec expected;
+    expected.SystemName = name;
+    expected.SID = 0;
+    expected.Password = "QUOLL";
+    expected.ConnectionType = uint8_t(type);
+    expected.PhoneNum = "888";
+    expected.SocketPort = port;
+    expected.SocketHost = host;
+    expected.ShowNZCommonStates = true;
+    expected.TcpIpLinePacing = 0;
+    expected.AutoLogin = true;
+    expected.BaudRate = 6;
+    expected.FlowControl = 1;
+    expected.ComNumber = 1;
+    expected.DiagnosticMode = false;
+    QCOMPARE(book.at(slot), expected);
+    QCOMPARE(back.at(slot), expected);
 }
 
 QTEST_GUILESS_MAIN(TestLegacy)
