@@ -11,6 +11,7 @@
 #include "platform/message_boxes.h"
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
+#include "platform/text_codec.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,8 +49,9 @@ CommandLine parse(const QStringList &args)
                 break;
             }
         } else if (cl.connection.isEmpty()) {
-            // The stored name is 8-bit text of the system code page.
-            cl.connection = a.toLocal8Bit();
+            // Stored names are Windows-1252 bytes, whatever the locale's
+            // encoding of the command line.
+            cl.connection = kordex::toPanelBytes(a);
         }
     }
     return cl;
@@ -128,7 +130,7 @@ int main(int argc, char **argv)
     if (!cl.replayFile.isEmpty()) {
         replay = std::make_unique<kordex::ReplayFeed>(window->engine(), replayData, cl.rate);
         window->onClosing = [&replay] { replay->stop(); };
-        replay->start(QFileInfo(cl.replayFile).completeBaseName().toLocal8Bit());
+        replay->start(kordex::toPanelBytes(QFileInfo(cl.replayFile).completeBaseName()));
     }
 
     window->show();

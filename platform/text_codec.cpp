@@ -45,4 +45,13 @@ std::optional<unsigned char> toPanelByte(QChar c)
     return std::nullopt;
 }
 
+QByteArray toPanelBytes(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (QChar c : text)
+        bytes.append(char(toPanelByte(c).value_or('?')));
+    return bytes;
+}
+
 } // namespace kordex

@@ -16,4 +16,8 @@ QString fromPanelByte(unsigned char b);
 // no such character.
 std::optional<unsigned char> toPanelByte(QChar c);
 
+// Text for a record or the panel, e.g. a connection name given on the
+// command line; a character the code page lacks becomes "?".
+QByteArray toPanelBytes(const QString &text);
+
 } // namespace kordex

@@ -390,6 +390,8 @@ void TestWindowShell::panelTextIsWindows1252()
     QCOMPARE(*toPanelByte(QChar(0x20AC)), uchar(0x80));
     QCOMPARE(*toPanelByte(QChar(u'é')), uchar(0xE9));
     QVERIFY(!toPanelByte(QChar(0x0416)).has_value());
+    // A name from a UTF-8 command line meets the stored bytes.
+    QCOMPARE(toPanelBytes(QString::fromUtf8("Büro €5 Ж")), QByteArray("B\xFCro \x80" "5 ?"));
 
     WindowFixture f;
     f.enterTandem(1);
