@@ -33,7 +33,7 @@ constexpr LampDef kLamps[] = {
     {"BrigFltIsoLed", H::ZR9, 117, 162, 11, 11, false},
     {"WSActiveLed", H::ZR9, 117, 186, 11, 11, false},
     {"WSFltIsoLed", H::ZR9, 117, 197, 11, 11, false},
-    {"Fltled1", H::ZR9, 118, 229, 11, 10, false},
+    {"Fltled1", H::ZR9, 118, 229, 11, 11, false},
     {"Fltled2", H::ZR9, 118, 240, 11, 10, false},
     {"IsoLED1", H::ZR9, 118, 261, 11, 11, false},
     {"Isoled2", H::ZR9, 118, 271, 11, 11, false},
