@@ -50,6 +50,8 @@ class TestWindowShell : public QObject {
     Q_OBJECT
 private slots:
     void startUpState();
+    void timerTable_data();
+    void timerTable();
     void selectFace_data();
     void selectFace();
     void selectFaceKeepsDisplayForUnknownType();
@@ -118,6 +120,20 @@ void TestWindowShell::startUpState()
     }
     QVERIFY(!w.menuItem("Events1")->isChecked());
     QVERIFY(w.connectMenu()->menuAction()->isEnabled());
+    // The menu bar's own entries.
+    const Item bar[] = {
+        {"File1", "&File", true, true, 0},
+        {"ConnectMenu", "&Connect", true, true, 0},
+        {"View1", "&View", true, true, 10},
+        {"Help", "&Help", true, true, 12},
+    };
+    for (const Item &i : bar) {
+        QAction *a = w.menuItem(i.name);
+        QVERIFY2(a, i.name);
+        QCOMPARE(a->text(), QString::fromLatin1(i.caption));
+        QCOMPARE(a->isEnabled(), i.enabled);
+        QCOMPARE(a->property("helpContext").toInt(), i.help);
+    }
 
     // Every indicator is X: the first pass hides both tray labels.
     f.paintSteady();
@@ -129,6 +145,49 @@ void TestWindowShell::startUpState()
     f.connect();
     f.engine().receive(QByteArray("\x1bY  "));
     QVERIFY(!f.session().TandemMode);
+}
+
+void TestWindowShell::timerTable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("runningAtStart");
+    QTest::addColumn<bool>("runningAfterFirstTick");
+    QTest::newRow("Timer1") << "Timer1" << 1000 << true << false;
+    QTest::newRow("Timer2") << "Timer2" << 1000 << false << false;
+    QTest::newRow("Timer3") << "Timer3" << 250 << false << false;
+    QTest::newRow("Timer4") << "Timer4" << 1000 << true << false;
+    QTest::newRow("Timer5") << "Timer5" << 1000 << true << false;
+    QTest::newRow("Timer6") << "Timer6" << 50 << false << false;
+    QTest::newRow("Timer7") << "Timer7" << 500 << false << false;
+    QTest::newRow("TimerHKI") << "TimerHKI" << 3000 << true << true;
+    QTest::newRow("Timer8 without argument") << "Timer8" << 1500 << true << true;
+}
+
+void TestWindowShell::timerTable()
+{
+    QFETCH(QString, name);
+    QFETCH(int, interval);
+    QFETCH(bool, runningAtStart);
+    QFETCH(bool, runningAfterFirstTick);
+    WindowFixture f;
+    Engine &e = f.engine();
+    const std::pair<const char *, Timer *> timers[] = {
+        {"Timer1", &e.Timer1}, {"Timer2", &e.Timer2}, {"Timer3", &e.Timer3},
+        {"Timer4", &e.Timer4}, {"Timer5", &e.Timer5}, {"Timer6", &e.Timer6},
+        {"Timer7", &e.Timer7}, {"Timer8", &e.Timer8}, {"TimerHKI", &e.TimerHKI},
+    };
+    Timer *t = nullptr;
+    for (const auto &[n, timer] : timers)
+        if (name == QLatin1String(n))
+            t = timer;
+    QVERIFY(t);
+    QCOMPARE(t->interval(), interval);
+    QCOMPARE(t->isRunning(), runningAtStart);
+    if (runningAtStart) {
+        f.clock.advance(interval);
+        QCOMPARE(t->isRunning(), runningAfterFirstTick);
+    }
 }
 
 void TestWindowShell::selectFace_data()
