@@ -116,7 +116,11 @@ IniFile IniFile::parse(const QByteArray &bytes)
 {
     IniFile ini;
     Section *current = nullptr;
-    for (const QByteArray &raw : splitLines(bytes)) {
+    // An editor that saved the file as UTF-8 may have put a byte-order mark
+    // before "[Connections]"; left in place it hides that section, the book
+    // loads empty and the next save records a Count of 0.
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    for (const QByteArray &raw : splitLines(text)) {
         const QByteArray line = stripIniText(raw);
         if (line.isEmpty() || line.startsWith(';'))
             continue;

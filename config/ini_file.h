@@ -3,9 +3,10 @@
 // stays shared with the Windows program. QSettings is no use here: it quotes
 // and escapes values, sorts keys and matches names case-sensitively.
 //
-// Reading: lines are stripped of bytes 0-32 at both ends; empty lines and ";"
-// comments are skipped; "[name]" opens a section; "key=value" lines are keys;
-// other lines inside a section are kept as they are. Section and key names
+// Reading: a leading UTF-8 byte-order mark is skipped; lines are stripped of
+// bytes 0-32 at both ends; empty lines and ";" comments are skipped; "[name]"
+// opens a section; "key=value" lines are keys; other lines inside a section
+// are kept as they are. Section and key names
 // match ignoring the case of a-z. Writing: CR LF line ends, "key=value" with
 // nothing around "=", an empty line after each section.
 #include <QByteArray>

@@ -98,6 +98,9 @@ void TestIni::readingRules_data()
                                                    << QByteArray("Key") << false << QByteArray();
     QTest::newRow("first of repeated keys") << QByteArray("[Sec]\r\nKey=1\r\nkey=2\r\n") << QByteArray("Sec")
                                             << QByteArray("Key") << true << QByteArray("1");
+    QTest::newRow("UTF-8 byte-order mark before the first section")
+        << QByteArray("\xEF\xBB\xBF[Sec]\r\nKey=v\r\n") << QByteArray("Sec") << QByteArray("Key") << true
+        << QByteArray("v");
     QTest::newRow("bracket line needs both ends") << QByteArray("[Sec]\r\n[Other\r\nKey=v\r\n") << QByteArray("Sec")
                                                   << QByteArray("Key") << true << QByteArray("v");
 }
