@@ -39,7 +39,11 @@ StorageFolders ResolveStorageFolders()
     OSVERSIONINFOW vi{};
     vi.dwOSVersionInfoSize = sizeof vi;
 #pragma warning(suppress : 4996)
-    if (GetVersionExW(&vi) && vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 5) {
+    if (!GetVersionExW(&vi) || vi.dwPlatformId != VER_PLATFORM_WIN32_NT || vi.dwMajorVersion < 5) {
+        // Older systems keep everything beside the program and name the
+        // executable folder's files relative to the current directory.
+        f.executableFolder.clear();
+    } else {
         wchar_t buf[MAX_PATH + 1] = {};
         if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, buf)))
             f.sharedDataFolder = withDelimiter(QString::fromWCharArray(buf)).replace(QLatin1Char('/'), QLatin1Char('\\'))

@@ -16,8 +16,9 @@ struct StorageFolders {
 };
 
 // Windows NT 5+: the executable's folder, and the all-users application-data
-// folder + "Corvane\Kordex\". Linux and other systems: the executable's folder,
-// and $XDG_CONFIG_HOME/Corvane/Kordex/ (default ~/.config/Corvane/Kordex/).
+// folder + "Corvane\Kordex\"; older Windows: the current directory, and the
+// executable's folder. Linux and other systems: the executable's folder, and
+// $XDG_CONFIG_HOME/Corvane/Kordex/ (default ~/.config/Corvane/Kordex/).
 StorageFolders ResolveStorageFolders();
 
 // The XDG rule on its own, so it can be checked without touching the
