@@ -216,6 +216,7 @@ void TLcd::buildComponents()
 
     faces_ = std::make_unique<FaceSet>(client_);
     nzDisplay_ = faces_->nzDisplay();
+    faces_->container(Container::AS4428p)->setProperty("helpContext", 1);
     connectKeys();
 
     Tray = new QFrame(client_);

@@ -134,6 +134,7 @@ void TestWindowShell::startUpState()
         QCOMPARE(a->isEnabled(), i.enabled);
         QCOMPARE(a->property("helpContext").toInt(), i.help);
     }
+    QCOMPARE(w.faces().container(Container::AS4428p)->property("helpContext").toInt(), 1);
 
     // Every indicator is X: the first pass hides both tray labels.
     f.paintSteady();
