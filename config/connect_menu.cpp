@@ -1,5 +1,7 @@
 #include "config/connect_menu.h"
 
+#include "platform/text_codec.h"
+
 namespace kordex {
 
 void ConnectMenuModel::PopulateConnectMenu(const ConnectionBook &book)
@@ -24,7 +26,7 @@ void ConnectMenuModel::UnAsteriskConnectMenu(int index)
 
 QString connectMenuItemText(const QByteArray &caption)
 {
-    QString s = QString::fromLatin1(caption);
+    QString s = fromPanelBytes(caption);
     s.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return s;
 }

@@ -1,5 +1,7 @@
 #include "config/connection_properties.h"
 
+#include "platform/text_codec.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,8 +25,8 @@ constexpr int kBorder = 10;
 const char *kFilterProperty = "kordexCharFilter";
 
 // Records hold 8-bit text; this is the one place the dialog converts it.
-QString toText(const QByteArray &b) { return QString::fromLatin1(b); }
-QByteArray toBytes(const QString &s) { return s.toLatin1(); }
+QString toText(const QByteArray &b) { return fromPanelBytes(b); }
+QByteArray toBytes(const QString &s) { return toPanelBytes(s); }
 
 template <typename W>
 W *placed(W *w, int x, int y, int width, int height)

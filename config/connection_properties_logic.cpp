@@ -1,5 +1,7 @@
 #include "config/connection_properties_logic.h"
 
+#include "platform/text_codec.h"
+
 namespace kordex {
 
 namespace {
@@ -16,7 +18,7 @@ QByteArray foldAsciiLower(const QByteArray &s)
     return r;
 }
 
-QString fromBytes(const QByteArray &b) { return QString::fromLatin1(b); }
+QString fromBytes(const QByteArray &b) { return fromPanelBytes(b); }
 } // namespace
 
 bool filterAccepts(CharFilter filter, uint c)

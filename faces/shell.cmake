@@ -15,8 +15,6 @@ add_library(kordex_window STATIC
   ${PROJECT_SOURCE_DIR}/platform/message_boxes.h
   ${PROJECT_SOURCE_DIR}/platform/signals.cpp
   ${PROJECT_SOURCE_DIR}/platform/signals.h
-  ${PROJECT_SOURCE_DIR}/platform/text_codec.cpp
-  ${PROJECT_SOURCE_DIR}/platform/text_codec.h
   ${PROJECT_SOURCE_DIR}/resources/help/help.qrc
 )
 set_target_properties(kordex_window PROPERTIES AUTORCC ON)

@@ -595,6 +595,8 @@ void TestDialogLogic::connectMenuMarker()
     menu.AsteriskConnectMenu(1);
     QCOMPARE(menu.captions()[1], QByteArray("B&B (*)"));
     QCOMPARE(connectMenuItemText(menu.captions()[1]), QStringLiteral("B&&B (*)"));
+    // Stored names are Windows-1252 bytes: 0x80 is the euro sign, not a C1 control.
+    QCOMPARE(connectMenuItemText("Caf\xe9 \x80"), QStringLiteral("Caf\u00e9 \u20ac"));
     menu.UnAsteriskConnectMenu(1);
     QCOMPARE(menu.captions()[1], QByteArray("B&B"));
     // After a rebuild during the connection there is no marker to take off.
