@@ -21,6 +21,8 @@ void FlashAnimator::tick(const HandOver &h)
 
 void FlashAnimator::finish(const HandOver &h)
 {
+    q_ = !q_;
+    FlashDispatch('Q', q_, true, h);
     fStep(h);
     sStep(h);
 }

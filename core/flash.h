@@ -16,7 +16,8 @@ public:
     explicit FlashAnimator(Engine &e) : e_(e) {}
     // One 50 ms step of the flash loop (after its sleep).
     void tick(const HandOver &handOver);
-    // The closing steps once termination is asked: one F step and one S/N/O/X step.
+    // The last tick once termination is asked: its Q step, then one F step and
+    // one S/N/O/X step at once.
     void finish(const HandOver &handOver);
     void FlashDispatch(char letter, bool lit, bool show, const HandOver &handOver);
 

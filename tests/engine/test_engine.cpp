@@ -164,18 +164,20 @@ private slots:
         QCOMPARE(rig.view.lampState("FFAlm_1603"), std::string("#ff0000"));
     }
 
-    void finishRunsOneMediumAndOneSlowStep()
+    void finishRunsOneOfEachStep()
     {
         Rig rig;
         rig.engine.session.setPanelType(1);
         rig.engine.indicators.set(3, 'F');
         rig.engine.indicators.set(4, 'N');
+        rig.engine.indicators.set(5, 'Q');
         int handOvers = 0;
         rig.engine.flash.finish([&](const std::function<void()> &p) { ++handOvers; p(); });
         QCOMPARE(rig.view.lampState("FFAlm_1603"), std::string("#ff0000"));
         QCOMPARE(rig.view.lampState("FFiso_1603"), std::string("#f79829"));
-        // F step: indicator 3; N step: indicator 4; X step: the other 19 painted numbers.
-        QCOMPARE(handOvers, 2 + 19);
+        QCOMPARE(rig.view.lampState("FFflt_1603"), std::string("#f79829"));
+        // Q, F and N steps: indicators 5, 3 and 4; X step: the other 18 painted numbers.
+        QCOMPARE(handOvers, 3 + 18);
     }
 
     void selectFace_data()
