@@ -142,6 +142,18 @@ const char *containerName(Container c)
     return "";
 }
 
+LampHost lampHostOf(Container c)
+{
+    switch (c) {
+    case Container::AS1603: return LampHost::AS1603;
+    case Container::AS4428p: return LampHost::AS4428p;
+    case Container::ZR9: return LampHost::ZR9;
+    case Container::ZR9FBP: return LampHost::ZR9FBP;
+    case Container::None: break;
+    }
+    return LampHost::NZDisplay;
+}
+
 std::span<const LampDef> allLamps() { return kLamps; }
 
 const LampDef *findLamp(std::string_view name)

@@ -18,6 +18,9 @@ struct LampDef {
     bool hiddenWhenOff;  // the New Zealand lamps of the ZR9 faces
 };
 
+// The lamp host of a face container; NZDisplay for Container::None.
+LampHost lampHostOf(Container c);
+
 // Every lamp component of every face and of NZDisplay.
 std::span<const LampDef> allLamps();
 const LampDef *findLamp(std::string_view name);

@@ -35,18 +35,6 @@ bool isAs4428LogicKey(const QString &name)
            || name == QLatin1String("V11NO");
 }
 
-LampHost hostOf(Container c)
-{
-    switch (c) {
-    case Container::AS1603: return LampHost::AS1603;
-    case Container::AS4428p: return LampHost::AS4428p;
-    case Container::ZR9: return LampHost::ZR9;
-    case Container::ZR9FBP: return LampHost::ZR9FBP;
-    case Container::None: break;
-    }
-    return LampHost::NZDisplay;
-}
-
 } // namespace
 
 // ---- KeyWidget ----------------------------------------------------------
@@ -238,7 +226,7 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w)
         m_keysOf[slot(layout.container)].append(key);
     }
     // Lamps last: some sit on keys and must stay on top of them.
-    const LampHost host = layout.container == Container::None ? LampHost::NZDisplay : hostOf(layout.container);
+    const LampHost host = lampHostOf(layout.container);
     for (const LampDef &l : allLamps()) {
         if (l.host != host)
             continue;

@@ -24,18 +24,6 @@ QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizet
 
 QRectF rectOf(const DecorDef &d) { return QRectF(d.left, d.top, d.width, d.height); }
 
-LampHost hostOf(const FaceLayout &face)
-{
-    switch (face.container) {
-    case Container::AS1603: return LampHost::AS1603;
-    case Container::AS4428p: return LampHost::AS4428p;
-    case Container::ZR9: return LampHost::ZR9;
-    case Container::ZR9FBP: return LampHost::ZR9FBP;
-    case Container::None: break;
-    }
-    return LampHost::NZDisplay;
-}
-
 // An engraved rounded outline: a dark line with a light line just inside.
 void drawFrame(QPainter &p, const QRectF &r, qreal radius, const QColor &fascia)
 {
@@ -81,7 +69,7 @@ void drawLampArray(QPainter &p, const FaceLayout &face, const DecorDef &d)
     p.drawRoundedRect(head, 3, 3);
     for (const LampDef &l : allLamps()) {
         const QRectF lr(l.left, l.top, l.width, l.height);
-        if (l.host == hostOf(face) && head.contains(lr))
+        if (l.host == lampHostOf(face.container) && head.contains(lr))
             drawSocket(p, lr.adjusted(-0.5, -0.5, 0.5, 0.5));
     }
     p.setPen(kInk);
@@ -242,7 +230,7 @@ void paintFaceBackground(QPainter &p, const FaceLayout &face)
     // key picture, and the hidden status lamps their sockets on the array.
     const QColor ring = fasciaColor(face.container).darker(150);
     for (const LampDef &l : allLamps()) {
-        if (l.host != hostOf(face) || l.hiddenWhenOff)
+        if (l.host != lampHostOf(face.container) || l.hiddenWhenOff)
             continue;
         if (face.container == Container::AS4428p && (l.name == "Ebi_4428" || l.name == "Wsi_4428"))
             continue;
