@@ -16,20 +16,6 @@ DisplayModel::DisplayModel(Engine &e) : e_(e)
     diffCount_ = kRows * kColumns;
 }
 
-void DisplayModel::setCell(int row, int column, uint8_t b)
-{
-    if (row < 0 || row >= kRows || column < 0 || column >= kColumns)
-        return;
-    const int i = row * kColumns + column;
-    dirtyRows_ |= 1u << row;
-    if (row < 4)
-        composedRows_ = 0;
-    const bool before = screen_[i] != shadow_[i];
-    screen_[i] = b;
-    const bool after = b != shadow_[i];
-    diffCount_ += int(after) - int(before);
-}
-
 QByteArray DisplayModel::row(int r) const
 {
     return QByteArray(reinterpret_cast<const char *>(screen_.data()) + r * kColumns, kColumns);

@@ -20,7 +20,17 @@ public:
 
     // Screen cells. Writes outside the screen are ignored.
     uint8_t cell(int row, int column) const { return screen_[row * kColumns + column]; }
-    void setCell(int row, int column, uint8_t b);
+    void setCell(int row, int column, uint8_t b)
+    {
+        if (row < 0 || row >= kRows || column < 0 || column >= kColumns)
+            return;
+        const int i = row * kColumns + column;
+        dirtyRows_ |= 1u << row;
+        if (row < 4)
+            composedRows_ = 0;
+        diffCount_ += int(b != shadow_[i]) - int(screen_[i] != shadow_[i]);
+        screen_[i] = b;
+    }
     QByteArray row(int r) const;
     // True when ScreenBuffer differs from ShadowBuffer; kept up to date per
     // write instead of comparing all cells per byte.
