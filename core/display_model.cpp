@@ -209,10 +209,4 @@ void DisplayModel::Timer7Timer()
     }
 }
 
-void DisplayModel::clearEventLine()
-{
-    EventLine.clear();
-    EventColumn = 1;
-}
-
 } // namespace kordex

@@ -60,7 +60,6 @@ public:
     // Event line state.
     const QByteArray &eventLine() const { return EventLine; }
     int eventLineIndex() const { return EventLineIndex; }
-    void clearEventLine();  // the login empties the line with ResponseText
 
     // Capture to file hands each completed line here while capturing.
     std::function<void(const QByteArray &)> captureLine;

@@ -28,7 +28,6 @@ public:
     int eventScreenTop = 0, eventScreenHeight = 522;
     bool nzDisplayVisible = false;
     QByteArray lcdText;
-    int lcdWrites = 0;
     QByteArrayList eventScreen{QByteArray(), QByteArray()};
     std::map<std::string, Lamp, std::less<>> lamps;
     QByteArray sounderCaption = "Sounder Off";
@@ -56,11 +55,7 @@ public:
         eventScreenHeight = height;
     }
     void setNzDisplayVisible(bool v) override { nzDisplayVisible = v; }
-    void setLcdText(const QByteArray &t) override
-    {
-        lcdText = t;
-        ++lcdWrites;
-    }
+    void setLcdText(const QByteArray &t) override { lcdText = t; }
     void eventScreenReplace(int i, const QByteArray &line) override;
     void eventScreenInsert(int i, const QByteArray &line) override;
     void eventScreenRemoveFirst() override;

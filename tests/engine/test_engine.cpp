@@ -225,6 +225,8 @@ private slots:
         if (type >= 1 && type <= 4)
             QCOMPARE(rig.view.logicKeysVisible, logicKeys);
         QCOMPARE(rig.view.eventScreenTop, eventTop);
+        if (type >= 1 && type <= 7)
+            QCOMPARE(rig.view.preparedFace, type);
         QCOMPARE(rig.engine.indicators.toBytes(), QByteArray(100, 'X'));
         // Only face 0 clears the screen.
         QCOMPARE(rig.engine.display.cell(0, 0) == 'H', type != 0);
@@ -298,6 +300,31 @@ private slots:
         clock.advance(1);
         engine.receive("\x1bY  ");
         QVERIFY(engine.session.TandemMode);
+    }
+
+    void alarmAttentionBlinksUntilAbandoned()
+    {
+        Rig rig;
+        rig.engine.ModeChange();
+        rig.engine.session.setPanelType(1);
+        rig.send("\x1bY  Z01 ALARM                         OF 12");
+        QVERIFY(rig.engine.Timer7.isRunning());
+        QList<bool> highlight;
+        for (int i = 0; i < 4; ++i) {
+            rig.clock.advance(500);
+            highlight << rig.view.taskbarHighlighted;
+        }
+        // Off, on with a beep, off, on with a beep: once a second.
+        QCOMPARE(highlight, QList<bool>({false, true, false, true}));
+        QCOMPARE(rig.view.beeps, 2);
+        QCOMPARE(rig.view.taskbarFlashes, 2);
+        // Abandoning stops the attention at its next dark phase.
+        rig.engine.session.AbortRequested = true;
+        rig.clock.advance(500);
+        QVERIFY(!rig.engine.Timer7.isRunning());
+        QVERIFY(!rig.view.taskbarHighlighted);
+        rig.clock.advance(2000);
+        QCOMPARE(rig.view.beeps, 2);
     }
 
     void eventScreenKeepsAtMost301CompletedLines()
