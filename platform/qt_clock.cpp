@@ -5,7 +5,7 @@
 namespace kordex {
 
 namespace {
-QTimer *backendOf(Timer &t, void *backend) { (void)t; return static_cast<QTimer *>(backend); }
+QTimer *backendOf(const Timer &t) { return static_cast<QTimer *>(t.backend()); }
 }
 
 // Timer keeps an opaque backend pointer; QtClock stores the QTimer there.
@@ -19,17 +19,17 @@ void QtClock::attach(Timer &t)
 
 void QtClock::detach(Timer &t)
 {
-    delete backendOf(t, t.backend());
+    delete backendOf(t);
 }
 
 void QtClock::arm(Timer &t)
 {
-    backendOf(t, t.backend())->start(t.interval());
+    backendOf(t)->start(t.interval());
 }
 
 void QtClock::disarm(Timer &t)
 {
-    backendOf(t, t.backend())->stop();
+    backendOf(t)->stop();
 }
 
 } // namespace kordex
