@@ -36,6 +36,16 @@ void Timer::stop()
     clock_.disarm(*this);
 }
 
+void Timer::restart()
+{
+    // Re-arming a running timer restarts its count in one step; the flush
+    // timer is restarted for every printed byte.
+    if (!running_)
+        start();
+    else
+        clock_.arm(*this);
+}
+
 void Timer::fire()
 {
     if (!running_)

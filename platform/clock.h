@@ -24,7 +24,7 @@ public:
     int interval() const { return interval_; }
     void start();               // no-op while running
     void stop();
-    void restart() { stop(); start(); }
+    void restart();             // a fresh count from now, running or not
     void setEnabled(bool on) { on ? start() : stop(); }
     bool isRunning() const { return running_; }
 
