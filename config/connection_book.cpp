@@ -4,14 +4,19 @@
 
 namespace kordex {
 
-QByteArray foldAsciiUpper(const QByteArray &s)
+namespace {
+QByteArray foldAscii(const QByteArray &s, char from, char to)
 {
     QByteArray r = s;
     for (char &c : r)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+        if (c >= from && c <= char(from + 25))
+            c = char(c - from + to);
     return r;
 }
+} // namespace
+
+QByteArray foldAsciiUpper(const QByteArray &s) { return foldAscii(s, 'a', 'A'); }
+QByteArray foldAsciiLower(const QByteArray &s) { return foldAscii(s, 'A', 'a'); }
 
 bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b)
 {

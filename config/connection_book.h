@@ -37,6 +37,7 @@ inline constexpr std::array<int, 15> kBaudRates = {110,   300,   600,   1200,   
 // ASCII-only case folding: names are 8-bit text of the system code page and
 // only a-z fold, so two names differing in other bytes never collide.
 QByteArray foldAsciiUpper(const QByteArray &s);
+QByteArray foldAsciiLower(const QByteArray &s);
 bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b);
 
 class ConnectionBook {

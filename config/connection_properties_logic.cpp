@@ -9,15 +9,6 @@ bool isDigit(uint c) { return c >= '0' && c <= '9'; }
 bool isUpper(uint c) { return c >= 'A' && c <= 'Z'; }
 bool isLower(uint c) { return c >= 'a' && c <= 'z'; }
 
-QByteArray foldAsciiLower(const QByteArray &s)
-{
-    QByteArray r = s;
-    for (char &c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return r;
-}
-
 QString fromBytes(const QByteArray &b) { return fromPanelBytes(b); }
 } // namespace
 
