@@ -1,6 +1,7 @@
 // Decoder throughput on mixed tandem traffic: display rewrites, indicator
 // lines and printer lines, as a panel streams them.
 #include "core/engine.h"
+#include "tools/engine_rig.h"
 #include "platform/clock.h"
 
 #include <benchmark/benchmark.h>
@@ -30,6 +31,8 @@ public:
     void setMenuEnabled(MenuItem, bool) override {}
     void setMenuChecked(MenuItem, bool) override {}
     void setMenuVisible(MenuItem, bool) override {}
+    void setMenuCaption(MenuItem, const QByteArray &) override {}
+    void setConnectMenu(const std::vector<QByteArray> &) override {}
     void beep() override {}
     void flashTaskbar(bool) override {}
     void focusFirstControl() override {}
@@ -69,13 +72,14 @@ QByteArray traffic()
 struct TandemEngine {
     VirtualClock clock;
     NullView view;
-    Engine engine{clock, view};
+    EngineRig rig{clock, view};
+    Engine &engine = rig.engine;
     TandemEngine()
     {
         engine.startUp();
         clock.advance(1001);
         engine.session.Connected = true;
-        engine.session.CurrentConnection.AutoLogin = false;
+        rig.connection.AutoLogin = false;
         engine.ModeChange();
         engine.session.setPanelType(1);
     }

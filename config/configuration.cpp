@@ -1,5 +1,6 @@
 #include "config/configuration.h"
 
+#include "config/connection_fields.h"
 #include "config/legacy_import.h"
 
 #include <QDir>
@@ -76,12 +77,6 @@ ReadResult readWholeFile(const QString &path)
 }
 } // namespace
 
-const char *const kConnectionKeys[19] = {
-    "SystemName", "SID",       "Password",  "ConnectionType", "PhoneNum",           "SocketPort",      "SocketHost",
-    "AlPrompt1",  "AlPrompt2", "AlResult1", "AlResult2",      "UserName",           "ShowNZCommonStates",
-    "TcpIpLinePacing", "AutoLogin", "BaudRate", "FlowControl", "ComNumber",         "DiagnosticMode",
-};
-
 void SortConnections(ConnectionBook &book)
 {
     // A stable sort gives exactly the order of the bubble passes the file
@@ -98,52 +93,18 @@ QByteArray connectionSectionName(int n)
 TConnectionRec ReadConnectionSection(const IniFile &ini, int n)
 {
     const QByteArray s = connectionSectionName(n);
-    const TConnectionRec d;
-    TConnectionRec r;
-    r.SystemName = ini.readString(s, "SystemName", d.SystemName);
-    r.SID = ini.readInteger(s, "SID", d.SID);
-    r.Password = ini.readString(s, "Password", d.Password);
-    r.ConnectionType = uint8_t(ini.readInteger(s, "ConnectionType", d.ConnectionType));
-    r.PhoneNum = ini.readString(s, "PhoneNum", d.PhoneNum);
-    r.SocketPort = ini.readString(s, "SocketPort", d.SocketPort);
-    r.SocketHost = ini.readString(s, "SocketHost", d.SocketHost);
-    r.AlPrompt1 = ini.readString(s, "AlPrompt1", d.AlPrompt1);
-    r.AlPrompt2 = ini.readString(s, "AlPrompt2", d.AlPrompt2);
-    r.AlResult1 = ini.readString(s, "AlResult1", d.AlResult1);
-    r.AlResult2 = ini.readString(s, "AlResult2", d.AlResult2);
-    r.UserName = ini.readString(s, "UserName", d.UserName);
-    r.ShowNZCommonStates = ini.readBool(s, "ShowNZCommonStates", d.ShowNZCommonStates);
-    r.TcpIpLinePacing = ini.readInteger(s, "TcpIpLinePacing", d.TcpIpLinePacing);
-    r.AutoLogin = ini.readBool(s, "AutoLogin", d.AutoLogin);
-    r.BaudRate = uint8_t(ini.readInteger(s, "BaudRate", d.BaudRate));
-    r.FlowControl = uint8_t(ini.readInteger(s, "FlowControl", d.FlowControl));
-    r.ComNumber = int16_t(uint16_t(ini.readInteger(s, "ComNumber", d.ComNumber)));
-    r.DiagnosticMode = ini.readBool(s, "DiagnosticMode", d.DiagnosticMode);
+    TConnectionRec r;   // a missing key keeps the default
+    for (const ConnectionField &f : connectionFields())
+        if (const std::optional<QByteArray> v = ini.value(s, f.name))
+            setFieldFromText(r, f, *v);
     return r;
 }
 
 void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &r)
 {
     const QByteArray s = connectionSectionName(n);
-    ini.setValue(s, "SystemName", r.SystemName);
-    ini.setInteger(s, "SID", r.SID);
-    ini.setValue(s, "Password", r.Password);
-    ini.setInteger(s, "ConnectionType", r.ConnectionType);
-    ini.setValue(s, "PhoneNum", r.PhoneNum);
-    ini.setValue(s, "SocketPort", r.SocketPort);
-    ini.setValue(s, "SocketHost", r.SocketHost);
-    ini.setValue(s, "AlPrompt1", r.AlPrompt1);
-    ini.setValue(s, "AlPrompt2", r.AlPrompt2);
-    ini.setValue(s, "AlResult1", r.AlResult1);
-    ini.setValue(s, "AlResult2", r.AlResult2);
-    ini.setValue(s, "UserName", r.UserName);
-    ini.setBool(s, "ShowNZCommonStates", r.ShowNZCommonStates);
-    ini.setInteger(s, "TcpIpLinePacing", r.TcpIpLinePacing);
-    ini.setBool(s, "AutoLogin", r.AutoLogin);
-    ini.setInteger(s, "BaudRate", r.BaudRate);
-    ini.setInteger(s, "FlowControl", r.FlowControl);
-    ini.setInteger(s, "ComNumber", r.ComNumber);
-    ini.setBool(s, "DiagnosticMode", r.DiagnosticMode);
+    for (const ConnectionField &f : connectionFields())
+        ini.setValue(s, f.name, fieldText(r, f));
 }
 
 Configuration::Configuration(const StorageFolders &folders, Prompter &prompter)

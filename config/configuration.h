@@ -24,9 +24,6 @@ namespace kordex {
 
 inline const QString kIniFileName = QStringLiteral("Kordex.ini");
 
-// The 19 keys of a record section, in the order they are written.
-extern const char *const kConnectionKeys[19];
-
 enum class LoadSource {
     ExecutableFolder,   // "Kordex.ini" next to the executable
     SharedDataFolder,   // "Kordex.ini" in the shared data folder
@@ -40,7 +37,8 @@ enum class LoadSource {
 void SortConnections(ConnectionBook &book);
 
 QByteArray connectionSectionName(int n);
-// One record section; missing keys and malformed numbers take the defaults.
+// One record section, keyed and ordered by connectionFields(); missing keys
+// and malformed numbers take the defaults.
 TConnectionRec ReadConnectionSection(const IniFile &ini, int n);
 void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &rec);
 

@@ -2,6 +2,8 @@
 // What the Connection Properties dialog asks of the main window and the
 // connection layer. The window implements it; tests record the calls.
 
+#include <QByteArray>
+
 namespace kordex {
 
 class ConnectionActions {
@@ -15,6 +17,13 @@ public:
     virtual void setFileMenuEnabled(bool enabled) = 0;
     // Open help topic `topic`.
     virtual void showHelpTopic(int topic) = 0;
+
+    // The connection in use, as the dialog shows and asks about it.
+    virtual bool isConnected() const = 0;
+    virtual bool connectionActive() const = 0;
+    virtual QByteArray currentSystemName() const = 0;
+    virtual int currentIndex() const = 0;
+    virtual void setCurrentIndex(int index) = 0;
 };
 
 } // namespace kordex

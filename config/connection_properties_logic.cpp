@@ -1,6 +1,9 @@
 #include "config/connection_properties_logic.h"
 
+#include "config/connection_fields.h"
 #include "platform/text_codec.h"
+
+#include <type_traits>
 
 namespace kordex {
 
@@ -10,6 +13,82 @@ bool isUpper(uint c) { return c >= 'A' && c <= 'Z'; }
 bool isLower(uint c) { return c >= 'a' && c <= 'z'; }
 
 QString fromBytes(const QByteArray &b) { return fromPanelBytes(b); }
+
+using Logic = ConnectionPropertiesLogic;
+using Rec = TConnectionRec;
+
+// How the entry controls show each record field and store it back, row for
+// row with the record's field table, so a field added there does not build
+// until the dialog handles it.
+struct ControlBinding {
+    ConnectionField::Member member;
+    void (*show)(Logic &, const Rec &);
+    void (*store)(const Logic &, Rec &);
+};
+
+// A control holding the stored value itself; a number without an item is
+// stored back unchanged.
+template <auto RecMember, auto ControlMember>
+constexpr ControlBinding same()
+{
+    return {RecMember, [](Logic &d, const Rec &r) { d.fields.*ControlMember = r.*RecMember; },
+            [](const Logic &d, Rec &r) {
+                r.*RecMember = std::remove_reference_t<decltype(r.*RecMember)>(d.fields.*ControlMember);
+            }};
+}
+
+template <auto RecMember, auto ControlMember>
+constexpr ControlBinding storedLowerCase()
+{
+    return {RecMember, [](Logic &d, const Rec &r) { d.fields.*ControlMember = r.*RecMember; },
+            [](const Logic &d, Rec &r) { r.*RecMember = foldAsciiLower(d.fields.*ControlMember); }};
+}
+
+constexpr ControlBinding kControlBindings[] = {
+    same<&Rec::SystemName, &EntryFields::SysName>(),
+    {&Rec::SID, [](Logic &d, const Rec &r) { d.fields.SidEdit = QByteArray::number(r.SID); },
+     [](const Logic &d, Rec &r) { r.SID = d.fields.sidPosition(); }},
+    same<&Rec::Password, &EntryFields::EditPassword>(),
+    same<&Rec::ConnectionType, &EntryFields::Connection>(),
+    same<&Rec::PhoneNum, &EntryFields::PhoneNumber>(),
+    storedLowerCase<&Rec::SocketPort, &EntryFields::NetPort>(),
+    storedLowerCase<&Rec::SocketHost, &EntryFields::NetHost>(),
+    same<&Rec::AlPrompt1, &EntryFields::Alp1>(),
+    same<&Rec::AlPrompt2, &EntryFields::Alp2>(),
+    same<&Rec::AlResult1, &EntryFields::Alr1>(),
+    same<&Rec::AlResult2, &EntryFields::Alr2>(),
+    same<&Rec::UserName, &EntryFields::EditUsername>(),
+    same<&Rec::ShowNZCommonStates, &EntryFields::CommonStatesCheckBox>(),
+    // A pacing without an item shows the first item and is stored as that.
+    {&Rec::TcpIpLinePacing,
+     [](Logic &d, const Rec &r) {
+         d.fields.TcpIpLp = 0;
+         for (size_t i = 0; i < kLinePacingItems.size(); ++i)
+             if (kLinePacingItems[i] == r.TcpIpLinePacing)
+                 d.fields.TcpIpLp = int(i);
+     },
+     [](const Logic &d, Rec &r) {
+         const int item = d.fields.TcpIpLp;
+         r.TcpIpLinePacing = kLinePacingItems[item >= 0 && item < int(kLinePacingItems.size()) ? item : 0];
+     }},
+    same<&Rec::AutoLogin, &EntryFields::AutoLogCkbx>(),
+    same<&Rec::BaudRate, &EntryFields::BaudRateComboBox>(),
+    same<&Rec::FlowControl, &EntryFields::FlowCtrlComboBox>(),
+    {&Rec::ComNumber, [](Logic &d, const Rec &r) { d.setPortNumber(r.ComNumber); },
+     [](const Logic &d, Rec &r) { r.ComNumber = int16_t(d.portNumber()); }},
+    same<&Rec::DiagnosticMode, &EntryFields::DiagCheckBox>(),
+};
+
+constexpr bool bindingsFollowFieldTable()
+{
+    if (std::size(kControlBindings) != kConnectionFields.size())
+        return false;
+    for (size_t i = 0; i < kConnectionFields.size(); ++i)
+        if (kControlBindings[i].member != kConnectionFields[i].member)
+            return false;
+    return true;
+}
+static_assert(bindingsFollowFieldTable(), "every record field needs its row, in the table's order");
 } // namespace
 
 bool filterAccepts(CharFilter filter, uint c)
@@ -41,9 +120,9 @@ int EntryFields::sidPosition() const
     return v > kMaxSid ? kMaxSid : int(v);
 }
 
-ConnectionPropertiesLogic::ConnectionPropertiesLogic(SessionState &session, Configuration &config,
+ConnectionPropertiesLogic::ConnectionPropertiesLogic(ConnectionBook &book, Configuration &config,
                                                      Prompter &prompter, ConnectionActions &actions)
-    : session_(session), config_(config), prompter_(prompter), actions_(actions)
+    : book_(book), config_(config), prompter_(prompter), actions_(actions)
 {
 }
 
@@ -51,13 +130,13 @@ void ConnectionPropertiesLogic::FormShow()
 {
     visible_ = true;
     // Another program may have changed the file while the dialog was hidden.
-    config_.LoadConnections(session_.Book);
+    config_.LoadConnections(book_);
     PopulateConnectionList();
     actions_.setFileMenuEnabled(false);
     SetDialogMode(dialogMode);
     focus = DialogFocus::ConnectionList;
-    const int current = session_.CurrentIndex;
-    if (session_.ConnectionActive && current >= 0 && current < int(list_.size()))
+    const int current = actions_.currentIndex();
+    if (actions_.connectionActive() && current >= 0 && current < int(list_.size()))
         selectEntry(current);
     else
         selectEntry(list_.empty() ? -1 : 0);
@@ -92,7 +171,7 @@ void ConnectionPropertiesLogic::SetDialogMode(int m)
         layout.CancelCaption = QStringLiteral("C&ancel");
         layout.ConnectionList = true;
         focus = DialogFocus::ConnectionList;
-        layout.listHelpTopic = session_.Connected ? 5 : 4;
+        layout.listHelpTopic = actions_.isConnected() ? 5 : 4;
         break;
     case ManageMode:
         layout.OKCaption = QStringLiteral("&New");
@@ -146,7 +225,7 @@ void ConnectionPropertiesLogic::UpdateConnectionVisibility()
 void ConnectionPropertiesLogic::PopulateConnectionList()
 {
     list_.clear();
-    const ConnectionBook &book = session_.Book;
+    const ConnectionBook &book = book_;
     for (int i = 0; i < book.count(); ++i)
         list_.push_back(book.at(i).SystemName);
     selected_ = list_.empty() ? -1 : 0;
@@ -171,19 +250,19 @@ void ConnectionPropertiesLogic::OKButtonClick()
 {
     if (selected_ < 0 && dialogMode != ManageMode && dialogMode != NewMode)
         return;
-    ConnectionBook &book = session_.Book;
+    ConnectionBook &book = book_;
     switch (dialogMode) {
     case SelectMode: {
-        if (session_.Connected) {
+        if (actions_.isConnected()) {
             const QString q = QStringLiteral("You are already connected to ")
-                              + fromBytes(session_.CurrentConnection.SystemName)
+                              + fromBytes(actions_.currentSystemName())
                               + QStringLiteral(". Reconnect to ") + fromBytes(list_[selected_]) + QStringLiteral("?");
             if (!prompter_.askYesNo(QStringLiteral("Warning"), q))
                 return;
         }
         const int index = selected_;
         hideDialog();
-        session_.CurrentIndex = index;
+        actions_.setCurrentIndex(index);
         actions_.ConnectToStored(index);
         return;
     }
@@ -230,7 +309,7 @@ bool ConnectionPropertiesLogic::ValidateEntry()
         return failWith("Entry of System Name Required");
     if (NameInUse())
         return failWith("A record by this name already exists, please use another name.");
-    if (session_.Book.count() >= ConnectionBook::kDialogCapacity)
+    if (book_.count() >= ConnectionBook::kDialogCapacity)
         return failWith("Maximum database size reached.");
     return true;
 }
@@ -239,7 +318,7 @@ bool ConnectionPropertiesLogic::NameInUse() const
 {
     // Compared as the names will read back from the file: "Alpha " next to
     // "Alpha" would be two entries of one name after the next load.
-    const ConnectionBook &book = session_.Book;
+    const ConnectionBook &book = book_;
     const QByteArray candidate = stripIniText(fields.SysName);
     for (int i = 0; i < book.count(); ++i) {
         if (!equalsIgnoringAsciiCase(stripIniText(book.at(i).SystemName), candidate))
@@ -282,8 +361,8 @@ void ConnectionPropertiesLogic::DeleteButtonClick()
     if (selected_ < 0)
         return;
     const int i = selected_;
-    session_.Book.removeAt(i);
-    config_.SaveConnections(session_.Book);
+    book_.removeAt(i);
+    config_.SaveConnections(book_);
     actions_.PopulateConnectMenu();
     PopulateConnectionList();
     ClearFields();
@@ -301,7 +380,7 @@ void ConnectionPropertiesLogic::ConnectionListDblClick()
 
 void ConnectionPropertiesLogic::connectEntriesNamed(const QByteArray &name)
 {
-    ConnectionBook &book = session_.Book;
+    ConnectionBook &book = book_;
     for (int i = 0; i < int(list_.size()); ++i) {
         if (!equalsIgnoringAsciiCase(list_[i], name) || i >= book.count())
             continue;
@@ -339,52 +418,13 @@ void ConnectionPropertiesLogic::UpdateConnection(bool store, int index)
 {
     if (index < 0 || index >= ConnectionBook::kSlots)
         return;
-    TConnectionRec &r = session_.Book.at(index);
-    EntryFields &f = fields;
-    if (store) {
-        r.SystemName = f.SysName;
-        r.SID = f.sidPosition();
-        r.Password = f.EditPassword;
-        r.ConnectionType = uint8_t(f.Connection);
-        r.PhoneNum = f.PhoneNumber;
-        r.SocketPort = foldAsciiLower(f.NetPort);
-        r.SocketHost = foldAsciiLower(f.NetHost);
-        r.AlPrompt1 = f.Alp1;
-        r.AlPrompt2 = f.Alp2;
-        r.AlResult1 = f.Alr1;
-        r.AlResult2 = f.Alr2;
-        r.UserName = f.EditUsername;
-        r.ShowNZCommonStates = f.CommonStatesCheckBox;
-        r.TcpIpLinePacing = kLinePacingItems[f.TcpIpLp >= 0 && f.TcpIpLp < int(kLinePacingItems.size()) ? f.TcpIpLp : 0];
-        r.AutoLogin = f.AutoLogCkbx;
-        r.BaudRate = uint8_t(f.BaudRateComboBox);
-        r.FlowControl = uint8_t(f.FlowCtrlComboBox);
-        r.ComNumber = int16_t(portNumber_);
-        r.DiagnosticMode = f.DiagCheckBox;
-        return;
+    TConnectionRec &r = book_.at(index);
+    for (const ControlBinding &b : kControlBindings) {
+        if (store)
+            b.store(*this, r);
+        else
+            b.show(*this, r);
     }
-    f.SysName = r.SystemName;
-    f.SidEdit = QByteArray::number(r.SID);
-    f.EditPassword = r.Password;
-    f.Connection = r.ConnectionType;
-    f.PhoneNumber = r.PhoneNum;
-    f.NetPort = r.SocketPort;
-    f.NetHost = r.SocketHost;
-    f.Alp1 = r.AlPrompt1;
-    f.Alp2 = r.AlPrompt2;
-    f.Alr1 = r.AlResult1;
-    f.Alr2 = r.AlResult2;
-    f.EditUsername = r.UserName;
-    f.CommonStatesCheckBox = r.ShowNZCommonStates;
-    f.TcpIpLp = 0;
-    for (size_t i = 0; i < kLinePacingItems.size(); ++i)
-        if (kLinePacingItems[i] == r.TcpIpLinePacing)
-            f.TcpIpLp = int(i);
-    f.AutoLogCkbx = r.AutoLogin;
-    f.BaudRateComboBox = r.BaudRate;
-    f.FlowCtrlComboBox = r.FlowControl;
-    setPortNumber(r.ComNumber);
-    f.DiagCheckBox = r.DiagnosticMode;
 }
 
 void ConnectionPropertiesLogic::ClearFields()

@@ -4,7 +4,7 @@
 // window shows this state and hands every click and keystroke to it.
 #include "config/configuration.h"
 #include "config/connection_actions.h"
-#include "link/session_state.h"
+#include "config/connection_book.h"
 #include "platform/prompter.h"
 #include "platform/serial_ports.h"
 
@@ -71,7 +71,7 @@ enum class DialogFocus { None, ConnectionList, SysName };
 
 class ConnectionPropertiesLogic {
 public:
-    ConnectionPropertiesLogic(SessionState &session, Configuration &config, Prompter &prompter,
+    ConnectionPropertiesLogic(ConnectionBook &book, Configuration &config, Prompter &prompter,
                               ConnectionActions &actions);
 
     // Set by the main window before it shows the dialog; kept while hidden.
@@ -128,7 +128,7 @@ public:
 private:
     void hideDialog();
 
-    SessionState &session_;
+    ConnectionBook &book_;
     Configuration &config_;
     Prompter &prompter_;
     ConnectionActions &actions_;

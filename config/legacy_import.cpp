@@ -1,10 +1,13 @@
 #include "config/legacy_import.h"
 
+#include "config/connection_fields.h"
 #include "config/ini_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <type_traits>
 
 namespace kordex {
 
@@ -48,6 +51,17 @@ std::optional<QList<QByteArray>> readTextLines(const QString &path, QString *err
         lines.append(bytes.mid(start));
     return lines;
 }
+
+// The columns of a record line, in the order the old versions wrote them,
+// on either side of the type column the oldest files lack; a common-states
+// column may follow.
+using Rec = TConnectionRec;
+constexpr std::array kColumnsBeforeType = {&connectionField(&Rec::SystemName), &connectionField(&Rec::SID),
+                                           &connectionField(&Rec::Password)};
+constexpr std::array kColumnsAfterType = {
+    &connectionField(&Rec::PhoneNum),  &connectionField(&Rec::SocketPort), &connectionField(&Rec::SocketHost),
+    &connectionField(&Rec::AlPrompt1), &connectionField(&Rec::AlPrompt2),  &connectionField(&Rec::AlResult1),
+    &connectionField(&Rec::AlResult2), &connectionField(&Rec::UserName)};
 
 std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
 {
@@ -106,19 +120,21 @@ TConnectionRec ParseLegacyCsvLine(const QByteArray &line)
     const QList<QByteArray> f = SplitLegacyCsvFields(line);
     qsizetype pos = 0;
     auto next = [&]() -> QByteArray { return pos < f.size() ? f[pos++] : QByteArray(); };
-
     TConnectionRec r;
-    r.SystemName.clear();
-    r.ConnectionType = 0;
-    r.ShowNZCommonStates = false;
-    r.AutoLogin = false;
-    r.BaudRate = 0;
-    r.FlowControl = 0;
-    r.ComNumber = 0;
+    // The old versions read a malformed number as 0, and what the file does
+    // not hold is 0 too, not the record's default.
+    auto zero = [&r](const ConnectionField &field) {
+        std::visit([&r](auto m) { r.*m = std::remove_reference_t<decltype(r.*m)>(); }, field.member);
+    };
+    auto readColumn = [&](const ConnectionField *field) {
+        if (!setFieldFromText(r, *field, next()))
+            zero(*field);
+    };
 
-    r.SystemName = next();
-    r.SID = parseIniInteger(next()).value_or(0);
-    r.Password = next();
+    for (const ConnectionField &field : connectionFields())
+        zero(field);
+    for (const ConnectionField *field : kColumnsBeforeType)
+        readColumn(field);
     // Files without a type field have the phone number here.
     if (pos < f.size() && !f[pos].isEmpty() && QByteArray("012").contains(f[pos])) {
         r.ConnectionType = uint8_t(parseIniInteger(f[pos]).value_or(1));
@@ -126,14 +142,8 @@ TConnectionRec ParseLegacyCsvLine(const QByteArray &line)
     } else {
         r.ConnectionType = 1;
     }
-    r.PhoneNum = next();
-    r.SocketPort = next();
-    r.SocketHost = next();
-    r.AlPrompt1 = next();
-    r.AlPrompt2 = next();
-    r.AlResult1 = next();
-    r.AlResult2 = next();
-    r.UserName = next();
+    for (const ConnectionField *field : kColumnsAfterType)
+        readColumn(field);
     r.ShowNZCommonStates = true;
     if (pos < f.size() && !f[pos].isEmpty()) {
         const QByteArray v = f[pos++];

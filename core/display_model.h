@@ -59,6 +59,12 @@ public:
 
     // Event line state.
     const QByteArray &eventLine() const { return EventLine; }
+    // The login starts each answer on a fresh line of its own.
+    void clearEventLine()
+    {
+        EventLine.clear();
+        EventColumn = 1;
+    }
     int eventLineIndex() const { return EventLineIndex; }
 
     // Capture to file hands each completed line here while capturing.

@@ -2,16 +2,41 @@
 
 namespace kordex {
 
-Engine::Engine(Clock &c, EngineView &v)
-    : clock(c), view(v), display(*this), decoder(*this), flash(*this),
+const char *containerName(Container c)
+{
+    switch (c) {
+    case Container::AS1603: return "AS1603";
+    case Container::AS4428p: return "AS4428p";
+    case Container::ZR9: return "ZR9";
+    case Container::ZR9FBP: return "ZR9FBP";
+    case Container::None: break;
+    }
+    return "";
+}
+
+const char *menuItemName(MenuItem item)
+{
+    switch (item) {
+    case MenuItem::Refresh1: return "Refresh1";
+    case MenuItem::Events1: return "Events1";
+    case MenuItem::CloseTandemMode1: return "CloseTandemMode1";
+    case MenuItem::Connect1: return "Connect1";
+    case MenuItem::Disconnect: return "Disconnect";
+    case MenuItem::EditConnection1: return "EditConnection1";
+    case MenuItem::SaveDatabase1: return "SaveDatabase1";
+    case MenuItem::LoadDatabase1: return "LoadDatabase1";
+    case MenuItem::ConnectMenu: return "ConnectMenu";
+    }
+    return "";
+}
+
+Engine::Engine(Clock &c, EngineView &v, SessionState &s)
+    : clock(c), view(v), session(s), display(*this), decoder(*this), flash(*this),
       Timer1(c, 1000, [this] { Timer1.stop(); }),
       Timer2(c, 1000, [this] { Timer2Timer(); }),
       Timer3(c, 250, [this] { display.Timer3Timer(); }),
-      Timer4(c, 1000, [this] { Timer4.stop(); }),
-      Timer5(c, 1000, [this] { Timer5.stop(); }),
       Timer6(c, 50, [this] { display.Timer6Timer(); }),
       Timer7(c, 500, [this] { display.Timer7Timer(); }),
-      Timer8(c, 1500, [this] { if (onTimer8) onTimer8(); }),
       TimerHKI(c, 3000, [this] { if (onTimerHKI) onTimerHKI(); })
 {
 }
@@ -19,10 +44,7 @@ Engine::Engine(Clock &c, EngineView &v)
 void Engine::startUp()
 {
     Timer1.start();
-    Timer4.start();
-    Timer5.start();
     TimerHKI.start();
-    Timer8.start();
     view.setEventScreenGeometry(0, 522);
     session.setPanelType(0);
     session.ConnectionActive = false;

@@ -1,14 +1,16 @@
 #pragma once
-// The composition root of the toolkit-free engine: session state, timers,
-// screen model, decoder, identification, indicator table, face selection and
-// mode switch. One instance per program; the window, kordex-replay and the
-// tests each create one over their own clock and view.
+// The toolkit-free panel engine: screen model, decoder, identification,
+// indicator table, flash steps and the display timers. It reads and writes the
+// session flags it is given, shows through an EngineView and reaches the faces
+// through a FaceControl. The program, kordex-replay and the tests each compose
+// one over their own clock and view.
 #include "core/display_model.h"
 #include "core/engine_view.h"
+#include "core/face_control.h"
 #include "core/flash.h"
 #include "core/indicator_table.h"
 #include "core/stream_decoder.h"
-#include "link/session_state.h"
+#include "core/session_state.h"
 #include "platform/clock.h"
 
 #include <functional>
@@ -17,7 +19,7 @@ namespace kordex {
 
 class Engine {
 public:
-    Engine(Clock &clock, EngineView &view);
+    Engine(Clock &clock, EngineView &view, SessionState &session);
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
 
@@ -30,8 +32,11 @@ public:
     void receive(const char *data, qsizetype n);
     void receive(const QByteArray &chunk) { receive(chunk.constData(), chunk.size()); }
 
-    void SelectFace();
-    void ModeChange();
+    // The faces this engine shows; set before startUp.
+    void setFaces(FaceControl &faces) { faces_ = &faces; }
+    FaceControl &faces() const { return *faces_; }
+    void SelectFace() { faces_->SelectFace(); }
+    void ModeChange() { faces_->ModeChange(); }
     void IdentifyPanel();
 
     // Paints indicator k on face `panelType` (main thread).
@@ -39,7 +44,7 @@ public:
 
     Clock &clock;
     EngineView &view;
-    SessionState session;
+    SessionState &session;
     DisplayModel display;
     StreamDecoder decoder;
     IndicatorTable indicators;
@@ -54,18 +59,15 @@ public:
     Timer Timer1;   // tandem re-entry guard
     Timer Timer2;   // identification
     Timer Timer3;   // cursor blink
-    Timer Timer4;   // shared connection time-out
-    Timer Timer5;   // line pacing of a file sent over TCP/IP
     Timer Timer6;   // event line flush
     Timer Timer7;   // alarm attention
-    Timer Timer8;   // command-line connection
     Timer TimerHKI; // key hold repeat
 
-    // Seams for handlers that live in other layers.
-    std::function<void()> onTimer8;
+    // The key hold repeat belongs to the key input above this layer.
     std::function<void()> onTimerHKI;
 
 private:
+    FaceControl *faces_ = nullptr;
     void Timer2Timer();
 };
 

@@ -6,13 +6,19 @@
 #include <QRect>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace kordex {
 
 enum class Container { None, AS1603, AS4428p, ZR9, ZR9FBP };
 const char *containerName(Container c);  // "" for None
 
-enum class MenuItem { Refresh1, Events1, CloseTandemMode1 };
+// Menu items the engine and the link session switch, by their form names.
+enum class MenuItem {
+    Refresh1, Events1, CloseTandemMode1,
+    Connect1, Disconnect, EditConnection1, SaveDatabase1, LoadDatabase1, ConnectMenu,
+};
+const char *menuItemName(MenuItem item);
 
 struct Rgb {
     uint8_t r = 255, g = 255, b = 255;
@@ -57,6 +63,9 @@ public:
     virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
     virtual void setMenuChecked(MenuItem item, bool checked) = 0;
     virtual void setMenuVisible(MenuItem item, bool visible) = 0;
+    virtual void setMenuCaption(MenuItem item, const QByteArray &caption) = 0;
+    // The Connect menu: one item per caption, item i connects to book record i.
+    virtual void setConnectMenu(const std::vector<QByteArray> &captions) = 0;
 
     virtual void beep() = 0;
     // Taskbar attention: `invert` toggles the highlight, otherwise it is switched off.

@@ -1,7 +1,6 @@
 #include "core/flash.h"
 
 #include "core/engine.h"
-#include "faces/face_binding.h"
 
 namespace kordex {
 
@@ -44,7 +43,7 @@ void FlashAnimator::sStep(const HandOver &h)
 
 void FlashAnimator::FlashDispatch(char letter, bool lit, bool show, const HandOver &h)
 {
-    for (int k : paintedIndicators()) {
+    for (int k : e_.faces().paintedIndicators()) {
         if (e_.indicators.at(k) != letter)
             continue;
         const int face = e_.session.panelType();
@@ -70,7 +69,7 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
         view.setSounderVisible(show);
         return;
     }
-    const IndicatorBinding *b = bindingFor(face, k);
+    const IndicatorBinding *b = faces().bindingFor(face, k);
     if (!b)
         return;
     const bool nzLamp = (face == 6 || face == 7) && (k == 23 || k == 24 || k == 25);
@@ -81,7 +80,7 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
             view.setLampColor(name, lit ? b->litColor : kWhite);
         } else if (!lit) {
             view.setLampVisible(name, false);
-        } else if (session.CurrentConnection.ShowNZCommonStates) {
+        } else if (session.current().ShowNZCommonStates) {
             view.setLampColor(name, b->litColor);
             view.setLampVisible(name, true);
         }

@@ -79,7 +79,7 @@ void Engine::IdentifyPanel()
     view.setEventsLabelVisible(offersEvents);
 
     s.StatusText = (model == "Q7312" && type == 5) ? QByteArray("ZR8816") : model;
-    s.StatusText += ": " + s.CurrentConnection.SystemName;
+    s.StatusText += ": " + s.current().SystemName;
     SelectFace();
 }
 

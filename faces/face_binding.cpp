@@ -130,18 +130,6 @@ const Index &index()
 }
 } // namespace
 
-const char *containerName(Container c)
-{
-    switch (c) {
-    case Container::AS1603: return "AS1603";
-    case Container::AS4428p: return "AS4428p";
-    case Container::ZR9: return "ZR9";
-    case Container::ZR9FBP: return "ZR9FBP";
-    case Container::None: break;
-    }
-    return "";
-}
-
 LampHost lampHostOf(Container c)
 {
     switch (c) {

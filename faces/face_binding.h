@@ -2,7 +2,7 @@
 // Which lamp shows which indicator on which face, with its lit colour, and
 // the geometry of every lamp. Plain data: the window builds its lamps from it
 // and the flash painter looks indicators up in it.
-#include "core/engine_view.h"
+#include "core/face_control.h"
 
 #include <span>
 #include <string_view>
@@ -27,11 +27,6 @@ const LampDef *findLamp(std::string_view name);
 
 // Indicator numbers that are painted, in the order one dispatch visits them.
 std::span<const int> paintedIndicators();
-
-struct IndicatorBinding {
-    std::string_view lamps[2];  // empty names: no lamp
-    Rgb litColor;
-};
 
 // The ordinary lamp(s) of indicator k on face `panelType`; nullptr when the
 // indicator has no ordinary lamp there (the Sounder and Events labels are

@@ -1,4 +1,7 @@
+#include "faces/face_controller.h"
+
 #include "core/engine.h"
+#include "faces/face_binding.h"
 
 namespace kordex {
 
@@ -7,19 +10,31 @@ const QRect kTwoLineLcd(24, 32, 409, 41);
 const QRect kFourLineLcd(24, 9, 377, 74);
 } // namespace
 
-void Engine::SelectFace()
+std::span<const int> FaceController::paintedIndicators() const
 {
+    return kordex::paintedIndicators();
+}
+
+const IndicatorBinding *FaceController::bindingFor(int panelType, int k) const
+{
+    return kordex::bindingFor(panelType, k);
+}
+
+void FaceController::SelectFace()
+{
+    SessionState &session = e_.session;
+    EngineView &view = e_.view;
     const int type = session.panelType();
     view.setVisibleContainer(Container::None);
     view.setCaption("Kordex V3.00 " + session.StatusText);
     switch (type) {
     case 0:
         view.setLcdGeometry(kTwoLineLcd);
-        display.ClearScreen();
+        e_.display.ClearScreen();
         break;
     case 1: case 2: case 3: case 4:
         view.setLogicKeysVisible(type == 4);
-        v01rpKeyCode = type == 4 ? 82 : 80;
+        e_.v01rpKeyCode = type == 4 ? 82 : 80;
         view.prepareFace(type);
         view.setLcdGeometry(kTwoLineLcd);
         view.setVisibleContainer(Container::AS1603);
@@ -45,7 +60,7 @@ void Engine::SelectFace()
     }
     const QByteArray &v = session.PanelVersion;
     view.setNzDisplayVisible(v == "V13" || (v == "V12" && type != 0));
-    indicators.reset();
+    e_.indicators.reset();
 }
 
 } // namespace kordex

@@ -4,7 +4,7 @@
 #include "faces/face_layout.h"
 #include "faces/fonts.h"
 #include "faces/key_picture.h"
-#include "resources/face_art.h"
+#include "faces/face_art.h"
 
 #include <QLabel>
 #include <QMouseEvent>

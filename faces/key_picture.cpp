@@ -1,6 +1,6 @@
 #include "faces/key_picture.h"
 
-#include "resources/key_art.h"
+#include "faces/key_art.h"
 
 namespace kordex {
 

@@ -1,10 +1,12 @@
 #include "faces/main_window.h"
 
-#include "config/configuration.h"
+#include "config/connect_menu.h"
+#include "faces/connection_properties.h"
 #include "faces/face_widgets.h"
 #include "faces/flash_thread.h"
 #include "faces/fonts.h"
 #include "faces/key_input.h"
+#include "link/link_session.h"
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
 
@@ -28,16 +30,6 @@ namespace kordex {
 namespace {
 
 constexpr int kEventScreenWidth = 793;
-
-const char *menuItemName(MenuItem item)
-{
-    switch (item) {
-    case MenuItem::Refresh1: return "Refresh1";
-    case MenuItem::Events1: return "Events1";
-    case MenuItem::CloseTandemMode1: return "CloseTandemMode1";
-    }
-    return "";
-}
 
 QColor toColor(Rgb c)
 {
@@ -79,16 +71,11 @@ const char kAboutText[] =
 
 } // namespace
 
-TLcd::TLcd(Clock &clock, Prompter &prompter, QWidget *parent)
-    : TLcd(clock, prompter, Options{}, parent)
-{
-}
-
-TLcd::TLcd(Clock &clock, Prompter &prompter, Options options, QWidget *parent)
+TLcd::TLcd(Prompter &prompter, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      prompter_(prompter), options_(std::move(options))
+      prompter_(prompter)
 {
     installFontSubstitutions();
     setObjectName(QStringLiteral("Lcd"));
@@ -96,13 +83,8 @@ TLcd::TLcd(Clock &clock, Prompter &prompter, Options options, QWidget *parent)
     setWindowTitle(QStringLiteral("Not Connected"));
     setFont(panelFont(FontFamily::CourierNew, 13));
 
-    engine_ = std::make_unique<Engine>(clock, *this);
-    keys_ = std::make_unique<KeyInput>(*engine_, prompter_, [this](uint8_t b) { sendByte(b); });
-    engine_->onTimer8 = [this] { Timer8Timer(); };
-
     buildMenus();
     buildComponents();
-    FormCreate();
 
     // A fixed client area under the menu bar; no resizing.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -114,14 +96,18 @@ TLcd::TLcd(Clock &clock, Prompter &prompter, Options options, QWidget *parent)
     }
 }
 
+void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnectionProperties *dialog)
+{
+    engine_ = &engine;
+    link_ = &link;
+    keys_ = &keys;
+    dialog_ = dialog;
+}
+
 TLcd::~TLcd()
 {
     // Never leave the worker painting into a window that is going away.
-    if (flash_) {
-        flash_->stop();
-        delete flash_;
-        flash_ = nullptr;
-    }
+    stopFlashThread();
     qApp->removeEventFilter(this);
     installHelpHook(nullptr);
 }
@@ -175,25 +161,16 @@ void TLcd::buildMenus()
     QAction *about = addItem(help, "About", "&About Kordex", 1);
 
     connect(connect1, &QAction::triggered, this, [this] {
-        if (seams_.showConnectionDialog)
-            seams_.showConnectionDialog(false);
+        if (dialog_)
+            dialog_->showInMode(SelectMode);
     });
     connect(edit, &QAction::triggered, this, [this] {
-        if (seams_.showConnectionDialog)
-            seams_.showConnectionDialog(true);
+        if (dialog_)
+            dialog_->showInMode(ManageMode);
     });
-    connect(disconnect, &QAction::triggered, this, [this] {
-        if (seams_.disconnectClick)
-            seams_.disconnectClick();
-    });
-    connect(capture, &QAction::triggered, this, [this] {
-        if (seams_.captureToFile)
-            seams_.captureToFile();
-    });
-    connect(sendFile, &QAction::triggered, this, [this] {
-        if (seams_.sendFile)
-            seams_.sendFile();
-    });
+    connect(disconnect, &QAction::triggered, this, [this] { link_->DisconnectClick(); });
+    connect(capture, &QAction::triggered, this, [this] { link_->SaveDatabase1Click(); });
+    connect(sendFile, &QAction::triggered, this, [this] { link_->LoadDatabase1Click(); });
     connect(closeTandem, &QAction::triggered, this, [this] { keys_->CloseTandemMode1Click(); });
     connect(exit, &QAction::triggered, this, [this] { ExitClick(); });
     connect(refresh, &QAction::triggered, this, [this] { keys_->Refresh1Click(); });
@@ -283,7 +260,7 @@ void TLcd::connectKeys()
     }
 }
 
-void TLcd::FormCreate()
+void TLcd::FormCreate(bool startFlashThread)
 {
     // Front to back: the event screen over the display over the tray and the
     // New Zealand display over the faces.
@@ -294,12 +271,8 @@ void TLcd::FormCreate()
     EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
     EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
 
-    if (options_.configuration)
-        options_.configuration->LoadConnections(engine_->session.Book);
-    PopulateConnectMenu();
-
     engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
-    if (options_.startFlashThread) {
+    if (startFlashThread) {
         flash_ = new TflashThread(*engine_);
         flash_->start(QThread::IdlePriority);
     }
@@ -317,24 +290,17 @@ void TLcd::closeEvent(QCloseEvent *event)
 void TLcd::FormClose()
 {
     closing_ = true;
-    if (options_.configuration)
-        options_.configuration->SaveConnections(engine_->session.Book);
-
-    SessionState &s = engine_->session;
-    s.AbortRequested = true;
-    if (s.ConnectionActive) {
-        engine_->Timer4.setInterval(0);
-        engine_->Timer4.stop();
-    }
-    if (s.Connected && (s.LoggedIn || !s.CurrentConnection.AutoLogin) && seams_.closeConnection)
-        seams_.closeConnection();
     if (onClosing)
         onClosing();
 
     help_.closeAll();
+    stopFlashThread();
+}
 
+void TLcd::stopFlashThread()
+{
     if (flash_) {
-        flash_->stop();  // serves the hand-overs still pending
+        flash_->stop();
         delete flash_;
         flash_ = nullptr;
     }
@@ -356,52 +322,6 @@ void TLcd::showHelpTopic(int topic)
     ApplicationHelp(1, topic);
 }
 
-void TLcd::Timer8Timer()
-{
-    const QByteArray &name = options_.connectionArgument;
-    if (name.isEmpty() || !seams_.connectFromDialog)
-        return;
-    engine_->Timer8.stop();
-    if (seams_.reloadConnectionList)
-        seams_.reloadConnectionList();
-    ConnectionBook &book = engine_->session.Book;
-    for (int i = 0; i < book.count(); ++i) {
-        if (!equalsIgnoringAsciiCase(book.at(i).SystemName, name))
-            continue;
-        const bool remembered = book.at(i).AutoLogin;
-        book.at(i).AutoLogin = true;
-        seams_.connectFromDialog(i);
-        if (i < book.count())
-            book.at(i).AutoLogin = remembered;
-    }
-}
-
-void TLcd::ConnectToStored(int index)
-{
-    if (seams_.connectToStored)
-        seams_.connectToStored(index);
-    else
-        prompter_.message(QStringLiteral("Kordex V3.00 "),
-                          QStringLiteral("Connecting to a panel is not available in this version yet."),
-                          Prompter::Icon::Information);
-}
-
-void TLcd::ConnectionClicked(int index)
-{
-    ConnectToStored(index);
-}
-
-void TLcd::PopulateConnectMenu()
-{
-    connectModel_.PopulateConnectMenu(engine_->session.Book);
-    connectMenu_->clear();
-    const auto &captions = connectModel_.captions();
-    for (int i = 0; i < int(captions.size()); ++i) {
-        QAction *a = connectMenu_->addAction(connectMenuItemText(captions[size_t(i)]));
-        connect(a, &QAction::triggered, this, [this, i] { ConnectionClicked(i); });
-    }
-}
-
 void TLcd::setFileMenuEnabled(bool enabled)
 {
     fileMenu_->menuAction()->setEnabled(enabled);
@@ -414,13 +334,9 @@ QAction *TLcd::menuItem(const char *name) const
 
 QAction *TLcd::action(MenuItem item) const
 {
+    if (item == MenuItem::ConnectMenu)
+        return connectMenu_->menuAction();
     return menuItem(menuItemName(item));
-}
-
-void TLcd::sendByte(uint8_t b)
-{
-    if (sendChar_)
-        sendChar_(b);
 }
 
 // ---- pictured keys and keyboard ----
@@ -501,7 +417,7 @@ void TLcd::prepareFace(int panelType)
 {
     faces_->prepareFace(panelType);
     if (panelType >= 1 && panelType <= 4)
-        if (KeyWidget *rp = faces_->key(QStringLiteral("V01RP")))
+        if (KeyWidget *rp = faces_->key(QStringLiteral("V01RP")); rp && engine_)
             rp->setKeyCode(engine_->v01rpKeyCode);
 }
 
@@ -651,6 +567,28 @@ void TLcd::setMenuChecked(MenuItem item, bool checked)
 void TLcd::setMenuVisible(MenuItem item, bool visible)
 {
     action(item)->setVisible(visible);
+}
+
+void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption)
+{
+    action(item)->setText(fromPanelBytes(caption));
+}
+
+void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
+{
+    // Rebuilt in place: only the captions change while a connection runs.
+    QList<QAction *> items = connectMenu_->actions();
+    for (int i = 0; i < int(captions.size()); ++i) {
+        const QString text = connectMenuItemText(captions[size_t(i)]);
+        if (i < items.size()) {
+            items[i]->setText(text);
+            continue;
+        }
+        QAction *a = connectMenu_->addAction(text);
+        connect(a, &QAction::triggered, this, [this, i] { link_->ConnectionClicked(i); });
+    }
+    for (int i = int(captions.size()); i < items.size(); ++i)
+        delete items[i];
 }
 
 void TLcd::beep()

@@ -1,13 +1,16 @@
+#include "faces/face_controller.h"
+
 #include "core/engine.h"
 
 namespace kordex {
 
-void Engine::ModeChange()
+void FaceController::ModeChange()
 {
-    SessionState &s = session;
+    SessionState &s = e_.session;
+    EngineView &view = e_.view;
     if (s.TandemMode) {
         s.TandemMode = false;
-        Timer1.start();  // no re-entry into tandem mode for a second
+        e_.Timer1.start();  // no re-entry into tandem mode for a second
         view.setEventScreenGeometry(0, 522);
         view.focusFirstControl();
         s.setPanelType(0);
@@ -19,7 +22,7 @@ void Engine::ModeChange()
         view.setMenuVisible(MenuItem::CloseTandemMode1, false);
         return;
     }
-    if (Timer1.isRunning())
+    if (e_.Timer1.isRunning())
         return;
     if (s.LoginPending)
         s.LoggedIn = true;

@@ -1,22 +1,23 @@
 #include "faces/replay_feed.h"
 
 #include "core/engine.h"
+#include "link/link_session.h"
 
 #include <algorithm>
 
 namespace kordex {
 
-ReplayFeed::ReplayFeed(Engine &engine, QByteArray data, int bytesPerSecond)
-    : e_(engine), data_(std::move(data)), rate_(std::max(1, bytesPerSecond)),
-      timer_(engine.clock, kStepMs, [this] { step(); })
+ReplayFeed::ReplayFeed(LinkSession &link, QByteArray data, int bytesPerSecond)
+    : link_(link), e_(link.engine()), data_(std::move(data)), rate_(std::max(1, bytesPerSecond)),
+      timer_(link.engine().clock, kStepMs, [this] { step(); })
 {
 }
 
 void ReplayFeed::start(const QByteArray &systemName)
 {
     SessionState &s = e_.session;
-    s.CurrentConnection.SystemName = systemName;
-    s.CurrentConnection.AutoLogin = false;
+    link_.CurrentConnection.SystemName = systemName;
+    link_.CurrentConnection.AutoLogin = false;
     s.ConnectionActive = true;
     s.Connected = true;
     s.StatusText = "Terminal Mode";

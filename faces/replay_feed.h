@@ -10,13 +10,14 @@
 namespace kordex {
 
 class Engine;
+class LinkSession;
 
 class ReplayFeed {
 public:
     static constexpr int kDefaultRate = 960;  // bytes per second, about 9600 baud
     static constexpr int kStepMs = 20;
 
-    ReplayFeed(Engine &engine, QByteArray data, int bytesPerSecond = kDefaultRate);
+    ReplayFeed(LinkSession &link, QByteArray data, int bytesPerSecond = kDefaultRate);
     ReplayFeed(const ReplayFeed &) = delete;
     ReplayFeed &operator=(const ReplayFeed &) = delete;
 
@@ -29,6 +30,7 @@ public:
 
 private:
     void step();
+    LinkSession &link_;
     Engine &e_;
     QByteArray data_;
     int rate_;

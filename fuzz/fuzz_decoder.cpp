@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary received bytes, panel types and clock steps
 // through the engine; checks the invariants the window relies on.
 #include "core/engine.h"
-#include "core/recording_view.h"
+#include "tools/engine_rig.h"
+#include "tools/recording_view.h"
 #include "platform/clock.h"
 
 #include <cstdlib>
@@ -12,12 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     VirtualClock clock;
     RecordingView view;
-    Engine engine(clock, view);
+    EngineRig rig(clock, view);
+    Engine &engine = rig.engine;
     engine.startUp();
     clock.advance(1001);
     engine.session.Connected = true;
-    engine.session.CurrentConnection.AutoLogin = size % 2;
-    engine.session.CurrentConnection.DiagnosticMode = size % 3 == 0;
+    rig.connection.AutoLogin = size % 2;
+    rig.connection.DiagnosticMode = size % 3 == 0;
     auto paint = [](const std::function<void()> &p) { p(); };
 
     // Byte 0xFF followed by a control byte drives the session; everything else is received.

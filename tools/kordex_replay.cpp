@@ -38,7 +38,7 @@ int main(int argc, char **argv)
 
     if (raw) {
         ReplaySession session;
-        session.engine->receive(content);
+        session.link.dataReceived(content);
         session.advance(5000);
         printLine(session.dump());
         return 0;

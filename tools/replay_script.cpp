@@ -1,5 +1,10 @@
 #include "tools/replay_script.h"
 
+#include "config/connection_fields.h"
+#include "faces/face_layout.h"
+#include "platform/tcp_socket.h"
+#include "platform/text_codec.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,26 +12,118 @@
 
 namespace kordex {
 
-ReplaySession::ReplaySession()
+FakeTransport::FakeTransport(Clock &clock)
+    : connectTimer_(clock, 0, [this] {
+          connectTimer_.stop();
+          open_ = true;
+          if (events_)
+              events_->sessionConnected(0);
+      })
 {
-    engine = std::make_unique<Engine>(clock, view);
-    engine->startUp();
+}
+
+bool FakeTransport::bringUp(const LinkSettings &)
+{
+    connectTimer_.stop();
+    open_ = false;
+    lastError_ = 0;
+    switch (connectMode) {
+    case Connect::Refuse:
+        lastError_ = connectCode;
+        return false;
+    case Connect::Error:
+        if (events_)
+            events_->sessionConnected(connectCode);
+        return true;
+    case Connect::Never:
+        return true;
+    case Connect::Ok:
+        connectTimer_.setInterval(connectDelayMs);
+        connectTimer_.restart();
+        return true;
+    }
+    return true;
+}
+
+void FakeTransport::tearDown()
+{
+    connectTimer_.stop();
+    if (!open_)
+        return;
+    open_ = false;
+    if (events_)
+        events_->sessionClosed(0);
+}
+
+bool FakeTransport::send(const QByteArray &bytes)
+{
+    if (!open_)
+        return false;
+    if (onWrite)
+        onWrite(bytes);
+    return true;
+}
+
+void FakeTransport::peerClose(int code)
+{
+    if (!open_)
+        return;
+    open_ = false;
+    if (events_)
+        events_->sessionClosed(code);
+}
+
+QString FakeTransport::errorDescription(int code) const
+{
+    // The same texts as the real socket layer.
+    return TcpSocket::errorDescription(code);
+}
+
+bool ReplayPrompter::askYesNo(const QString &title, const QString &text)
+{
+    boxes.push_back({title, text});
+    if (answers.empty())
+        return true;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
+std::optional<QString> ReplayPrompter::nextFile()
+{
+    if (files.empty())
+        return std::nullopt;
+    auto f = files.front();
+    files.pop_front();
+    return f;
+}
+
+ReplaySession::ReplaySession(bool linkMode)
+    : engine(clock, view, session), faces(engine), link(engine, book, prompter), transport(clock),
+      keys(engine, prompter, [this](uint8_t b) { link.sendKey(b); })
+{
+    engine.setFaces(faces);
+    link.setTransports(&transport, &transport);
+    transport.onWrite = [this](const QByteArray &bytes) { sent.push_back({clock.nowMs() - startMs, bytes}); };
+    engine.startUp();
     flashTicker_ = std::make_unique<Timer>(clock, 50, [this] {
-        engine->flash.tick([](const std::function<void()> &paint) { paint(); });
+        engine.flash.tick([](const std::function<void()> &paint) { paint(); });
     });
     flashTicker_->start();
     // A session that started a while ago: the start-up guards have expired.
     clock.advance(10050);
-    SessionState &s = engine->session;
-    s.Connected = true;
-    s.CurrentConnection.AutoLogin = false;
-    s.CurrentConnection.SystemName = "Panel";
+    startMs = clock.nowMs();
+    if (!linkMode) {
+        session.Connected = true;
+        link.CurrentConnection.AutoLogin = false;
+        link.CurrentConnection.SystemName = "Panel";
+    }
 }
 
 ReplaySession::~ReplaySession()
 {
+    link.cancelAll();
     flashTicker_.reset();
-    engine.reset();
 }
 
 std::optional<QByteArray> decodeEscapes(const QByteArray &q)
@@ -61,6 +158,52 @@ std::optional<QByteArray> decodeEscapes(const QByteArray &q)
         }
     }
     return out;
+}
+
+QByteArray ReplaySession::dump() const
+{
+    const SessionState &s = session;
+    QByteArrayList sentItems;
+    QByteArray sentJson = "[";
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (i)
+            sentJson += ',';
+        sentJson += "[" + QByteArray::number(sent[i].ms) + "," + jsonString(sent[i].bytes) + "]";
+    }
+    sentJson += "]";
+    QByteArray boxes = "[";
+    for (size_t i = 0; i < prompter.boxes.size(); ++i) {
+        if (i)
+            boxes += ',';
+        boxes += JsonObject()
+                     .str("caption", toPanelBytes(prompter.boxes[i].caption))
+                     .str("text", toPanelBytes(prompter.boxes[i].text))
+                     .done();
+    }
+    boxes += "]";
+    QByteArrayList connectMenu;
+    for (const QByteArray &c : view.connectMenu)
+        connectMenu << c;
+    const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.Timer4}, {"Timer5", &link.Timer5}};
+    const QByteArray extra = JsonObject()
+                                 .num("now", clock.nowMs() - startMs)
+                                 .raw("sent", sentJson)
+                                 .boolean("connectionActive", s.ConnectionActive)
+                                 .boolean("abortRequested", s.AbortRequested)
+                                 .boolean("linkLost", s.LinkLost)
+                                 .boolean("loginPending", s.LoginPending)
+                                 .boolean("arrowPromptSeen", s.ArrowPromptSeen)
+                                 .boolean("diagnosticsBannerSeen", s.DiagnosticsBannerSeen)
+                                 .boolean("capturing", s.Capturing)
+                                 .boolean("sendingFile", s.SendingFile)
+                                 .str("connectError", link.ConnectError)
+                                 .raw("boxes", boxes)
+                                 .raw("menu", menusJson(view))
+                                 .raw("connectMenu", stringArray(connectMenu))
+                                 .num("currentIndex", link.CurrentIndex)
+                                 .boolean("sessionUp", link.SessionUp)
+                                 .done();
+    return dumpStateJson(engine, view, linkTimers, extra);
 }
 
 namespace {
@@ -106,12 +249,88 @@ QString compact(const QJsonValue &v)
     return QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
+// Splits the argument of a line into words; a "quoted text" is one word,
+// kept with its quotes, and may follow `=`.
+std::optional<QByteArrayList> words(const QByteArray &arg)
+{
+    QByteArrayList out;
+    qsizetype i = 0;
+    while (i < arg.size()) {
+        while (i < arg.size() && arg[i] == ' ')
+            ++i;
+        if (i >= arg.size())
+            break;
+        QByteArray w;
+        bool quoted = false;
+        while (i < arg.size() && (quoted || arg[i] != ' ')) {
+            const char c = arg[i];
+            if (c == '"')
+                quoted = !quoted;
+            else if (c == '\\' && quoted && i + 1 < arg.size())
+                w += arg[i++];
+            w += arg[i++];
+        }
+        if (quoted)
+            return std::nullopt;
+        out << w;
+    }
+    return out;
+}
+
+// The decoded text of a word that must be a "quoted text".
+std::optional<QByteArray> quoted(const QByteArray &w)
+{
+    if (w.size() < 2 || !w.startsWith('"') || !w.endsWith('"'))
+        return std::nullopt;
+    return decodeEscapes(w.mid(1, w.size() - 2));
+}
+
+std::optional<int> virtualKey(const QByteArray &name, bool &alt)
+{
+    alt = false;
+    static const std::pair<const char *, int> keys[] = {
+        {"Up", vk::Up}, {"Down", vk::Down}, {"Left", vk::Left}, {"Right", vk::Right},
+        {"F1", vk::F1}, {"F2", vk::F2},     {"F3", vk::F3},     {"F4", vk::F4}, {"F5", vk::F5}};
+    QByteArray n = name;
+    if (n.startsWith("Alt+")) {
+        alt = true;
+        n = n.mid(4);
+    }
+    for (const auto &[k, v] : keys)
+        if (n == k)
+            return v;
+    return std::nullopt;
+}
+
+bool isLinkLine(const QByteArray &cmd)
+{
+    static const char *const linkLines[] = {"record", "connect", "disconnect", "close",   "type", "key",
+                                            "press",  "release", "answer",     "socket", "peerclose"};
+    for (const char *l : linkLines)
+        if (cmd == l)
+            return true;
+    return false;
+}
+
+QByteArray commandOf(const QByteArray &line)
+{
+    const QByteArray t = line.trimmed();
+    const qsizetype sp = t.indexOf(' ');
+    return sp < 0 ? t : t.left(sp);
+}
+
+constexpr qlonglong kMaxWaitMs = 24LL * 3600 * 1000;
+
 } // namespace
 
 ScriptResult runScript(const QByteArray &script, const std::function<void(const QByteArray &)> &out)
 {
     ScriptResult result;
-    auto session = std::make_unique<ReplaySession>();
+    const QList<QByteArray> lines = script.split('\n');
+    bool linkMode = false;
+    for (const QByteArray &l : lines)
+        linkMode = linkMode || isLinkLine(commandOf(l));
+    auto session = std::make_unique<ReplaySession>(linkMode);
     bool dumped = false;
     int lineNo = 0;
     auto fail = [&](int code, const QString &msg) {
@@ -119,7 +338,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
         result.messages << QStringLiteral("line %1: %2").arg(lineNo).arg(msg);
     };
 
-    for (QByteArray line : script.split('\n')) {
+    for (QByteArray line : lines) {
         ++lineNo;
         if (line.endsWith('\r'))
             line.chop(1);
@@ -129,19 +348,32 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
         const qsizetype sp = trimmed.indexOf(' ');
         const QByteArray cmd = sp < 0 ? trimmed : trimmed.left(sp);
         const QByteArray arg = sp < 0 ? QByteArray() : trimmed.mid(sp + 1).trimmed();
-        Engine &e = *session->engine;
-        SessionState &s = e.session;
+        ReplaySession &rs = *session;
+        Engine &e = rs.engine;
+        SessionState &s = rs.session;
+        LinkSession &link = rs.link;
+        auto bad = [&](const char *what) {
+            fail(2, QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLatin1(trimmed)));
+        };
+        const std::optional<QByteArrayList> argWords = words(arg);
+        const int nWords = argWords ? int(argWords->size()) : -1;
+        auto number = [&](int i, bool &ok) {
+            ok = false;
+            return i < nWords ? (*argWords)[i].toInt(&ok) : 0;
+        };
 
-        if (cmd == "send") {
-            const qsizetype first = arg.indexOf('"'), last = arg.lastIndexOf('"');
-            std::optional<QByteArray> bytes;
-            if (first == 0 && last > first)
-                bytes = decodeEscapes(arg.mid(first + 1, last - first - 1));
-            if (!bytes || last != arg.size() - 1) {
-                fail(2, QStringLiteral("malformed send: %1").arg(QString::fromLatin1(trimmed)));
+        if (cmd == "send" || cmd == "type") {
+            const std::optional<QByteArray> bytes = nWords == 1 ? quoted(arg) : std::nullopt;
+            if (!bytes) {
+                bad(cmd == "send" ? "malformed send" : "malformed type");
                 return result;
             }
-            e.receive(*bytes);
+            if (cmd == "send") {
+                link.dataReceived(*bytes);
+            } else {
+                for (char c : *bytes)
+                    rs.keys.FormKeyPress(uint8_t(c));
+            }
         } else if (cmd == "hex") {
             QByteArray bytes;
             bool ok = true;
@@ -155,29 +387,128 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bytes.append(char(v));
             }
             if (!ok) {
-                fail(2, QStringLiteral("malformed hex: %1").arg(QString::fromLatin1(trimmed)));
+                bad("malformed hex");
                 return result;
             }
-            e.receive(bytes);
+            link.dataReceived(bytes);
         } else if (cmd == "wait") {
             bool ok = false;
             const qlonglong ms = arg.toLongLong(&ok);
-            if (!ok || ms < 0) {
-                fail(2, QStringLiteral("malformed wait: %1").arg(QString::fromLatin1(trimmed)));
+            if (!ok || ms < 0 || ms > kMaxWaitMs) {
+                bad("malformed wait (0 to 86400000 ms)");
                 return result;
             }
-            session->advance(ms);
+            rs.advance(ms);
+        } else if (cmd == "record") {
+            std::optional<QByteArray> name = nWords >= 1 ? quoted(argWords->at(0)) : std::nullopt;
+            if (!name) {
+                bad("malformed record");
+                return result;
+            }
+            TConnectionRec rec;
+            rec.SystemName = *name;
+            bool ok = true;
+            for (int i = 1; ok && i < nWords; ++i) {
+                const QByteArray &w = argWords->at(i);
+                const qsizetype eq = w.indexOf('=');
+                const ConnectionField *f = eq > 0 ? findConnectionField(w.left(eq)) : nullptr;
+                QByteArray value = eq > 0 ? w.mid(eq + 1) : QByteArray();
+                if (value.startsWith('"')) {
+                    const auto text = quoted(value);
+                    ok = text.has_value();
+                    value = text.value_or(QByteArray());
+                }
+                ok = ok && f && setFieldFromText(rec, *f, value);
+            }
+            if (!ok) {
+                bad("malformed record");
+                return result;
+            }
+            if (const auto at = rs.book.findByName(rec.SystemName))
+                rs.book.replace(*at, rec);
+            else if (!rs.book.add(rec)) {
+                bad("book full");
+                return result;
+            }
+            link.PopulateConnectMenu();
+        } else if (cmd == "connect") {
+            const std::optional<QByteArray> name = nWords == 1 ? quoted(arg) : std::nullopt;
+            const std::optional<int> index = name ? rs.book.findByName(*name) : std::nullopt;
+            if (!index) {
+                bad("no such record");
+                return result;
+            }
+            link.ConnectionClicked(*index);
+        } else if (cmd == "disconnect" && arg.isEmpty()) {
+            link.DisconnectClick();
+        } else if (cmd == "close" && arg.isEmpty()) {
+            link.windowClosing();
+        } else if (cmd == "key") {
+            bool alt = false;
+            const std::optional<int> v = virtualKey(arg, alt);
+            if (!v) {
+                bad("unknown key");
+                return result;
+            }
+            rs.keys.FormKeyDown(*v, alt);
+        } else if (cmd == "press") {
+            const KeyDef *k = findKeyDef(std::string_view(arg.constData(), size_t(arg.size())));
+            if (!k) {
+                bad("unknown key component");
+                return result;
+            }
+            rs.keys.ButtMouseDown(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size())
+                                      ? e.v01rpKeyCode
+                                      : k->code);
+        } else if (cmd == "release" && arg.isEmpty()) {
+            rs.keys.ButtMouseUp();
+        } else if (cmd == "answer" && (arg == "yes" || arg == "no")) {
+            rs.prompter.answers.push_back(arg == "yes");
+        } else if (cmd == "socket") {
+            const QByteArray mode = nWords >= 1 ? argWords->at(0) : QByteArray();
+            bool ok = false;
+            FakeTransport &t = rs.transport;
+            if (mode == "ok" && (nWords == 1 || nWords == 2)) {
+                const int ms = nWords == 2 ? number(1, ok) : 0;
+                ok = (nWords == 1 || ok) && ms >= 0;
+                if (ok) {
+                    t.connectMode = FakeTransport::Connect::Ok;
+                    t.connectDelayMs = ms;
+                }
+            } else if ((mode == "refuse" || mode == "error") && nWords == 2) {
+                const int code = number(1, ok);
+                if (ok) {
+                    t.connectMode = mode == "refuse" ? FakeTransport::Connect::Refuse : FakeTransport::Connect::Error;
+                    t.connectCode = code;
+                }
+            } else if (mode == "never" && nWords == 1) {
+                t.connectMode = FakeTransport::Connect::Never;
+                ok = true;
+            }
+            if (!ok) {
+                bad("malformed socket line");
+                return result;
+            }
+        } else if (cmd == "peerclose") {
+            bool ok = nWords == 0;
+            const int code = nWords == 1 ? number(0, ok) : 0;
+            if (!ok) {
+                bad("malformed peerclose");
+                return result;
+            }
+            rs.transport.peerClose(code);
         } else if (cmd == "set") {
             const qsizetype sp2 = arg.indexOf(' ');
             const QByteArray name = sp2 < 0 ? arg : arg.left(sp2);
             const QByteArray value = sp2 < 0 ? QByteArray() : arg.mid(sp2 + 1);
             const auto f = flag(value);
+            TConnectionRec &cur = link.CurrentConnection;
             bool ok = true;
             if (name == "connected" && f) s.Connected = *f;
             else if (name == "loggedin" && f) s.LoggedIn = *f;
-            else if (name == "autologin" && f) s.CurrentConnection.AutoLogin = *f;
-            else if (name == "diagnostic" && f) s.CurrentConnection.DiagnosticMode = *f;
-            else if (name == "shownz" && f) s.CurrentConnection.ShowNZCommonStates = *f;
+            else if (name == "autologin" && f) cur.AutoLogin = *f;
+            else if (name == "diagnostic" && f) cur.DiagnosticMode = *f;
+            else if (name == "shownz" && f) cur.ShowNZCommonStates = *f;
             else if (name == "suppress" && f) s.SuppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
                 if (s.TandemMode != *f)
@@ -191,21 +522,22 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                     ok = false;
                 }
             } else if (name == "systemname") {
-                s.CurrentConnection.SystemName = value;
+                cur.SystemName = value;
             } else {
                 ok = false;
             }
             if (!ok) {
-                fail(2, QStringLiteral("unknown setting: %1").arg(QString::fromLatin1(trimmed)));
+                bad("unknown setting");
                 return result;
             }
+            link.notify();
         } else if (cmd == "dump" && arg.isEmpty()) {
-            out(session->dump());
+            out(rs.dump());
             dumped = true;
         } else if (cmd == "expect" || cmd == "expect-prefix") {
             const qsizetype sp2 = arg.indexOf(' ');
             if (sp2 < 0) {
-                fail(2, QStringLiteral("malformed expect: %1").arg(QString::fromLatin1(trimmed)));
+                bad("malformed expect");
                 return result;
             }
             const QByteArray path = arg.left(sp2);
@@ -215,7 +547,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 fail(2, QStringLiteral("expected value is not JSON: %1").arg(QString::fromUtf8(arg.mid(sp2 + 1))));
                 return result;
             }
-            const QJsonDocument state = QJsonDocument::fromJson(session->dump());
+            const QJsonDocument state = QJsonDocument::fromJson(rs.dump());
             const auto got = lookup(state.object(), path);
             const QJsonValue wanted = want.array().at(0);
             const bool prefix = cmd == "expect-prefix";
@@ -230,9 +562,9 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                             .arg(QString::fromLatin1(path), compact(wanted), compact(*got)));
         } else if (cmd == "reset" && arg.isEmpty()) {
             session.reset();
-            session = std::make_unique<ReplaySession>();
+            session = std::make_unique<ReplaySession>(linkMode);
         } else {
-            fail(2, QStringLiteral("unknown line: %1").arg(QString::fromLatin1(trimmed)));
+            bad("unknown line");
             return result;
         }
     }

@@ -1,38 +1,136 @@
 #pragma once
-// The replay script language: one engine on a virtual clock, driven line by
-// line. kordex-replay, the engine's script tests and fuzz seeds share it.
+// The replay script language: the engine and the link session on a virtual
+// clock, driven line by line. kordex-replay, the script tests, session traces
+// and fuzz seeds share it. One line each; `#` starts a comment.
 //
+// The panel side
 //   send "TEXT"        one received chunk; escapes \xHH \r \n \e \\ \"
 //   hex 1B 59 21 28    one received chunk given as hex bytes
-//   wait MS            advance the clock, firing due timers and flash ticks
+//   wait MS            advance the clock, firing due timers (at most 24 hours)
+//
+// The stored connections and the operator (each returns when its handler has
+// finished or first waits; later lines go on while a procedure is suspended)
+//   record "NAME" FIELD=VALUE ...   add a book record named NAME (or replace the
+//                      one of that name); FIELD is a connection field name, VALUE
+//                      a number, 0/1, or a "quoted text"; other fields keep the
+//                      values a missing ini key takes; records keep their order
+//   connect "NAME"     the Connect menu item of that record
+//   disconnect         the Disconnect menu item
+//   close              the window's close handler (without the file save)
+//   type "TEXT"        each character as a typed key (same escapes as send)
+//   key NAME           Up Down Left Right F1 F2 F3 F4 F5 Alt+F4
+//   press COMPONENT    a pictured key goes down (e.g. press V01ZO); release
+//   answer yes|no      queues the answer of the coming Yes/No boxes (Yes when
+//                      none is queued); every box is answered at once
+//
+// The fake transport (how it behaves from then on)
+//   socket ok [MS]     a connect reports the session up after MS ms (default 0)
+//   socket refuse CODE a connect fails at once in the socket layer with CODE
+//   socket error CODE  a connect reports session-connected with error CODE
+//   socket never       a connect reports nothing at all
+//   peerclose [CODE]   the peer closes the established session (CODE default 0)
+//
+// Checking
 //   set NAME VALUE     connected|loggedin|autologin|diagnostic|shownz|suppress 0/1,
 //                      paneltype N, systemname TEXT, tandem 0|1
 //   dump               print the state as one JSON line
-//   expect PATH JSON   compare one value of the state (PATH like screen.1 or lamps.FFAlm_1603)
+//   expect PATH JSON   compare one value of the state (PATH like screen.1,
+//                      lamps.FFAlm_1603, menu.Disconnect.enabled, sent.0.1)
 //   expect-prefix PATH "TEXT"   the text at PATH starts with TEXT
 //   reset              start again with a fresh session
+//
+// A script with none of the stored-connection, operator or transport lines
+// starts as an established terminal-mode connection named "Panel"; one with
+// any of them starts idle with an empty book. A line in error ends the script
+// with exit code 2 and its line number.
 #include "core/engine.h"
-#include "core/recording_view.h"
+#include "faces/face_controller.h"
+#include "faces/key_input.h"
+#include "link/link_session.h"
+#include "link/session_trace.h"
 #include "platform/clock.h"
+#include "platform/prompter.h"
+#include "tools/recording_view.h"
 
 #include <QByteArray>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace kordex {
 
+// The transport every script connection uses, whichever type it is.
+class FakeTransport final : public Transport {
+public:
+    enum class Connect { Ok, Refuse, Error, Never };
+    explicit FakeTransport(Clock &clock);
+
+    bool bringUp(const LinkSettings &settings) override;
+    void tearDown() override;
+    bool isOpen() const override { return open_; }
+    bool send(const QByteArray &bytes) override;
+    int lastError() const override { return lastError_; }
+    QString lastErrorMessage() const override { return QStringLiteral("Connect failed"); }
+    QString errorDescription(int code) const override;
+
+    void peerClose(int code);
+
+    Connect connectMode = Connect::Ok;
+    int connectDelayMs = 0;
+    int connectCode = 0;
+    std::function<void(const QByteArray &)> onWrite;
+
+private:
+    Timer connectTimer_;
+    bool open_ = false;
+    int lastError_ = 0;
+};
+
+// Boxes are recorded and answered at once.
+class ReplayPrompter final : public Prompter {
+public:
+    struct Box { QString caption, text; };
+    std::vector<Box> boxes;
+    std::deque<bool> answers;   // Yes when empty
+    std::deque<std::optional<QString>> files;
+
+    void message(const QString &title, const QString &text, Icon) override { boxes.push_back({title, text}); }
+    bool askYesNo(const QString &title, const QString &text) override;
+    std::optional<QString> openFileName(const QString &, const QString &) override { return nextFile(); }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return nextFile(); }
+    void beep() override {}
+
+private:
+    std::optional<QString> nextFile();
+};
+
 class ReplaySession {
 public:
-    ReplaySession();
+    // `linkMode`: start idle with an empty book instead of an established
+    // terminal-mode connection.
+    explicit ReplaySession(bool linkMode = false);
     ~ReplaySession();
+    ReplaySession(const ReplaySession &) = delete;
+    ReplaySession &operator=(const ReplaySession &) = delete;
 
     VirtualClock clock;
     RecordingView view;
-    std::unique_ptr<Engine> engine;
+    ReplayPrompter prompter;
+    SessionState session;
+    ConnectionBook book;
+    Engine engine;
+    FaceController faces;
+    LinkSession link;
+    FakeTransport transport;
+    KeyInput keys;
 
-    QByteArray dump() const { return dumpStateJson(*engine, view); }
+    struct Sent { int64_t ms; QByteArray bytes; };
+    std::vector<Sent> sent;
+    int64_t startMs = 0;
+
+    QByteArray dump() const;
     void advance(int64_t ms) { clock.advance(ms); }
 
 private:

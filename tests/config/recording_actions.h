@@ -1,5 +1,6 @@
 #pragma once
 #include "config/connection_actions.h"
+#include "config/connection_book.h"
 
 #include <functional>
 #include <vector>
@@ -22,6 +23,16 @@ struct RecordingActions final : ConnectionActions {
     void PopulateConnectMenu() override { ++menuRebuilds; }
     void setFileMenuEnabled(bool on) override { fileMenuEnabled = on; }
     void showHelpTopic(int topic) override { helpTopics.push_back(topic); }
+
+    // The connection in use, as the test sets it.
+    bool connected = false, active = false;
+    TConnectionRec current;
+    int CurrentIndex = -1;
+    bool isConnected() const override { return connected; }
+    bool connectionActive() const override { return active; }
+    QByteArray currentSystemName() const override { return current.SystemName; }
+    int currentIndex() const override { return CurrentIndex; }
+    void setCurrentIndex(int index) override { CurrentIndex = index; }
 };
 
 } // namespace kordex::test

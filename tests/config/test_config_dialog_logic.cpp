@@ -11,11 +11,11 @@ using namespace kordex::test;
 namespace {
 struct Rig {
     Folders dirs;
-    SessionState session;
+    ConnectionBook Book;
     ScriptedPrompter prompter;
     RecordingActions actions;
     Configuration config{dirs.folders, prompter};
-    ConnectionPropertiesLogic logic{session, config, prompter, actions};
+    ConnectionPropertiesLogic logic{Book, config, prompter, actions};
 
     explicit Rig(const QList<QByteArray> &names = {"Alpha", "Bravo", "Charlie"})
     {
@@ -24,7 +24,7 @@ struct Rig {
         for (const QByteArray &n : names)
             book.add(named(n));
         config.SaveConnections(book);   // the dialog reads the file when shown
-        config.LoadConnections(session.Book);
+        config.LoadConnections(Book);
     }
     void show(int mode)
     {
@@ -34,8 +34,8 @@ struct Rig {
     QList<QByteArray> bookNames() const
     {
         QList<QByteArray> r;
-        for (int i = 0; i < session.Book.count(); ++i)
-            r << session.Book.at(i).SystemName;
+        for (int i = 0; i < Book.count(); ++i)
+            r << Book.at(i).SystemName;
         return r;
     }
     QList<QByteArray> listNames() const { return {logic.listItems().begin(), logic.listItems().end()}; }
@@ -96,7 +96,7 @@ void TestDialogLogic::modeLayouts()
     QFETCH(int, mode);
     QFETCH(bool, connected);
     Rig rig;
-    rig.session.Connected = connected;
+    rig.actions.connected = connected;
     rig.logic.SetDialogMode(mode);
     const DialogLayout &l = rig.logic.layout;
     QTEST(l.OKCaption, "ok");
@@ -132,7 +132,7 @@ void TestDialogLogic::typeVisibility()
     QFETCH(int, type);
     Rig rig;
     rig.show(ManageMode);
-    rig.session.Book.at(0).ConnectionType = uint8_t(type);
+    rig.Book.at(0).ConnectionType = uint8_t(type);
     rig.logic.EditButtonClick();
     const DialogLayout &l = rig.logic.layout;
     QTEST(l.ComPortGroup, "com");
@@ -166,12 +166,12 @@ void TestDialogLogic::showReloadsAndSelects()
     rig.logic.FormHide();
     QVERIFY(rig.actions.fileMenuEnabled);
 
-    rig.session.ConnectionActive = true;
-    rig.session.CurrentIndex = 1;
+    rig.actions.active = true;
+    rig.actions.CurrentIndex = 1;
     rig.show(SelectMode);
     QCOMPARE(rig.logic.selectedIndex(), 1);
     rig.logic.FormHide();
-    rig.session.ConnectionActive = false;
+    rig.actions.active = false;
     rig.show(SelectMode);
     QCOMPARE(rig.logic.selectedIndex(), 0);
 }
@@ -205,7 +205,7 @@ void TestDialogLogic::selectConnects()
     QVERIFY(hidden);
     QVERIFY(!rig.logic.isVisible());
     QVERIFY(rig.actions.fileMenuEnabled);
-    QCOMPARE(rig.session.CurrentIndex, 2);
+    QCOMPARE(rig.actions.CurrentIndex, 2);
     QCOMPARE(rig.actions.connects, std::vector<int>{2});
     QVERIFY(rig.prompter.questions.empty());
 }
@@ -213,10 +213,10 @@ void TestDialogLogic::selectConnects()
 void TestDialogLogic::selectWhileConnectedAsks()
 {
     Rig rig;
-    rig.session.Connected = true;
-    rig.session.ConnectionActive = true;
-    rig.session.CurrentIndex = 0;
-    rig.session.CurrentConnection = rig.session.Book.at(0);
+    rig.actions.connected = true;
+    rig.actions.active = true;
+    rig.actions.CurrentIndex = 0;
+    rig.actions.current = rig.Book.at(0);
     rig.show(SelectMode);
     rig.logic.selectEntry(1);
     rig.prompter.yesNoReplies = {false};
@@ -226,7 +226,7 @@ void TestDialogLogic::selectWhileConnectedAsks()
     QCOMPARE(rig.prompter.questions[0].text, QStringLiteral("You are already connected to Alpha. Reconnect to Bravo?"));
     QVERIFY(rig.logic.isVisible());
     QVERIFY(rig.actions.connects.empty());
-    QCOMPARE(rig.session.CurrentIndex, 0);
+    QCOMPARE(rig.actions.CurrentIndex, 0);
 
     rig.prompter.yesNoReplies = {true};
     rig.logic.OKButtonClick();
@@ -261,12 +261,14 @@ void TestDialogLogic::manageNewStoresSortedAndSelected()
     QCOMPARE(rig.logic.portNumber(), 1);   // the first port present
     rig.logic.fields.SysName = "Beta";
     rig.logic.fields.NetHost = "Panel.EXAMPLE";
+    rig.logic.fields.NetPort = "TelNet";
     rig.logic.OKButtonClick();
     QCOMPARE(rig.logic.dialogMode, int(ManageMode));
     QCOMPARE(rig.listNames(), (QList<QByteArray>{"Alpha", "Beta", "Bravo", "Charlie"}));
     QCOMPARE(rig.logic.selectedIndex(), 1);
     QCOMPARE(rig.actions.menuRebuilds, 1);
-    QCOMPARE(rig.session.Book.at(1).SocketHost, QByteArray("panel.example"));
+    QCOMPARE(rig.Book.at(1).SocketHost, QByteArray("panel.example"));
+    QCOMPARE(rig.Book.at(1).SocketPort, QByteArray("telnet"));
     // Saved at once.
     ConnectionBook disk;
     rig.config.LoadConnections(disk);
@@ -327,7 +329,7 @@ void TestDialogLogic::capacity()
     rig.logic.fields.SysName = "Last";
     rig.logic.OKButtonClick();
     QVERIFY(rig.prompter.messages.empty());
-    QCOMPARE(rig.session.Book.count(), 500);
+    QCOMPARE(rig.Book.count(), 500);
 
     rig.logic.OKButtonClick();
     rig.logic.fields.SysName = "One more";
@@ -339,8 +341,8 @@ void TestDialogLogic::capacity()
     rig.logic.fields.SysName = "Renamed";
     rig.logic.OKButtonClick();
     QCOMPARE(rig.prompter.messages.size(), size_t(2));
-    QCOMPARE(rig.session.Book.count(), 500);
-    QCOMPARE(rig.session.Book.at(0).SystemName, QByteArray("Last"));
+    QCOMPARE(rig.Book.count(), 500);
+    QCOMPARE(rig.Book.at(0).SystemName, QByteArray("Last"));
 }
 
 void TestDialogLogic::editKeepsOwnNameInOtherCase()
@@ -366,7 +368,7 @@ void TestDialogLogic::blanksAroundNameStoredThenStripped()
     rig.logic.fields.SysName = " Delta ";
     rig.logic.OKButtonClick();
     QVERIFY(rig.prompter.messages.empty());
-    QCOMPARE(rig.session.Book.at(0).SystemName, QByteArray(" Delta "));
+    QCOMPARE(rig.Book.at(0).SystemName, QByteArray(" Delta "));
     QCOMPARE(rig.logic.selectedIndex(), 0);
     rig.logic.FormHide();
     rig.show(ManageMode);
@@ -397,28 +399,28 @@ void TestDialogLogic::editRoundTripsEveryField()
     r.FlowControl = 2;
     r.ComNumber = 33;
     r.DiagnosticMode = true;
-    rig.session.Book.at(0) = r;
-    rig.config.SaveConnections(rig.session.Book);
+    rig.Book.at(0) = r;
+    rig.config.SaveConnections(rig.Book);
     rig.show(ManageMode);
     rig.logic.EditButtonClick();
     QCOMPARE(rig.logic.portEntry(), 2);
     QVERIFY(rig.logic.layout.PhoneNumGroup);
     rig.logic.OKButtonClick();
-    QCOMPARE(rig.session.Book.at(0), r);
+    QCOMPARE(rig.Book.at(0), r);
 
     // Values without an item: pacing 30 shows "0"; a port not present shows
     // the first port; both are then stored as shown.
-    rig.session.Book.at(0).TcpIpLinePacing = 30;
-    rig.session.Book.at(0).ComNumber = 7;
-    rig.config.SaveConnections(rig.session.Book);
+    rig.Book.at(0).TcpIpLinePacing = 30;
+    rig.Book.at(0).ComNumber = 7;
+    rig.config.SaveConnections(rig.Book);
     rig.logic.FormHide();
     rig.show(ManageMode);
     rig.logic.EditButtonClick();
     QCOMPARE(rig.logic.fields.TcpIpLp, 0);
     QCOMPARE(rig.logic.portEntry(), 0);
     rig.logic.OKButtonClick();
-    QCOMPARE(rig.session.Book.at(0).TcpIpLinePacing, 0);
-    QCOMPARE(int(rig.session.Book.at(0).ComNumber), 1);
+    QCOMPARE(rig.Book.at(0).TcpIpLinePacing, 0);
+    QCOMPARE(int(rig.Book.at(0).ComNumber), 1);
 }
 
 void TestDialogLogic::cancelInNewLeavesBookAlone()
@@ -456,7 +458,7 @@ void TestDialogLogic::deleteSelectionRule()
     rig.logic.fields.SysName = "leftover";
     rig.logic.DeleteButtonClick();
     QCOMPARE(rig.logic.selectedIndex(), selected);
-    QCOMPARE(rig.session.Book.count(), 6);
+    QCOMPARE(rig.Book.count(), 6);
     QVERIFY(!rig.listNames().contains(QByteArray(1, char('A' + deleted))));
     QCOMPARE(rig.actions.menuRebuilds, 1);
     QCOMPARE(rig.logic.fields.SysName, QByteArray());
@@ -491,17 +493,17 @@ void TestDialogLogic::doubleClick()
 void TestDialogLogic::commandLineConnection()
 {
     Rig rig;
-    rig.session.Book.at(1).AutoLogin = false;
-    rig.config.SaveConnections(rig.session.Book);
+    rig.Book.at(1).AutoLogin = false;
+    rig.config.SaveConnections(rig.Book);
     rig.show(SelectMode);
     rig.logic.FormHide();
     std::vector<bool> autoLoginDuringCall;
-    rig.actions.onConnect = [&](int i) { autoLoginDuringCall.push_back(rig.session.Book.at(i).AutoLogin); };
+    rig.actions.onConnect = [&](int i) { autoLoginDuringCall.push_back(rig.Book.at(i).AutoLogin); };
     rig.logic.connectEntriesNamed("bRaVo");
     QCOMPARE(rig.actions.connects, std::vector<int>{1});
     QCOMPARE(autoLoginDuringCall, std::vector<bool>{true});
-    QCOMPARE(rig.session.Book.at(1).AutoLogin, false);
-    QCOMPARE(rig.session.CurrentIndex, 1);
+    QCOMPARE(rig.Book.at(1).AutoLogin, false);
+    QCOMPARE(rig.actions.CurrentIndex, 1);
     rig.logic.connectEntriesNamed("Nobody");
     QCOMPARE(rig.actions.connects.size(), size_t(1));
     QVERIFY(rig.prompter.messages.empty());
@@ -555,12 +557,12 @@ void TestDialogLogic::sidRange()
     rig.logic.stepSid(-1);
     QCOMPARE(rig.logic.fields.SidEdit, QByteArray("0"));
     // A SID beyond the range in the file is stored back within it.
-    rig.session.Book.at(0).SID = 1000;
-    rig.config.SaveConnections(rig.session.Book);
+    rig.Book.at(0).SID = 1000;
+    rig.config.SaveConnections(rig.Book);
     rig.show(ManageMode);
     rig.logic.EditButtonClick();
     rig.logic.OKButtonClick();
-    QCOMPARE(rig.session.Book.at(0).SID, 254);
+    QCOMPARE(rig.Book.at(0).SID, 254);
 }
 
 void TestDialogLogic::portNumberRules()

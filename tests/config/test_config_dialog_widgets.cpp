@@ -1,5 +1,5 @@
 // The real Connection Properties window, driven through its widgets.
-#include "config/connection_properties.h"
+#include "faces/connection_properties.h"
 #include "config_test_support.h"
 #include "recording_actions.h"
 
@@ -18,11 +18,11 @@ using namespace kordex::test;
 namespace {
 struct WindowRig {
     Folders dirs;
-    SessionState session;
+    ConnectionBook Book;
     ScriptedPrompter prompter;
     RecordingActions actions;
     Configuration config{dirs.folders, prompter};
-    TConnectionProperties dialog{session, config, prompter, actions};
+    TConnectionProperties dialog{Book, config, prompter, actions};
 
     explicit WindowRig(const QList<QByteArray> &names)
     {
@@ -30,7 +30,7 @@ struct WindowRig {
         for (const QByteArray &n : names)
             book.add(named(n));
         config.SaveConnections(book);
-        config.LoadConnections(session.Book);
+        config.LoadConnections(Book);
         dialog.setPortList({{1, "/dev/ttyS0"}, {33, "/dev/ttyUSB0"}, {150, "/dev/serial/by-id/usb-x"}});
     }
     template <typename W>
@@ -184,7 +184,7 @@ void TestDialogWidgets::selectModeDoubleClickConnects()
     QVERIFY(!rig.dialog.isVisible());
     QVERIFY(rig.actions.fileMenuEnabled);
     QCOMPARE(rig.actions.connects, std::vector<int>{1});
-    QCOMPARE(rig.session.CurrentIndex, 1);
+    QCOMPARE(rig.actions.CurrentIndex, 1);
 }
 
 void TestDialogWidgets::editCancelCloseAndHelp()

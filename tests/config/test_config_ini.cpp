@@ -1,3 +1,4 @@
+#include "config/connection_fields.h"
 #include "config/ini_file.h"
 
 #include <QTest>
@@ -18,7 +19,40 @@ private slots:
     void valueCannotBreakOutOfItsLine();
     void repeatedSectionsFirstWins();
     void eightBitBytesKept();
+    void connectionFieldsOneAtATime();
+    void connectionFieldReadRules();
+    void connectionFieldLookup();
 };
+
+namespace {
+using Kind = ConnectionField::Kind;
+
+// A value of the field's kind that is not its default and reads back as written.
+QByteArray sampleText(const ConnectionField &f)
+{
+    switch (f.kind) {
+    case Kind::Text:
+        return QByteArray("a=b; \xe9\x01", 8);
+    case Kind::Int32:
+        return "-2147483648";
+    case Kind::Int16:
+        return "-32768";
+    case Kind::Byte:
+        return "255";
+    case Kind::Bool:
+        return fieldDefaultText(f) == "1" ? "0" : "1";
+    }
+    return {};
+}
+
+TConnectionRec sampleRecord()
+{
+    TConnectionRec r;
+    for (const ConnectionField &f : connectionFields())
+        setFieldFromText(r, f, sampleText(f));
+    return r;
+}
+} // namespace
 
 void TestIni::integers_data()
 {
@@ -171,6 +205,80 @@ void TestIni::eightBitBytesKept()
     IniFile ini;
     ini.setValue("S", "Name", name);
     QCOMPARE(*IniFile::parse(ini.serialize()).value("S", "Name"), name);
+}
+
+// Each field set alone reads back as set and leaves every other field at its
+// default: a row pointing at the wrong member, or two rows at one, shows here.
+void TestIni::connectionFieldsOneAtATime()
+{
+    for (const ConnectionField &f : connectionFields()) {
+        const QByteArray sample = sampleText(f);
+        QVERIFY2(sample != fieldDefaultText(f), f.name);
+        TConnectionRec r;
+        QVERIFY2(setFieldFromText(r, f, sample), f.name);
+        for (const ConnectionField &g : connectionFields()) {
+            const QByteArray expected = &g == &f ? sample : fieldDefaultText(g);
+            QVERIFY2(fieldText(r, g) == expected,
+                     (QByteArray(f.name) + " -> " + g.name + " = " + fieldText(r, g)).constData());
+        }
+    }
+    // Putting every default back gives the record's own initial values.
+    TConnectionRec r = sampleRecord();
+    QVERIFY(r != TConnectionRec{});
+    for (const ConnectionField &f : connectionFields())
+        QVERIFY2(setFieldFromText(r, f, fieldDefaultText(f)), f.name);
+    QCOMPARE(r, TConnectionRec{});
+}
+
+// As the ini reader reads a present key, for every field of each kind.
+// `stored` null: malformed, so the field takes its default.
+void TestIni::connectionFieldReadRules()
+{
+    struct Rule {
+        Kind kind;
+        const char *text;
+        const char *stored;
+    };
+    const Rule rules[] = {
+        {Kind::Text, "  a  ", "  a  "}, {Kind::Text, "", ""},
+        {Kind::Int32, "$FFFFFFFF", "-1"}, {Kind::Int32, "+0x10", "16"}, {Kind::Int32, "2147483648", nullptr},
+        {Kind::Int16, "65537", "1"}, {Kind::Int16, "40000", "-25536"}, {Kind::Int16, "-2", "-2"},
+        {Kind::Byte, "258", "2"}, {Kind::Byte, "-1", "255"},
+        {Kind::Bool, "0", "0"}, {Kind::Bool, "1", "1"}, {Kind::Bool, "2", "1"}, {Kind::Bool, "$0", "0"},
+        {Kind::Bool, "true", nullptr},
+    };
+    auto check = [](const ConnectionField &f, const char *text, const char *stored) {
+        TConnectionRec r = sampleRecord();   // so that taking the default shows
+        const bool ok = setFieldFromText(r, f, text);
+        const QByteArray expected = stored ? QByteArray(stored) : fieldDefaultText(f);
+        const QByteArray what = QByteArray(f.name) + " <- \"" + text + "\" = " + fieldText(r, f);
+        QVERIFY2(ok == (stored != nullptr) && fieldText(r, f) == expected, what.constData());
+    };
+    for (const Rule &rule : rules) {
+        int fields = 0;
+        for (const ConnectionField &f : connectionFields()) {
+            if (f.kind != rule.kind)
+                continue;
+            ++fields;
+            check(f, rule.text, rule.stored);
+        }
+        QVERIFY2(fields > 0, rule.text);   // no kind goes untried
+    }
+    for (const ConnectionField &f : connectionFields())
+        if (f.kind != Kind::Text)
+            for (const char *text : {"", "x", " 1", "1.5", "0x"})
+                check(f, text, nullptr);
+}
+
+void TestIni::connectionFieldLookup()
+{
+    for (const ConnectionField &f : connectionFields())
+        QCOMPARE(findConnectionField(f.name), &f);
+    // A view need not end where the name does.
+    QCOMPARE(findConnectionField(QByteArrayView("SIDE", 3)), findConnectionField("SID"));
+    QVERIFY(findConnectionField("SID"));
+    for (const char *name : {"", "systemname", "SYSTEMNAME", "SystemName ", "System", "SysName", "Count"})
+        QVERIFY2(!findConnectionField(name), name);
 }
 
 QTEST_APPLESS_MAIN(TestIni)

@@ -17,6 +17,7 @@ private slots:
     void split();
     void parseLine_data();
     void parseLine();
+    void parseLineEveryColumn();
     void csvCount_data();
     void csvCount();
     void csvFallbacksAndErrors();
@@ -120,6 +121,32 @@ void TestLegacy::parseLine()
     QCOMPARE(int(r.BaudRate), 0);
     QCOMPARE(int(r.ComNumber), 0);
     QCOMPARE(r.DiagnosticMode, false);
+}
+
+// Each column lands in its own field; what the line lacks is zero.
+void TestLegacy::parseLineEveryColumn()
+{
+    TConnectionRec expected;
+    expected.SystemName = "Site";
+    expected.SID = 5;
+    expected.Password = "pw";
+    expected.ConnectionType = 2;
+    expected.PhoneNum = "ph";
+    expected.SocketPort = "sp";
+    expected.SocketHost = "h";
+    expected.AlPrompt1 = "p1";
+    expected.AlPrompt2 = "p2";
+    expected.AlResult1 = "r1";
+    expected.AlResult2 = "r2";
+    expected.UserName = "u";
+    expected.ShowNZCommonStates = false;
+    expected.TcpIpLinePacing = 0;
+    expected.AutoLogin = false;
+    expected.BaudRate = 0;
+    expected.FlowControl = 0;
+    expected.ComNumber = 0;
+    expected.DiagnosticMode = false;
+    QCOMPARE(ParseLegacyCsvLine("Site,5,pw,2,ph,sp,h,p1,p2,r1,r2,u,0"), expected);
 }
 
 void TestLegacy::csvCount_data()

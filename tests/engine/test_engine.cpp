@@ -1,7 +1,8 @@
 // Engine behaviour that scripts cannot reach easily: clock semantics, the
 // incremental screen comparison, flash rates, face selection, mode switch.
 #include "core/engine.h"
-#include "core/recording_view.h"
+#include "tools/engine_rig.h"
+#include "tools/recording_view.h"
 #include "faces/face_binding.h"
 #include "platform/clock.h"
 
@@ -14,13 +15,14 @@ namespace {
 struct Rig {
     VirtualClock clock;
     RecordingView view;
-    Engine engine{clock, view};
+    EngineRig parts{clock, view};
+    Engine &engine = parts.engine;
     Rig()
     {
         engine.startUp();
         clock.advance(1001);
         engine.session.Connected = true;
-        engine.session.CurrentConnection.AutoLogin = false;
+        parts.connection.AutoLogin = false;
     }
     void send(const QByteArray &b) { engine.receive(b); }
     void tick() { engine.flash.tick([](const std::function<void()> &p) { p(); }); }
@@ -265,12 +267,12 @@ private slots:
         QVERIFY(rig.engine.session.LoggedIn);
         QCOMPARE(rig.view.eventScreenTop, 328);
         QCOMPARE(rig.view.eventScreenHeight, 193);
-        QVERIFY(rig.view.refresh1Enabled);
-        QVERIFY(rig.view.closeTandemVisible);
+        QVERIFY(rig.view.menu(MenuItem::Refresh1).enabled);
+        QVERIFY(rig.view.menu(MenuItem::CloseTandemMode1).visible);
 
         rig.engine.session.setPanelType(7);
         rig.engine.SelectFace();
-        rig.view.events1Enabled = true;
+        rig.view.menu(MenuItem::Events1).enabled = true;
         rig.engine.ModeChange();
         QVERIFY(!rig.engine.session.TandemMode);
         QCOMPARE(rig.engine.session.panelType(), 0);
@@ -278,9 +280,9 @@ private slots:
         QCOMPARE(rig.view.container, Container::None);
         QCOMPARE(rig.view.eventScreenTop, 0);
         QCOMPARE(rig.view.eventScreenHeight, 522);
-        QVERIFY(!rig.view.refresh1Enabled);
-        QVERIFY(!rig.view.events1Enabled);
-        QVERIFY(!rig.view.closeTandemVisible);
+        QVERIFY(!rig.view.menu(MenuItem::Refresh1).enabled);
+        QVERIFY(!rig.view.menu(MenuItem::Events1).enabled);
+        QVERIFY(!rig.view.menu(MenuItem::CloseTandemMode1).visible);
         QVERIFY(rig.engine.Timer1.isRunning());
     }
 
@@ -288,11 +290,12 @@ private slots:
     {
         VirtualClock clock;
         RecordingView view;
-        Engine engine(clock, view);
+        EngineRig parts(clock, view);
+        Engine &engine = parts.engine;
         engine.startUp();
         QCOMPARE(view.caption, QByteArray("Kordex V3.00 Not Connected"));
         engine.session.Connected = true;
-        engine.session.CurrentConnection.AutoLogin = false;
+        parts.connection.AutoLogin = false;
         clock.advance(999);
         engine.receive("\x1bY  ");
         QVERIFY(!engine.session.TandemMode);

@@ -94,7 +94,7 @@ private slots:
                                 "eventDisplayAllowed", "nzDisplayVisible", "visibleFace", "responseText", "timers",
                                 "beeps", "lamps", "sounder", "events", "events1"})
             QVERIFY2(o.contains(key), key);
-        QCOMPARE(o.value("timers").toObject().keys().size(), 9);
+        QCOMPARE(o.value("timers").toObject().keys().size(), 8);
         QCOMPARE(o.value("lamps").toObject().value("ZRNZFireLed").toString(), QString("hidden"));
     }
 
@@ -108,12 +108,12 @@ private slots:
     void replaySessionStartsConnectedWithExpiredGuards()
     {
         ReplaySession s;
-        QVERIFY(s.engine->session.Connected);
-        QVERIFY(!s.engine->session.CurrentConnection.AutoLogin);
-        QCOMPARE(s.engine->session.CurrentConnection.SystemName, QByteArray("Panel"));
-        QVERIFY(!s.engine->Timer1.isRunning());
-        QVERIFY(!s.engine->Timer4.isRunning());
-        QVERIFY(!s.engine->Timer5.isRunning());
+        QVERIFY(s.session.Connected);
+        QVERIFY(!s.link.CurrentConnection.AutoLogin);
+        QCOMPARE(s.link.CurrentConnection.SystemName, QByteArray("Panel"));
+        QVERIFY(!s.engine.Timer1.isRunning());
+        QVERIFY(!s.link.Timer4.isRunning());
+        QVERIFY(!s.link.Timer5.isRunning());
     }
 };
 

@@ -6,7 +6,7 @@
 #include "faces/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
-#include "resources/key_art.h"
+#include "faces/key_art.h"
 
 #include <QApplication>
 #include <QDir>

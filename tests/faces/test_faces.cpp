@@ -4,7 +4,7 @@
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_picture.h"
-#include "resources/key_art.h"
+#include "faces/key_art.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

@@ -109,10 +109,7 @@ void TestWindowInput::keyComesUpBeforeEndOfHoldIsSent()
     f.enterTandem(1);
     KeyWidget *zone = f.key("V01ZO");
     QByteArray pressedAtSend;
-    f.window->setSendChar([&](uint8_t b) {
-        f.sent.append(char(b));
-        pressedAtSend.append(zone->showsPressed() ? 'D' : 'U');
-    });
+    f.transport.onSend = [&](const QByteArray &) { pressedAtSend.append(zone->showsPressed() ? 'D' : 'U'); };
     QTest::mousePress(zone, Qt::LeftButton);
     f.clock.advance(3100);
     QTest::mouseRelease(zone, Qt::LeftButton);
@@ -144,8 +141,8 @@ void TestWindowInput::notConnectedMovesPicturesOnly()
     f.clock.advance(7000);
     QTest::mouseRelease(enter, Qt::LeftButton);
     QVERIFY(!enter->showsPressed());
-    QTest::keyClick(f.window.get(), Qt::Key_A);
-    QTest::keyClick(f.window.get(), Qt::Key_Up);
+    QTest::keyClick(f.window, Qt::Key_A);
+    QTest::keyClick(f.window, Qt::Key_Up);
     QVERIFY(f.sent.isEmpty());
 }
 
@@ -275,7 +272,7 @@ void TestWindowInput::altF4SendsThenCloses()
         WindowFixture f;
         f.show();
         f.enterTandem(face);
-        QTest::keyClick(f.window.get(), Qt::Key_F4, Qt::AltModifier);
+        QTest::keyClick(f.window, Qt::Key_F4, Qt::AltModifier);
         QCOMPARE(f.sent, QByteArray("s"));
         QVERIFY(!f.window->isVisible());
     }

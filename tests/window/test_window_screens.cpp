@@ -31,7 +31,7 @@ private:
     }
     static void play(WindowFixture &f, int face)
     {
-        ReplayFeed feed(f.engine(), demo::demoStream(face));
+        ReplayFeed feed(f.link(), demo::demoStream(face));
         feed.start("Demo site");
         QVERIFY(f.clock.advanceUntil([&] { return feed.finished(); }, 10000));
         f.paintSteady();

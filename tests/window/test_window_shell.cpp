@@ -4,6 +4,7 @@
 #include "window_fixture.h"
 
 #include "demo_streams.h"
+#include "config/configuration.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/replay_feed.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <csignal>
 
@@ -175,8 +177,8 @@ void TestWindowShell::timerTable()
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
         {"Timer1", &e.Timer1}, {"Timer2", &e.Timer2}, {"Timer3", &e.Timer3},
-        {"Timer4", &e.Timer4}, {"Timer5", &e.Timer5}, {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7}, {"Timer8", &e.Timer8}, {"TimerHKI", &e.TimerHKI},
+        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5}, {"Timer6", &e.Timer6},
+        {"Timer7", &e.Timer7}, {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.TimerHKI},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -362,12 +364,12 @@ void TestWindowShell::nzLampsOfZr9Faces()
     QVERIFY(!l->isVisibleTo(box));
 
     // Without ShowNZCommonStates a lit state never shows it.
-    f.session().CurrentConnection.ShowNZCommonStates = false;
+    f.link().CurrentConnection.ShowNZCommonStates = false;
     f.engine().indicators.set(indicator, 'N');
     f.dispatch('N', true);
     QVERIFY(!l->isVisibleTo(box));
 
-    f.session().CurrentConnection.ShowNZCommonStates = true;
+    f.link().CurrentConnection.ShowNZCommonStates = true;
     f.dispatch('N', true);
     QVERIFY(l->isVisibleTo(box));
     QCOMPARE(l->color(), lit);
@@ -481,7 +483,7 @@ void TestWindowShell::demoStreams()
     QVERIFY(in.open(QIODevice::ReadOnly));
     WindowFixture f;
     f.show();
-    ReplayFeed feed(f.engine(), in.readAll());
+    ReplayFeed feed(f.link(), in.readAll());
     feed.start("Demo");
     QVERIFY(f.clock.advanceUntil([&] { return feed.finished(); }, 10000));
 
@@ -525,10 +527,10 @@ void TestWindowShell::replayWaitsForGuardAndKeepsRate()
 {
     WindowFixture f;
     QByteArray data(5000, 'x');
-    ReplayFeed feed(f.engine(), data, 960);
+    ReplayFeed feed(f.link(), data, 960);
     feed.start("Rate");
     QVERIFY(f.session().Connected);
-    QVERIFY(!f.session().CurrentConnection.AutoLogin);
+    QVERIFY(!f.link().CurrentConnection.AutoLogin);
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
     f.clock.advance(990);
     QCOMPARE(feed.fed(), 0);  // the start-up guard still runs
@@ -543,8 +545,9 @@ void TestWindowShell::commandLineConnection_data()
     QTest::addColumn<QByteArray>("argument");
     QTest::addColumn<QList<int>>("connected");
     QTest::addColumn<bool>("timerStops");
-    QTest::newRow("other case") << QByteArray("site b") << QList<int>{1} << true;
-    QTest::newRow("two matches") << QByteArray("SITE A") << QList<int>{0, 2} << true;
+    // The book as loaded: sorted by name, "Site A", "site a", "Site B".
+    QTest::newRow("other case") << QByteArray("site b") << QList<int>{2} << true;
+    QTest::newRow("two matches") << QByteArray("SITE A") << QList<int>{0, 1} << true;
     QTest::newRow("no match") << QByteArray("Nowhere") << QList<int>{} << true;
     QTest::newRow("no argument") << QByteArray() << QList<int>{} << false;
 }
@@ -554,29 +557,52 @@ void TestWindowShell::commandLineConnection()
     QFETCH(QByteArray, argument);
     QFETCH(QList<int>, connected);
     QFETCH(bool, timerStops);
-    WindowFixture f(false, argument);
-    ConnectionBook &book = f.session().Book;
+    // The dialog's connect action reads the book from the file.
+    QTemporaryDir dir;
+    StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
+    ScriptedPrompter configPrompter;
+    Configuration configuration(folders, configPrompter);
+    ConnectionBook stored;
     for (const char *name : {"Site A", "Site B", "site a"}) {
         TConnectionRec r;
         r.SystemName = name;
         r.AutoLogin = false;
-        book.add(r);
+        r.ConnectionType = 2;
+        stored.add(r);
     }
+    QVERIFY(configuration.SaveConnections(stored));
+
+    VirtualClock clock;
+    ScriptedPrompter prompter;
+    RecordingTransport transport;
+    QByteArray sent;
+    transport.sink = &sent;
+    transport.open = false;
+    Program::Options o;
+    o.startFlashThread = false;
+    o.connectionArgument = argument;
+    o.configuration = &configuration;
+    o.socket = &transport;
+    Program program(clock, prompter, o);
     QList<int> calls;
     QList<bool> autoLogin;
-    f.window->seams().connectFromDialog = [&](int i) {
-        calls << i;
-        autoLogin << book.at(i).AutoLogin;
+    transport.onBringUp = [&] {
+        calls << program.link.CurrentIndex;
+        autoLogin << program.link.CurrentConnection.AutoLogin;
     };
-    f.clock.advance(1400);
+    clock.advance(1400);
     QVERIFY(calls.isEmpty());
-    f.clock.advance(200);
+    clock.advance(200);
+    QCOMPARE(calls, connected.mid(0, 1));
+    // A second match connects once the first attempt has ended (no panel
+    // answers the login here).
+    clock.advance(120000);
     QCOMPARE(calls, connected);
     for (bool a : autoLogin)
         QVERIFY(a);  // forced on for the attempt
-    for (int i = 0; i < book.count(); ++i)
-        QVERIFY(!book.at(i).AutoLogin);  // and the stored flag kept
-    QCOMPARE(!f.engine().Timer8.isRunning(), timerStops);
+    for (int i = 0; i < program.book.count(); ++i)
+        QVERIFY(!program.book.at(i).AutoLogin);  // and the stored flag kept
+    QCOMPARE(!program.Timer8.isRunning(), timerStops);
 }
 
 void TestWindowShell::helpHook()
@@ -635,7 +661,10 @@ void TestWindowShell::sigtermClosesLikeExit()
     WindowFixture f(true);
     f.show();
     bool closing = false;
-    f.window->onClosing = [&] { closing = true; };
+    f.window->onClosing = [&, programClose = f.window->onClosing] {
+        closing = true;
+        programClose();
+    };
     TerminationSignals signals_([&](int) { f.window->close(); });
     QVERIFY(signals_.installed());
     ::raise(SIGTERM);

@@ -2,6 +2,7 @@
 // A real main window over a virtual clock and a scripted prompter, with the
 // bytes it sends recorded. The flash thread is off unless a test wants it:
 // lamps are painted by running flash steps on the test's own thread.
+#include "app/program.h"
 #include "core/engine.h"
 #include "faces/face_widgets.h"
 #include "faces/main_window.h"
@@ -9,33 +10,69 @@
 #include "platform/prompter.h"
 
 #include <QByteArray>
+#include <functional>
 #include <QTest>
 #include <memory>
 
 namespace kordex::test {
 
+// A TCP/IP link that is up from the start and keeps what is written to it.
+struct RecordingTransport final : Transport {
+    QByteArray *sink = nullptr;
+    bool open = true;
+    std::function<void()> onBringUp;
+    // A connect succeeds at once.
+    bool bringUp(const LinkSettings &) override
+    {
+        if (onBringUp)
+            onBringUp();
+        open = true;
+        if (events_)
+            events_->sessionConnected(0);
+        return true;
+    }
+    void tearDown() override { open = false; }
+    bool isOpen() const override { return open; }
+    std::function<void(const QByteArray &)> onSend;
+    bool send(const QByteArray &b) override
+    {
+        sink->append(b);
+        if (onSend)
+            onSend(b);
+        return true;
+    }
+    int lastError() const override { return 0; }
+    QString lastErrorMessage() const override { return {}; }
+    QString errorDescription(int) const override { return {}; }
+};
+
 struct WindowFixture {
     VirtualClock clock;
     ScriptedPrompter prompter;
-    std::unique_ptr<TLcd> window;
     QByteArray sent;
+    RecordingTransport transport;
+    std::unique_ptr<Program> program;
+    TLcd *window = nullptr;
 
     explicit WindowFixture(bool flashThread = false, QByteArray argument = {})
     {
-        TLcd::Options o;
+        transport.sink = &sent;
+        Program::Options o;
         o.startFlashThread = flashThread;
         o.connectionArgument = std::move(argument);
-        window = std::make_unique<TLcd>(clock, prompter, o);
-        window->setSendChar([this](uint8_t b) { sent.append(char(b)); });
+        o.socket = &transport;
+        program = std::make_unique<Program>(clock, prompter, o);
+        window = &program->window;
     }
 
-    Engine &engine() { return window->engine(); }
-    SessionState &session() { return window->engine().session; }
+    Engine &engine() { return program->engine; }
+    SessionState &session() { return program->session; }
+    LinkSession &link() { return program->link; }
 
     void show()
     {
         window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 
     // Connected without automatic login, as after a terminal-mode connect.
@@ -43,7 +80,8 @@ struct WindowFixture {
     {
         session().Connected = true;
         session().ConnectionActive = true;
-        session().CurrentConnection.AutoLogin = false;
+        link().CurrentConnection.AutoLogin = false;
+        link().CurrentConnection.ConnectionType = 2;
     }
 
     // Tandem mode on face `face`, past the start-up guard.

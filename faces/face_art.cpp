@@ -1,8 +1,8 @@
-#include "resources/face_art.h"
+#include "faces/face_art.h"
 
 #include "faces/face_binding.h"
 #include "faces/fonts.h"
-#include "resources/key_art.h"
+#include "faces/key_art.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

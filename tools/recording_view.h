@@ -5,11 +5,15 @@
 
 #include <QByteArrayList>
 #include <map>
+#include <span>
+#include <utility>
+#include <vector>
 #include <string>
 
 namespace kordex {
 
 class Engine;
+class Timer;
 
 class RecordingView : public EngineView {
 public:
@@ -36,9 +40,15 @@ public:
     QByteArray eventsCaption = "Event Display Off";
     int eventsKeyCode = 34;
     bool eventsVisible = true;
-    bool events1Enabled = false, events1Checked = false;
-    bool refresh1Enabled = false;
-    bool closeTandemVisible = false;
+    struct Menu {
+        QByteArray caption;
+        bool enabled = true, visible = true, checked = false;
+    };
+    // Every menu item the engine or the link switches, at the window's start state.
+    std::map<MenuItem, Menu> menus;
+    std::vector<QByteArray> connectMenu;
+    Menu &menu(MenuItem item) { return menus[item]; }
+    const Menu &menu(MenuItem item) const { return menus.at(item); }
     int beeps = 0;
     int taskbarFlashes = 0;
     bool taskbarHighlighted = false;
@@ -76,6 +86,8 @@ public:
     void setMenuEnabled(MenuItem item, bool on) override;
     void setMenuChecked(MenuItem item, bool on) override;
     void setMenuVisible(MenuItem item, bool on) override;
+    void setMenuCaption(MenuItem item, const QByteArray &caption) override { menu(item).caption = caption; }
+    void setConnectMenu(const std::vector<QByteArray> &captions) override { connectMenu = captions; }
     void beep() override { ++beeps; }
     void flashTaskbar(bool invert) override
     {
@@ -93,8 +105,35 @@ private:
 
 // The whole observable state as one JSON object on one line; strings carry
 // the panel's bytes 1:1 as code points U+0000 to U+00FF.
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v);
+// `moreTimers` join the engine's under "timers"; `more` is a JSON object
+// whose keys are appended.
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+                         std::span<const std::pair<const char *, const Timer *>> moreTimers = {},
+                         const QByteArray &more = "{}");
+// The menu items as a JSON object: name → {caption, enabled, visible, checked}.
+QByteArray menusJson(const RecordingView &v);
 QByteArray jsonString(const QByteArray &bytes);
+QByteArray stringArray(const QByteArrayList &items);
+
+// Builds one JSON object in key order.
+class JsonObject {
+public:
+    JsonObject &raw(const char *key, const QByteArray &value)
+    {
+        out_ += (out_.size() > 1 ? ",\"" : "\"");
+        out_ += key;
+        out_ += "\":";
+        out_ += value;
+        return *this;
+    }
+    JsonObject &str(const char *key, const QByteArray &v) { return raw(key, jsonString(v)); }
+    JsonObject &boolean(const char *key, bool v) { return raw(key, v ? "true" : "false"); }
+    JsonObject &num(const char *key, long long v) { return raw(key, QByteArray::number(v)); }
+    QByteArray done() { return out_ + "}"; }
+
+private:
+    QByteArray out_ = "{";
+};
 QByteArray rgbText(Rgb c);
 
 } // namespace kordex

@@ -39,7 +39,7 @@ private:
 class TConnectionProperties : public QDialog {
     Q_OBJECT
 public:
-    TConnectionProperties(SessionState &session, Configuration &config, Prompter &prompter,
+    TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
                           ConnectionActions &actions, QWidget *parent = nullptr);
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.

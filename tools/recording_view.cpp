@@ -1,4 +1,4 @@
-#include "core/recording_view.h"
+#include "tools/recording_view.h"
 
 #include "core/engine.h"
 #include "faces/face_binding.h"
@@ -11,6 +11,16 @@ RecordingView::RecordingView()
 {
     for (const LampDef &l : allLamps())
         lamps[std::string(l.name)] = Lamp{kWhite, !l.hiddenWhenOff};
+    // Captions and start states of the main window's menu bar.
+    menus[MenuItem::Connect1] = {"Co&nnect to...", true, true, false};
+    menus[MenuItem::Disconnect] = {"&Disconnect", false, true, false};
+    menus[MenuItem::EditConnection1] = {"&Edit Connection...", true, true, false};
+    menus[MenuItem::SaveDatabase1] = {"&Capture to File...", false, true, false};
+    menus[MenuItem::LoadDatabase1] = {"&Send File...", false, true, false};
+    menus[MenuItem::CloseTandemMode1] = {"&Close Tandem Mode   C", true, false, false};
+    menus[MenuItem::Refresh1] = {"&Refresh   F5 or H", false, true, false};
+    menus[MenuItem::Events1] = {"&Events", false, true, false};
+    menus[MenuItem::ConnectMenu] = {"&Connect", true, true, false};
 }
 
 RecordingView::Lamp &RecordingView::lamp(std::string_view name)
@@ -43,22 +53,17 @@ void RecordingView::eventScreenRemoveFirst()
 
 void RecordingView::setMenuEnabled(MenuItem item, bool on)
 {
-    if (item == MenuItem::Events1)
-        events1Enabled = on;
-    else if (item == MenuItem::Refresh1)
-        refresh1Enabled = on;
+    menu(item).enabled = on;
 }
 
 void RecordingView::setMenuChecked(MenuItem item, bool on)
 {
-    if (item == MenuItem::Events1)
-        events1Checked = on;
+    menu(item).checked = on;
 }
 
 void RecordingView::setMenuVisible(MenuItem item, bool on)
 {
-    if (item == MenuItem::CloseTandemMode1)
-        closeTandemVisible = on;
+    menu(item).visible = on;
 }
 
 std::string RecordingView::lampState(std::string_view name) const
@@ -108,26 +113,6 @@ QByteArray jsonString(const QByteArray &bytes)
     return out;
 }
 
-namespace {
-class JsonObject {
-public:
-    JsonObject &raw(const char *key, const QByteArray &value)
-    {
-        out_ += (out_.size() > 1 ? ",\"" : "\"");
-        out_ += key;
-        out_ += "\":";
-        out_ += value;
-        return *this;
-    }
-    JsonObject &str(const char *key, const QByteArray &v) { return raw(key, jsonString(v)); }
-    JsonObject &boolean(const char *key, bool v) { return raw(key, v ? "true" : "false"); }
-    JsonObject &num(const char *key, long long v) { return raw(key, QByteArray::number(v)); }
-    QByteArray done() { return out_ + "}"; }
-
-private:
-    QByteArray out_ = "{";
-};
-
 QByteArray stringArray(const QByteArrayList &items)
 {
     QByteArray out = "[";
@@ -138,9 +123,9 @@ QByteArray stringArray(const QByteArrayList &items)
     }
     return out + "]";
 }
-} // namespace
 
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v)
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+                         std::span<const std::pair<const char *, const Timer *>> moreTimers, const QByteArray &more)
 {
     const SessionState &s = e.session;
     const DisplayModel &d = e.display;
@@ -152,9 +137,10 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v)
     JsonObject timers;
     const std::pair<const char *, const Timer *> timerList[] = {
         {"Timer1", &e.Timer1}, {"Timer2", &e.Timer2}, {"Timer3", &e.Timer3},
-        {"Timer4", &e.Timer4}, {"Timer5", &e.Timer5}, {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7}, {"Timer8", &e.Timer8}, {"TimerHKI", &e.TimerHKI}};
+        {"Timer6", &e.Timer6}, {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
     for (const auto &[name, t] : timerList)
+        timers.boolean(name, t->isRunning());
+    for (const auto &[name, t] : moreTimers)
         timers.boolean(name, t->isRunning());
 
     JsonObject lamps;
@@ -171,10 +157,10 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v)
                                   .boolean("visible", v.eventsVisible)
                                   .num("keyCode", v.eventsKeyCode)
                                   .done();
-    const QByteArray events1 =
-        JsonObject().boolean("enabled", v.events1Enabled).boolean("checked", v.events1Checked).done();
+    const RecordingView::Menu &e1 = v.menu(MenuItem::Events1);
+    const QByteArray events1 = JsonObject().boolean("enabled", e1.enabled).boolean("checked", e1.checked).done();
 
-    return JsonObject()
+    QByteArray state = JsonObject()
         .boolean("tandemMode", s.TandemMode)
         .boolean("connected", s.Connected)
         .boolean("loggedIn", s.LoggedIn)
@@ -206,6 +192,24 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v)
         .raw("events", events)
         .raw("events1", events1)
         .done();
+    if (more.size() > 2) {
+        state.chop(1);
+        state += ',' + more.mid(1);
+    }
+    return state;
+}
+
+QByteArray menusJson(const RecordingView &v)
+{
+    JsonObject o;
+    for (const auto &[item, m] : v.menus)
+        o.raw(menuItemName(item), JsonObject()
+                                      .str("caption", m.caption)
+                                      .boolean("enabled", m.enabled)
+                                      .boolean("visible", m.visible)
+                                      .boolean("checked", m.checked)
+                                      .done());
+    return o.done();
 }
 
 } // namespace kordex

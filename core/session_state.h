@@ -1,8 +1,9 @@
 #pragma once
-// The shared state of one running program: session flags, the connection in
-// use, and the texts every part reads. Written on the main thread only, apart
-// from the few values the flash thread reads (kept atomic so a whole value is
-// always seen).
+// The session flags and texts that the decoder and the display write and
+// every layer above reads. Written on the main thread only, apart from the
+// few values the flash thread reads (kept atomic so a whole value is always
+// seen). The connection in use belongs to the link session; this state only
+// reads it, through `current()`.
 #include "config/connection_book.h"
 
 #include <QByteArray>
@@ -28,11 +29,6 @@ struct SessionState {
 
     QByteArray ResponseText;
     QByteArray StatusText = "Not Connected";
-    QByteArray ConnectError;
-
-    TConnectionRec CurrentConnection;
-    int CurrentIndex = -1;
-    ConnectionBook Book;
 
     // Panel identity; PanelType and EventDisplayAllowed are read by the flash thread.
     std::atomic<int> PanelType{0};
@@ -42,6 +38,18 @@ struct SessionState {
 
     int panelType() const { return PanelType.load(std::memory_order_relaxed); }
     void setPanelType(int t) { PanelType.store(t, std::memory_order_relaxed); }
+
+    // The connection record in use (the link session's working copy).
+    const TConnectionRec &current() const { return *current_; }
+    void setCurrent(const TConnectionRec *rec) { current_ = rec ? rec : &noConnection(); }
+
+private:
+    static const TConnectionRec &noConnection()
+    {
+        static const TConnectionRec none;
+        return none;
+    }
+    const TConnectionRec *current_ = &noConnection();
 };
 
 } // namespace kordex

@@ -1,4 +1,4 @@
-#include "platform/message_boxes.h"
+#include "faces/message_boxes.h"
 
 #include <QApplication>
 #include <QFileDialog>

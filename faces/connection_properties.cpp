@@ -1,4 +1,4 @@
-#include "config/connection_properties.h"
+#include "faces/connection_properties.h"
 
 #include "platform/text_codec.h"
 
@@ -87,9 +87,9 @@ void SidUpDownControl::keyPressEvent(QKeyEvent *e)
         QWidget::keyPressEvent(e);
 }
 
-TConnectionProperties::TConnectionProperties(SessionState &session, Configuration &config, Prompter &prompter,
+TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
                                              ConnectionActions &actions, QWidget *parent)
-    : QDialog(parent), logic_(session, config, prompter, actions), actions_(actions)
+    : QDialog(parent), logic_(book, config, prompter, actions), actions_(actions)
 {
     setObjectName(QStringLiteral("ConnectionProperties"));
     setWindowTitle(QStringLiteral("Select Connection From List..."));

@@ -1,4 +1,4 @@
-#include "resources/key_art.h"
+#include "faces/key_art.h"
 
 #include "faces/face_binding.h"
 #include "faces/fonts.h"

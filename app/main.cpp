@@ -1,19 +1,20 @@
 // kordex: the remote front panel.
 //   kordex [CONNECTION]                     connect to a stored connection 1.5 s after start
 //   kordex --replay FILE [--rate BYTES/S]   play a recorded panel stream on the window
+//   kordex --trace FILE [CONNECTION]        also write a trace of the session to FILE
+#include "app/program.h"
 #include "config/configuration.h"
-#ifdef KORDEX_HAVE_CONFIG_UI
-#include "config/connection_properties.h"
-#endif
-#include "faces/main_window.h"
 #include "faces/replay_feed.h"
+#include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
-#include "platform/message_boxes.h"
+#include "faces/message_boxes.h"
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -23,9 +24,14 @@
 
 namespace {
 
+// How long a closed window may take to end its connection (the logout and
+// the two pauses around the close take about 6 s).
+constexpr qint64 kShutdownLimitMs = 15000;
+
 struct CommandLine {
     QByteArray connection;
     QString replayFile;
+    QString traceFile;
     int rate = kordex::ReplayFeed::kDefaultRate;
     QString error;
 };
@@ -41,6 +47,12 @@ CommandLine parse(const QStringList &args)
                 break;
             }
             cl.replayFile = args[i];
+        } else if (a == QLatin1String("--trace")) {
+            if (++i >= args.size()) {
+                cl.error = QStringLiteral("--trace needs a file name");
+                break;
+            }
+            cl.traceFile = args[i];
         } else if (a == QLatin1String("--rate")) {
             bool ok = false;
             cl.rate = ++i < args.size() ? args[i].toInt(&ok) : 0;
@@ -64,10 +76,13 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kordex"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
+    // A closed window may still be ending its connection: the program ends
+    // when that is done (or has taken too long), not with the window.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     const CommandLine cl = parse(QApplication::arguments());
     if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "kordex: %s\nusage: kordex [CONNECTION] | kordex --replay FILE [--rate BYTES_PER_SECOND]\n",
+        std::fprintf(stderr, "kordex: %s\nusage: kordex [--trace FILE] [CONNECTION] | kordex --replay FILE [--rate BYTES_PER_SECOND]\n",
                      qPrintable(cl.error));
         return 2;
     }
@@ -86,59 +101,61 @@ int main(int argc, char **argv)
     kordex::MessageBoxPrompter prompter;
     // A logout or a service manager's stop ends the program like Exit; a
     // signal that comes while start-up still shows a message ends that box.
-    std::unique_ptr<kordex::TLcd> window;
+    std::unique_ptr<kordex::Program> program;
     bool terminated = false;
-    kordex::TerminationSignals termination([&window, &terminated](int) {
+    kordex::TerminationSignals termination([&program, &terminated](int) {
         terminated = true;
-        if (window)
-            window->close();
+        if (program)
+            program->window.close();
         // Also ends a message box that may be open, so the process does end.
         QCoreApplication::exit(0);
     });
 
     kordex::Configuration configuration(kordex::ResolveStorageFolders(), prompter);
+    kordex::TcpSocketTransport socket;
 
-    kordex::TLcd::Options options;
+    kordex::Program::Options options;
     options.connectionArgument = cl.replayFile.isEmpty() ? cl.connection : QByteArray();
     options.configuration = &configuration;
-    window = std::make_unique<kordex::TLcd>(clock, prompter, options);
-    prompter.setParent(window.get());
+    options.socket = &socket;
+    options.tracePath = cl.traceFile;
+    program = std::make_unique<kordex::Program>(clock, prompter, options);
+    kordex::TLcd &window = program->window;
+    prompter.setParent(&window);
+    if (program->trace && !program->trace->isOpen())
+        std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
+                     qPrintable(program->trace->errorString()));
     if (terminated) {
-        window->close();
+        window.close();
         return 0;
     }
 
-#ifdef KORDEX_HAVE_CONFIG_UI
-    // The Connection Properties dialog, made once and kept hidden.
-    auto dialog = std::make_unique<kordex::TConnectionProperties>(window->engine().session, configuration,
-                                                                  prompter, *window, window.get());
-    kordex::TLcd::ConnectionSeams &seams = window->seams();
-    seams.showConnectionDialog = [d = dialog.get()](bool manage) {
-        d->showInMode(manage ? kordex::ManageMode : kordex::SelectMode);
+    // After the window closed, the link's own tear-down (logout, the pauses
+    // around the close) runs to its end, within a bound.
+    QTimer shutdown;
+    QElapsedTimer closingFor;
+    shutdown.setInterval(50);
+    QObject::connect(&shutdown, &QTimer::timeout, [&] {
+        if (program->link.idle() || closingFor.elapsed() > kShutdownLimitMs)
+            QCoreApplication::quit();
+    });
+    window.onClosing = [&] {
+        program->FormClose();
+        closingFor.start();
+        shutdown.start();
     };
-    seams.reloadConnectionList = [d = dialog.get()] {
-        d->showInMode(kordex::SelectMode);
-        d->hide();
-    };
-    seams.connectFromDialog = [d = dialog.get()](int index) {
-        d->logic().selectEntry(index);
-        d->logic().ConnectionListDblClick();
-    };
-#endif
 
     std::unique_ptr<kordex::ReplayFeed> replay;
     if (!cl.replayFile.isEmpty()) {
-        replay = std::make_unique<kordex::ReplayFeed>(window->engine(), replayData, cl.rate);
-        window->onClosing = [&replay] { replay->stop(); };
+        replay = std::make_unique<kordex::ReplayFeed>(program->link, replayData, cl.rate);
         replay->start(kordex::toPanelBytes(QFileInfo(cl.replayFile).completeBaseName()));
     }
 
-    window->show();
+    window.show();
     const int rc = app.exec();
+    if (replay)
+        replay->stop();
     replay.reset();
-#ifdef KORDEX_HAVE_CONFIG_UI
-    dialog.reset();
-#endif
-    window.reset();
+    program.reset();
     return rc;
 }

@@ -1,0 +1,88 @@
+#pragma once
+// The program's composition root: it owns the session state, the book, the
+// engine with its faces, the link session, the key input, the window and the
+// connection dialog, wires them to each other, and runs start-up and
+// shut-down. main() makes one over the real clock and transports; the tests
+// make one over a virtual clock and a fake transport.
+#include "config/connection_actions.h"
+#include "config/connection_book.h"
+#include "core/engine.h"
+#include "core/session_state.h"
+#include "faces/face_controller.h"
+#include "faces/key_input.h"
+#include "faces/main_window.h"
+#include "link/link_session.h"
+#include "link/session_trace.h"
+#include "platform/clock.h"
+
+#include <QByteArray>
+#include <memory>
+
+namespace kordex {
+
+class Configuration;
+class Prompter;
+class TConnectionProperties;
+class Transport;
+
+class Program final : public ConnectionActions {
+public:
+    struct Options {
+        bool startFlashThread = true;
+        // The first command-line argument: a stored connection to connect to.
+        QByteArray connectionArgument;
+        // Loads and saves the book; none in tests.
+        Configuration *configuration = nullptr;
+        // The transports; none means that type cannot connect.
+        Transport *serial = nullptr;
+        Transport *socket = nullptr;
+        // Where the session trace goes; none without.
+        QString tracePath;
+    };
+
+    Program(Clock &clock, Prompter &prompter, Options options);
+    ~Program() override;
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    // The window's creation: book, Connect menu, engine, flash thread.
+    void FormCreate();
+    // The window's close handler: save the book, end the connection.
+    void FormClose();
+    // The command-line connection, 1.5 s after start.
+    void Timer8Timer();
+
+    Clock &clock;
+    Prompter &prompter;
+    SessionState session;
+    ConnectionBook book;
+    TLcd window;
+    TracingView shownView;       // the window, as the engine and link see it
+    TracingPrompter boxes;       // the operator's boxes, as the link and dialog see them
+    Engine engine;
+    FaceController faces;
+    LinkSession link;
+    KeyInput keys;
+    std::unique_ptr<TConnectionProperties> dialog;
+    Timer Timer8;
+    std::unique_ptr<SessionTrace> trace;
+
+    // ConnectionActions, for the dialog.
+    void ConnectToStored(int index) override { link.ConnectToStored(index); }
+    void PopulateConnectMenu() override { link.PopulateConnectMenu(); }
+    void setFileMenuEnabled(bool enabled) override { window.setFileMenuEnabled(enabled); }
+    void showHelpTopic(int topic) override { window.showHelpTopic(topic); }
+    bool isConnected() const override { return session.Connected; }
+    bool connectionActive() const override { return session.ConnectionActive; }
+    QByteArray currentSystemName() const override { return link.CurrentConnection.SystemName; }
+    int currentIndex() const override { return link.CurrentIndex; }
+    void setCurrentIndex(int index) override { link.CurrentIndex = index; }
+
+private:
+    Task<void> connectFromCommandLine();
+    Options options_;
+    Task<void> commandLine_;
+    bool closed_ = false;
+};
+
+} // namespace kordex

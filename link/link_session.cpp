@@ -1,0 +1,794 @@
+#include "link/link_session.h"
+
+#include "platform/prompter.h"
+#include "platform/text_codec.h"
+
+namespace kordex {
+
+namespace {
+
+constexpr uint8_t kCR = 13, kLF = 10;
+
+// Receive buffer of the serial port by baud-rate index.
+int rxBufferForBaudIndex(int index)
+{
+    if (index < 4)
+        return 2048;
+    if (index <= 6)
+        return 4096;
+    if (index <= 8)
+        return 8192;
+    return 16384;
+}
+
+constexpr int kFastBaudIndex = 8;  // 19200
+
+} // namespace
+
+LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter)
+    : Timer4(engine.clock, 1000, [this] { Timer4.stop(); hub_.notify(); }),
+      Timer5(engine.clock, 1000, [this] { Timer5.stop(); hub_.notify(); }),
+      e_(engine), book_(book), prompter_(prompter)
+{
+    e_.session.setCurrent(&CurrentConnection);
+    // Both run from start-up, as the window's timers do; their first ticks stop them.
+    Timer4.start();
+    Timer5.start();
+}
+
+LinkSession::~LinkSession()
+{
+    cancelAll();
+    e_.session.setCurrent(nullptr);
+    if (serial_)
+        serial_->setEvents(nullptr);
+    if (socket_)
+        socket_->setEvents(nullptr);
+}
+
+void LinkSession::setTransports(Transport *serial, Transport *socket)
+{
+    serial_ = serial;
+    socket_ = socket;
+    if (serial_)
+        serial_->setEvents(this);
+    if (socket_)
+        socket_->setEvents(this);
+}
+
+Transport *LinkSession::transportFor(int type) const
+{
+    if (type == 0 || type == 1)
+        return serial_;
+    if (type == 2)
+        return socket_;
+    return nullptr;
+}
+
+// ---- procedures and their lifetime ----
+
+void LinkSession::run(Task<void> procedure)
+{
+    reap();
+    if (!procedure.done())
+        procedures_.push_back(std::move(procedure));
+}
+
+Task<void> LinkSession::runBool(Task<bool> procedure)
+{
+    co_await procedure;
+}
+
+void LinkSession::reap()
+{
+    procedures_.remove_if([](const Task<void> &t) { return t.done(); });
+}
+
+bool LinkSession::idle() const
+{
+    for (const Task<void> &t : procedures_)
+        if (!t.done())
+            return false;
+    return true;
+}
+
+void LinkSession::cancelAll()
+{
+    // Destroying a suspended procedure ends its whole chain; nothing resumes it.
+    std::list<Task<void>> doomed;
+    doomed.swap(procedures_);
+    doomed.clear();
+    flushing_ = false;
+    keyQueue_.clear();
+    connecting_ = false;
+    connectQueue_.clear();
+}
+
+Task<void> LinkSession::wait(int ms, std::function<bool()> endEarly)
+{
+    // A fresh count for every wait: a wait never inherits the deadline of
+    // an earlier one that ended early.
+    Timer4.setInterval(ms);
+    Timer4.restart();
+    co_await hub_.until([this, endEarly] { return !Timer4.isRunning() || (endEarly && endEarly()); });
+}
+
+// ---- small helpers ----
+
+void LinkSession::setStatus(const QByteArray &text)
+{
+    e_.session.StatusText = text;
+    e_.SelectFace();
+}
+
+void LinkSession::enable(MenuItem item, bool on)
+{
+    e_.view.setMenuEnabled(item, on);
+}
+
+void LinkSession::showMenu(MenuItem item, bool on)
+{
+    e_.view.setMenuVisible(item, on);
+}
+
+void LinkSession::box(const char *caption, const QByteArray &text)
+{
+    prompter_.message(QString::fromLatin1(caption), fromPanelBytes(text));
+}
+
+void LinkSession::PopulateConnectMenu()
+{
+    menu_.PopulateConnectMenu(book_);
+    e_.view.setConnectMenu(menu_.captions());
+}
+
+void LinkSession::asterisk()
+{
+    menu_.AsteriskConnectMenu(CurrentIndex);
+    e_.view.setConnectMenu(menu_.captions());
+}
+
+void LinkSession::unAsterisk()
+{
+    menu_.UnAsteriskConnectMenu(CurrentIndex);
+    e_.view.setConnectMenu(menu_.captions());
+}
+
+void LinkSession::clearResponse()
+{
+    e_.session.ResponseText.clear();
+}
+
+LinkSettings LinkSession::settingsFor(const TConnectionRec &rec) const
+{
+    LinkSettings s;
+    s.host = rec.SocketHost;
+    s.port = rec.SocketPort;
+    s.com = rec.ComNumber;
+    const int baud = rec.BaudRate < kBaudRates.size() ? rec.BaudRate : 6;
+    s.baud = kBaudRates[size_t(baud)];
+    s.flow = rec.FlowControl;
+    s.rxBuffer = rxBufferForBaudIndex(rec.BaudRate);
+    return s;
+}
+
+// ---- sending ----
+
+bool LinkSession::write(Transport &t, const QByteArray &bytes, TxTag tag)
+{
+    if (onTransmit)
+        onTransmit(bytes, tag);
+    return t.send(bytes);
+}
+
+Task<bool> LinkSession::SendChar(uint8_t c, TxTag tag)
+{
+    const int type = CurrentConnection.ConnectionType;
+    Transport *t = transportFor(type);
+    const bool terminalCr = c == kCR && !e_.session.TandemMode;
+    if (type == 0 || type == 1) {
+        if (!t || !t->isOpen())
+            co_return false;
+        const QByteArray text = terminalCr ? QByteArray("\n\r") : QByteArray(1, char(c));
+        // Ends, with false, when the port closes while we wait for room.
+        co_await hub_.until([t] { return !t->isOpen() || t->transmitRoom() >= 100; });
+        if (!t->isOpen())
+            co_return false;
+        co_return write(*t, text, tag);
+    }
+    if (type == 2) {
+        if (!t || !t->isOpen())
+            co_return false;
+        if (terminalCr)
+            write(*t, QByteArray(1, char(kLF)), tag);
+        write(*t, QByteArray(1, char(c)), tag);
+        co_return true;
+    }
+    co_return false;
+}
+
+Task<void> LinkSession::SendLine(QByteArray s, TxTag tag)
+{
+    for (char c : s)
+        co_await SendChar(uint8_t(c), tag);
+    co_await SendChar(kCR);
+}
+
+bool LinkSession::sendKey(uint8_t c)
+{
+    // Once a disconnect has begun, only its own logout bytes reach the panel.
+    if (tearingDown_)
+        return false;
+    Transport *t = transportFor(CurrentConnection.ConnectionType);
+    if (!t || !t->isOpen())
+        return false;
+    keyQueue_.append(char(c));
+    if (!flushing_)
+        run(flushKeys());
+    return true;
+}
+
+// Keys go out in the order they were pressed, each waiting for transmit
+// room if it must, without holding up the handler that produced them.
+Task<void> LinkSession::flushKeys()
+{
+    flushing_ = true;
+    while (!keyQueue_.isEmpty() && !tearingDown_) {
+        const uint8_t c = uint8_t(keyQueue_.front());
+        keyQueue_.remove(0, 1);
+        if (!co_await SendChar(c))
+            keyQueue_.clear();
+    }
+    keyQueue_.clear();
+    flushing_ = false;
+}
+
+// ---- connecting and disconnecting ----
+
+Task<bool> LinkSession::bringUpByType(int type)
+{
+    switch (type) {
+    case 0: co_return co_await ModemLink(true);
+    case 1: co_return co_await SerialLink(true);
+    case 2: co_return co_await SocketLink(true);
+    default: co_return false;
+    }
+}
+
+Task<bool> LinkSession::tearDownByType(int type)
+{
+    switch (type) {
+    case 0: co_await ModemLink(false); break;
+    case 1: co_await SerialLink(false); break;
+    case 2: co_await SocketLink(false); break;
+    default: break;
+    }
+    co_return false;
+}
+
+Task<bool> LinkSession::MakeConnection(bool open)
+{
+    SessionState &s = e_.session;
+    const int type = CurrentConnection.ConnectionType;
+    if (!open) {
+        // A disconnect that finds one already tearing the link down joins it:
+        // the running one reaches the same end state.
+        if (tearingDown_)
+            co_return false;
+        tearingDown_ = true;
+        s.ConnectionActive = true;
+        if (s.Capturing)
+            s.Capturing = false;
+        s.SendingFile = false;
+        s.StatusText = "Disconnecting...";
+        for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect,
+                           MenuItem::LoadDatabase1, MenuItem::SaveDatabase1})
+            enable(m, false);
+        if (CurrentConnection.AutoLogin)
+            co_await PanelLogin(false);
+        e_.SelectFace();
+        s.Connected = co_await tearDownByType(type);
+        if (s.TandemMode)
+            e_.ModeChange();
+        s.setPanelType(0);
+        setStatus("Not Connected");
+        s.ConnectionActive = false;
+        enable(MenuItem::Connect1, true);
+        enable(MenuItem::ConnectMenu, true);
+        unAsterisk();
+        showMenu(MenuItem::EditConnection1, true);
+        tearingDown_ = false;
+        co_return false;
+    }
+
+    s.ConnectionActive = true;
+    s.AbortRequested = false;
+    s.LinkLost = false;
+    enable(MenuItem::Disconnect, true);
+    setStatus("Connecting...");
+    enable(MenuItem::Connect1, false);
+    enable(MenuItem::ConnectMenu, false);
+    showMenu(MenuItem::EditConnection1, false);
+    asterisk();
+
+    settings_ = settingsFor(CurrentConnection);
+    const TConnectionRec &rec = CurrentConnection;
+    auto established = [this] {
+        for (MenuItem m : {MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1,
+                           MenuItem::ConnectMenu})
+            enable(m, true);
+    };
+
+    // A direct line with a user name first tries the panel's fast rate.
+    if (!rec.UserName.isEmpty() && rec.AutoLogin && type == 1 && rec.BaudRate != kFastBaudIndex) {
+        const int stored = settings_.baud;
+        settings_.baud = kBaudRates[kFastBaudIndex];
+        s.Connected = co_await SerialLink(true);
+        if (s.Connected && co_await PanelLogin(true)) {
+            established();
+            co_return true;
+        }
+        s.Connected = false;
+        settings_.baud = stored;
+    }
+
+    s.Connected = co_await bringUpByType(type);
+    if (s.Connected) {
+        const bool loggedIn = co_await PanelLogin(true);
+        if (loggedIn || !CurrentConnection.AutoLogin) {
+            established();
+            if (!CurrentConnection.AutoLogin)
+                setStatus("Terminal Mode");
+            co_return true;
+        }
+    }
+
+    // Failure.
+    if (!s.LinkLost && !s.AbortRequested)
+        box("Error on Connection", ConnectError);
+    tearingDown_ = true;
+    s.StatusText = "Connection Not Successful... Disconnecting";
+    for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect,
+                       MenuItem::LoadDatabase1, MenuItem::SaveDatabase1})
+        enable(m, false);
+    e_.SelectFace();
+    if (CurrentConnection.AutoLogin && s.Connected)
+        co_await PanelLogin(false);
+    if (type == 0)
+        co_await ModemLink(false);
+    else if (type == 1)
+        co_await SerialLink(false);
+    else if (type == 2 && !s.LinkLost)
+        co_await SocketLink(false);
+    s.ConnectionActive = false;
+    s.Connected = false;
+    enable(MenuItem::Connect1, true);
+    enable(MenuItem::ConnectMenu, true);
+    unAsterisk();
+    showMenu(MenuItem::EditConnection1, true);
+    setStatus("Not Connected");
+    tearingDown_ = false;
+    co_return false;
+}
+
+void LinkSession::ConnectToStored(int index)
+{
+    if (index < 0 || index >= book_.count())
+        return;
+    // One connect at a time: a request made while another runs (the menus
+    // prevent it; a command line naming two records does not) waits its turn.
+    connectQueue_.push_back(index);
+    if (!connecting_)
+        run(connectInTurn());
+}
+
+Task<void> LinkSession::connectInTurn()
+{
+    connecting_ = true;
+    while (!connectQueue_.empty()) {
+        const int index = connectQueue_.front();
+        connectQueue_.pop_front();
+        if (index < book_.count())
+            co_await connectToStored(index);
+    }
+    connecting_ = false;
+}
+
+Task<void> LinkSession::connectToStored(int index)
+{
+    SessionState &s = e_.session;
+    if (!s.Connected) {
+        CurrentConnection = book_.at(index);
+        CurrentIndex = index;
+        co_await MakeConnection(true);
+        co_return;
+    }
+    if (SameLink(index)) {
+        enable(MenuItem::Connect1, false);
+        enable(MenuItem::ConnectMenu, false);
+        co_await PanelLogin(false);
+        if (s.TandemMode)
+            e_.ModeChange();
+        unAsterisk();
+        CurrentConnection = book_.at(index);
+        CurrentIndex = index;
+        asterisk();
+        if (co_await PanelLogin(true)) {
+            enable(MenuItem::Connect1, true);
+            enable(MenuItem::ConnectMenu, true);
+            co_return;
+        }
+        if (!s.AbortRequested) {
+            if (ConnectError.isEmpty())
+                ConnectError = "Login Failure";
+            box("Error on Reconnection", ConnectError);
+        }
+        co_await MakeConnection(false);
+        co_return;
+    }
+    // Another link: the disconnect runs to its end before the new connect,
+    // as it would inside the operator's own Disconnect.
+    s.SuppressTandemSwitch = true;
+    if (s.Connected && (s.LoggedIn || !CurrentConnection.AutoLogin)) {
+        co_await MakeConnection(false);
+    } else {
+        s.AbortRequested = true;
+        Timer4.setInterval(0);
+        Timer4.stop();
+        hub_.notify();
+    }
+    Timer4.stop();
+    Timer4.setInterval(1000);
+    Timer4.start();
+    co_await hub_.until([this, &s] { return !Timer4.isRunning() || !(s.ConnectionActive && s.Connected); });
+    CurrentConnection = book_.at(index);
+    CurrentIndex = index;
+    co_await MakeConnection(true);
+}
+
+bool LinkSession::SameLink(int index) const
+{
+    if (index < 0 || index >= book_.count())
+        return false;
+    const TConnectionRec &r = book_.at(index);
+    const TConnectionRec &c = CurrentConnection;
+    if (!c.AutoLogin || r.ConnectionType != c.ConnectionType || r.Password != c.Password ||
+        r.UserName != c.UserName)
+        return false;
+    switch (c.ConnectionType) {
+    case 0:
+    case 1:
+        return r.BaudRate == c.BaudRate && r.FlowControl == c.FlowControl && r.ComNumber == c.ComNumber &&
+               (c.ConnectionType == 1 || r.PhoneNum == c.PhoneNum);
+    case 2:
+        return r.SocketPort == c.SocketPort && r.SocketHost == c.SocketHost && r.AlPrompt1 == c.AlPrompt1 &&
+               r.AlPrompt2 == c.AlPrompt2 && r.AlResult1 == c.AlResult1 && r.AlResult2 == c.AlResult2 &&
+               r.TcpIpLinePacing == c.TcpIpLinePacing;
+    default:
+        return false;
+    }
+}
+
+void LinkSession::DisconnectClick()
+{
+    SessionState &s = e_.session;
+    s.SuppressTandemSwitch = true;
+    if (s.Connected && (s.LoggedIn || !CurrentConnection.AutoLogin)) {
+        run(runBool(MakeConnection(false)));
+    } else {
+        s.AbortRequested = true;
+        Timer4.setInterval(0);
+        Timer4.stop();
+    }
+    hub_.notify();
+}
+
+void LinkSession::windowClosing()
+{
+    SessionState &s = e_.session;
+    s.AbortRequested = true;
+    if (s.ConnectionActive) {
+        Timer4.setInterval(0);
+        Timer4.stop();
+    }
+    if (s.Connected && (s.LoggedIn || !CurrentConnection.AutoLogin))
+        run(runBool(MakeConnection(false)));
+    hub_.notify();
+}
+
+// ---- capture and file send ----
+
+void LinkSession::SaveDatabase1Click()
+{
+    box("Kordex V3.00 ", "Capture to file is not available in this version yet.");
+}
+
+void LinkSession::LoadDatabase1Click()
+{
+    box("Kordex V3.00 ", "Sending a file is not available in this version yet.");
+}
+
+// ---- transport events ----
+
+void LinkSession::dataReceived(const QByteArray &chunk)
+{
+    if (onReceive)
+        onReceive(chunk);
+    e_.receive(chunk);
+    hub_.notify();
+}
+
+void LinkSession::lineError()
+{
+    e_.view.beep();
+    hub_.notify();
+}
+
+// Who takes over when the transport fails on its own.
+void LinkSession::loseLink()
+{
+    SessionState &s = e_.session;
+    if (!s.Connected)
+        s.LinkLost = true;
+    else if (s.LoggedIn || !CurrentConnection.AutoLogin)
+        run(runBool(MakeConnection(false)));
+    else
+        s.LinkLost = true;
+    hub_.notify();
+}
+
+void LinkSession::WSocket1SessionConnected(int error)
+{
+    if (error == 0) {
+        SessionUp = true;
+        hub_.notify();
+        return;
+    }
+    Transport *t = socket_;
+    const QString desc = t ? t->errorDescription(error) : QString();
+    box("Socket Error", toPanelBytes(desc) + " - Error # " + QByteArray::number(error));
+    if (t)
+        t->tearDown();
+    loseLink();
+}
+
+void LinkSession::WSocket1SessionClosed(int error)
+{
+    SessionUp = false;
+    Transport *t = socket_;
+    if (error != 0)
+        box("Connection Lost", t ? toPanelBytes(t->errorDescription(error)) : QByteArray());
+    if (t)
+        t->tearDown();
+    loseLink();
+}
+
+// ---- TCP/IP ----
+
+Task<bool> LinkSession::SocketLink(bool open)
+{
+    SessionState &s = e_.session;
+    Transport *t = socket_;
+    if (!open) {
+        co_await wait(3000, nullptr);
+        if (t)
+            t->tearDown();
+        // The close reports the session's end from inside; should a
+        // transport ever fail to, a closed socket ends the wait all the same.
+        co_await hub_.until([this, t] { return !SessionUp || !t || !t->isOpen(); });
+        SessionUp = false;
+        co_await wait(3000, nullptr);
+        co_return false;
+    }
+
+    clearResponse();
+    SessionUp = false;
+    auto failedAtOnce = [this, t] {
+        const int code = t ? t->lastError() : 0;
+        ConnectError = code > 0
+                           ? toPanelBytes(t->errorDescription(code)) + " - Error # " + QByteArray::number(code)
+                           : toPanelBytes(t ? t->lastErrorMessage() : QStringLiteral("No TCP/IP transport"));
+        Timer4.stop();
+    };
+    if (!t || !t->bringUp(settings_)) {
+        failedAtOnce();
+        co_return false;
+    }
+    co_await wait(120000, [this, &s] { return SessionUp || s.LinkLost || s.AbortRequested; });
+    Timer4.stop();
+    if (s.AbortRequested || s.LinkLost)
+        co_return false;
+    if (!SessionUp) {
+        ConnectError = "Socket Connection Timeout";
+        co_return false;
+    }
+
+    const struct {
+        const QByteArray &prompt, &answer;
+        const char *timeout;
+    } aux[] = {{CurrentConnection.AlPrompt1, CurrentConnection.AlResult1, "Aux Prompt 1 Timeout"},
+               {CurrentConnection.AlPrompt2, CurrentConnection.AlResult2, "Aux Prompt 2 Timeout"}};
+    for (const auto &step : aux) {
+        if (step.prompt.isEmpty())
+            break;
+        const QByteArray prompt = step.prompt, answer = step.answer;
+        co_await wait(20000, [&s, prompt] {
+            return s.ResponseText.contains(prompt) || s.LinkLost || s.AbortRequested;
+        });
+        const bool timedOut = !Timer4.isRunning();
+        Timer4.stop();
+        if (s.AbortRequested)
+            co_return false;
+        if (timedOut || s.LinkLost) {
+            ConnectError = step.timeout;
+            co_return false;
+        }
+        clearResponse();
+        co_await SendLine(answer);
+    }
+    co_return true;
+}
+
+// ---- serial line and modem: not on this transport yet ----
+
+Task<bool> LinkSession::SerialLink(bool open)
+{
+    if (!open) {
+        if (serial_)
+            serial_->tearDown();
+        co_return false;
+    }
+    Transport *t = serial_;
+    if (!t || !t->bringUp(settings_)) {
+        ConnectError = t ? toPanelBytes(t->lastErrorMessage())
+                         : "Port not Ready";
+        co_return false;
+    }
+    co_return t->isOpen();
+}
+
+Task<bool> LinkSession::ModemLink(bool open)
+{
+    co_return co_await SerialLink(open);
+}
+
+// ---- the panel login ----
+
+Task<bool> LinkSession::PanelLogin(bool login)
+{
+    SessionState &s = e_.session;
+    const TConnectionRec &rec = CurrentConnection;
+    if (!login) {
+        if (s.TandemMode)
+            co_await SendChar('C');
+        for (uint8_t c : {uint8_t('Q'), kCR, uint8_t('Q'), kCR})
+            co_await SendChar(c);
+        s.LoggedIn = false;
+        s.ArrowPromptSeen = false;
+        s.DiagnosticsBannerSeen = false;
+        co_return false;
+    }
+
+    s.LoginPending = true;
+    s.LoggedIn = false;
+    s.ArrowPromptSeen = false;
+    s.DiagnosticsBannerSeen = false;
+    if (!rec.AutoLogin)
+        co_return false;
+    setStatus("Logging Onto Panel...");
+
+    const auto abort = [&s] { return s.AbortRequested; };
+    const auto clearAll = [this] {
+        clearResponse();
+        e_.display.clearEventLine();
+    };
+    s.TandemSeen = false;
+    s.SuppressTandemSwitch = true;
+    co_await wait(1000, abort);
+    if (s.AbortRequested)
+        co_return false;
+    clearAll();
+    co_await SendChar('H');
+    for (int i = 0; i < 4; ++i) {
+        co_await wait(250, abort);
+        if (s.AbortRequested)
+            co_return false;
+        if (s.TandemSeen) {
+            co_await SendChar('C');
+            s.TandemSeen = false;
+        }
+    }
+    for (int i = 0; i < 10; ++i)
+        co_await SendChar(27);
+    co_await SendChar(8);
+    co_await SendChar('C');
+    clearAll();
+    s.SuppressTandemSwitch = false;
+    co_await SendChar(kCR);
+
+    int P = 0, U = 0;
+    s.ArrowPromptSeen = false;
+    s.DiagnosticsBannerSeen = false;
+    co_await wait(250, abort);
+    if (s.AbortRequested)
+        co_return false;
+
+    enum class Action { None, Password, DG, TD, Q, Sid, Return, UserName, Confirm };
+    bool stop = false;
+    for (int cycle = 0;;) {
+        const QByteArray T = s.ResponseText;
+        const QByteArray upper = foldAsciiUpper(T);
+        Action a = Action::None;
+        if (T.contains("ENTER PASSWORD")) a = Action::Password;
+        if (T.contains("ENTER PROGRAMMING ACCESS COMMAND")) a = Action::DG;
+        if (T.contains("ENTER INFORMATION ACCESS COMMAND")) a = Action::TD;
+        if (T.contains("ENTER DIAGNOSTICS COMMAND")) a = Action::TD;
+        if (upper.contains("ENTER L")) a = Action::Sid;
+        if (upper.contains("RECONNECT PRINTER")) a = Action::Return;
+        if (upper.contains("ENTER INFORMATION COMMAND")) a = Action::Q;
+        if (T.contains("->")) s.ArrowPromptSeen = true;
+        if (T.contains("ENTER USERNAME")) a = Action::UserName;
+        if (T.contains("ZR9 Diagnostics")) {
+            a = Action::TD;
+            s.DiagnosticsBannerSeen = true;
+            s.SuppressTandemSwitch = false;
+        }
+        if (T.contains("LOGIN CANCELLED")) a = Action::Return;
+        if (T.contains("ACCESS DENIED")) a = Action::Return;
+        if (U > P && T.contains('*')) a = Action::Confirm;
+
+        switch (a) {
+        case Action::None: break;
+        case Action::Password:
+            co_await SendLine(rec.Password, TxTag::Password);
+            ++P;
+            break;
+        case Action::DG: co_await SendLine("DG"); break;
+        case Action::TD: co_await SendLine("TD"); break;
+        case Action::Q: co_await SendLine("Q"); break;
+        case Action::Sid:
+            if (rec.SID != 0)
+                co_await SendLine(QByteArray::number(rec.SID), TxTag::Sid);
+            else if (s.ArrowPromptSeen)
+                co_await SendLine("L");
+            else
+                co_await SendChar('L');
+            s.SuppressTandemSwitch = false;
+            break;
+        case Action::UserName:
+            co_await SendLine(rec.UserName);
+            ++U;
+            break;
+        case Action::Return: co_await SendChar(kCR); break;
+        case Action::Confirm:
+            co_await SendChar(kCR);
+            U = P;
+            break;
+        }
+        if (a != Action::None)
+            clearAll();
+
+        ++cycle;
+        stop = s.LinkLost || cycle >= 100 || P >= 12;
+        co_await wait(250, [&s] { return s.AbortRequested || s.TandemMode; });
+        if (s.TandemMode || stop || s.AbortRequested)
+            break;
+    }
+    Timer4.stop();
+    if (s.AbortRequested)
+        co_return false;
+    bool result = false;
+    if (stop) {
+        s.LoggedIn = false;
+        s.ArrowPromptSeen = false;
+        s.DiagnosticsBannerSeen = false;
+        ConnectError = P >= 12 ? "Login Failure - Invalid Username/Password" : "Login Failure - Login Timeout";
+    } else {
+        s.LoggedIn = true;
+        result = true;
+    }
+    s.LoginPending = false;
+    co_return result;
+}
+
+} // namespace kordex

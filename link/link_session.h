@@ -1,0 +1,146 @@
+#pragma once
+// The life of one panel session: choosing a stored connection, bringing its
+// transport up, the panel login, tearing it down, and the one send path every
+// sender uses. Procedures that wait are coroutines over the shared Timer4:
+// a wait suspends its procedure and returns to the event loop; every event
+// entry point ends by letting the waits re-check their conditions.
+#include "config/connect_menu.h"
+#include "config/connection_book.h"
+#include "core/engine.h"
+#include "link/task.h"
+#include "link/transport.h"
+#include "link/wait_hub.h"
+#include "platform/clock.h"
+
+#include <QByteArray>
+#include <functional>
+#include <deque>
+#include <list>
+
+namespace kordex {
+
+class Prompter;
+
+// What a transport write carried, so a trace can leave secrets out.
+enum class TxTag { Plain, Password, Sid };
+
+class LinkSession final : public TransportEvents {
+public:
+    LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter);
+    ~LinkSession() override;
+    LinkSession(const LinkSession &) = delete;
+    LinkSession &operator=(const LinkSession &) = delete;
+
+    // The transports by connection type: 0 and 1 share the serial port.
+    void setTransports(Transport *serial, Transport *socket);
+    Transport *transportFor(int connectionType) const;
+
+    // ---- operator commands (return when the procedure first waits) ----
+    void ConnectToStored(int index);
+    void ConnectionClicked(int index) { ConnectToStored(index); }
+    void DisconnectClick();
+    // The window's close handler, after the book was saved.
+    void windowClosing();
+    // A key byte from the operator; false when it could not be handed over.
+    bool sendKey(uint8_t c);
+
+    // The File menu's capture and file-send items.
+    void SaveDatabase1Click();
+    void LoadDatabase1Click();
+
+    void PopulateConnectMenu();
+    const ConnectMenuModel &connectMenu() const { return menu_; }
+    bool SameLink(int index) const;
+
+    // True while no procedure is running (nothing left to wait for).
+    bool idle() const;
+    // Resumes once no connect is running or waiting its turn.
+    WaitHub::Until untilConnectsDone()
+    {
+        return hub_.until([this] { return !connecting_; });
+    }
+    // Ends every running procedure at once (the program is going away).
+    void cancelAll();
+
+    // ---- transport events ----
+    void dataReceived(const QByteArray &chunk) override;
+    void sessionConnected(int error) override { WSocket1SessionConnected(error); }
+    void sessionClosed(int error) override { WSocket1SessionClosed(error); }
+    void lineError() override;
+    void WSocket1SessionConnected(int error);
+    void WSocket1SessionClosed(int error);
+
+    // ---- procedures (coroutines) ----
+    Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain);
+    Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain);
+    Task<bool> MakeConnection(bool open);
+    Task<bool> PanelLogin(bool login);
+    Task<bool> SocketLink(bool open);
+
+    // ---- state ----
+    TConnectionRec CurrentConnection;
+    int CurrentIndex = -1;
+    QByteArray ConnectError;
+    bool SessionUp = false;
+
+    Timer Timer4;   // the shared time-out
+    Timer Timer5;   // line pacing of a file sent over TCP/IP
+
+    SessionState &session() { return e_.session; }
+    Engine &engine() { return e_; }
+    ConnectionBook &book() { return book_; }
+
+    // Every transport write, with what it carried, and every received chunk.
+    std::function<void(const QByteArray &bytes, TxTag tag)> onTransmit;
+    std::function<void(const QByteArray &chunk)> onReceive;
+
+    // Lets suspended waits re-check their conditions (after any state change
+    // made from outside an event entry point).
+    void notify() { hub_.notify(); }
+
+private:
+    // Starts a procedure on its own; it lives until it finishes.
+    void run(Task<void> procedure);
+    Task<void> runBool(Task<bool> procedure);
+    void reap();
+    Task<void> connectToStored(int index);
+    Task<void> connectInTurn();
+    Task<void> flushKeys();
+
+    // Arms Timer4 with a fresh count of ms and waits until it stops or
+    // `endEarly` holds.
+    Task<void> wait(int ms, std::function<bool()> endEarly);
+    Task<bool> bringUpByType(int type);
+    Task<bool> tearDownByType(int type);
+    Task<bool> SerialLink(bool open);
+    Task<bool> ModemLink(bool open);
+    bool write(Transport &t, const QByteArray &bytes, TxTag tag);
+    void loseLink();
+    LinkSettings settingsFor(const TConnectionRec &rec) const;
+
+    void setStatus(const QByteArray &text);
+    void enable(MenuItem item, bool on);
+    void showMenu(MenuItem item, bool on);
+    void box(const char *caption, const QByteArray &text);
+    void asterisk();
+    void unAsterisk();
+    void clearResponse();
+    bool aborted() const { return e_.session.AbortRequested; }
+
+    Engine &e_;
+    ConnectionBook &book_;
+    Prompter &prompter_;
+    ConnectMenuModel menu_;
+    WaitHub hub_;
+    Transport *serial_ = nullptr;
+    Transport *socket_ = nullptr;
+    LinkSettings settings_;
+    std::list<Task<void>> procedures_;
+    QByteArray keyQueue_;
+    std::deque<int> connectQueue_;
+    bool connecting_ = false;
+    bool flushing_ = false;
+    bool tearingDown_ = false;
+};
+
+} // namespace kordex

@@ -1,0 +1,103 @@
+#include "link/session_trace.h"
+
+#include "platform/text_codec.h"
+
+#include <cstdio>
+
+namespace kordex {
+
+QByteArray encodeEscapes(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (char ch : bytes) {
+        const uint8_t c = uint8_t(ch);
+        switch (c) {
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case 0x1B: out += "\\e"; break;
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", c);
+                out += buf;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out;
+}
+
+namespace {
+QByteArray quote(const QByteArray &bytes)
+{
+    return '"' + encodeEscapes(bytes) + '"';
+}
+} // namespace
+
+SessionTrace::SessionTrace(Clock &clock, const QString &path) : clock_(clock), file_(path), start_(clock.nowMs())
+{
+    if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        line("# Kordex session trace; kordex-replay plays its received side");
+}
+
+void SessionTrace::line(const QByteArray &text)
+{
+    if (!file_.isOpen())
+        return;
+    file_.write(text + '\n');
+    file_.flush();
+}
+
+void SessionTrace::comment(const QByteArray &what)
+{
+    lastSecret_ = TxTag::Plain;
+    line("# " + QByteArray::number(now()) + ' ' + what);
+}
+
+void SessionTrace::received(const QByteArray &chunk)
+{
+    const int64_t t = now();
+    lastSecret_ = TxTag::Plain;
+    line("wait " + QByteArray::number(t - lastReceived_));
+    line("send " + quote(chunk));
+    lastReceived_ = t;
+}
+
+void SessionTrace::transmitted(const QByteArray &bytes, TxTag tag)
+{
+    if (tag == TxTag::Plain) {
+        comment("tx " + quote(bytes));
+        return;
+    }
+    // One line for a whole secret, whatever the number of writes it took.
+    if (tag == lastSecret_)
+        return;
+    comment(tag == TxTag::Password ? "tx <password>" : "tx <sid>");
+    lastSecret_ = tag;
+}
+
+void SessionTrace::box(const QString &caption, const QString &text)
+{
+    comment("box " + quote(toPanelBytes(caption)) + ' ' + quote(toPanelBytes(text)));
+}
+
+void SessionTrace::watch(const SessionState &s)
+{
+    if (s.StatusText != status_) {
+        status_ = s.StatusText;
+        comment("status " + quote(status_));
+    }
+    if (s.TandemMode != tandem_) {
+        tandem_ = s.TandemMode;
+        comment(tandem_ ? "mode tandem" : "mode terminal");
+    }
+    if (s.panelType() != face_) {
+        face_ = s.panelType();
+        comment("face " + QByteArray::number(face_));
+    }
+}
+
+} // namespace kordex

@@ -1,0 +1,58 @@
+#pragma once
+// One interface for every way of reaching a panel: a socket to a terminal
+// server, a serial port (direct or through a modem). The link session drives
+// it; the program hands it real ones, kordex-replay and the tests a fake.
+#include <QByteArray>
+#include <QString>
+
+namespace kordex {
+
+// What a transport reports, on the main thread.
+class TransportEvents {
+public:
+    virtual ~TransportEvents() = default;
+    virtual void dataReceived(const QByteArray &chunk) = 0;
+    // 0 = the session is up; otherwise the error code of the failed attempt.
+    virtual void sessionConnected(int error) = 0;
+    // Raised once per session, also from inside our own tearDown().
+    virtual void sessionClosed(int error) = 0;
+    virtual void lineError() = 0;
+};
+
+// Everything a bring-up needs, whichever transport takes it.
+struct LinkSettings {
+    QByteArray host, port;      // TCP/IP
+    int com = 1;                // serial: COM number
+    int baud = 9600;            // bits per second
+    int flow = 1;               // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
+    int rxBuffer = 4096;
+};
+
+enum class Hold { None, Xoff, Cts, Dsr };
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    void setEvents(TransportEvents *events) { events_ = events; }
+
+    // Starts bringing the link up; the outcome comes as sessionConnected.
+    // False when it failed at once (lastError / lastErrorMessage say why).
+    virtual bool bringUp(const LinkSettings &settings) = 0;
+    virtual void tearDown() = 0;
+    virtual bool isOpen() const = 0;
+    // Hands bytes over in one write; false when they were not taken.
+    virtual bool send(const QByteArray &bytes) = 0;
+
+    virtual int transmitRoom() const { return 1 << 20; }
+    virtual int bytesPending() const { return 0; }
+    virtual Hold holdStatus() const { return Hold::None; }
+
+    virtual int lastError() const = 0;
+    virtual QString lastErrorMessage() const = 0;
+    virtual QString errorDescription(int code) const = 0;
+
+protected:
+    TransportEvents *events_ = nullptr;
+};
+
+} // namespace kordex

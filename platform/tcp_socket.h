@@ -1,0 +1,85 @@
+#pragma once
+// The raw TCP stream to a terminal server, over QTcpSocket. It reports in the
+// terms the connection code expects from a WinSock-style socket: a session
+// opens and closes, and failures carry errno numbers in place of the socket
+// layer's codes. Main thread only; every callback runs there.
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QObject;
+class QTcpSocket;
+
+namespace kordex {
+
+class TcpSocket {
+public:
+    // A host name that does not resolve has no errno of its own; this is
+    // WinSock's WSAHOST_NOT_FOUND, clear of every errno value.
+    static constexpr int kHostNotFound = 11001;
+
+    TcpSocket();
+    ~TcpSocket();  // resets an open session without a notification
+    TcpSocket(const TcpSocket &) = delete;
+    TcpSocket &operator=(const TcpSocket &) = delete;
+
+    void setAddress(QByteArray host);
+    void setPort(QByteArray portOrService);  // decimal, or a service name such as "telnet"
+
+    // False when the attempt failed at once (no host, a port or service that
+    // does not resolve, already connecting or connected): lastError() and
+    // lastErrorMessage() say why, and no notification follows. Otherwise
+    // onSessionConnected reports the outcome later, never from inside this call.
+    bool connectToHost();
+    int lastError() const { return lastError_; }                  // errno-style; 0 when only a message fits
+    QString lastErrorMessage() const { return lastErrorMessage_; }
+
+    bool isConnected() const;
+    qint64 send(const QByteArray &data);  // bytes accepted, or -1 when not connected
+
+    // Resets the connection (linger 0). An open session reports
+    // onSessionClosed(0) before this returns; a pending attempt ends silently.
+    void close();
+
+    // 1-65535 from a decimal number or a TCP service name; nothing otherwise.
+    static std::optional<quint16> resolvePort(const QByteArray &portOrService);
+    // Fixed English text for a code from this class; "Not a WinSock error" for others.
+    static QString errorDescription(int code);
+
+    // A callback may close or destroy this socket, or start a new connection.
+    std::function<void(int error)> onSessionConnected;  // 0: the session is open
+    std::function<void(int error)> onSessionClosed;     // once per opened session; 0: orderly
+    std::function<void(QByteArray chunk)> onDataAvailable;
+
+private:
+    enum class State { Idle, Connecting, Open };
+    struct Dispatch;
+
+    bool fail(int code, const QString &message);
+    void wire(QTcpSocket *sock);
+    void handleConnected(QTcpSocket *sock);
+    void handleEnd(QTcpSocket *sock, int socketError);
+    void deliverData(QTcpSocket *sock);
+    bool shutDown();
+    QTcpSocket *detach();
+    void dispose(QTcpSocket *sock);
+    bool peerReset() const;
+    void closeDuplicate();
+
+    QByteArray host_;
+    QByteArray port_;
+    State state_ = State::Idle;
+    QTcpSocket *socket_ = nullptr;
+    quint64 generation_ = 0;
+    int dispatchDepth_ = 0;
+    int duplicateFd_ = -1;
+    int lastError_ = 0;
+    QString lastErrorMessage_;
+    std::shared_ptr<bool> alive_;
+    std::unique_ptr<QObject> context_;
+};
+
+} // namespace kordex
