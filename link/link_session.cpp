@@ -104,13 +104,13 @@ void LinkSession::cancelAll()
     connectQueue_.clear();
 }
 
-Task<void> LinkSession::wait(int ms, std::function<bool()> endEarly)
+WaitHub::Until LinkSession::wait(int ms, std::function<bool()> endEarly)
 {
     // A fresh count for every wait: a wait never inherits the deadline of
     // an earlier one that ended early.
     Timer4.setInterval(ms);
     Timer4.restart();
-    co_await hub_.until([this, endEarly] { return !Timer4.isRunning() || (endEarly && endEarly()); });
+    return hub_.until([this, endEarly = std::move(endEarly)] { return !Timer4.isRunning() || (endEarly && endEarly()); });
 }
 
 // ---- small helpers ----
@@ -612,8 +612,8 @@ Task<bool> LinkSession::SocketLink(bool open)
         if (step.prompt.isEmpty())
             break;
         const QByteArray prompt = step.prompt, answer = step.answer;
-        co_await wait(20000, [&s, prompt] {
-            return s.ResponseText.contains(prompt) || s.LinkLost || s.AbortRequested;
+        co_await wait(20000, [&s, p = &prompt] {
+            return s.ResponseText.contains(*p) || s.LinkLost || s.AbortRequested;
         });
         const bool timedOut = !Timer4.isRunning();
         Timer4.stop();

@@ -107,9 +107,12 @@ private:
     Task<void> connectInTurn();
     Task<void> flushKeys();
 
-    // Arms Timer4 with a fresh count of ms and waits until it stops or
-    // `endEarly` holds.
-    Task<void> wait(int ms, std::function<bool()> endEarly);
+    // Arms Timer4 with a fresh count of ms; the awaitable resumes when it
+    // stops or `endEarly` holds. A plain function, not a coroutine: g++ 12
+    // frees a by-value std::function argument of a coroutine too early.
+    // For the same reason, conditions written inside a co_await capture
+    // only pointers and references.
+    WaitHub::Until wait(int ms, std::function<bool()> endEarly);
     Task<bool> bringUpByType(int type);
     Task<bool> tearDownByType(int type);
     Task<bool> SerialLink(bool open);

@@ -35,7 +35,8 @@
 //                      paneltype N, systemname TEXT, tandem 0|1
 //   dump               print the state as one JSON line
 //   expect PATH JSON   compare one value of the state (PATH like screen.1,
-//                      lamps.FFAlm_1603, menu.Disconnect.enabled, sent.0.1)
+//                      lamps.FFAlm_1603, menu.Disconnect.enabled, sent.0.1);
+//                      null also matches a value that does not exist
 //   expect-prefix PATH "TEXT"   the text at PATH starts with TEXT
 //   reset              start again with a fresh session
 //
