@@ -33,6 +33,7 @@ public:
     void setMenuVisible(MenuItem, bool) override {}
     void setMenuCaption(MenuItem, const QByteArray &) override {}
     void setConnectMenu(const std::vector<QByteArray> &) override {}
+    void setProgress(const QByteArray &) override {}
     void beep() override {}
     void flashTaskbar(bool) override {}
     void focusFirstControl() override {}

@@ -66,6 +66,8 @@ public:
     virtual void setMenuCaption(MenuItem item, const QByteArray &caption) = 0;
     // The Connect menu: one item per caption, item i connects to book record i.
     virtual void setConnectMenu(const std::vector<QByteArray> &captions) = 0;
+    // The tray's note on a running file send; empty hides it.
+    virtual void setProgress(const QByteArray &text) = 0;
 
     virtual void beep() = 0;
     // Taskbar attention: `invert` toggles the highlight, otherwise it is switched off.

@@ -211,6 +211,12 @@ void TLcd::buildComponents()
     Events->move(678, 4);
     Events->adjustSize();
     Events->setCursor(Qt::PointingHandCursor);
+    Progress = new QLabel(Tray);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setFont(panelFont(FontFamily::Arial, 13));
+    Progress->setGeometry(170, 4, 490, 17);
+    Progress->setAlignment(Qt::AlignCenter);
+    Progress->hide();
 
     LCDisplay = new QPlainTextEdit(client_);
     LCDisplay->setObjectName(QStringLiteral("LCDisplay"));
@@ -572,6 +578,12 @@ void TLcd::setMenuVisible(MenuItem item, bool visible)
 void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption)
 {
     action(item)->setText(fromPanelBytes(caption));
+}
+
+void TLcd::setProgress(const QByteArray &text)
+{
+    Progress->setText(fromPanelBytes(text));
+    Progress->setVisible(!text.isEmpty());
 }
 
 void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)

@@ -59,6 +59,7 @@ public:
     QFrame *Tray = nullptr;
     QLabel *Sounder = nullptr;
     QLabel *Events = nullptr;
+    QLabel *Progress = nullptr;  // a running file send
     QWidget *client() const { return client_; }
     QAction *menuItem(const char *name) const;
     QMenu *connectMenu() const { return connectMenu_; }
@@ -97,6 +98,7 @@ public:
     void setMenuVisible(MenuItem item, bool visible) override;
     void setMenuCaption(MenuItem item, const QByteArray &caption) override;
     void setConnectMenu(const std::vector<QByteArray> &captions) override;
+    void setProgress(const QByteArray &text) override;
     void beep() override;
     void flashTaskbar(bool invert) override;
     void focusFirstControl() override;

@@ -1,6 +1,7 @@
 #include "faces/message_boxes.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -31,20 +32,26 @@ bool MessageBoxPrompter::askYesNo(const QString &title, const QString &text)
     return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> MessageBoxPrompter::openFileName(const QString &title, const QString &filter)
+std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d)
 {
-    const QString f = QFileDialog::getOpenFileName(parent_.data(), title, QString(), filter);
-    if (f.isEmpty())
+    QFileDialog dialog(parent_.data(), d.title, QDir::currentPath(), d.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return f;
+    return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> MessageBoxPrompter::saveFileName(const QString &title, const QString &filter)
+std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d)
 {
-    const QString f = QFileDialog::getSaveFileName(parent_.data(), title, QString(), filter);
-    if (f.isEmpty())
+    QFileDialog dialog(parent_.data(), d.title, QDir::currentPath(), d.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(d.defaultSuffix);
+    dialog.selectFile(d.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return f;
+    return dialog.selectedFiles().constFirst();
 }
 
 void MessageBoxPrompter::beep()

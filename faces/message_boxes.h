@@ -15,8 +15,8 @@ public:
 
     void message(const QString &title, const QString &text, Icon icon = Icon::None) override;
     bool askYesNo(const QString &title, const QString &text) override;
-    std::optional<QString> openFileName(const QString &title, const QString &filter) override;
-    std::optional<QString> saveFileName(const QString &title, const QString &filter) override;
+    std::optional<QString> openFileName(const FileDialog &dialog) override;
+    std::optional<QString> saveFileName(const FileDialog &dialog) override;
     void beep() override;
 
 private:

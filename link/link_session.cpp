@@ -28,9 +28,16 @@ constexpr int kFastBaudIndex = 8;  // 19200
 LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter)
     : Timer4(engine.clock, 1000, [this] { Timer4.stop(); hub_.notify(); }),
       Timer5(engine.clock, 1000, [this] { Timer5.stop(); hub_.notify(); }),
-      e_(engine), book_(book), prompter_(prompter)
+      e_(engine), book_(book), prompter_(prompter),
+      captureErrorBox_(engine.clock, 0, [this] {
+          captureErrorBox_.stop();
+          box("Capture to File", "A line could not be written to " + toPanelBytes(capture_.fileName()) + " (" +
+                                     toPanelBytes(capture_.errorString()) + "). The capture is no longer complete.");
+      }),
+      sendRetry_(engine.clock, 250, [this] { sendRetry_.stop(); hub_.notify(); })
 {
     e_.session.setCurrent(&CurrentConnection);
+    e_.display.captureLine = [this](const QByteArray &line) { captureLine(line); };
     // Both run from start-up, as the window's timers do; their first ticks stop them.
     Timer4.start();
     Timer5.start();
@@ -39,6 +46,7 @@ LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompte
 LinkSession::~LinkSession()
 {
     cancelAll();
+    e_.display.captureLine = nullptr;
     e_.session.setCurrent(nullptr);
     if (serial_)
         serial_->setEvents(nullptr);
@@ -278,8 +286,9 @@ Task<bool> LinkSession::MakeConnection(bool open)
         tearingDown_ = true;
         s.ConnectionActive = true;
         if (s.Capturing)
-            s.Capturing = false;
+            SaveDatabase1Click();
         s.SendingFile = false;
+        hub_.notify();
         s.StatusText = "Disconnecting...";
         for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect,
                            MenuItem::LoadDatabase1, MenuItem::SaveDatabase1})
@@ -304,6 +313,7 @@ Task<bool> LinkSession::MakeConnection(bool open)
     s.ConnectionActive = true;
     s.AbortRequested = false;
     s.LinkLost = false;
+    e_.view.setProgress({});
     enable(MenuItem::Disconnect, true);
     setStatus("Connecting...");
     enable(MenuItem::Connect1, false);
@@ -324,7 +334,10 @@ Task<bool> LinkSession::MakeConnection(bool open)
         const int stored = settings_.baud;
         settings_.baud = kBaudRates[kFastBaudIndex];
         s.Connected = co_await SerialLink(true);
-        if (s.Connected && co_await PanelLogin(true)) {
+        bool loggedIn = false;
+        if (s.Connected)
+            loggedIn = co_await PanelLogin(true);
+        if (loggedIn) {
             established();
             co_return true;
         }
@@ -498,14 +511,171 @@ void LinkSession::windowClosing()
 
 // ---- capture and file send ----
 
+namespace {
+const QString kFileFilter = QStringLiteral("Text files (*.txt);;Panel format files (*.s28);;All files (*.*)");
+} // namespace
+
 void LinkSession::SaveDatabase1Click()
 {
-    box("Kordex V3.00 ", "Capture to file is not available in this version yet.");
+    SessionState &s = e_.session;
+    auto idle = [this, &s] {
+        s.Capturing = false;
+        e_.view.setMenuCaption(MenuItem::SaveDatabase1, "&Capture to File...");
+        showMenu(MenuItem::LoadDatabase1, true);
+    };
+    if (s.Capturing) {
+        capture_.close();
+        idle();
+        return;
+    }
+    const std::optional<QString> path = prompter_.saveFileName(
+        {QStringLiteral("Capture to File as..."), kFileFilter, fromPanelBytes(CurrentConnection.SystemName),
+         QStringLiteral("txt")});
+    if (!path)
+        return;
+    e_.view.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
+    showMenu(MenuItem::LoadDatabase1, false);
+    capture_.close();
+    capture_.setFileName(*path);
+    captureIncomplete_ = false;
+    if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        capture_.close();
+        idle();
+        return;
+    }
+    s.Capturing = true;
+}
+
+void LinkSession::captureLine(const QByteArray &line)
+{
+    // On disk at once: a crash loses nothing already shown. A line that could
+    // not be written is reported once; later lines are still tried.
+    const QByteArray bytes = line + "\r\n";
+    if (capture_.write(bytes) == bytes.size() && capture_.flush())
+        return;
+    if (!captureIncomplete_) {
+        captureIncomplete_ = true;
+        captureErrorBox_.restart();
+    }
+}
+
+void LinkSession::setSendMenu(bool sending)
+{
+    e_.view.setMenuCaption(MenuItem::LoadDatabase1, sending ? "&Close File Send" : "&Send File...");
+    showMenu(MenuItem::SaveDatabase1, !sending);
 }
 
 void LinkSession::LoadDatabase1Click()
 {
-    box("Kordex V3.00 ", "Sending a file is not available in this version yet.");
+    SessionState &s = e_.session;
+    if (s.SendingFile) {
+        s.SendingFile = false;
+        hub_.notify();
+        return;
+    }
+    const std::optional<QString> path =
+        prompter_.openFileName({QStringLiteral("Select Database File to Send"), kFileFilter, {}, {}});
+    if (!path)
+        return;
+    flowMode_ = CurrentConnection.FlowControl;
+    s.SendingFile = true;
+    run(sendFile(*path));
+}
+
+bool LinkSession::heldForFlow() const
+{
+    const Transport *t = transportFor(CurrentConnection.ConnectionType);
+    const Hold h = t && t->isOpen() ? t->holdStatus() : Hold::None;
+    return (flowMode_ == 1 && h == Hold::Xoff) || (flowMode_ == 2 && h == Hold::Cts) ||
+           (flowMode_ == 3 && h == Hold::Dsr);
+}
+
+namespace {
+
+// A text file's lines without their line ends (CR LF, LF or CR); a last line
+// without a line end is a line too.
+QList<QByteArray> textLines(const QByteArray &content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        const char c = content[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        lines << content.mid(start, i - start);
+        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < content.size())
+        lines << content.mid(start);
+    return lines;
+}
+
+QByteArray progressText(qsizetype sent, qsizetype total, int64_t elapsedMs)
+{
+    const int percent = total ? int(sent * 100 / total) : 100;
+    QByteArray text = "Sending file: line " + QByteArray::number(sent) + " of " + QByteArray::number(total) + " (" +
+                      QByteArray::number(percent) + " %)";
+    if (sent > 0 && sent < total) {
+        const int64_t leftS = (elapsedMs * (total - sent) / sent + 999) / 1000;
+        text += leftS >= 120 ? ", about " + QByteArray::number((leftS + 59) / 60) + " min left"
+                             : ", about " + QByteArray::number(leftS) + " s left";
+    }
+    return text;
+}
+
+} // namespace
+
+// The file goes out a character at a time through SendChar, each accepted
+// before the next is offered. Every wait here sleeps until something it
+// waits for changes: the hold status, transmit room, the stop request, or
+// the pacing and retry timers.
+Task<void> LinkSession::sendFile(QString path)
+{
+    SessionState &s = e_.session;
+    setSendMenu(true);
+    QFile file(path);
+    bool readError = !file.open(QIODevice::ReadOnly);
+    const QByteArray content = readError ? QByteArray() : file.readAll();
+    readError = readError || file.error() != QFileDevice::NoError;
+    file.close();
+    const QList<QByteArray> lines = textLines(content);
+    const int pacing = CurrentConnection.ConnectionType == 2 ? CurrentConnection.TcpIpLinePacing : 0;
+    const int64_t started = e_.clock.nowMs();
+    qsizetype sent = 0;
+
+    for (qsizetype n = 0; n < lines.size() && s.SendingFile; ++n) {
+        const QByteArray line = lines[n] + char(kCR);
+        for (char c : line) {
+            co_await hub_.until([this, &s] { return !s.SendingFile || !heldForFlow(); });
+            // (g++ 12 does not short-circuit a co_await inside && or ||.)
+            while (s.SendingFile) {
+                if (co_await SendChar(uint8_t(c)))
+                    break;
+                sendRetry_.restart();
+                co_await hub_.until([this, &s] { return !s.SendingFile || !sendRetry_.isRunning(); });
+            }
+            if (!s.SendingFile)
+                break;
+        }
+        if (!s.SendingFile)
+            break;
+        ++sent;
+        e_.view.setProgress(progressText(sent, lines.size(), e_.clock.nowMs() - started));
+        if (pacing > 0) {
+            Timer5.setInterval(pacing);
+            Timer5.restart();
+            co_await hub_.until([this, &s] { return !Timer5.isRunning() || !s.SendingFile; });
+        }
+    }
+    s.SendingFile = false;
+    setSendMenu(false);
+    e_.view.setProgress(readError ? QByteArray()
+                                  : "File sent: " + QByteArray::number(sent) + " of " +
+                                        QByteArray::number(lines.size()) + " lines");
+    if (readError)
+        prompter_.message(QStringLiteral("Error"), QStringLiteral("Database Read Error"));
 }
 
 // ---- transport events ----

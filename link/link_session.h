@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <functional>
 #include <deque>
 #include <list>
@@ -44,7 +45,8 @@ public:
     // A key byte from the operator; false when it could not be handed over.
     bool sendKey(uint8_t c);
 
-    // The File menu's capture and file-send items.
+    // The File menu's capture and file-send items: each starts, or ends
+    // what it started.
     void SaveDatabase1Click();
     void LoadDatabase1Click();
 
@@ -67,6 +69,7 @@ public:
     void sessionConnected(int error) override { WSocket1SessionConnected(error); }
     void sessionClosed(int error) override { WSocket1SessionClosed(error); }
     void lineError() override;
+    void transmitChanged() override { hub_.notify(); }
     void WSocket1SessionConnected(int error);
     void WSocket1SessionClosed(int error);
 
@@ -104,6 +107,10 @@ private:
     Task<void> runBool(Task<bool> procedure);
     void reap();
     Task<void> connectToStored(int index);
+    Task<void> sendFile(QString path);
+    bool heldForFlow() const;
+    void setSendMenu(bool sending);
+    void captureLine(const QByteArray &line);
     Task<void> connectInTurn();
     Task<void> flushKeys();
 
@@ -111,7 +118,8 @@ private:
     // stops or `endEarly` holds. A plain function, not a coroutine: g++ 12
     // frees a by-value std::function argument of a coroutine too early.
     // For the same reason, conditions written inside a co_await capture
-    // only pointers and references.
+    // only pointers and references, and no co_await stands inside && or ||
+    // (g++ 12 evaluates it regardless).
     WaitHub::Until wait(int ms, std::function<bool()> endEarly);
     Task<bool> bringUpByType(int type);
     Task<bool> tearDownByType(int type);
@@ -144,6 +152,12 @@ private:
     bool connecting_ = false;
     bool flushing_ = false;
     bool tearingDown_ = false;
+
+    QFile capture_;
+    bool captureIncomplete_ = false;
+    Timer captureErrorBox_;   // the box comes after the receive path, not inside it
+    int flowMode_ = 0;
+    Timer sendRetry_;         // a character the link did not take is offered again
 };
 
 } // namespace kordex

@@ -78,6 +78,7 @@ public:
     void setMenuVisible(MenuItem i, bool on) override { inner_.setMenuVisible(i, on); seen(); }
     void setMenuCaption(MenuItem i, const QByteArray &c) override { inner_.setMenuCaption(i, c); }
     void setConnectMenu(const std::vector<QByteArray> &c) override { inner_.setConnectMenu(c); }
+    void setProgress(const QByteArray &t) override { inner_.setProgress(t); }
     void beep() override { inner_.beep(); }
     void flashTaskbar(bool invert) override { inner_.flashTaskbar(invert); }
     void focusFirstControl() override { inner_.focusFirstControl(); seen(); }
@@ -111,8 +112,8 @@ public:
             trace_->box(title, text);
         return inner_.askYesNo(title, text);
     }
-    std::optional<QString> openFileName(const QString &t, const QString &f) override { return inner_.openFileName(t, f); }
-    std::optional<QString> saveFileName(const QString &t, const QString &f) override { return inner_.saveFileName(t, f); }
+    std::optional<QString> openFileName(const FileDialog &d) override { return inner_.openFileName(d); }
+    std::optional<QString> saveFileName(const FileDialog &d) override { return inner_.saveFileName(d); }
     void beep() override { inner_.beep(); }
 
 private:

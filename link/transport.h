@@ -17,6 +17,8 @@ public:
     // Raised once per session, also from inside our own tearDown().
     virtual void sessionClosed(int error) = 0;
     virtual void lineError() = 0;
+    // Transmit room grew or the hold status changed: waits for either re-check.
+    virtual void transmitChanged() {}
 };
 
 // Everything a bring-up needs, whichever transport takes it.
@@ -34,6 +36,7 @@ class Transport {
 public:
     virtual ~Transport() = default;
     void setEvents(TransportEvents *events) { events_ = events; }
+    TransportEvents *events() const { return events_; }
 
     // Starts bringing the link up; the outcome comes as sessionConnected.
     // False when it failed at once (lastError / lastErrorMessage say why).

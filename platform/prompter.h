@@ -8,6 +8,14 @@
 
 namespace kordex {
 
+// What a file dialog shows. The filter is in Qt's form ("Text files
+// (*.txt);;All files (*.*)"); the dialog starts in the current folder.
+struct FileDialog {
+    QString title, filter;
+    QString proposedName;   // save: the name offered
+    QString defaultSuffix;  // save: added to a name without one
+};
+
 class Prompter {
 public:
     enum class Icon { None, Information, Warning, Error };
@@ -17,8 +25,8 @@ public:
     // A modal Yes/No box; true for Yes.
     virtual bool askYesNo(const QString &title, const QString &text) = 0;
     // File dialogs; nullopt when cancelled.
-    virtual std::optional<QString> openFileName(const QString &title, const QString &filter) = 0;
-    virtual std::optional<QString> saveFileName(const QString &title, const QString &filter) = 0;
+    virtual std::optional<QString> openFileName(const FileDialog &dialog) = 0;
+    virtual std::optional<QString> saveFileName(const FileDialog &dialog) = 0;
     virtual void beep() = 0;
 };
 
@@ -41,13 +49,15 @@ public:
         yesNoReplies.erase(yesNoReplies.begin());
         return r;
     }
-    std::optional<QString> openFileName(const QString &, const QString &) override { return nextFile(); }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return nextFile(); }
+    std::vector<FileDialog> fileDialogs;
+    std::optional<QString> openFileName(const FileDialog &d) override { return nextFile(d); }
+    std::optional<QString> saveFileName(const FileDialog &d) override { return nextFile(d); }
     void beep() override { ++beeps; }
 
 private:
-    std::optional<QString> nextFile()
+    std::optional<QString> nextFile(const FileDialog &d)
     {
+        fileDialogs.push_back(d);
         if (fileReplies.empty())
             return std::nullopt;
         auto r = fileReplies.front();

@@ -1,6 +1,5 @@
 #include "platform/tcp_socket.h"
 
-#include <QCoreApplication>
 #include <QNetworkProxy>
 #include <QObject>
 #include <QTcpSocket>
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -70,7 +70,6 @@ constexpr CodeText kDescriptions[] = {
     {ENETUNREACH, "Network is unreachable"},
     {ENETDOWN, "Network is down"},
     {EHOSTUNREACH, "No route to host"},
-    {EHOSTDOWN, "Host is down"},
     {ECONNRESET, "Connection reset by peer"},
     {ECONNABORTED, "Software caused connection abort"},
     {EACCES, "Permission denied"},
@@ -132,7 +131,7 @@ void setLingerZero(qintptr fd)
 }
 
 template <typename... Args>
-void raise(const std::function<void(Args...)> &callback, Args... args)
+void notify(const std::function<void(Args...)> &callback, Args... args)
 {
     // A copy, so a callback may replace itself while it runs.
     if (auto copy = callback)
@@ -141,26 +140,35 @@ void raise(const std::function<void(Args...)> &callback, Args... args)
 
 } // namespace
 
-// Marks a callback in progress, so sockets are only ever deleted from the event
-// loop while Qt may still be inside one of their signals.
+struct TcpSocket::Shared {
+    bool alive = true;
+    int depth = 0;                       // signal handlers of ours on the stack
+    std::vector<QTcpSocket *> retired;  // sockets that may still be inside a signal
+};
+
+// Qt must not find a socket gone when one of its signals returns, even when a
+// callback ran a nested event loop (a modal dialog) that serves deferred
+// deletes. So retired sockets wait until the outermost handler unwinds, and
+// only then are handed to deleteLater, which the current loop serves after
+// the signal has returned.
 struct TcpSocket::Dispatch {
-    TcpSocket &owner;
-    std::shared_ptr<bool> alive;
-    explicit Dispatch(TcpSocket &s) : owner(s), alive(s.alive_) { ++owner.dispatchDepth_; }
+    std::shared_ptr<Shared> shared;
+    explicit Dispatch(const TcpSocket &s) : shared(s.shared_) { ++shared->depth; }
     ~Dispatch()
     {
-        if (*alive)
-            --owner.dispatchDepth_;
+        if (--shared->depth == 0)
+            for (QTcpSocket *sock : std::exchange(shared->retired, {}))
+                sock->deleteLater();
     }
     Dispatch(const Dispatch &) = delete;
     Dispatch &operator=(const Dispatch &) = delete;
 };
 
-TcpSocket::TcpSocket() : alive_(std::make_shared<bool>(true)), context_(std::make_unique<QObject>()) {}
+TcpSocket::TcpSocket() : shared_(std::make_shared<Shared>()), context_(std::make_unique<QObject>()) {}
 
 TcpSocket::~TcpSocket()
 {
-    *alive_ = false;
+    shared_->alive = false;
     shutDown();
 }
 
@@ -294,7 +302,7 @@ void TcpSocket::handleConnected(QTcpSocket *sock)
     // saying so; a second reference keeps the connection's state readable.
     duplicateFd_ = ::fcntl(int(sock->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
 #endif
-    raise(onSessionConnected, 0);
+    notify(onSessionConnected, 0);
 }
 
 void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
@@ -307,7 +315,7 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
         if (code == 0)
             code = kUnmappedCode;  // a failed attempt always carries a code
         dispose(detach());
-        raise(onSessionConnected, code);
+        notify(onSessionConnected, code);
         return;
     }
     if (state_ != State::Open)
@@ -316,25 +324,25 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
     if (error == QAbstractSocket::RemoteHostClosedError && peerReset())
         code = ECONNRESET;
     // Bytes that came before the end still belong to the session.
-    const std::shared_ptr<bool> alive = alive_;
+    const std::shared_ptr<Shared> shared = shared_;
     deliverData(sock);
-    if (!*alive || sock != socket_)
+    if (!shared->alive || sock != socket_)
         return;
     dispose(detach());
-    raise(onSessionClosed, code);
+    notify(onSessionClosed, code);
 }
 
 void TcpSocket::deliverData(QTcpSocket *sock)
 {
     const QByteArray chunk = sock->readAll();
     if (!chunk.isEmpty())
-        raise(onDataAvailable, chunk);
+        notify(onDataAvailable, chunk);
 }
 
 void TcpSocket::close()
 {
     if (shutDown())
-        raise(onSessionClosed, 0);
+        notify(onSessionClosed, 0);
 }
 
 // Ends whatever attempt or session there is, silently; true if a session was open.
@@ -372,8 +380,8 @@ void TcpSocket::dispose(QTcpSocket *sock)
     closeDuplicate();
     if (!sock)
         return;
-    if (dispatchDepth_ > 0)
-        sock->deleteLater();
+    if (shared_->depth > 0)
+        shared_->retired.push_back(sock);
     else
         delete sock;
 }

@@ -56,6 +56,7 @@ public:
 
 private:
     enum class State { Idle, Connecting, Open };
+    struct Shared;
     struct Dispatch;
 
     bool fail(int code, const QString &message);
@@ -74,11 +75,10 @@ private:
     State state_ = State::Idle;
     QTcpSocket *socket_ = nullptr;
     quint64 generation_ = 0;
-    int dispatchDepth_ = 0;
     int duplicateFd_ = -1;
     int lastError_ = 0;
     QString lastErrorMessage_;
-    std::shared_ptr<bool> alive_;
+    std::shared_ptr<Shared> shared_;  // outlives this object while a callback of it runs
     std::unique_ptr<QObject> context_;
 };
 

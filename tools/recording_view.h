@@ -88,6 +88,8 @@ public:
     void setMenuVisible(MenuItem item, bool on) override;
     void setMenuCaption(MenuItem item, const QByteArray &caption) override { menu(item).caption = caption; }
     void setConnectMenu(const std::vector<QByteArray> &captions) override { connectMenu = captions; }
+    void setProgress(const QByteArray &text) override { progress = text; }
+    QByteArray progress;
     void beep() override { ++beeps; }
     void flashTaskbar(bool invert) override
     {

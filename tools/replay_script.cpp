@@ -95,8 +95,9 @@ bool ReplayPrompter::askYesNo(const QString &title, const QString &text)
     return yes;
 }
 
-std::optional<QString> ReplayPrompter::nextFile()
+std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
 {
+    fileDialogs.push_back(d);
     if (files.empty())
         return std::nullopt;
     auto f = files.front();
@@ -208,6 +209,7 @@ QByteArray ReplaySession::dump() const
                                  .raw("connectMenu", stringArray(connectMenu))
                                  .num("currentIndex", link.CurrentIndex)
                                  .boolean("sessionUp", link.SessionUp)
+                                 .str("progress", view.progress)
                                  .done();
     return dumpStateJson(engine, view, linkTimers, extra);
 }
@@ -310,8 +312,10 @@ std::optional<int> virtualKey(const QByteArray &name, bool &alt)
 
 bool isLinkLine(const QByteArray &cmd)
 {
-    static const char *const linkLines[] = {"record", "connect", "disconnect", "close",   "type", "key",
-                                            "press",  "release", "answer",     "socket", "peerclose"};
+    static const char *const linkLines[] = {"record",  "connect", "disconnect", "close",     "type",
+                                            "key",     "press",   "release",    "answer",    "socket",
+                                            "peerclose", "hold",  "txroom",     "txpending", "capture",
+                                            "endcapture", "sendfile", "stopsend"};
     for (const char *l : linkLines)
         if (cmd == l)
             return true;
@@ -503,6 +507,44 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 return result;
             }
             rs.transport.peerClose(code);
+        } else if (cmd == "hold") {
+            static const std::pair<const char *, Hold> holds[] = {
+                {"none", Hold::None}, {"xoff", Hold::Xoff}, {"cts", Hold::Cts}, {"dsr", Hold::Dsr}};
+            bool ok = false;
+            for (const auto &[n, h] : holds)
+                if (arg == n) {
+                    rs.transport.hold = h;
+                    ok = true;
+                }
+            if (!ok) {
+                bad("malformed hold");
+                return result;
+            }
+            rs.transport.events()->transmitChanged();
+        } else if (cmd == "txroom" || cmd == "txpending") {
+            bool ok = false;
+            const int n = nWords == 1 ? number(0, ok) : 0;
+            if (!ok || n < 0) {
+                bad("malformed transmit figure");
+                return result;
+            }
+            (cmd == "txroom" ? rs.transport.txRoom : rs.transport.txPending) = n;
+            rs.transport.events()->transmitChanged();
+        } else if (cmd == "capture" || cmd == "sendfile") {
+            const std::optional<QByteArray> path = nWords == 1 ? quoted(arg) : std::nullopt;
+            if (!path) {
+                bad("malformed file line");
+                return result;
+            }
+            rs.prompter.files.push_back(QString::fromLocal8Bit(*path));
+            if (cmd == "capture" && !s.Capturing)
+                link.SaveDatabase1Click();
+            else if (cmd == "sendfile" && !s.SendingFile)
+                link.LoadDatabase1Click();
+            rs.prompter.files.clear();
+        } else if ((cmd == "endcapture" || cmd == "stopsend") && arg.isEmpty()) {
+            if (cmd == "endcapture" ? s.Capturing : s.SendingFile)
+                cmd == "endcapture" ? link.SaveDatabase1Click() : link.LoadDatabase1Click();
         } else if (cmd == "set") {
             const qsizetype sp2 = arg.indexOf(' ');
             const QByteArray name = sp2 < 0 ? arg : arg.left(sp2);

@@ -29,6 +29,15 @@
 //   socket error CODE  a connect reports session-connected with error CODE
 //   socket never       a connect reports nothing at all
 //   peerclose [CODE]   the peer closes the established session (CODE default 0)
+//   hold none|xoff|cts|dsr   the transmit-hold status the port reports
+//   txroom N / txpending N   transmit room and bytes pending the port reports
+//                      (2048 and 0 unless told; writes do not change them)
+//
+// Files
+//   capture "PATH" / endcapture   the capture menu item, its save dialog
+//                      answered with PATH
+//   sendfile "PATH" / stopsend    the send menu item, its open dialog answered
+//                      with PATH as given; the send goes on as the clock advances
 //
 // Checking
 //   set NAME VALUE     connected|loggedin|autologin|diagnostic|shownz|suppress 0/1,
@@ -72,6 +81,9 @@ public:
     void tearDown() override;
     bool isOpen() const override { return open_; }
     bool send(const QByteArray &bytes) override;
+    int transmitRoom() const override { return txRoom; }
+    int bytesPending() const override { return txPending; }
+    Hold holdStatus() const override { return hold; }
     int lastError() const override { return lastError_; }
     QString lastErrorMessage() const override { return QStringLiteral("Connect failed"); }
     QString errorDescription(int code) const override;
@@ -81,6 +93,8 @@ public:
     Connect connectMode = Connect::Ok;
     int connectDelayMs = 0;
     int connectCode = 0;
+    int txRoom = 2048, txPending = 0;
+    Hold hold = Hold::None;
     std::function<void(const QByteArray &)> onWrite;
 
 private:
@@ -99,12 +113,13 @@ public:
 
     void message(const QString &title, const QString &text, Icon) override { boxes.push_back({title, text}); }
     bool askYesNo(const QString &title, const QString &text) override;
-    std::optional<QString> openFileName(const QString &, const QString &) override { return nextFile(); }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return nextFile(); }
+    std::vector<FileDialog> fileDialogs;
+    std::optional<QString> openFileName(const FileDialog &d) override { return nextFile(d); }
+    std::optional<QString> saveFileName(const FileDialog &d) override { return nextFile(d); }
     void beep() override {}
 
 private:
-    std::optional<QString> nextFile();
+    std::optional<QString> nextFile(const FileDialog &d);
 };
 
 class ReplaySession {

@@ -83,8 +83,8 @@ struct Kordex {
         struct Silent final : Prompter {
             void message(const QString &, const QString &, Icon) override {}
             bool askYesNo(const QString &, const QString &) override { return false; }
-            std::optional<QString> openFileName(const QString &, const QString &) override { return {}; }
-            std::optional<QString> saveFileName(const QString &, const QString &) override { return {}; }
+            std::optional<QString> openFileName(const FileDialog &) override { return {}; }
+            std::optional<QString> saveFileName(const FileDialog &) override { return {}; }
             void beep() override {}
         } silent;
         Configuration(folders, silent).SaveConnections(book);
