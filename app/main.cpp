@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "config/configuration.h"
 #include "faces/replay_feed.h"
+#include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
 #include "faces/message_boxes.h"
@@ -113,11 +114,14 @@ int main(int argc, char **argv)
 
     kordex::Configuration configuration(kordex::ResolveStorageFolders(), prompter);
     kordex::TcpSocketTransport socket;
+    kordex::SerialTransport serial;
+    serial.portMapSource = [&configuration]() -> const kordex::SerialPortMap & { return configuration.ports(); };
 
     kordex::Program::Options options;
     options.connectionArgument = cl.replayFile.isEmpty() ? cl.connection : QByteArray();
     options.configuration = &configuration;
     options.socket = &socket;
+    options.serial = &serial;
     options.tracePath = cl.traceFile;
     program = std::make_unique<kordex::Program>(clock, prompter, options);
     kordex::TLcd &window = program->window;

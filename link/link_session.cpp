@@ -59,9 +59,9 @@ void LinkSession::setTransports(Transport *serial, Transport *socket)
     serial_ = serial;
     socket_ = socket;
     if (serial_)
-        serial_->setEvents(this);
+        serial_->setEvents(&portEvents_);
     if (socket_)
-        socket_->setEvents(this);
+        socket_->setEvents(&socketEvents_);
 }
 
 Transport *LinkSession::transportFor(int type) const
@@ -688,10 +688,19 @@ void LinkSession::dataReceived(const QByteArray &chunk)
     hub_.notify();
 }
 
-void LinkSession::lineError()
+void LinkSession::AfComPort1LineError()
 {
     e_.view.beep();
     hub_.notify();
+}
+
+void LinkSession::portLost(int)
+{
+    // Reported once, by the port layer's own text, then the link is gone
+    // as a lost TCP/IP session would be.
+    const QByteArray why = serial_ ? toPanelBytes(serial_->lastErrorMessage()) : QByteArray();
+    box("Connection Lost", why.isEmpty() ? QByteArray("The serial port was lost.") : why);
+    loseLink();
 }
 
 // Who takes over when the transport fails on its own.
@@ -799,27 +808,115 @@ Task<bool> LinkSession::SocketLink(bool open)
     co_return true;
 }
 
-// ---- serial line and modem: not on this transport yet ----
+// ---- serial line and modem ----
 
 Task<bool> LinkSession::SerialLink(bool open)
 {
-    if (!open) {
-        if (serial_)
-            serial_->tearDown();
-        co_return false;
-    }
+    SessionState &s = e_.session;
     Transport *t = serial_;
-    if (!t || !t->bringUp(settings_)) {
-        ConnectError = t ? toPanelBytes(t->lastErrorMessage())
-                         : "Port not Ready";
+    if (!open) {
+        // Pending output (the logout keys, a hang-up command) leaves first, within 5 s.
+        co_await wait(5000, [this, t, &s] { return !t || t->bytesPending() == 0 || s.LinkLost; });
+        Timer4.stop();
+        if (t)
+            t->tearDown();
         co_return false;
     }
-    co_return t->isOpen();
+    if (!t) {
+        ConnectError = "Port not Ready";
+        co_return false;
+    }
+    t->tearDown();  // a port left open by an earlier attempt opens anew
+    if (!t->bringUp(settings_)) {
+        ConnectError = toPanelBytes(t->lastErrorMessage());
+        co_return false;
+    }
+    co_await wait(5000, [t, &s] { return t->isOpen() || s.AbortRequested || s.LinkLost; });
+    Timer4.stop();
+    if (s.AbortRequested)
+        co_return t->isOpen();
+    if (!t->isOpen()) {
+        t->tearDown();
+        ConnectError = "Port not Ready";
+        co_return false;
+    }
+    co_return true;
 }
 
-Task<bool> LinkSession::ModemLink(bool open)
+namespace {
+enum class DialResult { None, Connected, NoCarrier, Error, NoDialTone, Busy, NoAnswer };
+
+DialResult classify(const QByteArray &upper)
 {
-    co_return co_await SerialLink(open);
+    DialResult r = DialResult::None;
+    if (upper.contains("CONNECT")) r = DialResult::Connected;
+    if (upper.contains("NO CARRIER")) r = DialResult::NoCarrier;
+    if (upper.contains("ERROR")) r = DialResult::Error;
+    if (upper.contains("NO DIAL TONE")) r = DialResult::NoDialTone;
+    if (upper.contains("NO DIALTONE")) r = DialResult::NoDialTone;
+    if (upper.contains("BUSY")) r = DialResult::Busy;
+    if (upper.contains("NO ANSWER")) r = DialResult::NoAnswer;
+    return r;
+}
+} // namespace
+
+Task<bool> LinkSession::ModemLink(bool dial)
+{
+    SessionState &s = e_.session;
+    if (!dial) {
+        if (DialIssued) {
+            co_await wait(2500, [&s] { return s.LinkLost; });  // guard time
+            for (int i = 0; i < 3; ++i)
+                co_await SendChar('+');
+            co_await wait(2500, [&s] { return s.LinkLost; });
+            co_await SendLine("ATH");
+        }
+        co_await SerialLink(false);
+        co_return false;
+    }
+
+    ConnectError = "Connection Not Completed";
+    DialIssued = false;
+    if (!co_await SerialLink(true))
+        co_return false;
+    co_await wait(1000, [&s] { return s.AbortRequested || s.LinkLost; });
+    if (s.AbortRequested)
+        co_return false;
+    clearResponse();
+    co_await SendLine("ATZ");
+    co_await wait(5000, [&s] { return foldAsciiUpper(s.ResponseText).contains("OK") || s.AbortRequested || s.LinkLost; });
+    if (s.AbortRequested)
+        co_return false;
+    Timer4.stop();
+    bool ok = false;
+    if (!foldAsciiUpper(s.ResponseText).contains("OK")) {
+        ConnectError = "Connection Not Completed - No Response from Modem";
+    } else {
+        co_await wait(1000, [&s] { return s.AbortRequested; });
+        if (s.AbortRequested)
+            co_return false;
+        clearResponse();
+        DialIssued = true;
+        co_await SendLine("ATDT" + CurrentConnection.PhoneNum);
+        co_await wait(60000, [&s] {
+            return classify(foldAsciiUpper(s.ResponseText)) != DialResult::None || s.AbortRequested || s.LinkLost;
+        });
+        if (s.AbortRequested)
+            co_return false;
+        Timer4.stop();
+        switch (classify(foldAsciiUpper(s.ResponseText))) {
+        case DialResult::Connected: ok = true; break;
+        case DialResult::NoCarrier: ConnectError = "Connection Not Completed - No Carrier from Remote Modem"; break;
+        case DialResult::Error: ConnectError = "Connection Not Completed - ERROR Signal Received from Local Modem"; break;
+        case DialResult::NoDialTone: ConnectError = "Connection Not Completed - No Dial Tone"; break;
+        case DialResult::Busy: ConnectError = "Connection Not Completed - Busy"; break;
+        case DialResult::NoAnswer: ConnectError = "Connection Not Completed - No Answer"; break;
+        case DialResult::None: ConnectError = "Connection Not Completed - Connection Timeout Exceeded"; break;
+        }
+    }
+    if (!ok)
+        co_await SendLine("ATZ");
+    co_return ok;
 }
 
 // ---- the panel login ----

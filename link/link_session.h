@@ -25,10 +25,10 @@ class Prompter;
 // What a transport write carried, so a trace can leave secrets out.
 enum class TxTag { Plain, Password, Sid };
 
-class LinkSession final : public TransportEvents {
+class LinkSession final {
 public:
     LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter);
-    ~LinkSession() override;
+    ~LinkSession();
     LinkSession(const LinkSession &) = delete;
     LinkSession &operator=(const LinkSession &) = delete;
 
@@ -65,13 +65,12 @@ public:
     void cancelAll();
 
     // ---- transport events ----
-    void dataReceived(const QByteArray &chunk) override;
-    void sessionConnected(int error) override { WSocket1SessionConnected(error); }
-    void sessionClosed(int error) override { WSocket1SessionClosed(error); }
-    void lineError() override;
-    void transmitChanged() override { hub_.notify(); }
+    void dataReceived(const QByteArray &chunk);
     void WSocket1SessionConnected(int error);
     void WSocket1SessionClosed(int error);
+    void AfComPort1LineError();
+    // The serial port failed on its own (an adapter unplugged).
+    void portLost(int error);
 
     // ---- procedures (coroutines) ----
     Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain);
@@ -79,9 +78,12 @@ public:
     Task<bool> MakeConnection(bool open);
     Task<bool> PanelLogin(bool login);
     Task<bool> SocketLink(bool open);
+    Task<bool> SerialLink(bool open);
+    Task<bool> ModemLink(bool open);
 
     // ---- state ----
     TConnectionRec CurrentConnection;
+    bool DialIssued = false;
     int CurrentIndex = -1;
     QByteArray ConnectError;
     bool SessionUp = false;
@@ -123,8 +125,6 @@ private:
     WaitHub::Until wait(int ms, std::function<bool()> endEarly);
     Task<bool> bringUpByType(int type);
     Task<bool> tearDownByType(int type);
-    Task<bool> SerialLink(bool open);
-    Task<bool> ModemLink(bool open);
     bool write(Transport &t, const QByteArray &bytes, TxTag tag);
     void loseLink();
     LinkSettings settingsFor(const TConnectionRec &rec) const;
@@ -137,6 +137,28 @@ private:
     void unAsterisk();
     void clearResponse();
     bool aborted() const { return e_.session.AbortRequested; }
+
+    // Which transport an event came from.
+    struct SocketEvents final : TransportEvents {
+        explicit SocketEvents(LinkSession &l) : link(l) {}
+        void dataReceived(const QByteArray &c) override { link.dataReceived(c); }
+        void sessionConnected(int e) override { link.WSocket1SessionConnected(e); }
+        void sessionClosed(int e) override { link.WSocket1SessionClosed(e); }
+        void lineError() override { link.AfComPort1LineError(); }
+        void transmitChanged() override { link.hub_.notify(); }
+        LinkSession &link;
+    };
+    struct PortEvents final : TransportEvents {
+        explicit PortEvents(LinkSession &l) : link(l) {}
+        void dataReceived(const QByteArray &c) override { link.dataReceived(c); }
+        void sessionConnected(int) override { link.hub_.notify(); }
+        void sessionClosed(int e) override { link.portLost(e); }
+        void lineError() override { link.AfComPort1LineError(); }
+        void transmitChanged() override { link.hub_.notify(); }
+        LinkSession &link;
+    };
+    SocketEvents socketEvents_{*this};
+    PortEvents portEvents_{*this};
 
     Engine &e_;
     ConnectionBook &book_;

@@ -12,41 +12,57 @@
 
 namespace kordex {
 
-FakeTransport::FakeTransport(Clock &clock)
-    : connectTimer_(clock, 0, [this] {
+FakeTransport::FakeTransport(Clock &clock, bool isSerial)
+    : serial(isSerial), connectTimer_(clock, 0, [this] {
           connectTimer_.stop();
-          open_ = true;
-          if (events_)
-              events_->sessionConnected(0);
+          opened();
       })
 {
 }
 
-bool FakeTransport::bringUp(const LinkSettings &)
+void FakeTransport::opened()
+{
+    open_ = true;
+    if (events_)
+        events_->sessionConnected(0);
+}
+
+bool FakeTransport::bringUp(const LinkSettings &s)
 {
     connectTimer_.stop();
     open_ = false;
     lastError_ = 0;
-    switch (connectMode) {
-    case Connect::Refuse:
-        lastError_ = connectCode;
-        return false;
-    case Connect::Error:
-        if (events_)
-            events_->sessionConnected(connectCode);
-        return true;
-    case Connect::Never:
-        return true;
-    case Connect::Ok:
-        if (connectDelayMs == 0) {
-            open_ = true;
-            if (events_)
-                events_->sessionConnected(0);
-            return true;
+    lastMessage_.clear();
+    settings = s;
+    if (serial) {
+        const QString com = QString::number(s.com);
+        switch (openMode) {
+        case Open::Absent: lastMessage_ = QStringLiteral("Invalid port number (COM%1)").arg(com); return false;
+        case Open::Busy: lastMessage_ = QStringLiteral("Can't open device COM%1").arg(com); return false;
+        case Open::BadSettings:
+            lastMessage_ = QStringLiteral("Error initializing serial port, settings may be unsupported.");
+            return false;
+        case Open::Ok: break;
         }
+    } else {
+        switch (connectMode) {
+        case Connect::Refuse:
+            lastError_ = connectCode;
+            lastMessage_ = QStringLiteral("Connect failed");
+            return false;
+        case Connect::Error:
+            if (events_)
+                events_->sessionConnected(connectCode);
+            return true;
+        case Connect::Never: return true;
+        case Connect::Ok: break;
+        }
+    }
+    if (connectDelayMs == 0) {
+        opened();
+    } else {
         connectTimer_.setInterval(connectDelayMs);
         connectTimer_.restart();
-        return true;
     }
     return true;
 }
@@ -57,7 +73,8 @@ void FakeTransport::tearDown()
     if (!open_)
         return;
     open_ = false;
-    if (events_)
+    // A socket reports its session's end from inside its close; a port does not.
+    if (events_ && !silentClose && !serial)
         events_->sessionClosed(0);
 }
 
@@ -75,6 +92,8 @@ void FakeTransport::peerClose(int code)
     if (!open_)
         return;
     open_ = false;
+    if (serial)
+        lastMessage_ = QStringLiteral("The serial port's device is gone (unplugged?).");
     if (events_)
         events_->sessionClosed(code);
 }
@@ -106,12 +125,14 @@ std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
 }
 
 ReplaySession::ReplaySession(bool linkMode)
-    : engine(clock, view, session), faces(engine), link(engine, book, prompter), transport(clock),
+    : engine(clock, view, session), faces(engine), link(engine, book, prompter), socket(clock, false), port(clock, true),
       keys(engine, prompter, [this](uint8_t b) { link.sendKey(b); })
 {
     engine.setFaces(faces);
-    link.setTransports(&transport, &transport);
-    transport.onWrite = [this](const QByteArray &bytes) { sent.push_back({clock.nowMs() - startMs, bytes}); };
+    link.setTransports(&port, &socket);
+    socket.onWrite = port.onWrite = [this](const QByteArray &bytes) {
+        sent.push_back({clock.nowMs() - startMs, bytes});
+    };
     engine.startUp();
     flashTicker_ = std::make_unique<Timer>(clock, 50, [this] {
         engine.flash.tick([](const std::function<void()> &paint) { paint(); });
@@ -210,6 +231,15 @@ QByteArray ReplaySession::dump() const
                                  .num("currentIndex", link.CurrentIndex)
                                  .boolean("sessionUp", link.SessionUp)
                                  .str("progress", view.progress)
+                                 .boolean("portOpen", port.isOpen())
+                                 .raw("port", JsonObject()
+                                                  .num("com", port.settings.com)
+                                                  .num("baud", port.settings.baud)
+                                                  .num("flow", port.settings.flow)
+                                                  .num("rxBuffer", port.settings.rxBuffer)
+                                                  .boolean("rts", port.isOpen())
+                                                  .boolean("dtr", port.isOpen())
+                                                  .done())
                                  .done();
     return dumpStateJson(engine, view, linkTimers, extra);
 }
@@ -315,7 +345,8 @@ bool isLinkLine(const QByteArray &cmd)
     static const char *const linkLines[] = {"record",  "connect", "disconnect", "close",     "type",
                                             "key",     "press",   "release",    "answer",    "socket",
                                             "peerclose", "hold",  "txroom",     "txpending", "capture",
-                                            "endcapture", "sendfile", "stopsend"};
+                                            "endcapture", "sendfile", "stopsend", "port", "lineerror",
+                                            "unplug"};
     for (const char *l : linkLines)
         if (cmd == l)
             return true;
@@ -477,7 +508,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
         } else if (cmd == "socket") {
             const QByteArray mode = nWords >= 1 ? argWords->at(0) : QByteArray();
             bool ok = false;
-            FakeTransport &t = rs.transport;
+            FakeTransport &t = rs.socket;
             if (mode == "ok" && (nWords == 1 || nWords == 2)) {
                 const int ms = nWords == 2 ? number(1, ok) : 0;
                 ok = (nWords == 1 || ok) && ms >= 0;
@@ -506,21 +537,51 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed peerclose");
                 return result;
             }
-            rs.transport.peerClose(code);
+            rs.socket.peerClose(code);
+        } else if (cmd == "port") {
+            static const std::pair<const char *, FakeTransport::Open> modes[] = {
+                {"ok", FakeTransport::Open::Ok},
+                {"absent", FakeTransport::Open::Absent},
+                {"busy", FakeTransport::Open::Busy},
+                {"badsettings", FakeTransport::Open::BadSettings}};
+            bool ok = false;
+            if (nWords == 2 && argWords->at(0) == "slow") {
+                const int ms = number(1, ok);
+                ok = ok && ms >= 0;
+                if (ok) {
+                    rs.port.openMode = FakeTransport::Open::Ok;
+                    rs.port.connectDelayMs = ms;
+                }
+            }
+            for (const auto &[n, m] : modes)
+                if (nWords == 1 && arg == n) {
+                    rs.port.openMode = m;
+                    rs.port.connectDelayMs = 0;
+                    ok = true;
+                }
+            if (!ok) {
+                bad("malformed port line");
+                return result;
+            }
+        } else if (cmd == "lineerror" && arg.isEmpty()) {
+            if (rs.port.events())
+                rs.port.events()->lineError();
+        } else if (cmd == "unplug" && arg.isEmpty()) {
+            rs.port.peerClose(5);
         } else if (cmd == "hold") {
             static const std::pair<const char *, Hold> holds[] = {
                 {"none", Hold::None}, {"xoff", Hold::Xoff}, {"cts", Hold::Cts}, {"dsr", Hold::Dsr}};
             bool ok = false;
             for (const auto &[n, h] : holds)
                 if (arg == n) {
-                    rs.transport.hold = h;
+                    rs.port.hold = h;
                     ok = true;
                 }
             if (!ok) {
                 bad("malformed hold");
                 return result;
             }
-            rs.transport.events()->transmitChanged();
+            rs.port.events()->transmitChanged();
         } else if (cmd == "txroom" || cmd == "txpending") {
             bool ok = false;
             const int n = nWords == 1 ? number(0, ok) : 0;
@@ -528,8 +589,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed transmit figure");
                 return result;
             }
-            (cmd == "txroom" ? rs.transport.txRoom : rs.transport.txPending) = n;
-            rs.transport.events()->transmitChanged();
+            (cmd == "txroom" ? rs.port.txRoom : rs.port.txPending) = n;
+            rs.port.events()->transmitChanged();
         } else if (cmd == "capture" || cmd == "sendfile") {
             const std::optional<QByteArray> path = nWords == 1 ? quoted(arg) : std::nullopt;
             if (!path) {

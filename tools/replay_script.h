@@ -29,6 +29,10 @@
 //   socket error CODE  a connect reports session-connected with error CODE
 //   socket never       a connect reports nothing at all
 //   peerclose [CODE]   the peer closes the established session (CODE default 0)
+//   port ok|absent|busy|badsettings   how opening the serial port goes
+//   port slow MS       the port reports itself open MS ms after an open
+//   lineerror          the port reports a line error
+//   unplug             the port's device vanishes, as an unplugged adapter
 //   hold none|xoff|cts|dsr   the transmit-hold status the port reports
 //   txroom N / txpending N   transmit room and bytes pending the port reports
 //                      (2048 and 0 unless told; writes do not change them)
@@ -71,11 +75,12 @@
 
 namespace kordex {
 
-// The transport every script connection uses, whichever type it is.
+// The fake transports of a script: one socket, one serial port.
 class FakeTransport final : public Transport {
 public:
-    enum class Connect { Ok, Refuse, Error, Never };
-    explicit FakeTransport(Clock &clock);
+    enum class Connect { Ok, Refuse, Error, Never };   // the socket
+    enum class Open { Ok, Absent, Busy, BadSettings }; // the port
+    FakeTransport(Clock &clock, bool serial);
 
     bool bringUp(const LinkSettings &settings) override;
     void tearDown() override;
@@ -85,22 +90,30 @@ public:
     int bytesPending() const override { return txPending; }
     Hold holdStatus() const override { return hold; }
     int lastError() const override { return lastError_; }
-    QString lastErrorMessage() const override { return QStringLiteral("Connect failed"); }
+    QString lastErrorMessage() const override { return lastMessage_; }
     QString errorDescription(int code) const override;
 
+    // The peer closes the socket, or the port's device vanishes.
     void peerClose(int code);
 
+    const bool serial;
     Connect connectMode = Connect::Ok;
     int connectDelayMs = 0;
     int connectCode = 0;
+    Open openMode = Open::Ok;
     int txRoom = 2048, txPending = 0;
     Hold hold = Hold::None;
+    // A close that reports nothing (no script line: a transport fault for tests).
+    bool silentClose = false;
+    LinkSettings settings;      // of the last bring-up
     std::function<void(const QByteArray &)> onWrite;
 
 private:
+    void opened();
     Timer connectTimer_;
     bool open_ = false;
     int lastError_ = 0;
+    QString lastMessage_;
 };
 
 // Boxes are recorded and answered at once.
@@ -139,7 +152,8 @@ public:
     Engine engine;
     FaceController faces;
     LinkSession link;
-    FakeTransport transport;
+    FakeTransport socket;
+    FakeTransport port;
     KeyInput keys;
 
     struct Sent { int64_t ms; QByteArray bytes; };

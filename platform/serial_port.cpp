@@ -1,0 +1,723 @@
+#include "platform/serial_port.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kordex {
+
+// ---- received bytes ----
+
+void SerialReceiveFilter::reset(bool xonXoff)
+{
+    xonXoff_ = xonXoff;
+    peerXoff_ = false;
+    mark_ = Mark::None;
+}
+
+SerialReceiveFilter::Result SerialReceiveFilter::feed(const QByteArray &chunk)
+{
+    Result r;
+    r.data.reserve(chunk.size());
+    auto plain = [&](uchar c) {
+        if (c == 0xFF) {
+            mark_ = Mark::Escape;
+        } else if (xonXoff_ && (c == uchar(SerialPort::kXon) || c == uchar(SerialPort::kXoff))) {
+            peerXoff_ = c == uchar(SerialPort::kXoff);
+            r.xonXoffSeen = true;
+        } else {
+            r.data.append(char(c));
+        }
+    };
+    for (char ch : chunk) {
+        const auto c = uchar(ch);
+        switch (mark_) {
+        case Mark::None:
+            plain(c);
+            break;
+        case Mark::Escape:
+            mark_ = Mark::None;
+            if (c == 0xFF) {
+                r.data.append(char(0xFF));
+            } else if (c == 0x00) {
+                mark_ = Mark::ErrorByte;
+            } else {
+                // Not a mark the kernel makes; keep what came rather than lose it.
+                r.data.append(char(0xFF));
+                plain(c);
+            }
+            break;
+        case Mark::ErrorByte:
+            // Delivered as received, as the Windows driver does; the caller beeps.
+            mark_ = Mark::None;
+            ++r.lineErrors;
+            r.data.append(ch);
+            break;
+        }
+    }
+    return r;
+}
+
+// ---- the port ----
+
+namespace {
+
+constexpr int kWatchIntervalMs = 100;
+
+struct CodeText {
+    int code;
+    const char *text;
+};
+
+// glibc's wording, fixed so that texts do not follow the locale.
+constexpr CodeText kDescriptions[] = {
+    {0, "No Error"},
+    {EIO, "Input/output error"},
+    {ENODEV, "No such device"},
+    {ENOENT, "No such file or directory"},
+    {ENXIO, "No such device or address"},
+    {EACCES, "Permission denied"},
+    {EPERM, "Operation not permitted"},
+    {EBUSY, "Device or resource busy"},
+    {EINVAL, "Invalid argument"},
+    {ENOTTY, "Inappropriate ioctl for device"},
+};
+
+int codeFor(QSerialPort::SerialPortError e)
+{
+    switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+        return ENODEV;
+    case QSerialPort::PermissionError:
+        return EACCES;
+    case QSerialPort::OpenError:
+        return EBUSY;
+    default:
+        return EIO;
+    }
+}
+
+// Lock files name the device as QSerialPort and the UUCP tools do: the path
+// below /dev with '/' as '_' ("LCK..ttyUSB0", "LCK..pts_3"), or the whole
+// path so for anything outside /dev.
+QStringList lockNames(const QStringList &paths)
+{
+    QStringList names;
+    for (QString p : paths) {
+        if (p.isEmpty())
+            continue;
+        if (p.startsWith(QLatin1String("/dev/")))
+            p = p.mid(5);
+        p.replace(QLatin1Char('/'), QLatin1Char('_'));
+        p.prepend(QLatin1String("LCK.."));
+        if (!names.contains(p))
+            names.append(p);
+    }
+    return names;
+}
+
+// Text ("%10d\n", or QLockFile's "pid\napp\nhost") or the old HDB binary int.
+bool heldByLiveProcess(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray raw = f.read(256);
+    qint64 pid = 0;
+    const bool digits = std::all_of(raw.begin(), raw.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == ' ' || c == '\n';
+    });
+    if (raw.size() == 4 && !digits) {
+        qint32 v = 0;
+        std::memcpy(&v, raw.constData(), 4);
+        pid = v;
+    } else {
+        pid = raw.split('\n').value(0).trimmed().toLongLong();
+    }
+    if (pid <= 0 || pid > 0x3fffffff)
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Line errors come in-band (0xFF 0x00 c) so that each one is seen: Qt 6
+// reports neither parity nor framing errors nor breaks.
+bool markLineErrors(int fd)
+{
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0)
+        return false;
+    t.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | IGNPAR | ISTRIP | IXON | IXOFF | IXANY);
+    t.c_iflag |= INPCK | PARMRK;
+    return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+int queuedBytes(int fd, unsigned long request)
+{
+    int n = 0;
+    return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? std::max(n, 0) : 0;
+}
+
+} // namespace
+
+struct SerialPort::Impl {
+    enum class State { Closed, Open, Failing };
+
+    explicit Impl(SerialPort *owner);
+    ~Impl();
+
+    void closePort();
+    void fail(int code);
+    void finishFailure(quint64 gen);
+    void handleError(QSerialPort::SerialPortError e);
+    void handleReadyRead();
+    void handleWritable();
+    bool reportRoom();
+    void watchTick();
+    void checkHangup();
+    SerialHold currentHold() const;
+    bool refreshHold();
+    void pump();
+    bool writeSome(const char *data, qsizetype size, qsizetype *written);
+    void sendControl(bool stop);
+    void resumeCheck();
+    qint64 backlog() const { return port->bytesAvailable() + queuedBytes(fd(), TIOCINQ); }
+    int fd() const { return state == State::Closed ? -1 : int(port->handle()); }
+    bool lockedByOther(const QStringList &paths) const;
+
+    // Runs a user callback; false when it destroyed the port.
+    template <class F>
+    bool call(F &&f)
+    {
+        const std::weak_ptr<bool> token = alive;
+        ++depth;
+        f();
+        if (token.expired())
+            return false;
+        --depth;
+        return true;
+    }
+
+    SerialPort *q;
+    SerialPortMap map;
+    QStringList lockDirs = SerialPort::defaultLockDirectories();
+    std::unique_ptr<QObject> context;
+    QSerialPort *port;
+    QTimer *watch;
+    QTimer *pace;
+    QSocketNotifier *hangup = nullptr;
+    QSocketNotifier *writable = nullptr;
+
+    State state = State::Closed;
+    quint64 generation = 0;
+    int com = 0, baud = 9600, flow = 0;
+    int xoffLimit = 0, xonLimit = 0, chunk = 16;
+    QString path, device;
+    int lockFd = -1;
+
+    QByteArray queue;       // accepted, not yet taken by the driver
+    char pendingControl = 0;  // an XON or XOFF of ours the driver has not taken yet
+    int reportedRoom = kTransmitBufferSize;
+    bool delivering = false;
+    SerialReceiveFilter filter;
+    bool inputStopped = false;
+    SerialHold hold = SerialHold::None;
+    int failCode = 0;
+    QString failText;
+
+    int lastError = 0;
+    QString lastMessage;
+    int depth = 0;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+SerialPort::Impl::Impl(SerialPort *owner)
+    : q(owner), context(std::make_unique<QObject>()), port(new QSerialPort(context.get())),
+      watch(new QTimer(context.get())), pace(new QTimer(context.get()))
+{
+    watch->setInterval(kWatchIntervalMs);
+    pace->setSingleShot(true);
+    pace->setTimerType(Qt::PreciseTimer);
+    QObject::connect(port, &QSerialPort::readyRead, context.get(), [this] { handleReadyRead(); });
+    QObject::connect(port, &QSerialPort::errorOccurred, context.get(),
+                     [this](QSerialPort::SerialPortError e) { handleError(e); });
+    QObject::connect(watch, &QTimer::timeout, context.get(), [this] { watchTick(); });
+    QObject::connect(pace, &QTimer::timeout, context.get(), [this] { handleWritable(); });
+}
+
+SerialPort::Impl::~Impl()
+{
+    QObject::disconnect(port, nullptr, nullptr, nullptr);
+    watch->disconnect();
+    pace->disconnect();
+    if (state != State::Closed)
+        closePort();
+    // Destroyed from inside one of its own signals: Qt still runs code of
+    // the emitting object after the callback returns.
+    if (depth > 0)
+        context.release()->deleteLater();
+}
+
+bool SerialPort::Impl::lockedByOther(const QStringList &paths) const
+{
+    const QStringList names = lockNames(paths);
+    for (const QString &dir : lockDirs)
+        for (const QString &name : names)
+            if (heldByLiveProcess(dir + QLatin1Char('/') + name))
+                return true;
+    return false;
+}
+
+void SerialPort::Impl::closePort()
+{
+    state = State::Closed;
+    ++generation;
+    watch->stop();
+    pace->stop();
+    for (QSocketNotifier *n : {std::exchange(hangup, nullptr), std::exchange(writable, nullptr)}) {
+        if (!n)
+            continue;
+        n->setEnabled(false);
+        n->disconnect();
+        n->deleteLater();
+    }
+    if (port->isOpen())
+        port->close();
+    if (lockFd >= 0) {
+        ::close(lockFd);
+        lockFd = -1;
+    }
+    queue.clear();
+    pendingControl = 0;
+    reportedRoom = kTransmitBufferSize;
+    delivering = false;
+    inputStopped = false;
+    hold = SerialHold::None;
+    filter.reset(false);
+    path.clear();
+    device.clear();
+}
+
+// Closing from inside QSerialPort's own error report is not safe, and one
+// report is enough: later errors of the dying port are ignored, and the
+// close and the notification follow on the next turn of the event loop.
+void SerialPort::Impl::fail(int code)
+{
+    if (state != State::Open)
+        return;
+    state = State::Failing;
+    failCode = code;
+    failText = QStringLiteral("Lost the serial port COM%1 (%2): %3").arg(com).arg(path, SerialPort::errorDescription(code));
+    watch->stop();
+    pace->stop();
+    for (QSocketNotifier *n : {hangup, writable})
+        if (n)
+            n->setEnabled(false);
+    const std::weak_ptr<bool> token = alive;
+    const quint64 gen = generation;
+    QTimer::singleShot(0, context.get(), [this, token, gen] {
+        if (!token.expired())
+            finishFailure(gen);
+    });
+}
+
+void SerialPort::Impl::finishFailure(quint64 gen)
+{
+    if (state != State::Failing || gen != generation)
+        return;
+    closePort();
+    lastError = failCode;
+    lastMessage = failText;
+    if (q->onClosedByError)
+        call([&] { q->onClosedByError(lastMessage); });
+}
+
+void SerialPort::Impl::handleError(QSerialPort::SerialPortError e)
+{
+    if (state != State::Open)
+        return;
+    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || e == QSerialPort::UnsupportedOperationError)
+        return;
+    fail(codeFor(e));
+}
+
+void SerialPort::Impl::checkHangup()
+{
+    if (state != State::Open)
+        return;
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        fail(ENODEV);
+        return;
+    }
+    pollfd p{fd(), 0, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        fail(EIO);
+}
+
+// Also catches up on a readyRead that QSerialPort did not emit: it emits none
+// while a handler of the same signal runs, as when onData shows a modal dialog.
+void SerialPort::Impl::watchTick()
+{
+    checkHangup();
+    if (state != State::Open || !refreshHold())
+        return;
+    if (port->bytesAvailable() > 0) {
+        handleReadyRead();
+        if (state != State::Open)
+            return;
+    }
+    resumeCheck();
+    handleWritable();
+}
+
+SerialHold SerialPort::Impl::currentHold() const
+{
+    SerialHold h = SerialHold::None;
+    if (flow == FlowXonXoff && filter.peerXoff()) {
+        h = SerialHold::Xoff;
+    } else if (flow == FlowRtsCts || flow == FlowDtrDsr) {
+        // ptys have no modem lines: no answer means not held.
+        int bits = 0;
+        if (::ioctl(fd(), TIOCMGET, &bits) == 0) {
+            if (flow == FlowRtsCts && !(bits & TIOCM_CTS))
+                h = SerialHold::Cts;
+            if (flow == FlowDtrDsr && !(bits & TIOCM_DSR))
+                h = SerialHold::Dsr;
+        }
+    }
+    return h;
+}
+
+// False when a callback destroyed the port.
+bool SerialPort::Impl::refreshHold()
+{
+    const SerialHold h = currentHold();
+    if (h == hold)
+        return true;
+    hold = h;
+    return !q->onHoldChanged || call([&] { q->onHoldChanged(); });
+}
+
+// False after a failure; *written is 0 when the driver takes nothing now.
+bool SerialPort::Impl::writeSome(const char *data, qsizetype size, qsizetype *written)
+{
+    *written = 0;
+    const ssize_t n = ::write(fd(), data, size_t(size));
+    if (n >= 0) {
+        *written = n;
+        return true;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return true;
+    fail(errno == ENODEV || errno == ENXIO ? ENODEV : EIO);
+    return false;
+}
+
+// Writes go to the descriptor directly, so that a byte leaves our count
+// exactly when the driver takes it, and no byte waits in a buffer of Qt's
+// that would outlive a close. The driver is fed a little at a time, and only
+// once its own queue is nearly empty: what sits there goes out whatever the
+// peer's XOFF says, and at 9600 baud 4 KB is four seconds of line time.
+void SerialPort::Impl::pump()
+{
+    if (state != State::Open)
+        return;
+    qsizetype n = 0;
+    if (pendingControl) {
+        if (!writeSome(&pendingControl, 1, &n))
+            return;
+        if (n == 0) {
+            writable->setEnabled(true);
+            return;
+        }
+        pendingControl = 0;
+    }
+    // The notifier stays off unless a write is due, or it would fire for ever.
+    writable->setEnabled(false);
+    if (hold != SerialHold::None || queue.isEmpty())
+        return;
+    const int outq = queuedBytes(fd(), TIOCOUTQ);
+    if (outq >= chunk) {
+        const qint64 ms = qint64(outq - chunk / 2) * 10 * 1000 / std::max(baud, 1);
+        pace->start(int(std::clamp<qint64>(ms, 1, 1000)));
+        return;
+    }
+    if (!writeSome(queue.constData(), std::min<qsizetype>(chunk, queue.size()), &n))
+        return;
+    queue.remove(0, n);
+    if (!queue.isEmpty())
+        writable->setEnabled(true);
+}
+
+void SerialPort::Impl::handleWritable()
+{
+    pump();
+    if (state == State::Open)
+        reportRoom();
+}
+
+// XOFF and XON go ahead of queued data and regardless of our own hold.
+void SerialPort::Impl::sendControl(bool stop)
+{
+    inputStopped = stop;
+    if (flow == FlowDtrDsr) {
+        port->setDataTerminalReady(!stop);
+        return;
+    }
+    pendingControl = stop ? kXoff : kXon;
+    pump();
+}
+
+void SerialPort::Impl::resumeCheck()
+{
+    if (state == State::Open && inputStopped && backlog() <= xonLimit)
+        sendControl(false);
+}
+
+void SerialPort::Impl::handleReadyRead()
+{
+    // A nested event loop in onData must not deliver the next chunk inside
+    // this one; the loop below picks it up.
+    if (state != State::Open || delivering)
+        return;
+    delivering = true;
+    while (state == State::Open && port->bytesAvailable() > 0) {
+        // Our receive buffer is what arrived and is not yet taken by the
+        // reader: it fills only while the program is too busy to read.
+        if ((flow == FlowXonXoff || flow == FlowDtrDsr) && !inputStopped && backlog() >= xoffLimit)
+            sendControl(true);
+        const SerialReceiveFilter::Result r = filter.feed(port->readAll());
+        if (r.xonXoffSeen) {
+            if (!refreshHold())
+                return;
+            pump();
+            if (state == State::Open && !reportRoom())
+                return;
+        }
+        if (!r.data.isEmpty() && state == State::Open && q->onData && !call([&] { q->onData(r.data); }))
+            return;
+        if (r.lineErrors > 0 && state == State::Open && q->onLineError && !call([&] { q->onLineError(); }))
+            return;
+    }
+    delivering = false;
+    resumeCheck();
+}
+
+// False when a callback destroyed the port.
+bool SerialPort::Impl::reportRoom()
+{
+    const int room = q->transmitRoom();
+    const bool grew = room > reportedRoom;
+    reportedRoom = room;
+    return !grew || !q->onTransmitRoom || call([&] { q->onTransmitRoom(); });
+}
+
+// ---- public ----
+
+SerialPort::SerialPort() : d_(std::make_unique<Impl>(this)) {}
+
+SerialPort::~SerialPort() = default;
+
+void SerialPort::setPortMap(const SerialPortMap &map) { d_->map = map; }
+
+void SerialPort::setLockDirectories(const QStringList &dirs) { d_->lockDirs = dirs; }
+
+QStringList SerialPort::defaultLockDirectories()
+{
+    // QSerialPort's choices, and the FHS ones, in case another program
+    // found a different one writable.
+    return {QStringLiteral("/var/lock"),       QStringLiteral("/run/lock"),  QStringLiteral("/etc/locks"),
+            QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"),
+            QStringLiteral("/var/tmp"),         QStringLiteral("/var/lock/lockdev")};
+}
+
+bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
+{
+    Impl &d = *d_;
+    if (d.state != Impl::State::Closed)
+        d.closePort();
+    d.lastError = 0;
+    d.lastMessage.clear();
+    auto refuse = [&d](const QString &message) {
+        if (d.lockFd >= 0) {
+            ::close(d.lockFd);
+            d.lockFd = -1;
+        }
+        d.lastMessage = message;
+        return false;
+    };
+
+    const QString path = comNumber > 0 ? d.map.devicePath(comNumber) : QString();
+    if (path.isEmpty() || !SerialDevicePresent(path))
+        return refuse(invalidPortMessage(comNumber));
+    const QString device = QFileInfo(path).canonicalFilePath();
+    if (device.isEmpty())
+        return refuse(invalidPortMessage(comNumber));
+    if (flow < FlowNone || flow > FlowDtrDsr)
+        return refuse(settingsMessage());
+    if (d.lockedByOther({device, path}))
+        return refuse(cannotOpenMessage(comNumber));
+
+    // Our own lock, on the device itself, before anything touches its
+    // settings: QSerialPort's lock file is named after the path it was
+    // given, and TIOCEXCL does not stop root.
+    d.lockFd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (d.lockFd < 0) {
+        switch (errno) {
+        case EACCES:
+        case EPERM:
+            return refuse(permissionMessage(comNumber, device));
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return refuse(invalidPortMessage(comNumber));
+        default:
+            return refuse(cannotOpenMessage(comNumber));
+        }
+    }
+    if (::flock(d.lockFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return refuse(cannotOpenMessage(comNumber));
+
+    // Standard settings for the open itself, so that a failure there is the
+    // device's and one afterwards is the settings'.
+    QSerialPort &p = *d.port;
+    p.setPortName(device);
+    p.setBaudRate(QSerialPort::Baud9600);
+    p.setDataBits(QSerialPort::Data8);
+    p.setParity(QSerialPort::NoParity);
+    p.setStopBits(QSerialPort::OneStop);
+    p.setFlowControl(QSerialPort::NoFlowControl);
+    if (!p.open(QIODevice::ReadWrite)) {
+        switch (p.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return refuse(invalidPortMessage(comNumber));
+        case QSerialPort::UnsupportedOperationError:
+            return refuse(settingsMessage());
+        default:
+            return refuse(cannotOpenMessage(comNumber));
+        }
+    }
+    const bool settled = p.setBaudRate(baud) && p.setDataBits(QSerialPort::Data8) && p.setParity(QSerialPort::NoParity)
+                         && p.setStopBits(QSerialPort::OneStop)
+                         && p.setFlowControl(flow == FlowRtsCts ? QSerialPort::HardwareControl
+                                                                : QSerialPort::NoFlowControl)
+                         && markLineErrors(int(p.handle()));
+    if (!settled) {
+        p.close();
+        return refuse(settingsMessage());
+    }
+    // ptys have no modem lines, and under RTS/CTS the driver owns RTS.
+    p.setDataTerminalReady(true);
+    if (flow != FlowRtsCts)
+        p.setRequestToSend(true);
+    p.clear(QSerialPort::AllDirections);
+
+    const int rx = rxBuffer > 0 ? rxBuffer : 4096;
+    d.com = comNumber;
+    d.baud = baud;
+    d.flow = flow;
+    d.xoffLimit = std::max(rx - rx / 4, 1);
+    d.xonLimit = rx / 4;
+    d.chunk = std::clamp(baud / 100, 16, 1024);  // about 10 ms of line time
+    d.path = path;
+    d.device = device;
+    d.filter.reset(flow == FlowXonXoff);
+    // QSerialPort never writes (see pump), so this Write notifier is the only
+    // one on the descriptor.
+    d.writable = new QSocketNotifier(p.handle(), QSocketNotifier::Write, d.context.get());
+    d.writable->setEnabled(false);
+    QObject::connect(d.writable, &QSocketNotifier::activated, d.context.get(), [&d] { d.handleWritable(); });
+    // Exception notifiers see POLLERR/POLLHUP: a hung-up tty (an unplugged
+    // USB adapter) reads 0 bytes forever, which QSerialPort 6.4 ignores.
+    d.hangup = new QSocketNotifier(p.handle(), QSocketNotifier::Exception, d.context.get());
+    QObject::connect(d.hangup, &QSocketNotifier::activated, d.context.get(), [&d] {
+        d.checkHangup();
+        if (d.state == Impl::State::Open && d.hangup)
+            d.hangup->setEnabled(false);  // something else; the watch timer keeps looking
+    });
+    d.state = Impl::State::Open;
+    ++d.generation;
+    d.watch->start();
+    d.hold = d.currentHold();
+    return true;
+}
+
+void SerialPort::close()
+{
+    if (d_->state != Impl::State::Closed)
+        d_->closePort();
+}
+
+bool SerialPort::isOpen() const { return d_->state == Impl::State::Open; }
+
+bool SerialPort::write(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.size() > transmitRoom())
+        return false;
+    d_->queue.append(bytes);
+    d_->pump();
+    d_->reportedRoom = transmitRoom();
+    return true;
+}
+
+int SerialPort::transmitRoom() const { return std::max(kTransmitBufferSize - bytesPending(), 0); }
+
+int SerialPort::bytesPending() const { return int(d_->queue.size()); }
+
+SerialHold SerialPort::holdStatus() const { return d_->hold; }
+
+int SerialPort::comNumber() const { return d_->com; }
+
+QString SerialPort::devicePath() const { return d_->path; }
+
+int SerialPort::lastError() const { return d_->lastError; }
+
+QString SerialPort::lastErrorMessage() const { return d_->lastMessage; }
+
+QString SerialPort::errorDescription(int code)
+{
+    for (const CodeText &e : kDescriptions)
+        if (e.code == code)
+            return QString::fromLatin1(e.text);
+    return QStringLiteral("Unknown error %1").arg(code);
+}
+
+QString SerialPort::invalidPortMessage(int comNumber)
+{
+    return QStringLiteral("Invalid port number (COM%1)").arg(comNumber);
+}
+
+QString SerialPort::cannotOpenMessage(int comNumber)
+{
+    return QStringLiteral("Can't open device COM%1").arg(comNumber);
+}
+
+QString SerialPort::permissionMessage(int comNumber, const QString &device)
+{
+    return cannotOpenMessage(comNumber)
+           + QStringLiteral("\nNo permission for %1: the user must be in the 'dialout' group.").arg(device);
+}
+
+QString SerialPort::settingsMessage()
+{
+    return QStringLiteral("Error initializing serial port, settings may be unsupported.");
+}
+
+} // namespace kordex
