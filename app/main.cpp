@@ -1,7 +1,4 @@
-// kordex: the remote front panel.
-//   kordex [CONNECTION]                     connect to a stored connection 1.5 s after start
-//   kordex --replay FILE [--rate BYTES/S]   play a recorded panel stream on the window
-//   kordex --trace FILE [CONNECTION]        also write a trace of the session to FILE
+// kordex: the remote front panel. See kUsage.
 #include "app/program.h"
 #include "config/configuration.h"
 #include "faces/replay_feed.h"
@@ -29,7 +26,21 @@ namespace {
 // the two pauses around the close take about 6 s).
 constexpr qint64 kShutdownLimitMs = 15000;
 
+const char kUsage[] =
+    "usage: kordex [--trace FILE] [CONNECTION]\n"
+    "       kordex --replay FILE [--rate BYTES_PER_SECOND]\n"
+    "       kordex --help | --version\n"
+    "\n"
+    "  CONNECTION          a stored connection (letter case ignored), connected\n"
+    "                      about 1.5 s after start with automatic login\n"
+    "  --trace FILE        write a trace of the session (a kordex-replay script;\n"
+    "                      passwords are left out)\n"
+    "  --replay FILE       play a recorded panel stream on the window\n"
+    "  --rate N            bytes per second for --replay (960 unless told)\n"
+    "  --help, --version   print this text or the version and exit\n";
+
 struct CommandLine {
+    bool help = false, version = false;
     QByteArray connection;
     QString replayFile;
     QString traceFile;
@@ -61,6 +72,13 @@ CommandLine parse(const QStringList &args)
                 cl.error = QStringLiteral("--rate needs a positive number of bytes per second");
                 break;
             }
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            cl.help = true;
+        } else if (a == QLatin1String("--version")) {
+            cl.version = true;
+        } else if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
+            cl.error = QStringLiteral("unknown option %1").arg(a);
+            break;
         } else if (cl.connection.isEmpty()) {
             // Stored names are Windows-1252 bytes, whatever the locale's
             // encoding of the command line.
@@ -74,19 +92,32 @@ CommandLine parse(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    // Read before the window system is touched: --help and --version work
+    // without a display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const CommandLine cl = parse(args);
+    if (!cl.error.isEmpty()) {
+        std::fprintf(stderr, "kordex: %s\n%s", qPrintable(cl.error), kUsage);
+        return 2;
+    }
+    if (cl.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::puts("kordex " KORDEX_VERSION);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kordex"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORDEX_VERSION));
     // A closed window may still be ending its connection: the program ends
     // when that is done (or has taken too long), not with the window.
     QApplication::setQuitOnLastWindowClosed(false);
-
-    const CommandLine cl = parse(QApplication::arguments());
-    if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "kordex: %s\nusage: kordex [--trace FILE] [CONNECTION] | kordex --replay FILE [--rate BYTES_PER_SECOND]\n",
-                     qPrintable(cl.error));
-        return 2;
-    }
     QByteArray replayData;
     if (!cl.replayFile.isEmpty()) {
         QFile f(cl.replayFile);
