@@ -34,7 +34,8 @@ LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompte
           box("Capture to File", "A line could not be written to " + toPanelBytes(capture_.fileName()) + " (" +
                                      toPanelBytes(capture_.errorString()) + "). The capture is no longer complete.");
       }),
-      sendRetry_(engine.clock, 250, [this] { sendRetry_.stop(); hub_.notify(); })
+      sendRetry_(engine.clock, 250, [this] { sendRetry_.stop(); hub_.notify(); }),
+      yield_(engine.clock, 0, [this] { yield_.stop(); hub_.notify(); })
 {
     e_.session.setCurrent(&CurrentConnection);
     e_.display.captureLine = [this](const QByteArray &line) { captureLine(line); };
@@ -643,11 +644,22 @@ Task<void> LinkSession::sendFile(QString path)
     const QList<QByteArray> lines = textLines(content);
     const int pacing = CurrentConnection.ConnectionType == 2 ? CurrentConnection.TcpIpLinePacing : 0;
     const int64_t started = e_.clock.nowMs();
+    int burst = 0;  // characters handed over since the send last waited
     qsizetype sent = 0;
 
     for (qsizetype n = 0; n < lines.size() && s.SendingFile; ++n) {
         const QByteArray line = lines[n] + char(kCR);
         for (char c : line) {
+            // A fast port takes characters as fast as they come: the window,
+            // the panel's XOFF and the operator's stop get their turn.
+            if (++burst >= 512) {
+                yield_.restart();
+                co_await hub_.until([this] { return !yield_.isRunning(); });
+                burst = 0;
+            }
+            const Transport *t = transportFor(CurrentConnection.ConnectionType);
+            if (heldForFlow() || (t && t->transmitRoom() < 100))
+                burst = 0;  // the waits below return to the event loop anyway
             co_await hub_.until([this, &s] { return !s.SendingFile || !heldForFlow(); });
             // (g++ 12 does not short-circuit a co_await inside && or ||.)
             while (s.SendingFile) {
@@ -664,6 +676,7 @@ Task<void> LinkSession::sendFile(QString path)
         ++sent;
         e_.view.setProgress(progressText(sent, lines.size(), e_.clock.nowMs() - started));
         if (pacing > 0) {
+            burst = 0;
             Timer5.setInterval(pacing);
             Timer5.restart();
             co_await hub_.until([this, &s] { return !Timer5.isRunning() || !s.SendingFile; });
@@ -696,11 +709,11 @@ void LinkSession::AfComPort1LineError()
 
 void LinkSession::portLost(int)
 {
-    // Reported once, by the port layer's own text, then the link is gone
-    // as a lost TCP/IP session would be.
+    // The link is gone as a lost TCP/IP session would be; the session ends
+    // at once, and then the operator reads why, once.
     const QByteArray why = serial_ ? toPanelBytes(serial_->lastErrorMessage()) : QByteArray();
-    box("Connection Lost", why.isEmpty() ? QByteArray("The serial port was lost.") : why);
     loseLink();
+    box("Connection Lost", why.isEmpty() ? QByteArray("The serial port was lost.") : why);
 }
 
 // Who takes over when the transport fails on its own.

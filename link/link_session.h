@@ -180,6 +180,7 @@ private:
     Timer captureErrorBox_;   // the box comes after the receive path, not inside it
     int flowMode_ = 0;
     Timer sendRetry_;         // a character the link did not take is offered again
+    Timer yield_;             // a long send lets the event loop run now and then
 };
 
 } // namespace kordex
