@@ -1,4 +1,5 @@
 // kordex: the remote front panel. See kUsage.
+#include "app/demo_panel.h"
 #include "app/program.h"
 #include "config/configuration.h"
 #include "faces/replay_feed.h"
@@ -28,11 +29,14 @@ constexpr qint64 kShutdownLimitMs = 15000;
 
 const char kUsage[] =
     "usage: kordex [--trace FILE] [CONNECTION]\n"
+    "       kordex --demo [MODEL] [--trace FILE]\n"
     "       kordex --replay FILE [--rate BYTES_PER_SECOND]\n"
     "       kordex --help | --version\n"
     "\n"
     "  CONNECTION          a stored connection (letter case ignored), connected\n"
     "                      about 1.5 s after start with automatic login\n"
+    "  --demo [MODEL]      work a simulated panel (1603, 1603L, 4428, zr9, zr9fb;\n"
+    "                      1603 unless told) over a loopback TCP/IP connection\n"
     "  --trace FILE        write a trace of the session (a kordex-replay script;\n"
     "                      passwords are left out)\n"
     "  --replay FILE       play a recorded panel stream on the window\n"
@@ -40,7 +44,8 @@ const char kUsage[] =
     "  --help, --version   print this text or the version and exit\n";
 
 struct CommandLine {
-    bool help = false, version = false;
+    bool help = false, version = false, demo = false;
+    QString demoModel = QStringLiteral("1603");
     QByteArray connection;
     QString replayFile;
     QString traceFile;
@@ -72,6 +77,10 @@ CommandLine parse(const QStringList &args)
                 cl.error = QStringLiteral("--rate needs a positive number of bytes per second");
                 break;
             }
+        } else if (a == QLatin1String("--demo")) {
+            cl.demo = true;
+            if (i + 1 < args.size() && kordex::DemoPanel::knownModel(args[i + 1]))
+                cl.demoModel = args[++i];
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cl.help = true;
         } else if (a == QLatin1String("--version")) {
@@ -149,7 +158,7 @@ int main(int argc, char **argv)
     serial.portMapSource = [&configuration]() -> const kordex::SerialPortMap & { return configuration.ports(); };
 
     kordex::Program::Options options;
-    options.connectionArgument = cl.replayFile.isEmpty() ? cl.connection : QByteArray();
+    options.connectionArgument = cl.replayFile.isEmpty() && !cl.demo ? cl.connection : QByteArray();
     options.configuration = &configuration;
     options.socket = &socket;
     options.serial = &serial;
@@ -180,6 +189,20 @@ int main(int argc, char **argv)
         shutdown.start();
     };
 
+    // The demo panel comes up with the window and is connected at once.
+    std::unique_ptr<kordex::DemoPanel> demo;
+    if (cl.demo) {
+        demo = std::make_unique<kordex::DemoPanel>(clock, cl.demoModel);
+        QString error;
+        if (!demo->start(&error)) {
+            std::fprintf(stderr, "kordex: the demo panel cannot listen: %s\n", qPrintable(error));
+            return 1;
+        }
+        program->shownView.setCaptionNote(" - demo");
+        program->engine.SelectFace();
+        program->link.ConnectToRecord(demo->record());
+    }
+
     std::unique_ptr<kordex::ReplayFeed> replay;
     if (!cl.replayFile.isEmpty()) {
         replay = std::make_unique<kordex::ReplayFeed>(program->link, replayData, cl.rate);
@@ -192,5 +215,6 @@ int main(int argc, char **argv)
         replay->stop();
     replay.reset();
     program.reset();
+    demo.reset();
     return rc;
 }

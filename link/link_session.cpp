@@ -391,7 +391,14 @@ void LinkSession::ConnectToStored(int index)
         return;
     // One connect at a time: a request made while another runs (the menus
     // prevent it; a command line naming two records does not) waits its turn.
-    connectQueue_.push_back(index);
+    connectQueue_.push_back({index, std::nullopt});
+    if (!connecting_)
+        run(connectInTurn());
+}
+
+void LinkSession::ConnectToRecord(const TConnectionRec &record)
+{
+    connectQueue_.push_back({-1, record});
     if (!connecting_)
         run(connectInTurn());
 }
@@ -400,32 +407,37 @@ Task<void> LinkSession::connectInTurn()
 {
     connecting_ = true;
     while (!connectQueue_.empty()) {
-        const int index = connectQueue_.front();
+        const ConnectRequest request = connectQueue_.front();
         connectQueue_.pop_front();
-        if (index < book_.count())
-            co_await connectToStored(index);
+        if (request.record || request.index < book_.count())
+            co_await connectToStored(request);
     }
     connecting_ = false;
 }
 
-Task<void> LinkSession::connectToStored(int index)
+// A stored record is read from the book when it is copied, as the book may
+// change while a disconnect runs.
+Task<void> LinkSession::connectToStored(ConnectRequest request)
 {
     SessionState &s = e_.session;
+    const int index = request.index;
+    auto take = [this, &request] {
+        CurrentConnection = request.record ? *request.record : book_.at(request.index);
+        CurrentIndex = request.index;
+    };
     if (!s.Connected) {
-        CurrentConnection = book_.at(index);
-        CurrentIndex = index;
+        take();
         co_await MakeConnection(true);
         co_return;
     }
-    if (SameLink(index)) {
+    if (request.record ? SameLink(*request.record) : SameLink(index)) {
         enable(MenuItem::Connect1, false);
         enable(MenuItem::ConnectMenu, false);
         co_await PanelLogin(false);
         if (s.TandemMode)
             e_.ModeChange();
         unAsterisk();
-        CurrentConnection = book_.at(index);
-        CurrentIndex = index;
+        take();
         asterisk();
         if (co_await PanelLogin(true)) {
             enable(MenuItem::Connect1, true);
@@ -455,16 +467,19 @@ Task<void> LinkSession::connectToStored(int index)
     Timer4.setInterval(1000);
     Timer4.start();
     co_await hub_.until([this, &s] { return !Timer4.isRunning() || !(s.ConnectionActive && s.Connected); });
-    CurrentConnection = book_.at(index);
-    CurrentIndex = index;
+    if (!request.record && index >= book_.count())
+        co_return;
+    take();
     co_await MakeConnection(true);
 }
 
 bool LinkSession::SameLink(int index) const
 {
-    if (index < 0 || index >= book_.count())
-        return false;
-    const TConnectionRec &r = book_.at(index);
+    return index >= 0 && index < book_.count() && SameLink(book_.at(index));
+}
+
+bool LinkSession::SameLink(const TConnectionRec &r) const
+{
     const TConnectionRec &c = CurrentConnection;
     if (!c.AutoLogin || r.ConnectionType != c.ConnectionType || r.Password != c.Password ||
         r.UserName != c.UserName)

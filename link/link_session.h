@@ -17,6 +17,7 @@
 #include <functional>
 #include <deque>
 #include <list>
+#include <optional>
 
 namespace kordex {
 
@@ -38,6 +39,8 @@ public:
 
     // ---- operator commands (return when the procedure first waits) ----
     void ConnectToStored(int index);
+    // A connection that is not stored in the book (the demo panel).
+    void ConnectToRecord(const TConnectionRec &record);
     void ConnectionClicked(int index) { ConnectToStored(index); }
     void DisconnectClick();
     // The window's close handler, after the book was saved.
@@ -53,6 +56,7 @@ public:
     void PopulateConnectMenu();
     const ConnectMenuModel &connectMenu() const { return menu_; }
     bool SameLink(int index) const;
+    bool SameLink(const TConnectionRec &record) const;
 
     // True while no procedure is running (nothing left to wait for).
     bool idle() const;
@@ -108,7 +112,11 @@ private:
     void run(Task<void> procedure);
     Task<void> runBool(Task<bool> procedure);
     void reap();
-    Task<void> connectToStored(int index);
+    struct ConnectRequest {
+        int index;                              // in the book, or -1
+        std::optional<TConnectionRec> record;   // a record from elsewhere
+    };
+    Task<void> connectToStored(ConnectRequest request);
     Task<void> sendFile(QString path);
     bool heldForFlow() const;
     void setSendMenu(bool sending);
@@ -170,7 +178,7 @@ private:
     LinkSettings settings_;
     std::list<Task<void>> procedures_;
     QByteArray keyQueue_;
-    std::deque<int> connectQueue_;
+    std::deque<ConnectRequest> connectQueue_;
     bool connecting_ = false;
     bool flushing_ = false;
     bool tearingDown_ = false;

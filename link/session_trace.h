@@ -55,8 +55,10 @@ class TracingView final : public EngineView {
 public:
     TracingView(EngineView &inner, const SessionState &session) : inner_(inner), session_(session) {}
     void setTrace(SessionTrace *trace) { trace_ = trace; }
+    // Added to every caption (" - demo").
+    void setCaptionNote(const QByteArray &note) { note_ = note; }
 
-    void setCaption(const QByteArray &c) override { inner_.setCaption(c); seen(); }
+    void setCaption(const QByteArray &c) override { inner_.setCaption(c + note_); seen(); }
     void setVisibleContainer(Container c) override { inner_.setVisibleContainer(c); seen(); }
     void prepareFace(int t) override { inner_.prepareFace(t); }
     void setLogicKeysVisible(bool v) override { inner_.setLogicKeysVisible(v); }
@@ -92,6 +94,7 @@ private:
     EngineView &inner_;
     const SessionState &session_;
     SessionTrace *trace_ = nullptr;
+    QByteArray note_;
 };
 
 // Passes every box on and writes it to the trace.
