@@ -3,7 +3,7 @@
 // mode and show the face; a refused port; a reset during the login; the
 // peer closing a logged-in session. The peer checks the bytes it got and
 // the session trace tells what the program did.
-#include "config/configuration.h"
+#include "e2e_support.h"
 
 #include <QProcess>
 #include <QTcpServer>
@@ -15,10 +15,9 @@
 #include <sys/socket.h>
 
 using namespace kordex;
+using namespace kordex::test;
 
 namespace {
-
-constexpr int kLimitMs = 30000;
 
 // A panel behind a terminal server: a password prompt after the login's
 // opening, tandem mode after the right password.
@@ -62,64 +61,15 @@ private:
     bool prompted_ = false, inTandem_ = false;
 };
 
-struct Kordex {
-    QTemporaryDir home;
-    QProcess process;
-    QString tracePath;
-
-    explicit Kordex(quint16 port)
-    {
-        ConnectionBook book;
-        TConnectionRec r;
-        r.SystemName = "Plant Room";
-        r.ConnectionType = 2;
-        r.SocketHost = "127.0.0.1";
-        r.SocketPort = QByteArray::number(port);
-        r.Password = "1234";
-        r.AutoLogin = false;  // the command line forces it on
-        book.add(r);
-        StorageFolders folders{QString(), home.path() + QStringLiteral("/Corvane/Kordex/"), true};
-        QDir().mkpath(folders.sharedDataFolder);
-        struct Silent final : Prompter {
-            void message(const QString &, const QString &, Icon) override {}
-            bool askYesNo(const QString &, const QString &) override { return false; }
-            std::optional<QString> openFileName(const FileDialog &) override { return {}; }
-            std::optional<QString> saveFileName(const FileDialog &) override { return {}; }
-            void beep() override {}
-        } silent;
-        Configuration(folders, silent).SaveConnections(book);
-
-        tracePath = home.filePath(QStringLiteral("session.trace"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(QStringLiteral(KORDEX_BIN), {QStringLiteral("--trace"), tracePath, QStringLiteral("PLANT ROOM")});
-    }
-    ~Kordex()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(process.processId()), SIGTERM);
-            if (!process.waitForFinished(10000))
-                process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-    QByteArray trace() const
-    {
-        QFile f(tracePath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    bool traced(const QByteArray &what) const { return trace().contains(what); }
-    QByteArray lastStatus() const
-    {
-        const QByteArray t = trace();
-        const qsizetype at = t.lastIndexOf(" status \"");
-        return at < 0 ? QByteArray() : t.mid(at + 9, t.indexOf('\n', at) - at - 10);
-    }
-};
+Kordex tcpTo(quint16 port)
+{
+    TConnectionRec r;
+    r.ConnectionType = 2;
+    r.SocketHost = "127.0.0.1";
+    r.SocketPort = QByteArray::number(port);
+    r.Password = "1234";
+    return Kordex(r);
+}
 
 } // namespace
 
@@ -129,7 +79,7 @@ private slots:
     void logsInShowsTheFaceAndEndsWhenThePeerCloses()
     {
         PanelPeer panel;
-        Kordex k(panel.server.serverPort());
+        Kordex k = tcpTo(panel.server.serverPort());
         QTRY_VERIFY2_WITH_TIMEOUT(k.traced(" mode tandem"), k.trace().constData(), kLimitMs);
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("status \"Q7312: Plant Room\""), kLimitMs);
         QVERIFY(k.traced("face 1"));
@@ -159,7 +109,7 @@ private slots:
             closed.listen(QHostAddress::LocalHost);
             port = closed.serverPort();
         }
-        Kordex k(port);
+        Kordex k = tcpTo(port);
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("box \"Socket Error\" \"Connection refused - Error # 111\""), kLimitMs);
         QVERIFY(!k.traced("Error on Connection"));
     }
@@ -168,7 +118,7 @@ private slots:
     {
         PanelPeer panel;
         panel.resetOnOpening = true;
-        Kordex k(panel.server.serverPort());
+        Kordex k = tcpTo(panel.server.serverPort());
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("box \"Connection Lost\" \"Connection reset by peer\""), kLimitMs);
         // The box waits for the operator; what follows it is the scripts' to check.
         QVERIFY(!k.traced("Error on Connection"));
