@@ -6,7 +6,8 @@ JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
            fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-DEMO    ?= resources/demo/face-1-q7312.stream
+# The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.
+MODEL   ?= 1603
 
 .PHONY: deps build run test bench clean
 
@@ -24,11 +25,7 @@ build: deps
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/bin/kordex ]; then \
-	    if [ -f $(DEMO) ]; then exec $(BUILD)/bin/kordex --replay $(DEMO); else exec $(BUILD)/bin/kordex; fi; \
-	else \
-	    exec $(BUILD)/bin/kordex-replay tools/demo.script; \
-	fi
+	exec $(BUILD)/bin/kordex --demo $(MODEL)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
