@@ -117,10 +117,11 @@ bool ReplayPrompter::askYesNo(const QString &title, const QString &text)
 std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
 {
     fileDialogs.push_back(d);
-    if (files.empty())
-        return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
+    std::optional<QString> f;
+    if (!files.empty()) {
+        f = std::move(files.front());
+        files.pop_front();
+    }
     return f;
 }
 
@@ -191,7 +192,6 @@ std::optional<QByteArray> decodeEscapes(const QByteArray &q)
 QByteArray ReplaySession::dump() const
 {
     const SessionState &s = session;
-    QByteArrayList sentItems;
     QByteArray sentJson = "[";
     for (size_t i = 0; i < sent.size(); ++i) {
         if (i)
