@@ -25,6 +25,8 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace kordex {
 
 namespace {
@@ -85,6 +87,10 @@ TLcd::TLcd(Prompter &prompter, QWidget *parent)
 
     buildMenus();
     buildComponents();
+    frame_ = new QTimer(this);
+    frame_->setSingleShot(true);
+    frame_->setInterval(kFrameMs);
+    connect(frame_, &QTimer::timeout, this, &TLcd::showPending);
 
     // A fixed client area under the menu bar; no resizing.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -251,7 +257,7 @@ void TLcd::buildComponents()
     EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
     connect(EventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
         // Follow new lines unless the operator scrolled back to read.
-        if (!followPending_)
+        if (!applying_)
             followTail_ = v >= EventScreen->verticalScrollBar()->maximum();
     });
 }
@@ -276,14 +282,22 @@ void TLcd::FormCreate(bool startFlashThread)
     EventScreen->raise();
     EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
     EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
+    lines_ = linesShown_ = {QByteArray(), QByteArray()};
 
     engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
     if (startFlashThread) {
         flash_ = new TflashThread(*engine_);
         flash_->start(QThread::IdlePriority);
     }
-    installHelpHook([this](int command, int data) { return help_(command, data); });
+    installHelpHook([this](int command, int value) { return help_(command, value); });
     qApp->installEventFilter(this);
+}
+
+void TLcd::showEvent(QShowEvent *event)
+{
+    // The first paint shows the state as it is, not as it was at creation.
+    showPending();
+    QMainWindow::showEvent(event);
 }
 
 void TLcd::closeEvent(QCloseEvent *event)
@@ -410,7 +424,8 @@ bool TLcd::previewKey(QKeyEvent *event)
 
 void TLcd::setCaption(const QByteArray &caption)
 {
-    setWindowTitle(fromPanelBytes(caption));
+    caption_ = caption;
+    scheduleFrame();
 }
 
 void TLcd::setVisibleContainer(Container c)
@@ -440,7 +455,8 @@ void TLcd::setLcdGeometry(const QRect &r)
 void TLcd::setEventScreenGeometry(int top, int height)
 {
     EventScreen->setGeometry(0, top, kEventScreenWidth, height);
-    scheduleEventScreenFollow();
+    eventScreenDirty_ = true;
+    scheduleFrame();
 }
 
 void TLcd::setNzDisplayVisible(bool visible)
@@ -448,70 +464,131 @@ void TLcd::setNzDisplayVisible(bool visible)
     nzDisplay_->setVisible(visible);
 }
 
+// The engine may set the display text once per received byte; the window
+// keeps the last text and lays it out once per frame.
 void TLcd::setLcdText(const QByteArray &text)
 {
     if (text == lcdText_)
         return;
     lcdText_ = text;
-    QString s = fromPanelBytes(text);
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    LCDisplay->setPlainText(s);
+    scheduleFrame();
 }
 
+// The event screen's line operations act on a list of lines; the frame
+// brings the text box up to date with it in one edit.
 void TLcd::eventScreenReplace(int index, const QByteArray &line)
 {
-    QTextBlock block = EventScreen->document()->findBlockByNumber(index);
-    if (!block.isValid())
+    if (index < 0 || index >= lines_.size())
         return;
-    QTextCursor c(block);
-    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    c.insertText(memoLine(line));
-    scheduleEventScreenFollow();
+    lines_[index] = line;
+    eventScreenDirty_ = true;
+    scheduleFrame();
 }
 
 void TLcd::eventScreenInsert(int index, const QByteArray &line)
 {
-    QTextDocument *doc = EventScreen->document();
-    QTextBlock block = doc->findBlockByNumber(index);
-    if (!block.isValid()) {
-        QTextCursor c(doc);
-        c.movePosition(QTextCursor::End);
-        c.insertBlock();
-        c.insertText(memoLine(line));
-    } else {
-        QTextCursor c(block);
-        c.insertText(memoLine(line));
-        c.insertBlock();
-    }
-    scheduleEventScreenFollow();
+    if (index < 0)
+        return;
+    if (index >= lines_.size())
+        lines_.append(line);
+    else
+        lines_.insert(index, line);
+    eventScreenDirty_ = true;
+    scheduleFrame();
 }
 
 void TLcd::eventScreenRemoveFirst()
 {
-    QTextDocument *doc = EventScreen->document();
-    QTextCursor c(doc);
-    if (doc->blockCount() > 1)
-        c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-    else
-        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    c.removeSelectedText();
-    scheduleEventScreenFollow();
+    // A text box always holds one line, if only an empty one.
+    if (lines_.size() > 1) {
+        lines_.removeFirst();
+        ++linesDropped_;
+    } else {
+        lines_.first().clear();
+    }
+    eventScreenDirty_ = true;
+    scheduleFrame();
 }
 
-// Line operations come in bursts; the view catches up with the tail once,
-// when the burst is over.
-void TLcd::scheduleEventScreenFollow()
+void TLcd::scheduleFrame()
 {
-    if (followPending_)
+    if (!frame_->isActive())
+        frame_->start();
+}
+
+bool TLcd::framePending() const
+{
+    return frame_->isActive();
+}
+
+void TLcd::showPending()
+{
+    frame_->stop();
+    if (caption_) {
+        setWindowTitle(fromPanelBytes(*caption_));
+        caption_.reset();
+    }
+    if (lcdText_ != lcdShown_) {
+        lcdShown_ = lcdText_;
+        QString s = fromPanelBytes(lcdText_);
+        s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        LCDisplay->setPlainText(s);
+    }
+    applyEventLines();
+    for (const LampChange &c : lamps_) {
+        if (c.color)
+            c.lamp->setColor(*c.color);
+        if (c.visible)
+            c.lamp->setVisible(*c.visible);
+    }
+    lamps_.clear();
+}
+
+// One edit per frame: the lines that scrolled off the top go, then the text
+// from the first line that differs is rewritten (usually the last few).
+void TLcd::applyEventLines()
+{
+    if (!eventScreenDirty_)
         return;
-    followPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        followPending_ = false;
-        if (followTail_) {
-            QScrollBar *bar = EventScreen->verticalScrollBar();
-            bar->setValue(bar->maximum());
+    eventScreenDirty_ = false;
+    applying_ = true;
+    QTextDocument *doc = EventScreen->document();
+    const qsizetype drop = std::min(linesDropped_, linesShown_.size() - 1);
+    linesDropped_ = 0;
+    if (drop > 0) {
+        QTextCursor c(doc);
+        c.setPosition(doc->findBlockByNumber(int(drop)).position(), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        linesShown_.remove(0, drop);
+    }
+    qsizetype first = 0;
+    const qsizetype common = std::min(lines_.size(), linesShown_.size());
+    while (first < common && lines_[first] == linesShown_[first])
+        ++first;
+    if (first < lines_.size() || first < linesShown_.size()) {
+        QString text;
+        for (qsizetype i = first; i < lines_.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char('\n');
+            text += memoLine(lines_[i]);
         }
-    });
+        QTextCursor c(doc);
+        if (first < linesShown_.size()) {
+            // From the end of the line before (its line break included).
+            const QTextBlock b = doc->findBlockByNumber(int(first));
+            c.setPosition(first > 0 ? b.position() - 1 : 0);
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        } else {
+            c.movePosition(QTextCursor::End);
+        }
+        c.insertText(text);
+        linesShown_ = lines_;
+    }
+    if (followTail_) {
+        QScrollBar *bar = EventScreen->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+    applying_ = false;
 }
 
 QStringList TLcd::eventScreenLines() const
@@ -522,16 +599,28 @@ QStringList TLcd::eventScreenLines() const
     return lines;
 }
 
+TLcd::LampChange &TLcd::lampChange(LampWidget *lamp)
+{
+    for (LampChange &c : lamps_)
+        if (c.lamp == lamp)
+            return c;
+    return lamps_.emplace_back(LampChange{lamp, {}, {}});
+}
+
 void TLcd::setLampColor(std::string_view name, Rgb color)
 {
-    if (LampWidget *lamp = faces_->lamp(name))
-        lamp->setColor(toColor(color));
+    if (LampWidget *lamp = faces_->lamp(name)) {
+        lampChange(lamp).color = toColor(color);
+        scheduleFrame();
+    }
 }
 
 void TLcd::setLampVisible(std::string_view name, bool visible)
 {
-    if (LampWidget *lamp = faces_->lamp(name))
-        lamp->setVisible(visible);
+    if (LampWidget *lamp = faces_->lamp(name)) {
+        lampChange(lamp).visible = visible;
+        scheduleFrame();
+    }
 }
 
 void TLcd::setSounder(const QByteArray &caption, Rgb textColor)

@@ -8,22 +8,27 @@
 #include "core/engine_view.h"
 #include "faces/help_window.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QTimer;
 
 namespace kordex {
 
 class FaceSet;
 class KeyInput;
 class KeyWidget;
+class LampWidget;
 class LinkSession;
 class Prompter;
 class TConnectionProperties;
@@ -64,7 +69,16 @@ public:
     QAction *menuItem(const char *name) const;
     QMenu *connectMenu() const { return connectMenu_; }
     int eventsKeyCode() const { return eventsKeyCode_; }
+    // The event screen's lines as shown (call showPending() first to see
+    // what the next frame brings).
     QStringList eventScreenLines() const;
+
+    // What the engine shows is applied once per frame, last state winning:
+    // the display text, the event screen's lines, the caption and the lamps.
+    static constexpr int kFrameMs = 16;
+    // Applies what waits for the next frame now (tests, screenshots).
+    void showPending();
+    bool framePending() const;
 
     // Handlers named as the window's published methods.
     void FormCreate(bool startFlashThread = true);
@@ -104,6 +118,7 @@ public:
     void focusFirstControl() override;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -116,7 +131,8 @@ private:
     void keyDown(KeyWidget *key);
     void keyUp(KeyWidget *key);
     bool previewKey(QKeyEvent *event);
-    void scheduleEventScreenFollow();
+    void scheduleFrame();
+    void applyEventLines();
 
     Prompter &prompter_;
     Engine *engine_ = nullptr;
@@ -131,10 +147,26 @@ private:
 
     QMenu *fileMenu_ = nullptr;
     QMenu *connectMenu_ = nullptr;
-    QByteArray lcdText_;
     int eventsKeyCode_ = 34;
-    bool followPending_ = false;
+
+    // ---- the next frame ----
+    QTimer *frame_ = nullptr;
+    std::optional<QByteArray> caption_;
+    QByteArray lcdText_, lcdShown_;
+    // The event screen's lines as the engine left them, and as last shown;
+    // lines dropped from the top since then.
+    QList<QByteArray> lines_, linesShown_;
+    qsizetype linesDropped_ = 0;
+    bool eventScreenDirty_ = false;  // lines or geometry changed since the frame
+    bool applying_ = false;    // our own edits move the scroll bar
     bool followTail_ = true;
+    struct LampChange {
+        LampWidget *lamp;
+        std::optional<QColor> color;
+        std::optional<bool> visible;
+    };
+    std::vector<LampChange> lamps_;
+    LampChange &lampChange(LampWidget *lamp);
     bool closing_ = false;
 };
 

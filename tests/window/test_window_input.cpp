@@ -310,7 +310,7 @@ void TestWindowInput::confirmedC()
     if (yes) {
         QCOMPARE(f.sent, QByteArray("C"));
         QVERIFY(!f.session().TandemMode);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
+        QTRY_COMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));  // at the next frame
         QVERIFY(!w.menuItem("CloseTandemMode1")->isVisible());
         QVERIFY(!w.menuItem("Refresh1")->isEnabled());
         QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));

@@ -25,6 +25,7 @@ private:
     static QString dir() { return QStringLiteral(KORDEX_SCREENS_DIR); }
     static void save(TLcd &w, const QString &name)
     {
+        w.showPending();
         const QPixmap shot = w.grab();
         QVERIFY(!shot.isNull());
         QVERIFY(shot.save(dir() + '/' + name));

@@ -10,6 +10,8 @@
 #include "faces/replay_feed.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
+#include "tools/engine_rig.h"
+#include "tools/recording_view.h"
 
 #include <QAction>
 #include <QFile>
@@ -19,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <csignal>
+#include <random>
 
 using namespace kordex;
 using namespace kordex::test;
@@ -65,6 +68,9 @@ private slots:
     void trayLabels();
     void eventScreenMirrorsLineOperations();
     void eventScreenKeepsAtMost301CompletedLines();
+    void eventScreenFramesLoseNothing_data();
+    void eventScreenFramesLoseNothing();
+    void burstIsShownOncePerFrame();
     void panelTextIsWindows1252();
     void demoStreams_data();
     void demoStreams();
@@ -232,6 +238,7 @@ void TestWindowShell::selectFace()
     f.session().setPanelType(type);
     f.session().StatusText = "Q7312: Site";
     f.engine().SelectFace();
+    w.showPending();
 
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Q7312: Site"));
     QCOMPARE(shownContainer(w), container);
@@ -421,13 +428,16 @@ void TestWindowShell::eventScreenMirrorsLineOperations()
     WindowFixture f;
     f.connect();
     f.engine().receive(QByteArray("FIRST LINE\r\nAB\x08" "C\r\n"));
+    f.window->showPending();
     QCOMPARE(f.window->eventScreenLines().mid(0, 3),
              QStringList({"FIRST LINE", "AC", QString()}));
     // An unfinished line shows once the stream pauses.
     f.engine().receive(QByteArray("PROMPT>"));
     f.clock.advance(60);
+    f.window->showPending();
     QCOMPARE(f.window->eventScreenLines().at(2), QStringLiteral("PROMPT>"));
     f.engine().receive(QByteArray("\r"));
+    f.window->showPending();
     QCOMPARE(f.window->eventScreenLines().mid(2), QStringList({"PROMPT>", QString(), QString()}));
 }
 
@@ -439,11 +449,93 @@ void TestWindowShell::eventScreenKeepsAtMost301CompletedLines()
     for (int i = 0; i < 302; ++i)
         burst += "EVENT " + QByteArray::number(i) + "\r";
     f.engine().receive(burst);
+    f.window->showPending();
     const QStringList lines = f.window->eventScreenLines();
     QCOMPARE(lines.first(), QStringLiteral("EVENT 1"));
     QCOMPARE(lines.at(300), QStringLiteral("EVENT 301"));
     QCOMPARE(f.engine().display.eventLineIndex(), 301);
     QCOMPARE(f.window->EventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
+}
+
+void TestWindowShell::eventScreenFramesLoseNothing_data()
+{
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<int>("framesOneIn");
+    QTest::newRow("a frame every other piece") << 1 << 2;
+    QTest::newRow("a frame every 8 pieces") << 2 << 8;
+    QTest::newRow("hundreds of lines between frames") << 3 << 64;
+}
+
+// The same bytes, in the same pieces and pauses, through the window and
+// through a recording of every line operation: whenever a frame is shown,
+// the event screen holds exactly the recorded lines, in order.
+void TestWindowShell::eventScreenFramesLoseNothing()
+{
+    QFETCH(int, seed);
+    QFETCH(int, framesOneIn);
+    WindowFixture f;
+    f.connect();
+    VirtualClock clock;
+    RecordingView recording;
+    EngineRig rig(clock, recording);
+    rig.engine.startUp();
+    rig.session.Connected = true;
+    rig.connection.AutoLogin = false;
+
+    std::mt19937 next{uint32_t(seed)};
+    QByteArray stream;
+    for (int i = 0; i < 700; ++i) {
+        stream += "EVENT " + QByteArray::number(i) + QByteArray(int(next() % 30), 'x');
+        if (next() % 5 == 0)
+            stream += "\x08\x08Y";
+        stream += next() % 4 ? "\r\n" : "\r";
+    }
+    auto expected = [&] {
+        QStringList lines;
+        for (QByteArray l : recording.eventScreen)
+            lines << fromPanelBytes(l.replace('\r', "").replace('\n', ""));
+        return lines;
+    };
+    for (qsizetype at = 0; at < stream.size();) {
+        const QByteArray piece = stream.mid(at, qsizetype(next() % 200 + 1));
+        at += piece.size();
+        f.engine().receive(piece);
+        rig.engine.receive(piece);
+        if (next() % 3 == 0) {  // a pause: the unfinished line is flushed
+            f.clock.advance(60);
+            clock.advance(60);
+        }
+        if (next() % uint32_t(framesOneIn) == 0) {
+            f.window->showPending();
+            QCOMPARE(f.window->eventScreenLines(), expected());
+        }
+    }
+    f.window->showPending();
+    QCOMPARE(f.window->eventScreenLines(), expected());
+    QCOMPARE(f.window->eventScreenLines().size(), 303);
+}
+
+void TestWindowShell::burstIsShownOncePerFrame()
+{
+    WindowFixture f;
+    f.show();
+    f.enterTandem(1);
+    f.window->showPending();
+    int lcdEdits = 0, screenEdits = 0;
+    QObject::connect(f.window->LCDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
+    QObject::connect(f.window->EventScreen->document(), &QTextDocument::contentsChanged, [&] { ++screenEdits; });
+    QByteArray burst;
+    for (int i = 0; i < 500; ++i)
+        burst += "\x1bY  ALARM " + QByteArray::number(i) + "\x1bY0 EVENT " + QByteArray::number(i) + "\r\n";
+    f.engine().receive(burst);
+    QCOMPARE(lcdEdits + screenEdits, 0);  // nothing is laid out inside the receive path
+    QVERIFY(f.window->framePending());
+    QTRY_VERIFY(!f.window->framePending());
+    QVERIFY2(lcdEdits <= 2 && screenEdits <= 2, qPrintable(QStringLiteral("%1 %2").arg(lcdEdits).arg(screenEdits)));
+    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QStringLiteral("ALARM 499")));
+    const QStringList lines = f.window->eventScreenLines();
+    QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("EVENT 499"));
+    QCOMPARE(lines.at(0), QStringLiteral("EVENT 199"));
 }
 
 void TestWindowShell::panelTextIsWindows1252()
@@ -458,6 +550,7 @@ void TestWindowShell::panelTextIsWindows1252()
     WindowFixture f;
     f.enterTandem(1);
     f.engine().receive(QByteArray("\x1bY  \xB0" "C"));
+    f.window->showPending();
     QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
     QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
 }
@@ -486,6 +579,7 @@ void TestWindowShell::demoStreams()
     ReplayFeed feed(f.link(), in.readAll());
     feed.start("Demo");
     QVERIFY(f.clock.advanceUntil([&] { return feed.finished(); }, 10000));
+    f.window->showPending();
 
     QCOMPARE(f.session().panelType(), face);
     QVERIFY(f.session().TandemMode);
@@ -531,6 +625,7 @@ void TestWindowShell::replayWaitsForGuardAndKeepsRate()
     feed.start("Rate");
     QVERIFY(f.session().Connected);
     QVERIFY(!f.link().CurrentConnection.AutoLogin);
+    f.window->showPending();
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
     f.clock.advance(990);
     QCOMPARE(feed.fed(), 0);  // the start-up guard still runs

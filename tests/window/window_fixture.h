@@ -96,14 +96,17 @@ struct WindowFixture {
         engine().SelectFace();
     }
 
-    // Runs a whole flash cycle's closing steps here: F, S, N, O and X.
+    // Runs a whole flash cycle's closing steps here: F, S, N, O and X, and
+    // shows the frame.
     void paintSteady()
     {
         engine().flash.finish([](const std::function<void()> &paint) { paint(); });
+        window->showPending();
     }
     void dispatch(char letter, bool lit, bool show = true)
     {
         engine().flash.FlashDispatch(letter, lit, show, [](const std::function<void()> &paint) { paint(); });
+        window->showPending();
     }
 
     LampWidget *lamp(const char *name) { return window->faces().lamp(name); }
