@@ -491,7 +491,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown key");
                 return result;
             }
-            rs.keys.FormKeyDown(*v, alt);
+            if (!rs.keys.FormKeyDown(*v, alt))
+                link.windowClosing();  // Alt+F4 closes the window
         } else if (cmd == "press") {
             const KeyDef *k = findKeyDef(std::string_view(arg.constData(), size_t(arg.size())));
             if (!k) {
