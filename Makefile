@@ -8,6 +8,9 @@ PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.
 MODEL   ?= 1603
+# ON turns compiler warnings into errors; `make test` (CI) does.
+WERROR  ?=
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(WERROR),-DKORDEX_WERROR=$(WERROR))
 
 .PHONY: deps build run test bench clean
 
@@ -21,12 +24,18 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# A warning never keeps Kordex from starting: if a build that treats warnings
+# as errors (left by `make test`) fails, it is built again without.
+run: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j$(JOBS) || \
+	    { cmake -S . -B $(BUILD) -DKORDEX_WERROR=OFF && cmake --build $(BUILD) -j$(JOBS); }
 	exec $(BUILD)/bin/kordex --demo $(MODEL)
 
+test: WERROR = ON
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 

@@ -58,10 +58,11 @@ private:
     std::optional<QString> nextFile(const FileDialog &d)
     {
         fileDialogs.push_back(d);
-        if (fileReplies.empty())
-            return std::nullopt;
-        auto r = fileReplies.front();
-        fileReplies.erase(fileReplies.begin());
+        std::optional<QString> r;
+        if (!fileReplies.empty()) {
+            r = std::move(fileReplies.front());
+            fileReplies.erase(fileReplies.begin());
+        }
         return r;
     }
 };

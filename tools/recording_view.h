@@ -86,7 +86,7 @@ public:
     void setMenuEnabled(MenuItem item, bool on) override;
     void setMenuChecked(MenuItem item, bool on) override;
     void setMenuVisible(MenuItem item, bool on) override;
-    void setMenuCaption(MenuItem item, const QByteArray &caption) override { menu(item).caption = caption; }
+    void setMenuCaption(MenuItem item, const QByteArray &text) override { menu(item).caption = text; }
     void setConnectMenu(const std::vector<QByteArray> &captions) override { connectMenu = captions; }
     void setProgress(const QByteArray &text) override { progress = text; }
     QByteArray progress;
