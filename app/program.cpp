@@ -19,7 +19,14 @@ Program::Program(Clock &c, Prompter &p, Options o)
         link.onReceive = [this](const QByteArray &chunk) { trace->received(chunk); };
     }
     engine.setFaces(faces);
-    link.setTransports(options_.serial, options_.socket);
+    Transport *serial = options_.serial, *socket = options_.socket;
+    if (options_.receiveSlice > 0) {
+        if (serial)
+            serial = (slicedSerial_ = std::make_unique<SlicedTransport>(*serial, clock, options_.receiveSlice)).get();
+        if (socket)
+            socket = (slicedSocket_ = std::make_unique<SlicedTransport>(*socket, clock, options_.receiveSlice)).get();
+    }
+    link.setTransports(serial, socket);
     if (options_.configuration)
         dialog = std::make_unique<TConnectionProperties>(book, *options_.configuration, boxes, *this, &window);
     window.attach(engine, link, keys, dialog.get());

@@ -13,6 +13,7 @@
 #include "faces/main_window.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
+#include "link/sliced_transport.h"
 #include "platform/clock.h"
 
 #include <QByteArray>
@@ -38,6 +39,9 @@ public:
         Transport *socket = nullptr;
         // Where the session trace goes; none without.
         QString tracePath;
+        // Longer received chunks reach the engine in slices of this many
+        // bytes, one per event-loop turn; 0 passes them on whole.
+        qsizetype receiveSlice = SlicedTransport::kDefaultSlice;
     };
 
     Program(Clock &clock, Prompter &prompter, Options options);
@@ -61,6 +65,10 @@ public:
     TracingPrompter boxes;       // the operator's boxes, as the link and dialog see them
     Engine engine;
     FaceController faces;
+private:
+    // Made before the link and gone after it: the link talks to these.
+    std::unique_ptr<SlicedTransport> slicedSerial_, slicedSocket_;
+public:
     LinkSession link;
     KeyInput keys;
     std::unique_ptr<TConnectionProperties> dialog;
