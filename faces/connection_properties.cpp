@@ -89,7 +89,7 @@ void SidUpDownControl::keyPressEvent(QKeyEvent *e)
 
 TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
                                              ConnectionActions &actions, QWidget *parent)
-    : QDialog(parent), logic_(book, config, prompter, actions), actions_(actions)
+    : QDialog(parent), logic_(book, config, prompter, actions), actions_(actions), config_(config)
 {
     setObjectName(QStringLiteral("ConnectionProperties"));
     setWindowTitle(QStringLiteral("Select Connection From List..."));
@@ -98,10 +98,17 @@ TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration
     setModal(false);
     setFixedSize(233 + 2 * kBorder, 465 + 2 * kBorder);
     setFont(QFont(QStringLiteral("Arial"), 8));
+    logic_.onHide = [this] { hide(); };
+}
+
+void TConnectionProperties::ensureControls()
+{
+    if (built_)
+        return;
+    built_ = true;
     buildControls();
     wireControls();
-    logic_.onHide = [this] { hide(); };
-    setPortList(ProbeSerialPorts(config.ports()));
+    setPortList(ProbeSerialPorts(config_.ports()));
     syncFromLogic();
 }
 
@@ -356,6 +363,7 @@ bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
 
 void TConnectionProperties::setPortList(std::vector<SerialPortEntry> ports)
 {
+    ensureControls();
     logic_.setPortList(std::move(ports));
     const bool was = syncing_;
     syncing_ = true;
@@ -370,6 +378,7 @@ void TConnectionProperties::setPortList(std::vector<SerialPortEntry> ports)
 
 void TConnectionProperties::showInMode(int mode)
 {
+    ensureControls();
     if (isVisible()) {
         raise();
         activateWindow();
@@ -384,6 +393,13 @@ void TConnectionProperties::connectFromCommandLine(const QString &name)
     show();
     hide();
     logic_.connectEntriesNamed(toBytes(name));
+}
+
+void TConnectionProperties::setVisible(bool visible)
+{
+    if (visible)
+        ensureControls();  // before the show, so they are shown with the window
+    QDialog::setVisible(visible);
 }
 
 void TConnectionProperties::showEvent(QShowEvent *e)
@@ -425,14 +441,14 @@ void TConnectionProperties::reject()
 
 int TConnectionProperties::currentHelpTopic() const
 {
-    if (ConnectionList->isVisible() && ConnectionList->hasFocus() && logic_.layout.listHelpTopic != 0)
+    if (built_ && ConnectionList->isVisible() && ConnectionList->hasFocus() && logic_.layout.listHelpTopic != 0)
         return logic_.layout.listHelpTopic;
     return logic_.layout.dialogHelpTopic;
 }
 
 void TConnectionProperties::afterHandler()
 {
-    if (isVisible())
+    if (built_ && isVisible())
         syncFromLogic();
 }
 

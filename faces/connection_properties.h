@@ -47,12 +47,14 @@ public:
     // The first command-line argument: show and hide (which reloads the book
     // and the list), then connect to the entries of that name.
     void connectFromCommandLine(const QString &name);
-    // The port list is probed once, when the window is made; tests give their own.
+    // The port list is probed once, when the controls are made; tests give their own.
     void setPortList(std::vector<SerialPortEntry> ports);
 
     ConnectionPropertiesLogic &logic() { return logic_; }
     // Help topic for the focused control, or the dialog's own.
     int currentHelpTopic() const;
+
+    void setVisible(bool visible) override;
 
 public slots:
     void reject() override;   // Escape acts as the Cancel button
@@ -64,6 +66,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The controls are made when first needed (the first show), not with
+    // the window: that keeps them, and the port probe, out of the start.
+    void ensureControls();
     void buildControls();
     void wireControls();
     void syncFromLogic();
@@ -77,6 +82,8 @@ private:
 
     ConnectionPropertiesLogic logic_;
     ConnectionActions &actions_;
+    Configuration &config_;
+    bool built_ = false;
     bool positioned_ = false;
     bool syncing_ = false;
 

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
+
 namespace kordex {
 
 namespace {
@@ -39,13 +41,15 @@ bool isAs4428LogicKey(const QString &name)
 
 // ---- KeyWidget ----------------------------------------------------------
 
+// Most keys sit on faces that are never shown: a key draws its picture at
+// its first paint and names itself for accessibility when first shown, which
+// keeps the program's start quick.
 KeyWidget::KeyWidget(const KeyDef &def, int face, QWidget *parent)
-    : QWidget(parent), m_name(latin1(def.name)), m_code(def.code), m_face(face)
+    : QWidget(parent), m_name(latin1(def.name)), m_caption(def.caption.main), m_code(def.code), m_face(face),
+      m_pictureFace(face)
 {
     setObjectName(m_name);
     setGeometry(def.left, def.top, def.width, def.height);
-    setAccessibleName(latin1(def.caption.main));
-    loadPicture();
 }
 
 QSize KeyWidget::sizeHint() const { return size(); }
@@ -53,21 +57,28 @@ QSize KeyWidget::sizeHint() const { return size(); }
 void KeyWidget::showPicture(bool pressed)
 {
     m_showsPressed = pressed;
-    loadPicture();
+    m_pictureFace = m_face;
+    m_picture = QPixmap();
     update();
 }
 
-void KeyWidget::loadPicture()
+QString KeyWidget::pictureName() const
 {
-    m_pictureName = resolveKeyResource(keyResourceName(m_name, m_face, m_showsPressed));
-    m_picture = KeyPicture(m_name, m_face, m_showsPressed, devicePixelRatioF());
+    return resolveKeyResource(keyResourceName(m_name, m_pictureFace, m_showsPressed));
+}
+
+void KeyWidget::showEvent(QShowEvent *e)
+{
+    if (accessibleName().isEmpty())
+        setAccessibleName(latin1(m_caption));
+    QWidget::showEvent(e);
 }
 
 void KeyWidget::paintEvent(QPaintEvent *)
 {
-    // Moved to a screen of another pixel ratio: redraw the picture for it.
-    if (!qFuzzyCompare(m_picture.devicePixelRatio(), devicePixelRatioF()))
-        loadPicture();
+    // Also when moved to a screen of another pixel ratio.
+    if (m_picture.isNull() || !qFuzzyCompare(m_picture.devicePixelRatio(), devicePixelRatioF()))
+        m_picture = KeyPicture(m_name, m_pictureFace, m_showsPressed, devicePixelRatioF());
     QPainter p(this);
     p.drawPixmap(0, 0, m_picture);
 }
@@ -178,14 +189,8 @@ void FaceContainer::paintEvent(QPaintEvent *e)
 
 // ---- FaceSet ------------------------------------------------------------
 
-FaceSet::FaceSet(QWidget *parent)
+FaceSet::FaceSet(QWidget *parent) : m_parent(parent)
 {
-    for (const FaceLayout &layout : faceLayouts()) {
-        auto *w = new FaceContainer(layout, parent);
-        w->hide();
-        m_containers[slot(layout.container)] = w;
-        build(layout, w);
-    }
     auto *nz = new FaceContainer(nzDisplayLayout(), parent);
     // The display only shows state; clicks fall through to nothing.
     nz->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -194,7 +199,35 @@ FaceSet::FaceSet(QWidget *parent)
     build(nzDisplayLayout(), nz);
 }
 
-void FaceSet::build(const FaceLayout &layout, QWidget *w)
+QWidget *FaceSet::make(Container c) const
+{
+    if (c == Container::None)
+        return nullptr;
+    if (QWidget *made = m_containers[slot(c)])
+        return made;
+    const FaceLayout &layout = faceLayout(c);
+    auto *w = new FaceContainer(layout, m_parent);
+    w->hide();
+    w->lower();  // the faces lie under everything else of the window
+    m_containers[slot(c)] = w;
+    build(layout, w);
+    if (onMade)
+        onMade(c, w);
+    return w;
+}
+
+void FaceSet::makeAll()
+{
+    for (const FaceLayout &layout : faceLayouts())
+        make(layout.container);
+}
+
+QWidget *FaceSet::madeContainer(Container c) const
+{
+    return c == Container::None ? nullptr : m_containers[slot(c)];
+}
+
+void FaceSet::build(const FaceLayout &layout, QWidget *w) const
 {
     for (const LabelDef &l : layout.labels) {
         auto *label = new QLabel(latin1(l.text), w);
@@ -213,10 +246,9 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w)
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_labels.insert(label->objectName(), label);
-        if (label->objectName() == QLatin1String("ProdName")) {
+        // The badge is drawn when its face is prepared (prepareFace).
+        if (label->objectName() == QLatin1String("ProdName"))
             m_prodName = label;
-            label->setPixmap(KeyPicture(label->objectName(), layout.naturalFace, false, label->devicePixelRatioF()));
-        }
     }
     for (const KeyDef &k : layout.keys) {
         auto *key = new KeyWidget(k, k.logic ? 4 : layout.naturalFace, w);
@@ -239,23 +271,55 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w)
     }
 }
 
-QWidget *FaceSet::container(Container c) const { return c == Container::None ? nullptr : m_containers[slot(c)]; }
+QWidget *FaceSet::container(Container c) const { return make(c); }
 
 LampWidget *FaceSet::lamp(std::string_view name) const
 {
-    const auto it = m_lamps.find(name);
+    auto it = m_lamps.find(name);
+    if (it == m_lamps.end()) {
+        const LampDef *def = findLamp(name);
+        if (!def)
+            return nullptr;
+        for (const FaceLayout &layout : faceLayouts())
+            if (lampHostOf(layout.container) == def->host)
+                make(layout.container);
+        it = m_lamps.find(name);
+    }
     return it == m_lamps.end() ? nullptr : it->second;
 }
 
-QList<KeyWidget *> FaceSet::keys(Container c) const { return m_keysOf[slot(c)]; }
+QList<KeyWidget *> FaceSet::keys(Container c) const
+{
+    make(c);
+    return c == Container::None ? QList<KeyWidget *>() : m_keysOf[slot(c)];
+}
 
-KeyWidget *FaceSet::key(const QString &name) const { return m_keys.value(name); }
+KeyWidget *FaceSet::key(const QString &name) const
+{
+    make(containerOfKey(name.toStdString()));
+    return m_keys.value(name);
+}
 
-QLabel *FaceSet::label(const QString &name) const { return m_labels.value(name); }
+QLabel *FaceSet::label(const QString &name) const
+{
+    if (QLabel *l = m_labels.value(name))
+        return l;
+    const QByteArray wanted = name.toLatin1();
+    const std::string_view n(wanted.constData(), size_t(wanted.size()));
+    for (const FaceLayout &layout : faceLayouts()) {
+        const bool here = std::any_of(layout.labels.begin(), layout.labels.end(),
+                                      [&](const LabelDef &l) { return l.name == n; })
+                          || std::any_of(layout.pictures.begin(), layout.pictures.end(),
+                                         [&](const PictureDef &p) { return p.name == n; });
+        if (here)
+            make(layout.container);
+    }
+    return m_labels.value(name);
+}
 
 void FaceSet::setLogicKeysVisible(bool visible)
 {
-    for (KeyWidget *k : m_keysOf[slot(Container::AS1603)])
+    for (KeyWidget *k : keys(Container::AS1603))
         if (const KeyDef *d = findKeyDef(k->componentName().toStdString()); d && d->logic)
             k->setVisible(visible);
 }
@@ -271,7 +335,7 @@ void FaceSet::prepareFace(int panelType)
         if (KeyWidget *rp = key(latin1(kRelayPointKey)))
             rp->setKeyCode(face4 ? kRelayKeyCode : kPointKeyCode);
     }
-    for (KeyWidget *k : m_keysOf[slot(c)]) {
+    for (KeyWidget *k : keys(c)) {
         if (c == Container::AS1603 && !face4 && findKeyDef(k->componentName().toStdString())->logic)
             continue;  // hidden on this face; keeps what it had
         k->setFace(panelType);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 
@@ -38,7 +39,7 @@ public:
 
     // What the key shows now: the resource name after fallback, and whether
     // it is the pressed picture.
-    QString pictureName() const { return m_pictureName; }
+    QString pictureName() const;
     bool showsPressed() const { return m_showsPressed; }
     bool isDown() const { return m_down; }
 
@@ -56,19 +57,19 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     void hideEvent(QHideEvent *e) override;
 
 private:
-    void loadPicture();
-
     QString m_name;
+    std::string_view m_caption;
     int m_code;
     int m_face;
+    int m_pictureFace;  // the face of the picture shown
     bool m_showsPressed = false;
     bool m_down = false;
     Qt::MouseButton m_downButton = Qt::NoButton;
-    QString m_pictureName;
-    QPixmap m_picture;
+    QPixmap m_picture;  // drawn at the first paint
 };
 
 // A lamp: a filled circle or ellipse with a thin dark outline, white when off.
@@ -105,11 +106,21 @@ private:
 
 class FaceSet {
 public:
-    // Builds AS1603, AS4428p, ZR9, ZR9FBP and NZDisplay as hidden children of
-    // `parent` at their rectangles, each object named after its component.
+    // The four face containers AS1603, AS4428p, ZR9, ZR9FBP and NZDisplay
+    // become hidden children of `parent` at their rectangles, each object
+    // named after its component. NZDisplay is made at once; a face container
+    // when something of it is first asked for (or by makeAll()), below its
+    // siblings, so the program's start does not wait for faces it may never
+    // show.
     explicit FaceSet(QWidget *parent);
     FaceSet(const FaceSet &) = delete;
     FaceSet &operator=(const FaceSet &) = delete;
+
+    // Runs for each face container as it is made, after its children.
+    std::function<void(Container, QWidget *)> onMade;
+    void makeAll();
+    // Null while that container has not been made.
+    QWidget *madeContainer(Container c) const;
 
     QWidget *container(Container c) const;
     QWidget *nzDisplay() const { return m_nz; }
@@ -125,15 +136,17 @@ public:
     void setLogicKeysVisible(bool visible);
 
 private:
-    void build(const FaceLayout &layout, QWidget *w);
+    QWidget *make(Container c) const;
+    void build(const FaceLayout &layout, QWidget *w) const;
 
-    QWidget *m_containers[5] = {};  // by Container
+    QWidget *m_parent;
+    mutable QWidget *m_containers[5] = {};  // by Container
     QWidget *m_nz = nullptr;
-    QHash<QString, KeyWidget *> m_keys;
-    QList<KeyWidget *> m_keysOf[5];
-    QHash<QString, QLabel *> m_labels;
-    std::unordered_map<std::string_view, LampWidget *> m_lamps;
-    QLabel *m_prodName = nullptr;
+    mutable QHash<QString, KeyWidget *> m_keys;
+    mutable QList<KeyWidget *> m_keysOf[5];
+    mutable QHash<QString, QLabel *> m_labels;
+    mutable std::unordered_map<std::string_view, LampWidget *> m_lamps;
+    mutable QLabel *m_prodName = nullptr;
 };
 
 } // namespace kordex

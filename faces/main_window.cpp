@@ -199,8 +199,14 @@ void TLcd::buildComponents()
 
     faces_ = std::make_unique<FaceSet>(client_);
     nzDisplay_ = faces_->nzDisplay();
-    faces_->container(Container::AS4428p)->setProperty("helpContext", 1);
-    connectKeys();
+    faces_->onMade = [this](Container c, QWidget *container) {
+        if (c == Container::AS4428p)
+            container->setProperty("helpContext", 1);
+        for (KeyWidget *key : faces_->keys(c)) {
+            connect(key, &KeyWidget::pressed, this, &TLcd::keyDown);
+            connect(key, &KeyWidget::released, this, &TLcd::keyUp);
+        }
+    };
 
     Tray = new QFrame(client_);
     Tray->setObjectName(QStringLiteral("Tray"));
@@ -262,16 +268,6 @@ void TLcd::buildComponents()
     });
 }
 
-void TLcd::connectKeys()
-{
-    for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP}) {
-        for (KeyWidget *key : faces_->keys(c)) {
-            connect(key, &KeyWidget::pressed, this, &TLcd::keyDown);
-            connect(key, &KeyWidget::released, this, &TLcd::keyUp);
-        }
-    }
-}
-
 void TLcd::FormCreate(bool startFlashThread)
 {
     // Front to back: the event screen over the display over the tray and the
@@ -298,6 +294,9 @@ void TLcd::showEvent(QShowEvent *event)
     // The first paint shows the state as it is, not as it was at creation.
     showPending();
     QMainWindow::showEvent(event);
+    // The faces not made yet are made once the window is up, so the first
+    // change of face does not wait for them.
+    QTimer::singleShot(kFacesAfterShowMs, this, [this] { faces_->makeAll(); });
 }
 
 void TLcd::closeEvent(QCloseEvent *event)
@@ -431,7 +430,8 @@ void TLcd::setCaption(const QByteArray &caption)
 void TLcd::setVisibleContainer(Container c)
 {
     for (Container each : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
-        faces_->container(each)->setVisible(each == c);
+        if (QWidget *face = each == c ? faces_->container(each) : faces_->madeContainer(each))
+            face->setVisible(each == c);
 }
 
 void TLcd::prepareFace(int panelType)

@@ -76,6 +76,7 @@ public:
     // What the engine shows is applied once per frame, last state winning:
     // the display text, the event screen's lines, the caption and the lamps.
     static constexpr int kFrameMs = 16;
+    static constexpr int kFacesAfterShowMs = 300;
     // Applies what waits for the next frame now (tests, screenshots).
     void showPending();
     bool framePending() const;
@@ -127,7 +128,6 @@ private:
     void buildComponents();
     QAction *addItem(QMenu *menu, const char *name, const char *caption, int help);
     QAction *action(MenuItem item) const;
-    void connectKeys();
     void keyDown(KeyWidget *key);
     void keyUp(KeyWidget *key);
     bool previewKey(QKeyEvent *event);
