@@ -18,6 +18,9 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace kordex {
 
 namespace {
@@ -57,6 +60,67 @@ QGroupBox *group(QWidget *parent, const char *name, const QString &title, int x,
     auto *g = placed(new QGroupBox(title, parent), x + kBorder, y + kBorder, w, h);
     g->setObjectName(QLatin1String(name));
     return g;
+}
+
+// The places below are the dialog's design, made where a group's title
+// sits on its frame line and a group's rows start about this far down.
+constexpr int kDesignRowsTop = 8;
+// Room between a label and the field it names.
+constexpr int kLabelGap = 4;
+
+bool sameRow(const QWidget *a, const QWidget *b)
+{
+    return a->y() < b->y() + b->height() && b->y() < a->y() + a->height();
+}
+
+// The nearest control to the right of `w` on its row, if any.
+const QWidget *nextOnRow(const QWidget *w)
+{
+    const QWidget *next = nullptr;
+    for (const QWidget *o : w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (o != w && o->x() > w->x() && sameRow(o, w) && (!next || o->x() < next->x()))
+            next = o;
+    return next;
+}
+
+// Labels stand level with the field they name, or above it, clear of it.
+// When a label beside its field has too little room, the labels beside
+// fields in that group are all set narrower, so a group keeps one font.
+// Check boxes and radio buttons are as wide as their text needs, up to the
+// next control.
+void fitRows(QGroupBox *g)
+{
+    const int right = g->width() - g->contentsMargins().right();
+    QList<QLabel *> beside;
+    bool tight = false;
+    for (QLabel *l : g->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        QWidget *field = l->buddy();
+        if (!field)
+            continue;
+        l->adjustSize();
+        if (field->x() > l->x()) {
+            beside << l;
+            tight = tight || l->x() + l->width() + kLabelGap > field->x();
+        } else if (l->y() + l->height() > field->y() - 1) {
+            l->move(l->x(), field->y() - 1 - l->height());
+        }
+    }
+    for (QLabel *l : beside) {
+        if (tight) {
+            QFont narrow = l->font();
+            narrow.setFamily(QStringLiteral("Liberation Sans Narrow"));
+            l->setFont(narrow);
+            l->adjustSize();
+        }
+        l->move(l->x(), l->buddy()->y() + (l->buddy()->height() - l->height()) / 2);
+    }
+    for (QAbstractButton *b : g->findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly)) {
+        if (b->text().isEmpty())
+            continue;
+        const QWidget *next = nextOnRow(b);
+        const int room = (next ? next->x() - kLabelGap : right) - b->x();
+        b->resize(std::min(room, std::max(b->width(), b->sizeHint().width())), std::max(b->height(), b->sizeHint().height()));
+    }
 }
 } // namespace
 
@@ -107,6 +171,7 @@ void TConnectionProperties::ensureControls()
         return;
     built_ = true;
     buildControls();
+    fitToStyle();
     wireControls();
     setPortList(ProbeSerialPorts(config_.ports()));
     syncFromLogic();
@@ -137,13 +202,17 @@ void TConnectionProperties::buildControls()
 
     ConnectionGroup = group(this, "Connection", QStringLiteral("Connection &Type"), 0, 208, 233, 57);
     Connection = new QButtonGroup(this);
-    // Two columns, filled top to bottom.
+    // Two columns, filled top to bottom; the second starts where the first's
+    // longest item ends, if that is further right.
     const QPoint at[3] = {{8, 16}, {8, 35}, {120, 16}};
+    int secondColumn = at[2].x();
     for (int i = 0; i < 3; ++i) {
         ConnectionItems[i] = placed(new QRadioButton(QString::fromLatin1(kConnectionTypeItems[i]), ConnectionGroup),
-                                    at[i].x(), at[i].y(), 105, 17);
+                                    i < 2 ? at[i].x() : secondColumn, at[i].y(), 105, 17);
         ConnectionItems[i]->setObjectName(QStringLiteral("ConnectionItem%1").arg(i));
         Connection->addButton(ConnectionItems[i], i);
+        if (i < 2)
+            secondColumn = std::max(secondColumn, at[i].x() + ConnectionItems[i]->sizeHint().width() + kLabelGap);
     }
 
     ComPortGroup = group(this, "ComPortGroup", QStringLiteral("Com &Port Settings"), 0, 272, 233, 97);
@@ -207,6 +276,34 @@ void TConnectionProperties::buildControls()
                         DeleteButton,    CancelButton};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+}
+
+// Qt's styles set a group's title above its frame, not on the frame line:
+// each group's rows move down by the style's room for the title, the groups
+// below move with them, and the window grows to fit, so every control keeps
+// its place relative to its frame at any style, font and scale.
+void TConnectionProperties::fitToStyle()
+{
+    const std::vector<std::vector<QGroupBox *>> stack = {
+        {GeneralGroup}, {ConnectionGroup}, {ComPortGroup, Network}, {PhoneNumGroup, AuxPrompt}};
+    int moved = 0;
+    for (const auto &row : stack) {
+        int grown = 0;
+        for (QGroupBox *g : row) {
+            g->ensurePolished();
+            const int shift = g->contentsMargins().top() - kDesignRowsTop;
+            for (QWidget *c : g->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                c->move(c->x(), c->y() + shift);
+            g->setGeometry(g->x(), g->y() + moved, g->width(), g->height() + shift);
+            fitRows(g);
+            grown = std::max(grown, shift);
+        }
+        moved += grown;
+    }
+    ConnectionList->resize(ConnectionList->width(), ConnectionList->height() + moved);
+    for (QPushButton *b : {OKButton, EditButton, DeleteButton, CancelButton})
+        b->move(b->x(), b->y() + moved);
+    setFixedSize(width(), height() + moved);
 }
 
 void TConnectionProperties::wireControls()

@@ -70,6 +70,7 @@ private:
     // the window: that keeps them, and the port probe, out of the start.
     void ensureControls();
     void buildControls();
+    void fitToStyle();
     void wireControls();
     void syncFromLogic();
     void syncFields();

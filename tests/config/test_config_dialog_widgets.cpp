@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -62,6 +64,8 @@ private slots:
     void pasteIsFilteredToo();
     void tabOrderPerConnectionType_data();
     void tabOrderPerConnectionType();
+    void everyControlClearOfFramesAndLabels_data();
+    void everyControlClearOfFramesAndLabels();
 };
 
 void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
@@ -144,13 +148,19 @@ void TestDialogWidgets::placesTabOrderAndWindow()
     QCOMPARE(rig.dialog.windowTitle(), QStringLiteral("Select Connection From List..."));
     QVERIFY(rig.dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(rig.dialog.windowFlags() & Qt::Tool);
-    QCOMPARE(rig.dialog.size(), QSize(253, 485));
-    QCOMPARE(rig.get<QLineEdit>("SysName")->geometry(), QRect(8, 32, 217, 21));
-    QCOMPARE(rig.get<QGroupBox>("GeneralGroup")->geometry(), QRect(10, 10, 233, 201));
+    // The design's places, with each group's rows starting below the
+    // style's title instead of 8 pixels down, and the window grown to fit.
+    auto *general = rig.get<QGroupBox>("GeneralGroup");
+    const int shift = general->contentsMargins().top() - 8;
+    QCOMPARE(rig.dialog.width(), 253);
+    QCOMPARE(general->geometry(), QRect(10, 10, 233, 201 + shift));
+    QCOMPARE(rig.get<QLineEdit>("SysName")->geometry(), QRect(8, 32 + shift, 217, 21));
     QCOMPARE(rig.get<QGroupBox>("Network")->geometry(), rig.get<QGroupBox>("ComPortGroup")->geometry().adjusted(0, 0, 0, -8));
-    QCOMPARE(rig.get<QLineEdit>("Alr1")->geometry(), QRect(169, 13, 57, 21));
-    QCOMPARE(rig.get<QListWidget>("ConnectionList")->geometry(), QRect(10, 12, 233, 431));
-    QCOMPARE(rig.get<QPushButton>("CancelButton")->geometry(), QRect(194, 450, 49, 25));
+    QCOMPARE(rig.get<QGroupBox>("Network")->y(), 10 + 272 + 2 * shift);
+    QCOMPARE(rig.get<QLineEdit>("Alr1")->geometry(), QRect(169, 13 + shift, 57, 21));
+    QCOMPARE(rig.get<QListWidget>("ConnectionList")->geometry(), QRect(10, 12, 233, 431 + 4 * shift));
+    QCOMPARE(rig.get<QPushButton>("CancelButton")->geometry(), QRect(194, 450 + 4 * shift, 49, 25));
+    QCOMPARE(rig.dialog.height(), 485 + 4 * shift);
 
     auto *ports = rig.get<QComboBox>("PortComboBox");
     QCOMPARE(ports->count(), 3);
@@ -262,6 +272,65 @@ void TestDialogWidgets::tabOrderPerConnectionType()
         seen << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(seen, chain);
+}
+
+void TestDialogWidgets::everyControlClearOfFramesAndLabels_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("modem") << 0;
+    QTest::newRow("direct") << 1;
+    QTest::newRow("tcpip") << 2;
+}
+
+// What the operator sees in Edit mode, at this screen's scale: every field
+// and box lies inside its group, below the group's title and clear of its
+// frame; no label overlaps or touches its field; every text fits its control.
+// Pictures go to <build>/screens/dialog-<type>@<scale>x.png.
+void TestDialogWidgets::everyControlClearOfFramesAndLabels()
+{
+    QFETCH(int, type);
+    WindowRig rig({"Alpha"});
+    rig.dialog.showInMode(ManageMode);
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
+    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
+    QTest::mouseClick(rig.get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
+    QList<QWidget *> groups;
+    for (QGroupBox *g : rig.dialog.findChildren<QGroupBox *>()) {
+        if (!g->isVisible())
+            continue;
+        groups << g;
+        const QRect rows = g->contentsRect();
+        const QList<QWidget *> controls = g->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        for (QWidget *c : controls) {
+            if (!c->isVisible())
+                continue;
+            const QString what = g->objectName() + '/' + (c->objectName().isEmpty() ? c->metaObject()->className() : c->objectName());
+            QVERIFY2(rows.contains(c->geometry()), qPrintable(what + " on or outside the frame"));
+            if (qobject_cast<QLabel *>(c) || qobject_cast<QAbstractButton *>(c))
+                QVERIFY2(c->width() >= c->sizeHint().width() && c->height() >= c->sizeHint().height(),
+                         qPrintable(what + " clipped"));
+            for (QWidget *o : controls)
+                if (o != c && o->isVisible())
+                    QVERIFY2(!c->geometry().intersects(o->geometry()), qPrintable(what + " overlaps " + o->objectName()));
+            auto *l = qobject_cast<QLabel *>(c);
+            if (l && l->buddy()) {
+                const QRect f = l->buddy()->geometry(), r = l->geometry();
+                const bool clear = f.x() > r.x() ? f.left() - r.right() > 2 : f.top() - r.bottom() > 1;
+                QVERIFY2(clear, qPrintable(what + " touches its field"));
+            }
+        }
+    }
+    groups << rig.get<QPushButton>("OKButton");
+    for (QWidget *a : groups) {
+        QVERIFY(rig.dialog.rect().contains(a->geometry()));
+        for (QWidget *b : groups)
+            QVERIFY2(a == b || !a->geometry().intersects(b->geometry()), qPrintable(a->objectName() + " overlaps " + b->objectName()));
+    }
+
+    const QString tag = QStringList{"modem", "direct", "tcpip"}.at(type);
+    QVERIFY(QDir().mkpath(QStringLiteral(KORDEX_SCREENS_DIR)));
+    QVERIFY(rig.dialog.grab().save(QStringLiteral(KORDEX_SCREENS_DIR "/dialog-%1@%2x.png")
+                                       .arg(tag).arg(rig.dialog.devicePixelRatioF())));
 }
 
 QTEST_MAIN(TestDialogWidgets)
