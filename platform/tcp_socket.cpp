@@ -1,7 +1,11 @@
 #include "platform/tcp_socket.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkInterface>
 #include <QNetworkProxy>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -12,6 +16,7 @@
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -116,6 +121,133 @@ int codeFor(QAbstractSocket::SocketError error, const QString &message)
     return it != std::end(kSocketErrorCodes) ? it->code : kUnmappedCode;
 }
 
+// A failed connect's errno as a code of ours: itself where the descriptions
+// know it, else grouped the way Qt's own connect grouped it.
+int connectCode(int error)
+{
+    switch (error) {
+    case EPERM:  // a firewall rule
+        return EACCES;
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM:
+        return ENOBUFS;
+    case EAFNOSUPPORT:
+    case EPROTONOSUPPORT:
+        return EOPNOTSUPP;
+    default:
+        break;
+    }
+    const bool known = std::any_of(std::begin(kDescriptions), std::end(kDescriptions), [error](const CodeText &d) {
+        return d.code == error && d.code != 0 && d.code != TcpSocket::kHostNotFound;
+    });
+    return known ? error : kUnmappedCode;
+}
+
+#ifdef Q_OS_WIN
+constexpr qintptr kNoSocket = qintptr(INVALID_SOCKET);
+
+int toErrno(int wsaError)
+{
+    constexpr std::pair<int, int> codes[] = {
+        {WSAEWOULDBLOCK, EINPROGRESS}, {WSAEINPROGRESS, EINPROGRESS}, {WSAECONNREFUSED, ECONNREFUSED},
+        {WSAETIMEDOUT, ETIMEDOUT},     {WSAENETUNREACH, ENETUNREACH}, {WSAEHOSTUNREACH, EHOSTUNREACH},
+        {WSAENETDOWN, ENETDOWN},       {WSAEACCES, EACCES},           {WSAENOBUFS, ENOBUFS},
+        {WSAEMFILE, EMFILE},           {WSAEADDRNOTAVAIL, EADDRNOTAVAIL}, {WSAEADDRINUSE, EADDRINUSE},
+        {WSAEAFNOSUPPORT, EAFNOSUPPORT}, {WSAEINVAL, EINVAL}};
+    for (const auto &[wsa, code] : codes)
+        if (wsa == wsaError)
+            return code;
+    return wsaError == 0 ? 0 : ECONNABORTED;
+}
+int lastSocketError() { return toErrno(::WSAGetLastError()); }
+void closeRaw(qintptr fd) { ::closesocket(SOCKET(fd)); }
+#else
+constexpr qintptr kNoSocket = -1;
+int lastSocketError() { return errno; }
+void closeRaw(qintptr fd) { ::close(int(fd)); }
+#endif
+
+struct Started {
+    qintptr fd = kNoSocket;  // set while the connect is pending or done
+    bool done = false;
+    int error = 0;
+};
+
+// A non-blocking connect to one address, without Qt: QAbstractSocket puts a
+// time limit of its own on a connect and gives up long before the caller.
+Started startConnect(const QHostAddress &address, quint16 port)
+{
+    union {
+        sockaddr any;
+        sockaddr_in v4;
+        sockaddr_in6 v6;
+    } to;
+    std::memset(&to, 0, sizeof to);  // braces would clear the first member only
+    socklen_t size = 0;
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        to.v4.sin_family = AF_INET;
+        to.v4.sin_port = htons(port);
+        to.v4.sin_addr.s_addr = htonl(address.toIPv4Address());
+        size = sizeof to.v4;
+    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        to.v6.sin6_family = AF_INET6;
+        to.v6.sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&to.v6.sin6_addr, bytes.c, sizeof bytes.c);
+        const QString scope = address.scopeId();
+        bool numeric = false;
+        const uint index = scope.toUInt(&numeric);
+        to.v6.sin6_scope_id = numeric ? index : uint(QNetworkInterface::interfaceIndexFromName(scope));
+        size = sizeof to.v6;
+    } else {
+        return {kNoSocket, false, EAFNOSUPPORT};
+    }
+#ifdef Q_OS_WIN
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    Q_UNUSED(started);
+    const SOCKET raw = ::socket(to.any.sa_family, SOCK_STREAM, IPPROTO_TCP);
+    if (raw == INVALID_SOCKET)
+        return {kNoSocket, false, lastSocketError()};
+    const qintptr fd = qintptr(raw);
+    u_long nonBlocking = 1;
+    ::ioctlsocket(raw, FIONBIO, &nonBlocking);
+    const int result = ::connect(raw, &to.any, int(size));
+#else
+    const int fd = ::socket(to.any.sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0)
+        return {kNoSocket, false, lastSocketError()};
+    const int result = ::connect(fd, &to.any, size);
+#endif
+    if (result == 0)
+        return {fd, true, 0};
+    const int error = lastSocketError();
+    if (error == EINPROGRESS || error == EINTR)  // an interrupted connect goes on by itself
+        return {fd, false, 0};
+    closeRaw(fd);
+    return {kNoSocket, false, error};
+}
+
+// The outcome of a connect that the descriptor has become writable for.
+int pendingError(qintptr fd)
+{
+    int error = 0;
+#ifdef Q_OS_WIN
+    int size = sizeof error;
+    if (::getsockopt(SOCKET(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0)
+        return lastSocketError();
+    return toErrno(error);
+#else
+    socklen_t size = sizeof error;
+    if (::getsockopt(int(fd), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        return lastSocketError();
+    return error;
+#endif
+}
+
 void setLingerZero(qintptr fd)
 {
     if (fd == -1)
@@ -142,23 +274,34 @@ void notify(const std::function<void(Args...)> &callback, Args... args)
 
 struct TcpSocket::Shared {
     bool alive = true;
-    int depth = 0;                       // signal handlers of ours on the stack
-    std::vector<QTcpSocket *> retired;  // sockets that may still be inside a signal
+    int depth = 0;                    // signal handlers of ours on the stack
+    std::vector<QObject *> retired;  // sockets and notifiers that may still be inside a signal
 };
 
-// Qt must not find a socket gone when one of its signals returns, even when a
-// callback ran a nested event loop (a modal dialog) that serves deferred
-// deletes. So retired sockets wait until the outermost handler unwinds, and
-// only then are handed to deleteLater, which the current loop serves after
-// the signal has returned.
+// The connect before Qt holds the descriptor.
+struct TcpSocket::Attempt {
+    quint16 port = 0;
+    QList<QHostAddress> addresses;
+    qsizetype next = 0;  // the address to try after the pending one
+    int lookupId = -1;
+    qintptr fd = kNoSocket;
+    QSocketNotifier *notifier = nullptr;
+    int code = kUnmappedCode;  // why the last address failed
+};
+
+// Qt must not find a socket or notifier gone when one of its signals
+// returns, even when a callback ran a nested event loop (a modal dialog) that
+// serves deferred deletes. So retired objects wait until the outermost
+// handler unwinds, and only then are handed to deleteLater, which the current
+// loop serves after the signal has returned.
 struct TcpSocket::Dispatch {
     std::shared_ptr<Shared> shared;
     explicit Dispatch(const TcpSocket &s) : shared(s.shared_) { ++shared->depth; }
     ~Dispatch()
     {
         if (--shared->depth == 0)
-            for (QTcpSocket *sock : std::exchange(shared->retired, {}))
-                sock->deleteLater();
+            for (QObject *object : std::exchange(shared->retired, {}))
+                object->deleteLater();
     }
     Dispatch(const Dispatch &) = delete;
     Dispatch &operator=(const Dispatch &) = delete;
@@ -248,34 +391,163 @@ bool TcpSocket::connectToHost()
                                : QStringLiteral("Unknown service: %1").arg(given));
     }
 
-    auto *sock = new QTcpSocket;
-    sock->setProxy(QNetworkProxy::NoProxy);
-    socket_ = sock;
+    attempt_ = std::make_unique<Attempt>();
+    attempt_->port = *port;
     state_ = State::Connecting;
     const quint64 generation = ++generation_;
-    wire(sock);
-    // Qt may finish an attempt inside its connectToHost (an address literal
-    // that fails at once); starting from the event loop keeps every outcome
-    // after this call has returned.
+    // An address may fail inside ::connect (no route); starting from the
+    // event loop keeps every outcome after this call has returned.
     QMetaObject::invokeMethod(
         context_.get(),
-        [this, sock, generation, host, p = *port] {
-            if (generation != generation_ || sock != socket_)
+        [this, generation, host] {
+            if (generation != generation_)
                 return;
             Dispatch d(*this);
-            sock->connectToHost(host, p);
+            resolve(host);
         },
         Qt::QueuedConnection);
     return true;
 }
 
+void TcpSocket::resolve(const QString &host)
+{
+    QHostAddress literal;
+    if (literal.setAddress(host)) {
+        attempt_->addresses = {literal};
+        connectNext();
+        return;
+    }
+    const quint64 generation = generation_;
+    // Always answers from the event loop, and not at all once context_ is gone.
+    attempt_->lookupId = QHostInfo::lookupHost(host, context_.get(), [this, generation](const QHostInfo &info) {
+        if (generation != generation_)
+            return;
+        Dispatch d(*this);
+        resolved(info);
+    });
+}
+
+void TcpSocket::resolved(const QHostInfo &info)
+{
+    attempt_->lookupId = -1;
+    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+        attemptFailed(kHostNotFound);
+        return;
+    }
+    // IPv4 first: no address has a time limit, so an unanswered first one
+    // holds the attempt until the kernel gives up, and terminal servers are
+    // reached over IPv4.
+    QList<QHostAddress> addresses = info.addresses();
+    std::stable_partition(addresses.begin(), addresses.end(), [](const QHostAddress &a) {
+        return a.protocol() == QAbstractSocket::IPv4Protocol;
+    });
+    attempt_->addresses = std::move(addresses);
+    connectNext();
+}
+
+// Tries the addresses in turn until one connects or is pending.
+void TcpSocket::connectNext()
+{
+    Attempt &a = *attempt_;
+    while (a.next < a.addresses.size()) {
+        const Started started = startConnect(a.addresses[a.next++], a.port);
+        int error = started.error;
+        if (!error && !started.done) {
+            a.fd = started.fd;
+            a.notifier = new QSocketNotifier(started.fd, QSocketNotifier::Write);
+            QObject::connect(a.notifier, &QSocketNotifier::activated, context_.get(),
+                             [this, generation = generation_] {
+                                 if (generation != generation_)
+                                     return;
+                                 Dispatch d(*this);
+                                 connectFinished();
+                             });
+            return;
+        }
+        if (!error)
+            error = handOver(started.fd);
+        if (!error) {
+            attempt_.reset();
+            state_ = State::Open;
+            notify(onSessionConnected, 0);
+            return;
+        }
+        a.code = connectCode(error);
+    }
+    attemptFailed(a.code);
+}
+
+void TcpSocket::connectFinished()
+{
+    Attempt &a = *attempt_;
+    // Writable stays writable: off before anything else, and before Qt
+    // watches the same descriptor.
+    a.notifier->setEnabled(false);
+    dispose(std::exchange(a.notifier, nullptr));
+    const qintptr fd = std::exchange(a.fd, kNoSocket);
+    int error = pendingError(fd);
+    if (error)
+        closeRaw(fd);
+    else
+        error = handOver(fd);
+    if (!error) {
+        attempt_.reset();
+        state_ = State::Open;
+        notify(onSessionConnected, 0);
+        return;
+    }
+    a.code = connectCode(error);
+    connectNext();
+}
+
+// Gives a connected descriptor to a QTcpSocket; 0, or a code with fd closed.
+int TcpSocket::handOver(qintptr fd)
+{
+    auto *sock = new QTcpSocket;
+    sock->setProxy(QNetworkProxy::NoProxy);
+    if (!sock->setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
+        const int code = codeFor(sock->error(), sock->errorString());
+        delete sock;
+        closeRaw(fd);
+        return code ? code : kUnmappedCode;
+    }
+    socket_ = sock;
+    wire(sock);
+#ifdef Q_OS_LINUX
+    // Qt reads a reset as an orderly close and shuts its descriptor before
+    // saying so; a second reference keeps the connection's state readable.
+    duplicateFd_ = ::fcntl(int(fd), F_DUPFD_CLOEXEC, 0);
+#endif
+    return 0;
+}
+
+void TcpSocket::attemptFailed(int code)
+{
+    dropAttempt();
+    state_ = State::Idle;
+    ++generation_;
+    notify(onSessionConnected, code);
+}
+
+// Ends the connect silently: the lookup is abandoned and the raw descriptor closed.
+void TcpSocket::dropAttempt()
+{
+    const std::unique_ptr<Attempt> a = std::move(attempt_);
+    if (!a)
+        return;
+    if (a->lookupId >= 0)
+        QHostInfo::abortHostLookup(a->lookupId);
+    if (a->notifier) {
+        a->notifier->setEnabled(false);  // never left watching a closed descriptor
+        dispose(a->notifier);
+    }
+    if (a->fd != kNoSocket)
+        closeRaw(a->fd);
+}
+
 void TcpSocket::wire(QTcpSocket *sock)
 {
     QObject *ctx = context_.get();
-    QObject::connect(sock, &QAbstractSocket::connected, ctx, [this, sock] {
-        Dispatch d(*this);
-        handleConnected(sock);
-    });
     QObject::connect(sock, &QAbstractSocket::errorOccurred, ctx, [this, sock](QAbstractSocket::SocketError e) {
         Dispatch d(*this);
         handleEnd(sock, e);
@@ -292,34 +564,11 @@ void TcpSocket::wire(QTcpSocket *sock)
     });
 }
 
-void TcpSocket::handleConnected(QTcpSocket *sock)
-{
-    if (sock != socket_ || state_ != State::Connecting)
-        return;
-    state_ = State::Open;
-#ifdef Q_OS_LINUX
-    // Qt reads a reset as an orderly close and shuts its descriptor before
-    // saying so; a second reference keeps the connection's state readable.
-    duplicateFd_ = ::fcntl(int(sock->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
-#endif
-    notify(onSessionConnected, 0);
-}
-
 void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
 {
-    if (sock != socket_)
+    if (sock != socket_ || state_ != State::Open)
         return;
     const auto error = QAbstractSocket::SocketError(socketError);
-    if (state_ == State::Connecting) {
-        int code = codeFor(error, sock->errorString());
-        if (code == 0)
-            code = kUnmappedCode;  // a failed attempt always carries a code
-        dispose(detach());
-        notify(onSessionConnected, code);
-        return;
-    }
-    if (state_ != State::Open)
-        return;
     int code = codeFor(error, sock->errorString());
     if (error == QAbstractSocket::RemoteHostClosedError && peerReset())
         code = ECONNRESET;
@@ -328,6 +577,7 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
     deliverData(sock);
     if (!shared->alive || sock != socket_)
         return;
+    closeDuplicate();
     dispose(detach());
     notify(onSessionClosed, code);
 }
@@ -348,20 +598,23 @@ void TcpSocket::close()
 // Ends whatever attempt or session there is, silently; true if a session was open.
 bool TcpSocket::shutDown()
 {
+    if (state_ == State::Connecting) {
+        dropAttempt();
+        state_ = State::Idle;
+        ++generation_;
+        return false;
+    }
     if (!socket_)
         return false;
-    const bool wasOpen = state_ == State::Open;
     QTcpSocket *sock = detach();
-    if (wasOpen) {
-        // What send() accepted goes out ahead of the reset, as it would from a
-        // kernel send buffer.
-        sock->flush();
-        setLingerZero(sock->socketDescriptor());
-    }
+    // What send() accepted goes out ahead of the reset, as it would from a
+    // kernel send buffer.
+    sock->flush();
+    setLingerZero(sock->socketDescriptor());
     sock->abort();
     closeDuplicate();  // the last reference: this is when the reset goes out
     dispose(sock);
-    return wasOpen;
+    return true;
 }
 
 // Cuts the socket loose: no signal of it reaches this object again.
@@ -375,15 +628,14 @@ QTcpSocket *TcpSocket::detach()
     return sock;
 }
 
-void TcpSocket::dispose(QTcpSocket *sock)
+void TcpSocket::dispose(QObject *object)
 {
-    closeDuplicate();
-    if (!sock)
+    if (!object)
         return;
     if (shared_->depth > 0)
-        shared_->retired.push_back(sock);
+        shared_->retired.push_back(object);
     else
-        delete sock;
+        delete object;
 }
 
 bool TcpSocket::peerReset() const

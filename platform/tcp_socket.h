@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class QHostInfo;
 class QObject;
 class QTcpSocket;
 
@@ -33,6 +34,8 @@ public:
     // does not resolve, already connecting or connected): lastError() and
     // lastErrorMessage() say why, and no notification follows. Otherwise
     // onSessionConnected reports the outcome later, never from inside this call.
+    // The attempt has no time limit of its own: it lasts until the peer
+    // answers, the kernel gives up (ETIMEDOUT), or close().
     bool connectToHost();
     int lastError() const { return lastError_; }                  // errno-style; 0 when only a message fits
     QString lastErrorMessage() const { return lastErrorMessage_; }
@@ -58,22 +61,30 @@ private:
     enum class State { Idle, Connecting, Open };
     struct Shared;
     struct Dispatch;
+    struct Attempt;
 
     bool fail(int code, const QString &message);
+    void resolve(const QString &host);
+    void resolved(const QHostInfo &info);
+    void connectNext();
+    void connectFinished();
+    int handOver(qintptr fd);
+    void attemptFailed(int code);
+    void dropAttempt();
     void wire(QTcpSocket *sock);
-    void handleConnected(QTcpSocket *sock);
     void handleEnd(QTcpSocket *sock, int socketError);
     void deliverData(QTcpSocket *sock);
     bool shutDown();
     QTcpSocket *detach();
-    void dispose(QTcpSocket *sock);
+    void dispose(QObject *object);
     bool peerReset() const;
     void closeDuplicate();
 
     QByteArray host_;
     QByteArray port_;
     State state_ = State::Idle;
-    QTcpSocket *socket_ = nullptr;
+    std::unique_ptr<Attempt> attempt_;  // while Connecting
+    QTcpSocket *socket_ = nullptr;      // while Open
     quint64 generation_ = 0;
     int duplicateFd_ = -1;
     int lastError_ = 0;

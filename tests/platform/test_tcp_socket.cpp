@@ -5,8 +5,10 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <memory>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,7 +21,8 @@ namespace {
 class Peer : public QTcpServer {
 public:
     std::vector<int> fds;
-    Peer() { listen(QHostAddress::LocalHost, 0); }
+    std::function<void(int fd)> onAccept;
+    explicit Peer(const QHostAddress &address = QHostAddress::LocalHost) { listen(address, 0); }
     ~Peer() override { std::for_each(fds.begin(), fds.end(), ::close); }
     QByteArray port() const { return QByteArray::number(serverPort()); }
     void end(int fd, bool reset)
@@ -32,8 +35,59 @@ public:
     }
 
 protected:
-    void incomingConnection(qintptr fd) override { fds.push_back(int(fd)); }
+    void incomingConnection(qintptr fd) override
+    {
+        fds.push_back(int(fd));
+        if (onAccept)
+            onAccept(int(fd));
+    }
 };
+
+// A loopback listener that answers no SYN: its backlog of one is taken and
+// nothing accepts, so a connect to it stays pending until the kernel gives up.
+class Unanswering {
+public:
+    quint16 port = 0;
+    Unanswering()
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        auto *any = reinterpret_cast<sockaddr *>(&a);
+        if (::bind(listener, any, size) == 0 && ::listen(listener, 0) == 0 && ::getsockname(listener, any, &size) == 0
+            && ::connect(filler, any, size) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~Unanswering()
+    {
+        ::close(filler);
+        ::close(listener);
+    }
+    Unanswering(const Unanswering &) = delete;
+    Unanswering &operator=(const Unanswering &) = delete;
+
+private:
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
+
+// Connects of this process still waiting for a SYN-ACK from port.
+int synSent(quint16 port)
+{
+    const QByteArray remote = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    int n = 0;
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> cols = line.simplified().split(' ');
+            n += cols.size() > 3 && cols[2].endsWith(remote) && cols[3] == "02";
+        }
+    }
+    return n;
+}
 
 bool put(int fd, const QByteArray &data)
 {
@@ -158,6 +212,9 @@ private slots:
         QTest::newRow("unknown service") << QByteArray("127.0.0.1") << QByteArray("no-such-service") << -1;
         QTest::newRow("port out of range") << QByteArray("127.0.0.1") << QByteArray("70000") << -1;
         QTest::newRow("refused") << QByteArray("127.0.0.1") << QByteArray() << ECONNREFUSED;
+        QTest::newRow("refused, IPv6") << QByteArray("::1") << QByteArray() << ECONNREFUSED;
+        // The kernel refuses a broadcast destination inside ::connect itself.
+        QTest::newRow("no route") << QByteArray("255.255.255.255") << QByteArray() << ENETUNREACH;
         // Qt rejects this name before any lookup, so no resolver is asked.
         QTest::newRow("bad host name") << QByteArray("no such host") << QByteArray() << TcpSocket::kHostNotFound;
     }
@@ -174,6 +231,7 @@ private slots:
             QVERIFY(!s->lastErrorMessage().isEmpty());
         } else {
             QVERIFY(s->connectToHost());
+            QVERIFY(log.isEmpty());
             QTRY_VERIFY_WITH_TIMEOUT(!log.isEmpty(), 10000);
             QCOMPARE(log, QStringList{QStringLiteral("connected %1").arg(code)});
             QVERIFY(!s->isConnected());
@@ -185,9 +243,21 @@ private slots:
         QCOMPARE(log.last(), "connected 0");
     }
 
+    void connectsAndCarriesEveryByteValue_data()
+    {
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<bool>("ipv6");
+        QTest::newRow("IPv4 address") << QByteArray("127.0.0.1") << false;
+        QTest::newRow("IPv6 address") << QByteArray("::1") << true;
+        QTest::newRow("host name") << QByteArray("localhost") << false;
+    }
     void connectsAndCarriesEveryByteValue()
     {
-        s->setAddress("127.0.0.1");
+        QFETCH(QByteArray, host);
+        QFETCH(bool, ipv6);
+        if (ipv6 && !(peer = std::make_unique<Peer>(QHostAddress::LocalHostIPv6))->isListening())
+            QSKIP("no IPv6 loopback");
+        s->setAddress(host);
         s->setPort(peer->port());
         QVERIFY(s->connectToHost());
         QVERIFY(log.isEmpty() && !s->isConnected());  // the outcome comes later, never from inside the call
@@ -207,6 +277,71 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(data.size() >= in.size(), 10000);
         QCOMPARE(data, in);
         QCOMPARE(count("closed"), 0);
+    }
+
+    // However long the peer leaves the SYN unanswered, only close() or the
+    // kernel ends the attempt, and close() leaves nothing behind.
+    void pendingAttemptEndsSilently_data()
+    {
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("stage");  // 0: before it starts, 1: once the lookup is under way, 2: SYN sent
+        QTest::addColumn<bool>("destroy");
+        QTest::newRow("close before it starts") << QByteArray("127.0.0.1") << 0 << false;
+        QTest::newRow("close during the lookup") << QByteArray("localhost") << 1 << false;
+        QTest::newRow("destroy during the lookup") << QByteArray("localhost") << 1 << true;
+        QTest::newRow("close, SYN unanswered") << QByteArray("127.0.0.1") << 2 << false;
+        QTest::newRow("close, SYN unanswered, by name") << QByteArray("localhost") << 2 << false;
+        QTest::newRow("destroy, SYN unanswered") << QByteArray("127.0.0.1") << 2 << true;
+    }
+    void pendingAttemptEndsSilently()
+    {
+        QFETCH(QByteArray, host);
+        QFETCH(int, stage);
+        QFETCH(bool, destroy);
+        const Unanswering target;
+        QVERIFY(target.port != 0);
+        s->setAddress(host);
+        s->setPort(QByteArray::number(target.port));
+        QVERIFY(s->connectToHost());
+        if (stage == 1)
+            QCoreApplication::processEvents();
+        if (stage == 2) {
+            QVERIFY(QTest::qWaitFor([&] { return synSent(target.port) == 1; }, 5000));
+            QTest::qWait(100);
+            QCOMPARE(synSent(target.port), 1);
+        }
+        QVERIFY(log.isEmpty());
+        if (destroy)
+            s.reset();
+        else
+            s->close();
+        QCOMPARE(synSent(target.port), 0);  // the attempt's socket is gone at once
+        QTest::qWait(50);                  // a late lookup result or notifier would show
+        settle();
+        QVERIFY(log.isEmpty());
+        if (!destroy) {
+            QVERIFY(open());
+            QCOMPARE(log, QStringList{"connected 0"});
+        }
+    }
+
+    // The peer's bytes and end are there before the connect's outcome is read.
+    void peerSpeaksFirstAndHangsUp()
+    {
+        peer->onAccept = [this](int fd) {
+            QVERIFY(put(fd, "hello\r\n"));
+            peer->end(fd, false);
+        };
+        s->setAddress("127.0.0.1");
+        s->setPort(peer->port());
+        QVERIFY(s->connectToHost());
+        QCoreApplication::sendPostedEvents();  // starts the connect, but polls nothing
+        QVERIFY(peer->waitForNewConnection(5000));
+        QVERIFY(log.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(count("closed") > 0, 10000);
+        QCOMPARE(log, (QStringList{"connected 0", "data", "closed 0"}));
+        QCOMPARE(data, "hello\r\n");
+        QVERIFY(!s->isConnected());
     }
 
     void closeReportsBeforeReturningAndResetsThePeer()
