@@ -18,23 +18,61 @@ QMessageBox::Icon toQt(Prompter::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
+
+// Over a window kept above the others (the Connection Properties window) a
+// box is kept above too, or it would open behind that window.
+void keepAbove(QWidget &box)
+{
+    if (QWidget *w = box.parentWidget(); w && (w->window()->windowFlags() & Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
 } // namespace
+
+// The window the operator works in raised the box: a modal dialog, else a
+// window kept above the others (the Connection Properties window, which a
+// box must not open behind), else the active window, else the main window.
+// A main window not shown yet (a message during start-up) is shown first,
+// so the box is not alone on an empty screen.
+QWidget *MessageBoxPrompter::owner() const
+{
+    QWidget *w = QApplication::activeModalWidget();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = top->windowType();
+        if (!w && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint)
+            && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
+            w = top;
+    }
+    if (!w)
+        w = QApplication::activeWindow();
+    if (!w || !w->isVisible()) {
+        w = parent_.data();
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (!w && top->property("mainWindow").toBool())
+                w = top;
+    }
+    if (w && !w->isVisible() && w->property("mainWindow").toBool())
+        w->show();
+    return w;
+}
 
 void MessageBoxPrompter::message(const QString &title, const QString &text, Icon icon)
 {
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent_.data());
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, owner());
+    keepAbove(box);
     box.exec();
 }
 
 bool MessageBoxPrompter::askYesNo(const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, parent_.data());
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, owner());
+    keepAbove(box);
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d)
 {
-    QFileDialog dialog(parent_.data(), d.title, QDir::currentPath(), d.filter);
+    QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
+    keepAbove(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -45,7 +83,8 @@ std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d)
 
 std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d)
 {
-    QFileDialog dialog(parent_.data(), d.title, QDir::currentPath(), d.filter);
+    QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
+    keepAbove(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(d.defaultSuffix);
     dialog.selectFile(d.proposedName);

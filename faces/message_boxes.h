@@ -1,6 +1,6 @@
 #pragma once
 // The program's answers to the operator questions: real modal message boxes
-// and file dialogs over a parent window.
+// and file dialogs, each over the window it belongs to.
 #include "platform/prompter.h"
 
 #include <QPointer>
@@ -20,7 +20,9 @@ public:
     void beep() override;
 
 private:
-    QPointer<QWidget> parent_;
+    // The window a box belongs to and comes over.
+    QWidget *owner() const;
+    QPointer<QWidget> parent_;  // the main window, once known
 };
 
 } // namespace kordex

@@ -7,6 +7,7 @@
 #include "config/configuration.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
+#include "faces/message_boxes.h"
 #include "faces/replay_feed.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
@@ -14,12 +15,15 @@
 #include "tools/recording_view.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <csignal>
 #include <random>
 
@@ -81,6 +85,8 @@ private slots:
     void helpHook();
     void contextHelpInMenus();
     void aboutBox();
+    void boxesComeOverTheirWindow_data();
+    void boxesComeOverTheirWindow();
     void sigtermClosesLikeExit();
 };
 
@@ -749,6 +755,55 @@ void TestWindowShell::aboutBox()
     QCOMPARE(f.prompter.messages[0].title, QStringLiteral("Kordex V3.00 "));
     QVERIFY(f.prompter.messages[0].text.contains(QStringLiteral("rights reserved")));
     QVERIFY(f.prompter.messages[0].text.contains(QStringLiteral("Lesser General Public License")));
+}
+
+void TestWindowShell::boxesComeOverTheirWindow_data()
+{
+    QTest::addColumn<QString>("working");  // where the operator is when the box comes
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<bool>("keptAbove");
+    QTest::newRow("the main window") << "main" << "main" << false;
+    QTest::newRow("the dialog kept on top") << "dialog" << "dialog" << true;
+    QTest::newRow("start-up: nothing shown yet") << "" << "main" << false;
+}
+
+// A box belongs to the window the operator works in and comes over it; a
+// message during start-up shows the main window first.
+void TestWindowShell::boxesComeOverTheirWindow()
+{
+    QFETCH(QString, working);
+    QFETCH(QString, owner);
+    QFETCH(bool, keptAbove);
+    QWidget main;
+    main.setProperty("mainWindow", true);
+    main.resize(400, 300);
+    QDialog dialog(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
+    if (!working.isEmpty()) {
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+    }
+    if (working == QLatin1String("dialog")) {
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    }
+    MessageBoxPrompter boxes;  // as in main(), before it is told the window
+    QWidget *parent = nullptr;
+    bool above = false, mainShown = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            parent = box->parentWidget();
+            above = box->windowFlags() & Qt::WindowStaysOnTopHint;
+            mainShown = main.isVisible();
+            box->accept();
+        }
+    });
+    look.start(10);
+    boxes.message(QStringLiteral("Error"), QStringLiteral("Entry of System Name Required"), Prompter::Icon::Error);
+    QCOMPARE(parent, owner == QLatin1String("dialog") ? static_cast<QWidget *>(&dialog) : &main);
+    QCOMPARE(above, keptAbove);
+    QVERIFY(mainShown);
 }
 
 void TestWindowShell::sigtermClosesLikeExit()
