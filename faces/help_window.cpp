@@ -6,7 +6,10 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QTextBrowser>
+
+#include <algorithm>
 
 static void initHelpResources()
 {
@@ -53,6 +56,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     browser_ = new QTextBrowser(this);
     browser_->setOpenLinks(true);
     browser_->setOpenExternalLinks(false);
+    applyPaletteColours();
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(list_);
@@ -103,8 +107,48 @@ void HelpWindow::syncList(const QUrl &url)
     }
 }
 
+// The topics' colours come from the palette, so they read as well on a dark
+// desktop as on a light one: headings in a red of the text's lightness,
+// table rules and header cells a step away from the page.
+void HelpWindow::applyPaletteColours()
+{
+    const QPalette p = palette();
+    const QColor text = p.color(QPalette::Text), page = p.color(QPalette::Base);
+    const bool dark = page.lightness() < text.lightness();
+    const QColor heading = dark ? QColor(255, 128, 118) : QColor(160, 0, 0);
+    const QColor rule = dark ? page.lighter(220) : page.darker(140);
+    const QColor header = dark ? page.lighter(150) : page.darker(108);
+    const QColor quiet = dark ? text.darker(125) : text.lighter(160);
+    browser_->document()->setDefaultStyleSheet(
+        QStringLiteral("h1 { color: %1; } td, th { border-color: %2; } th { background-color: %3; } "
+                       "p.see { color: %4; }")
+            .arg(heading.name(), rule.name(), header.name(), quiet.name()));
+    if (!browser_->source().isEmpty())
+        browser_->reload();
+}
+
+void HelpWindow::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::PaletteChange)
+        applyPaletteColours();
+    QWidget::changeEvent(e);
+}
+
 void HelpWindow::present()
 {
+    if (!placed_) {
+        // The first time over the window it helps with (or the screen's
+        // middle), inside the screen.
+        placed_ = true;
+        QWidget *over = parentWidget() ? parentWidget()->window() : nullptr;
+        QScreen *s = over ? over->screen() : screen();
+        QRect r = frameGeometry();
+        r.moveCenter(over && over->isVisible() ? over->frameGeometry().center() : s->availableGeometry().center());
+        const QRect room = s->availableGeometry();
+        r.moveLeft(std::clamp(r.left(), room.left(), std::max(room.left(), room.right() - r.width())));
+        r.moveTop(std::clamp(r.top(), room.top(), std::max(room.top(), room.bottom() - r.height())));
+        move(r.topLeft());
+    }
     show();
     raise();
     activateWindow();
@@ -136,7 +180,7 @@ bool HelpHook::operator()(int command, int data)
     if (command != 0 && command != 1)
         return true;
     if (!window_)
-        window_ = new HelpWindow;
+        window_ = new HelpWindow(owner_);
     if (command == 0 && data == 0)
         window_->showContents();
     else if (command == 1)

@@ -28,17 +28,24 @@ public:
     static QUrl topicUrl(int n);
     static bool hasTopic(int n);
 
+protected:
+    void changeEvent(QEvent *e) override;
+
 private:
     void present();
+    void applyPaletteColours();
     void syncList(const QUrl &url);
     QListWidget *list_;
     QTextBrowser *browser_;
+    bool placed_ = false;
 };
 
 // The help hook with its help window, created when first needed.
 class HelpHook {
 public:
     HelpHook() = default;
+    // The window the help window opens over, and belongs to.
+    explicit HelpHook(QWidget *owner) : owner_(owner) {}
     ~HelpHook();
     HelpHook(const HelpHook &) = delete;
     HelpHook &operator=(const HelpHook &) = delete;
@@ -50,6 +57,7 @@ public:
     HelpWindow *window() const { return window_.data(); }
 
 private:
+    QWidget *owner_ = nullptr;
     QPointer<HelpWindow> window_;
 };
 

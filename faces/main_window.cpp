@@ -626,8 +626,11 @@ void TLcd::setLampVisible(std::string_view name, bool visible)
 void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
 {
     Sounder->setText(fromPanelBytes(caption));
+    // Black is the tray's own text colour, so "Sounder Off" reads on a dark
+    // desktop too.
     QPalette p = Sounder->palette();
-    p.setColor(QPalette::WindowText, toColor(textColor));
+    p.setColor(QPalette::WindowText,
+               textColor == kBlack ? Tray->palette().color(QPalette::WindowText) : toColor(textColor));
     Sounder->setPalette(p);
     Sounder->adjustSize();
 }

@@ -143,7 +143,7 @@ private:
     QWidget *client_ = nullptr;
     QWidget *nzDisplay_ = nullptr;
     TflashThread *flash_ = nullptr;
-    HelpHook help_;
+    HelpHook help_{this};
 
     QMenu *fileMenu_ = nullptr;
     QMenu *connectMenu_ = nullptr;

@@ -2,7 +2,9 @@
 #include "faces/connection_properties.h"
 #include "config_test_support.h"
 #include "recording_actions.h"
+#include "dark_palette.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -277,9 +279,11 @@ void TestDialogWidgets::tabOrderPerConnectionType()
 void TestDialogWidgets::everyControlClearOfFramesAndLabels_data()
 {
     QTest::addColumn<int>("type");
-    QTest::newRow("modem") << 0;
-    QTest::newRow("direct") << 1;
-    QTest::newRow("tcpip") << 2;
+    QTest::addColumn<bool>("dark");  // the desktop's palette
+    QTest::newRow("modem") << 0 << false;
+    QTest::newRow("direct") << 1 << false;
+    QTest::newRow("tcpip") << 2 << false;
+    QTest::newRow("tcpip, dark desktop") << 2 << true;
 }
 
 // What the operator sees in Edit mode, at this screen's scale: every field
@@ -289,11 +293,16 @@ void TestDialogWidgets::everyControlClearOfFramesAndLabels_data()
 void TestDialogWidgets::everyControlClearOfFramesAndLabels()
 {
     QFETCH(int, type);
+    QFETCH(bool, dark);
+    const QPalette desktop = QApplication::palette();
+    if (dark)
+        QApplication::setPalette(darkPalette());
     WindowRig rig({"Alpha"});
     rig.dialog.showInMode(ManageMode);
     QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
     QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
     QTest::mouseClick(rig.get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
+    rig.get<QLineEdit>("SysName")->setText(QStringLiteral("Plant room"));
     QList<QWidget *> groups;
     for (QGroupBox *g : rig.dialog.findChildren<QGroupBox *>()) {
         if (!g->isVisible())
@@ -327,10 +336,11 @@ void TestDialogWidgets::everyControlClearOfFramesAndLabels()
             QVERIFY2(a == b || !a->geometry().intersects(b->geometry()), qPrintable(a->objectName() + " overlaps " + b->objectName()));
     }
 
-    const QString tag = QStringList{"modem", "direct", "tcpip"}.at(type);
+    const QString tag = QStringList{"modem", "direct", "tcpip"}.at(type) + (dark ? "-dark" : "");
     QVERIFY(QDir().mkpath(QStringLiteral(KORDEX_SCREENS_DIR)));
     QVERIFY(rig.dialog.grab().save(QStringLiteral(KORDEX_SCREENS_DIR "/dialog-%1@%2x.png")
                                        .arg(tag).arg(rig.dialog.devicePixelRatioF())));
+    QApplication::setPalette(desktop);
 }
 
 QTEST_MAIN(TestDialogWidgets)

@@ -4,10 +4,15 @@
 #include "window_fixture.h"
 
 #include "demo_streams.h"
+#include "faces/help_window.h"
 #include "faces/replay_feed.h"
+#include "dark_palette.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 
 using namespace kordex;
 using namespace kordex::test;
@@ -20,6 +25,8 @@ private slots:
     void faces_data();
     void faces();
     void allLampsLit();
+    void darkDesktopAndHelp_data();
+    void darkDesktopAndHelp();
 
 private:
     static QString dir() { return QStringLiteral(KORDEX_SCREENS_DIR); }
@@ -84,6 +91,48 @@ void TestWindowScreens::allLampsLit()
     f.dispatch('N', true);
     QCoreApplication::processEvents();
     save(*f.window, QStringLiteral("face-5-lit.png"));
+}
+
+void TestWindowScreens::darkDesktopAndHelp_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
+}
+
+// Terminal text on the event screen, the tray and the help window, under
+// the desktop's palette: <build>/screens/terminal[-dark].png, help[-dark].png.
+void TestWindowScreens::darkDesktopAndHelp()
+{
+    QFETCH(bool, dark);
+    const QPalette desktop = QApplication::palette();
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral(".png");
+    {
+        WindowFixture f;
+        f.show();
+        f.connect();
+        f.engine().receive(QByteArray("Q7312 V01\r\nENTER PASSWORD: ****\r\nLOGGED ON\r\n> "));
+        f.clock.advance(60);
+        f.engine().indicators.set(12, 'O');  // the tray says "Sounder Off"
+        f.dispatch('O', false);
+        save(*f.window, QStringLiteral("terminal") + suffix);
+        // Text a good step of lightness away from what it stands on.
+        auto apart = [](const QColor &a, const QColor &b) { return qAbs(a.lightness() - b.lightness()) >= 100; };
+        QVERIFY(apart(f.window->Sounder->palette().color(QPalette::WindowText),
+                      f.window->Tray->palette().color(QPalette::Window)));
+        QVERIFY(apart(f.window->EventScreen->palette().color(QPalette::Text),
+                      f.window->EventScreen->palette().color(QPalette::Base)));
+        f.window->showHelpTopic(0);
+        HelpWindow *help = f.window->help().window();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        // Over the main window, not in a corner of the screen.
+        QVERIFY(f.window->frameGeometry().contains(help->frameGeometry().center()));
+        QVERIFY(help->grab().save(dir() + QStringLiteral("/help") + suffix));
+    }
+    QApplication::setPalette(desktop);
 }
 
 QTEST_MAIN(TestWindowScreens)
