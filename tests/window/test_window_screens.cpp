@@ -124,12 +124,13 @@ void TestWindowScreens::darkDesktopAndHelp()
                       f.window->Tray->palette().color(QPalette::Window)));
         QVERIFY(apart(f.window->EventScreen->palette().color(QPalette::Text),
                       f.window->EventScreen->palette().color(QPalette::Base)));
+        f.window->move(0, 0);  // away from the middle of the screen
         f.window->showHelpTopic(0);
         HelpWindow *help = f.window->help().window();
         QVERIFY(help && help->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(help));
         // Over the main window, not in a corner of the screen.
-        QVERIFY(f.window->frameGeometry().contains(help->frameGeometry().center()));
+        QVERIFY((help->frameGeometry().center() - f.window->frameGeometry().center()).manhattanLength() <= 8);
         QVERIFY(help->grab().save(dir() + QStringLiteral("/help") + suffix));
     }
     QApplication::setPalette(desktop);
