@@ -41,8 +41,8 @@ QColor captionColor(KeyTone t)
 }
 
 struct TextStyle {
-    int textPx;   // largest size for words
-    int digitPx;  // largest size for a one- or two-character caption
+    int textPx;   // largest size for words (see faceWordPx)
+    int digitPx;  // largest size for a one-character caption (digits, letters)
 };
 
 TextStyle textStyle(Container c)
@@ -75,79 +75,99 @@ QStringList wrapWords(const QStringList &words, const QFontMetricsF &fm, qreal w
     return lines;
 }
 
-// Lays the caption out at the largest size that fits `area` and draws it.
-void drawCaption(QPainter &p, const QRectF &area, const KeyCaption &cap, const QColor &color,
-                 const TextStyle &style)
-{
-    const QString main = QString::fromLatin1(cap.main.data(), qsizetype(cap.main.size()));
-    const QString sub = QString::fromLatin1(cap.sub.data(), qsizetype(cap.sub.size()));
-    const QStringList words = main.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const bool oneChar = main.size() == 1;
-    const bool sideArrow = cap.arrow != Arrow::None && oneChar && sub.isEmpty();
-    const int maxPx = oneChar ? style.digitPx : main.size() <= 3 ? style.textPx + 2 : style.textPx;
+// A caption laid out in one font: its lines, and the heights of its parts.
+struct CaptionLayout {
+    QFont mainFont, subFont;
+    QStringList lines;
+    qreal lineH = 0, subH = 0, arrowH = 0;
+    bool sideArrow = false;
+    int face = 0;
+    qreal height() const { return lines.size() * lineH + subH + arrowH; }
+};
 
-    // Largest Arial size that fits; long words then go to Arial Narrow
-    // rather than shrinking past legibility.
-    // Arial Narrow of a size reads about as well as Arial half a pixel smaller.
+QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+bool isWordCaption(const KeyCaption &cap) { return cap.main.size() > 1; }
+
+// Lays the caption out in `family` at `px` pixels; true when it fits `area`.
+bool layOut(const QRectF &area, const KeyCaption &cap, FontFamily family, int px, CaptionLayout *out)
+{
+    const QString main = latin1(cap.main), sub = latin1(cap.sub);
+    CaptionLayout &l = *out;
+    l.sideArrow = cap.arrow != Arrow::None && main.size() == 1 && sub.isEmpty();
+    l.mainFont = panelFont(family, px, true);
+    const QFontMetricsF fm(l.mainFont);
+    bool fits = true;
+    const qreal width = l.sideArrow ? area.width() - px : area.width();
+    l.lines = wrapWords(main.split(QLatin1Char(' '), Qt::SkipEmptyParts), fm, width, &fits);
+    l.lineH = fm.ascent() + fm.descent() * 0.6;
+    const int subPx = std::max(6, int(std::lround(px * 0.85)));
+    l.subFont = panelFont(family, subPx, true);
+    const QFontMetricsF sfm(l.subFont);
+    l.subH = sub.isEmpty() ? 0 : sfm.ascent() + sfm.descent() * 0.6 + 1;
+    if (!sub.isEmpty() && sfm.horizontalAdvance(sub) > area.width())
+        fits = false;
+    l.arrowH = (cap.arrow != Arrow::None && !l.sideArrow) ? std::max(7.0, px * 1.0) + 2 : 0;
+    return fits && l.height() <= area.height();
+}
+
+// Arial at `px`, else Arial Narrow at the same size (long words go narrow
+// rather than smaller); false when neither fits.
+bool layOutAt(const QRectF &area, const KeyCaption &cap, int px, CaptionLayout *out)
+{
+    return layOut(area, cap, FontFamily::Arial, px, out) || layOut(area, cap, FontFamily::ArialNarrow, px, out);
+}
+
+// The largest size at which the caption fits, from `maxPx` down; Arial
+// Narrow of a size reads about as well as Arial half a pixel smaller.
+CaptionLayout layOutLargest(const QRectF &area, const KeyCaption &cap, int maxPx, int narrowFromPx)
+{
     struct Try { FontFamily family; int px; qreal legibility; };
     QList<Try> tries;
     for (int px = maxPx; px >= 6; --px) {
         tries.append({FontFamily::Arial, px, qreal(px)});
-        if (px <= style.textPx)
+        if (px <= narrowFromPx)
             tries.append({FontFamily::ArialNarrow, px, px - 0.6});
     }
     std::stable_sort(tries.begin(), tries.end(),
                      [](const Try &a, const Try &b) { return a.legibility > b.legibility; });
-
-    QFont mainFont, subFont;
-    QStringList lines;
-    qreal lineH = 0, subH = 0, arrowH = 0;
-    for (const Try &t : tries) {
-        const int px = t.px;
-        mainFont = panelFont(t.family, px, true);
-        const QFontMetricsF fm(mainFont);
-        bool fits = true;
-        const qreal width = sideArrow ? area.width() - px : area.width();
-        lines = wrapWords(words, fm, width, &fits);
-        lineH = fm.ascent() + fm.descent() * 0.6;
-        const int subPx = std::max(6, int(std::lround(px * 0.85)));
-        subFont = panelFont(t.family, subPx, true);
-        const QFontMetricsF sfm(subFont);
-        subH = sub.isEmpty() ? 0 : sfm.ascent() + sfm.descent() * 0.6 + 1;
-        if (!sub.isEmpty() && sfm.horizontalAdvance(sub) > area.width())
-            fits = false;
-        arrowH = (cap.arrow != Arrow::None && !sideArrow) ? std::max(7.0, px * 1.0) + 2 : 0;
-        if (fits && lines.size() * lineH + subH + arrowH <= area.height())
+    CaptionLayout l;
+    for (const Try &t : tries)
+        if (layOut(area, cap, t.family, t.px, &l))
             break;
-    }
+    return l;
+}
 
+void drawCaption(QPainter &p, const QRectF &area, const KeyCaption &cap, const QColor &color,
+                 const CaptionLayout &l)
+{
+    const QString main = latin1(cap.main), sub = latin1(cap.sub);
     p.setPen(color);
-    const qreal total = lines.size() * lineH + subH + arrowH;
-    qreal y = area.center().y() - total / 2;
-    if (sideArrow) {
-        const QFontMetricsF fm(mainFont);
+    qreal y = area.center().y() - l.height() / 2;
+    if (l.sideArrow) {
+        const QFontMetricsF fm(l.mainFont);
         const qreal tw = fm.horizontalAdvance(main);
-        const qreal aw = mainFont.pixelSize() * 0.75;
+        const qreal aw = l.mainFont.pixelSize() * 0.75;
         const qreal gap = 2;
         const qreal x = area.center().x() - (tw + gap + aw) / 2;
-        p.setFont(mainFont);
-        p.drawText(QRectF(x, y, tw + 1, lineH), Qt::AlignLeft | Qt::AlignVCenter, main);
-        drawArrow(p, QRectF(x + tw + gap, y + (lineH - aw) / 2, aw, aw), cap.arrow, color);
+        p.setFont(l.mainFont);
+        p.drawText(QRectF(x, y, tw + 1, l.lineH), Qt::AlignLeft | Qt::AlignVCenter, main);
+        drawArrow(p, QRectF(x + tw + gap, y + (l.lineH - aw) / 2, aw, aw), cap.arrow, color);
         return;
     }
-    p.setFont(mainFont);
-    for (const QString &l : lines) {
-        p.drawText(QRectF(area.left() - 2, y, area.width() + 4, lineH), Qt::AlignHCenter | Qt::AlignVCenter, l);
-        y += lineH;
+    p.setFont(l.mainFont);
+    for (const QString &line : l.lines) {
+        p.drawText(QRectF(area.left() - 2, y, area.width() + 4, l.lineH), Qt::AlignHCenter | Qt::AlignVCenter, line);
+        y += l.lineH;
     }
     if (!sub.isEmpty()) {
-        p.setFont(subFont);
-        p.drawText(QRectF(area.left() - 2, y + 1, area.width() + 4, subH - 1), Qt::AlignHCenter | Qt::AlignVCenter,
+        p.setFont(l.subFont);
+        p.drawText(QRectF(area.left() - 2, y + 1, area.width() + 4, l.subH - 1), Qt::AlignHCenter | Qt::AlignVCenter,
                    sub);
-        y += subH;
+        y += l.subH;
     }
-    if (arrowH > 0) {
-        const qreal a = arrowH - 2;
+    if (l.arrowH > 0) {
+        const qreal a = l.arrowH - 2;
         drawArrow(p, QRectF(area.center().x() - a / 2, y + 2, a, a), cap.arrow, color);
     }
 }
@@ -172,6 +192,64 @@ QRectF lampOnKey(const KeyDef &k, Container c)
     return {};
 }
 
+// Where a key's caption goes, in key coordinates: inside the bevel of a
+// square cap, inside a round cap and below its lamp window.
+QRectF captionArea(const KeyDef &k, Container c, bool pressed)
+{
+    const QRectF r(0, 0, k.width, k.height);
+    if (c == Container::AS1603)
+        return r.adjusted(3.5, 4, -3.5, -4).translated(pressed ? 1 : 0, pressed ? 1 : 0);
+    const QRectF cap = pressed ? r.adjusted(1.5, 1.5, -1, -1) : r.adjusted(0.5, 0.5, -2, -2.5);
+    QRectF area = cap.adjusted(3, 2, -3, -2);
+    if (const QRectF lamp = lampOnKey(k, c); !lamp.isEmpty())
+        area.setTop(lamp.bottom() + 2);
+    return pressed ? area.translated(0, 1) : area;
+}
+
+// One size for the word captions of a face, so that no caption looks
+// smaller than its neighbours for being longer: the largest, up to the
+// face's own, at which nine in ten of them fit (in Arial or, for long
+// words, Arial Narrow). The few that fit only smaller shrink on their own;
+// digits have their own size.
+int faceWordPx(Container c, int face)
+{
+    static QHash<int, int> known;
+    const int id = int(c) * 100 + face;
+    if (const auto it = known.constFind(id); it != known.cend())
+        return *it;
+    const TextStyle style = textStyle(c);
+    int px = style.textPx;
+    for (; px > 6; --px) {
+        int words = 0, misfits = 0;
+        for (const KeyDef &k : faceLayout(c).keys) {
+            const KeyCaption &cap = captionFor(k, face);
+            if (!keyHasPicturesOnFace(k, face) || !isWordCaption(cap))
+                continue;
+            CaptionLayout l;
+            ++words;
+            misfits += layOutAt(captionArea(k, c, false), cap, px, &l) ? 0 : 1;
+        }
+        if (misfits * 10 <= words)
+            break;
+    }
+    known.insert(id, px);
+    return px;
+}
+
+CaptionLayout captionLayout(const KeyDef &k, Container c, int face, bool pressed)
+{
+    const KeyCaption &cap = captionFor(k, face);
+    const QRectF area = captionArea(k, c, pressed);
+    const TextStyle style = textStyle(c);
+    CaptionLayout l;
+    if (!isWordCaption(cap))
+        l = layOutLargest(area, cap, style.digitPx, style.textPx);
+    else if (const int px = faceWordPx(c, face); !layOutAt(area, cap, px, &l))
+        l = layOutLargest(area, cap, px - 1, style.textPx);
+    l.face = face;
+    return l;
+}
+
 void bevel(QPainter &p, const QRectF &r, qreal b, const QColor &light, const QColor &dark)
 {
     const QPointF tl = r.topLeft(), tr = r.topRight(), bl = r.bottomLeft(), br = r.bottomRight();
@@ -186,7 +264,7 @@ void bevel(QPainter &p, const QRectF &r, qreal b, const QColor &light, const QCo
 
 // AS 1603: flat square caps with a hard bevel, as on the membrane-and-cap
 // keypads of that generation.
-void drawSquareKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCaption &cap, bool pressed)
+void drawSquareKey(QPainter &p, const QSizeF &size, const KeyDef &k, const CaptionLayout &caption, bool pressed)
 {
     const QRectF r(QPointF(0, 0), size);
     const QColor base = bodyColor(k.tone, Container::AS1603);
@@ -201,13 +279,13 @@ void drawSquareKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCa
         bevel(p, face, 2.5, body.darker(165), body.lighter(125));
     else
         bevel(p, face, 2.5, base.lighter(165), base.darker(175));
-    const QRectF area = face.adjusted(2.5, 3, -2.5, -3).translated(pressed ? 1 : 0, pressed ? 1 : 0);
-    drawCaption(p, area, cap, pressed ? QColor(225, 228, 235) : Qt::white, textStyle(Container::AS1603));
+    drawCaption(p, captionArea(k, Container::AS1603, pressed), captionFor(k, caption.face),
+                pressed ? QColor(225, 228, 235) : Qt::white, caption);
 }
 
 // AS 4428 and ZR9: rounded caps standing on the fascia with a soft shadow;
 // pressed, the cap sinks, loses its shadow and darkens.
-void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCaption &cap, Container c,
+void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const CaptionLayout &caption, Container c,
                   bool pressed)
 {
     const bool as4428 = c == Container::AS4428p;
@@ -254,21 +332,17 @@ void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const KeyCap
         p.drawRoundedRect(cap_.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
     }
 
-    QRectF area = cap_.adjusted(3, 2, -3, -2);
     const QRectF lamp = lampOnKey(k, c);
     if (!lamp.isEmpty()) {
         // A dark window for the lamp; the lamp itself is painted on top.
         p.setPen(QPen(QColor(40, 40, 40), 1));
         p.setBrush(QColor(60, 60, 60));
         p.drawRoundedRect(lamp.adjusted(-1.5, -0.5, 1.5, 1.5), 2, 2);
-        area.setTop(lamp.bottom() + 2);
     }
-    if (pressed)
-        area.translate(0, 1);
     QColor text = captionColor(k.tone);
     if (pressed)
         text = text == Qt::white ? QColor(230, 230, 230) : QColor(45, 45, 45);
-    drawCaption(p, area, cap, text, textStyle(c));
+    drawCaption(p, captionArea(k, c, pressed), captionFor(k, caption.face), text, caption);
 }
 
 void drawBadge(QPainter &p, const QSizeF &size, const QString &code)
@@ -412,14 +486,22 @@ void KeyArt::draw(QPainter &p, const Entry &e) const
         return;
     case Kind::Key: {
         const QSizeF sz(e.key->width, e.key->height);
-        const KeyCaption &cap = captionFor(*e.key, e.face);
+        const CaptionLayout caption = captionLayout(*e.key, e.container, e.face, e.pressed);
         if (e.container == Container::AS1603)
-            drawSquareKey(p, sz, *e.key, cap, e.pressed);
+            drawSquareKey(p, sz, *e.key, caption, e.pressed);
         else
-            drawRoundKey(p, sz, *e.key, cap, e.container, e.pressed);
+            drawRoundKey(p, sz, *e.key, caption, e.container, e.pressed);
         return;
     }
     }
+}
+
+int KeyArt::captionPixelSize(const QString &name) const
+{
+    const auto it = m_entries.constFind(name.toLower());
+    if (it == m_entries.cend() || it->kind != Kind::Key)
+        return 0;
+    return captionLayout(*it->key, it->container, it->face, it->pressed).mainFont.pixelSize();
 }
 
 KeyArt &keyArt()

@@ -24,6 +24,8 @@ public:
     QSize size(const QString &name) const;  // logical pixels; empty if unknown
     // Null pixmap for an unknown name.
     QPixmap pixmap(const QString &name, qreal dpr);
+    // The pixel size of a key picture's main caption; 0 for no key picture.
+    int captionPixelSize(const QString &name) const;
 
 private:
     enum class Kind { Key, Badge, Blue };

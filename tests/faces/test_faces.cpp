@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -50,6 +51,8 @@ private slots:
     void resourceNamesIgnoreCase();
     void everyFaceKeyHasBothPictures();
     void picturesAreDistinct();
+    void wordCaptionsShareTheFaceSize_data();
+    void wordCaptionsShareTheFaceSize();
     void picturesFollowPixelRatio();
     void keysPaintAtScreenPixelRatio();
 
@@ -291,6 +294,36 @@ void TestFaces::picturesAreDistinct()
     QVERIFY(image(KeyPicture("V01RP", 1, false)) != image(KeyPicture("V01RP", 4, false)));
     QVERIFY(image(KeyPicture("V01TE", 1, false)) != image(KeyPicture("V01TE", 4, false)));
     QCOMPARE(image(KeyPicture("V01ZO", 1, false)), image(KeyPicture("V01ZO", 4, false)));
+}
+
+void TestFaces::wordCaptionsShareTheFaceSize_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<QStringList>("keys");  // short and long captions of that face, all fitting
+    QTest::newRow("AS 1603") << 1 << QStringList{"V01SY", "V01RC", "V01CE", "V01SE", "V01AK", "V01ZO"};
+    QTest::newRow("AS 4428") << 5 << QStringList{"V11SY", "V11RC", "V11SE", "V11AK", "V11AT", "V11IF"};
+}
+
+// One size for the word captions of a face: a longer caption does not come
+// out smaller than a short one beside it (long words go narrow instead), and
+// at most one in ten, which fits at no such size, is smaller.
+void TestFaces::wordCaptionsShareTheFaceSize()
+{
+    QFETCH(int, face);
+    QFETCH(QStringList, keys);
+    QMap<int, int> sizes;  // pixel size -> captions
+    int words = 0;
+    const Container c = containerForFace(face);
+    for (const KeyDef &k : faceLayout(c).keys) {
+        if (!keyHasPicturesOnFace(k, face) || captionFor(k, face).main.size() < 2)
+            continue;
+        ++words;
+        ++sizes[keyArt().captionPixelSize(keyResourceName(QString::fromLatin1(k.name.data(), k.name.size()), face, false))];
+    }
+    const int faceSize = sizes.lastKey();
+    QVERIFY2((words - sizes[faceSize]) * 10 <= words, qPrintable(QString::number(words - sizes[faceSize])));
+    for (const QString &key : keys)
+        QCOMPARE(keyArt().captionPixelSize(keyResourceName(key, face, false)), faceSize);
 }
 
 void TestFaces::picturesFollowPixelRatio()
