@@ -1,6 +1,9 @@
 # Two commands for a fresh Debian machine (root or sudo):
-#   make run    install what is missing, build, start Kordex
-#   make test   install what is missing, build, run every test
+#   make run    install what is missing, build the program and its tools, start Kordex
+#   make test   install what is missing, build everything, run every test
+# and:
+#   make deb    a Debian package (build/kordex_VERSION_ARCH.deb)
+#   make bench  the decoder, burst and start-up benchmarks
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
@@ -12,7 +15,10 @@ MODEL   ?= 1603
 WERROR  ?=
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(WERROR),-DKORDEX_WERROR=$(WERROR))
 
-.PHONY: deps build run test bench clean
+# What `make run` and `make deb` build: the program and its tools, no tests.
+PROGRAMS = kordex kordex-replay kordex-panel
+
+.PHONY: deps build run test bench deb clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -31,8 +37,8 @@ build: deps
 # as errors (left by `make test`) fails, it is built again without.
 run: deps
 	$(CONFIGURE)
-	cmake --build $(BUILD) -j$(JOBS) || \
-	    { cmake -S . -B $(BUILD) -DKORDEX_WERROR=OFF && cmake --build $(BUILD) -j$(JOBS); }
+	cmake --build $(BUILD) -j$(JOBS) --target $(PROGRAMS) || \
+	    { cmake -S . -B $(BUILD) -DKORDEX_WERROR=OFF && cmake --build $(BUILD) -j$(JOBS) --target $(PROGRAMS); }
 	exec $(BUILD)/bin/kordex --demo $(MODEL)
 
 test: WERROR = ON
@@ -41,6 +47,14 @@ test: build
 
 bench: build
 	$(BUILD)/bin/bench_decoder
+	$(BUILD)/bin/bench_window
+
+# dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies.
+deb: PACKAGES += dpkg-dev
+deb: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j$(JOBS) --target $(PROGRAMS)
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -124,6 +124,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Kordex"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORDEX_VERSION));
+    // The desktop entry the window belongs to (its icon and name in docks).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.Kordex"));
     // A closed window may still be ending its connection: the program ends
     // when that is done (or has taken too long), not with the window.
     QApplication::setQuitOnLastWindowClosed(false);

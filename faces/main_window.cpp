@@ -27,7 +27,21 @@
 
 #include <algorithm>
 
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace kordex {
+
+QIcon programIcon()
+{
+    initIconResources();
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/kordex-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 namespace {
 
@@ -295,8 +309,13 @@ void TLcd::showEvent(QShowEvent *event)
     showPending();
     QMainWindow::showEvent(event);
     // The faces not made yet are made once the window is up, so the first
-    // change of face does not wait for them.
-    QTimer::singleShot(kFacesAfterShowMs, this, [this] { faces_->makeAll(); });
+    // change of face does not wait for them; the program's icon comes then
+    // too, being no part of the first paint.
+    QTimer::singleShot(kFacesAfterShowMs, this, [this] {
+        faces_->makeAll();
+        if (QApplication::windowIcon().isNull())
+            QApplication::setWindowIcon(programIcon());
+    });
 }
 
 void TLcd::closeEvent(QCloseEvent *event)

@@ -9,6 +9,7 @@
 #include "faces/help_window.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -33,6 +34,9 @@ class LinkSession;
 class Prompter;
 class TConnectionProperties;
 class TflashThread;
+
+// The program's icon (drawn from resources/desktop/com.corvane.Kordex.svg).
+QIcon programIcon();
 
 class TLcd : public QMainWindow, public EngineView {
     Q_OBJECT

@@ -15,6 +15,7 @@
 #include "tools/recording_view.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -108,6 +109,7 @@ void TestWindowShell::startUpState()
     QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
     QCOMPARE(w.Events->text(), QStringLiteral("Event Display Off"));
     QCOMPARE(w.eventsKeyCode(), 34);
+    QTRY_VERIFY(!QApplication::windowIcon().availableSizes().isEmpty());  // once the window is up
 
     struct Item { const char *name, *caption; bool enabled, visible; int help; };
     const Item items[] = {
