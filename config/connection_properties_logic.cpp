@@ -378,21 +378,6 @@ void ConnectionPropertiesLogic::ConnectionListDblClick()
         EditButtonClick();
 }
 
-void ConnectionPropertiesLogic::connectEntriesNamed(const QByteArray &name)
-{
-    ConnectionBook &book = book_;
-    for (int i = 0; i < int(list_.size()); ++i) {
-        if (!equalsIgnoringAsciiCase(list_[i], name) || i >= book.count())
-            continue;
-        selectEntry(i);
-        const bool autoLogin = book.at(i).AutoLogin;
-        book.at(i).AutoLogin = true;
-        ConnectionListDblClick();
-        if (i < book.count())
-            book.at(i).AutoLogin = autoLogin;
-    }
-}
-
 void ConnectionPropertiesLogic::FieldChange()
 {
     if (dialogMode == EditMode || dialogMode == NewMode)

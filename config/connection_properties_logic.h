@@ -91,10 +91,6 @@ public:
     // The character filters: false, with a beep, for a refused character.
     bool keyPress(CharFilter filter, uint code);
     void stepSid(int delta);             // SidUpDown arrows
-    // The command-line connection: each entry named `name` (letter case
-    // ignored) is connected to as by a double click on the list, with
-    // automatic login forced on for that call only.
-    void connectEntriesNamed(const QByteArray &name);
 
     // Operations.
     void SetDialogMode(int mode);

@@ -52,8 +52,6 @@ public:
 
     // Key code the POINT/RELAY key of the AS 1603 face sends.
     int v01rpKeyCode = 80;
-    // Key code a click on the Events label of the tray sends.
-    int EventsKeyCode = 34;
 
     // The window's timers (intervals and start states of the timer table).
     Timer Timer1;   // tandem re-entry guard

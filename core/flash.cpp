@@ -57,8 +57,8 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
         if (face == 0)
             session.EventDisplayAllowed = false;
         view.setMenuChecked(MenuItem::Events1, lit);
-        EventsKeyCode = lit ? 39 : 34;
-        view.setEventsLabel(lit ? "Display Events On" : "Display Events Off", EventsKeyCode);
+        // The key code a click on the Events label sends.
+        view.setEventsLabel(lit ? "Display Events On" : "Display Events Off", lit ? 39 : 34);
         const bool allowed = session.EventDisplayAllowed;
         view.setMenuEnabled(MenuItem::Events1, allowed);
         view.setEventsLabelVisible(show && allowed);

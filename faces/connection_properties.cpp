@@ -485,13 +485,6 @@ void TConnectionProperties::showInMode(int mode)
     show();
 }
 
-void TConnectionProperties::connectFromCommandLine(const QString &name)
-{
-    show();
-    hide();
-    logic_.connectEntriesNamed(toBytes(name));
-}
-
 void TConnectionProperties::setVisible(bool visible)
 {
     if (visible)

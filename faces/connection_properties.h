@@ -44,9 +44,6 @@ public:
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
     void showInMode(int mode);
-    // The first command-line argument: show and hide (which reloads the book
-    // and the list), then connect to the entries of that name.
-    void connectFromCommandLine(const QString &name);
     // The port list is probed once, when the controls are made; tests give their own.
     void setPortList(std::vector<SerialPortEntry> ports);
 

@@ -2,13 +2,10 @@
 
 #include "faces/face_binding.h"
 #include "faces/fonts.h"
-#include "faces/key_art.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,5 @@
 #include "faces/face_layout.h"
 
-#include <array>
 
 namespace kordex {
 

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRadialGradient>
 
 #include <algorithm>
 

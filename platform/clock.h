@@ -3,7 +3,6 @@
 // clock in tests and tools so long time-outs are checked exactly and instantly.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 namespace kordex {
@@ -20,12 +19,10 @@ public:
     Timer &operator=(const Timer &) = delete;
 
     void setInterval(int ms);   // takes effect at the next start
-    void setOnTick(std::function<void()> f) { onTick_ = std::move(f); }
     int interval() const { return interval_; }
     void start();               // no-op while running
     void stop();
     void restart();             // a fresh count from now, running or not
-    void setEnabled(bool on) { on ? start() : stop(); }
     bool isRunning() const { return running_; }
 
     // Called by the clock when the timer is due.

@@ -19,11 +19,6 @@ QChar map(unsigned char b)
 }
 } // namespace
 
-QString fromPanelByte(unsigned char b)
-{
-    return QString(map(b));
-}
-
 QString fromPanelBytes(const QByteArray &bytes)
 {
     QString s;

@@ -10,7 +10,6 @@ namespace kordex {
 // Every byte maps to one character; the five bytes that Windows-1252 leaves
 // undefined map to the C1 control of the same value, as Windows does.
 QString fromPanelBytes(const QByteArray &bytes);
-QString fromPanelByte(unsigned char b);
 
 // The byte a typed character stands for, or nothing when the code page has
 // no such character.

@@ -65,7 +65,6 @@ private slots:
     void deleteSelectionRule_data();
     void deleteSelectionRule();
     void doubleClick();
-    void commandLineConnection();
     void filters_data();
     void filters();
     void sidRange();
@@ -488,25 +487,6 @@ void TestDialogLogic::doubleClick()
         rig.logic.ConnectionListDblClick();   // nothing in Edit mode
         QCOMPARE(rig.logic.dialogMode, int(EditMode));
     }
-}
-
-void TestDialogLogic::commandLineConnection()
-{
-    Rig rig;
-    rig.Book.at(1).AutoLogin = false;
-    rig.config.SaveConnections(rig.Book);
-    rig.show(SelectMode);
-    rig.logic.FormHide();
-    std::vector<bool> autoLoginDuringCall;
-    rig.actions.onConnect = [&](int i) { autoLoginDuringCall.push_back(rig.Book.at(i).AutoLogin); };
-    rig.logic.connectEntriesNamed("bRaVo");
-    QCOMPARE(rig.actions.connects, std::vector<int>{1});
-    QCOMPARE(autoLoginDuringCall, std::vector<bool>{true});
-    QCOMPARE(rig.Book.at(1).AutoLogin, false);
-    QCOMPARE(rig.actions.CurrentIndex, 1);
-    rig.logic.connectEntriesNamed("Nobody");
-    QCOMPARE(rig.actions.connects.size(), size_t(1));
-    QVERIFY(rig.prompter.messages.empty());
 }
 
 void TestDialogLogic::filters_data()

@@ -8,10 +8,8 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <sys/socket.h>
 
 using namespace kordex;

@@ -1,7 +1,6 @@
 // The replay script language: escapes, malformed lines, the JSON dump.
 #include "tools/replay_script.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QTextStream>
 
 #include <cstdio>
 

@@ -3,7 +3,6 @@
 // and what the menus say.
 #include "tools/replay_script.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>

@@ -14,7 +14,6 @@
 #include <memory>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
