@@ -2,6 +2,7 @@
 
 #include "config/connection_fields.h"
 #include "config/legacy_import.h"
+#include "platform/file_io.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,12 +21,6 @@ const QString kWriteError = QStringLiteral("File Write Error. Records not saved.
 const QByteArray kConnections = "Connections";
 const QByteArray kCount = "Count";
 const QByteArray kPorts = "Ports";
-
-struct ReadResult {
-    bool ok = false;
-    QByteArray bytes;
-    QString error;
-};
 
 // QSaveFile alone is not enough: a buffered write that runs into a full disk
 // comes back short without an error and the short file is committed. So the
@@ -59,23 +54,46 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
     return out.commit();
 }
 
-ReadResult readWholeFile(const QString &path)
+// "Connection" followed by a decimal number, letter case ignored.
+bool isConnectionSectionName(const QByteArray &name)
 {
-    ReadResult r;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return r;
-    }
-    r.bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return r;
-    }
-    r.ok = true;
-    return r;
+    const qsizetype n = qsizetype(qstrlen("Connection"));
+    if (name.size() <= n || !equalsIgnoringAsciiCase(name.left(n), "Connection"))
+        return false;
+    for (qsizetype i = n; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
 }
 } // namespace
+
+bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini)
+{
+    if (stripIniText(bytes).isEmpty())
+        return true;   // nothing to lose
+    if (!ini.section(kConnections))
+        return false;
+    if (parseIniInteger(ini.readString(kConnections, kCount, {})).value_or(-1) >= 0)
+        return true;
+    for (const IniFile::Section &s : ini.sections())
+        if (isConnectionSectionName(s.name))
+            return false;
+    return true;
+}
+
+void LoadBook(const IniFile &ini, ConnectionBook &book)
+{
+    book.setCount(ini.readInteger(kConnections, kCount, 0));
+    for (int n = 0; n < book.count(); ++n)
+        book.at(n) = ReadConnectionSection(ini, n);
+}
+
+void StoreBook(IniFile &ini, const ConnectionBook &book)
+{
+    ini.setInteger(kConnections, kCount, book.count());
+    for (int n = 0; n < book.count(); ++n)
+        WriteConnectionSection(ini, n, book.at(n));
+}
 
 void SortConnections(ConnectionBook &book)
 {
@@ -149,7 +167,7 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
         }
     }
 
-    ReadResult file = readWholeFile(path);
+    const FileContents file = ReadRegularFile(path);
     if (!file.ok) {
         // The operator's real book may still be in there: work with the
         // examples, and never let a save replace that file.
@@ -162,17 +180,50 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
     }
 
     const IniFile ini = IniFile::parse(file.bytes);
-    book.setCount(ini.readInteger(kConnections, kCount, 0));
-    for (int n = 0; n < book.count(); ++n)
-        book.at(n) = ReadConnectionSection(ini, n);
+    LoadBook(ini, book);
     readPorts(ini);
+    if (!HoldsReadableBook(file.bytes, ini))
+        keepUnreadableFile(path, file.bytes);
     return source;
+}
+
+// The file had content but gave no book (saved as UTF-16 by an editor,
+// damaged, a Count that is no number): the next save would replace it with
+// what the program holds, so a copy is kept beside it first. The same content
+// is copied and reported once, however often it is loaded.
+void Configuration::keepUnreadableFile(const QString &path, const QByteArray &bytes)
+{
+    for (int i = 1; i < 100; ++i) {
+        const QString copy = path + QStringLiteral(".bak") + (i > 1 ? QString::number(i) : QString());
+        if (QFileInfo(copy).exists() || QFileInfo(copy).isSymLink()) {
+            const FileContents kept = ReadRegularFile(copy);
+            if (kept.ok && kept.bytes == bytes)
+                return;
+            continue;   // an older copy: never replaced
+        }
+        if (!writeAtomically(copy, bytes))
+            break;
+        prompter_.message(kTitle,
+                          QStringLiteral("%1 holds no connections Kordex can read (another text encoding, or "
+                                         "damage). It is kept as %2; Kordex saves its connections in a new %3.")
+                              .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(copy), kIniFileName),
+                          Prompter::Icon::Warning);
+        return;
+    }
+    // No copy: saves leave the file alone, as an unreadable one.
+    protectedFile_ = path;
+    prompter_.message(kTitle,
+                      QStringLiteral("%1 holds no connections Kordex can read, and no copy of it could be kept. "
+                                     "Kordex will not save over it.")
+                          .arg(QDir::toNativeSeparators(path)),
+                      Prompter::Icon::Error);
 }
 
 bool Configuration::SaveConnections(ConnectionBook &book)
 {
     SortConnections(book);
     const QString target = saveTarget();
+    lastSaveFailed_ = true;
     auto fail = [this] {
         prompter_.message(kTitle, kWriteError, Prompter::Icon::Error);
         return false;
@@ -180,26 +231,26 @@ bool Configuration::SaveConnections(ConnectionBook &book)
     if (!protectedFile_.isEmpty() && QFileInfo(protectedFile_) == QFileInfo(target))
         return fail();
 
+    // The folder holds panel passwords: made for its owner only.
     if (!iniInExeFolder_ && folders_.createSharedFolder && !folders_.sharedDataFolder.isEmpty())
-        QDir().mkpath(folders_.sharedDataFolder);
+        MakeOwnerOnlyPath(folders_.sharedDataFolder);
 
     // Sections and keys that this save does not write stay where they were.
     IniFile ini;
     if (QFileInfo::exists(target)) {
-        ReadResult present = readWholeFile(target);
+        const FileContents present = ReadRegularFile(target);
         if (!present.ok)
             return fail();
         ini = IniFile::parse(present.bytes);
     }
-    ini.setInteger(kConnections, kCount, book.count());
-    for (int n = 0; n < book.count(); ++n)
-        WriteConnectionSection(ini, n, book.at(n));
+    StoreBook(ini, book);
     const QByteArray bytes = ini.serialize();
 
     // Written beside the old file and renamed over it, so a crash or a full
     // disk leaves the old book rather than a truncated one.
     if (!writeAtomically(target, bytes))
         return fail();
+    lastSaveFailed_ = false;
     return true;
 }
 

@@ -11,7 +11,10 @@
 // has the file. SaveConnections sorts the book and writes it where the last
 // load found it (shared data folder unless it came from the executable
 // folder). Both report to the operator through the Prompter themselves; their
-// results are for callers that want to know more.
+// results are for callers that want to know more. A file that is there but
+// cannot be read (or is no regular file) is never saved over; one that reads
+// but gives no book is copied to "Kordex.ini.bak" (owner-only) before any
+// save can replace it.
 #include "config/connection_book.h"
 #include "config/ini_file.h"
 #include "platform/folders.h"
@@ -41,6 +44,14 @@ QByteArray connectionSectionName(int n);
 // and malformed numbers take the defaults.
 TConnectionRec ReadConnectionSection(const IniFile &ini, int n);
 void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &rec);
+// The book from "Count" and the record sections, and back (sections and keys
+// the book does not write stay as they are).
+void LoadBook(const IniFile &ini, ConnectionBook &book);
+void StoreBook(IniFile &ini, const ConnectionBook &book);
+// False when a file with content gave no book: no "Connections" section, or
+// "Connection" n sections without a usable "Count". Saving over such a file
+// would lose what could not be read.
+bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini);
 
 class Configuration {
 public:
@@ -50,6 +61,8 @@ public:
     // False (and the message "File Write Error. Records not saved.") when the
     // file could not be written; the book stays sorted either way.
     bool SaveConnections(ConnectionBook &book);
+    // Whether the last save failed (the program's exit status tells).
+    bool lastSaveFailed() const { return lastSaveFailed_; }
 
     // Runs when no "Kordex.ini" exists; fills the book and saves it.
     LoadSource ImportLegacyConfiguration(ConnectionBook &book);
@@ -62,11 +75,13 @@ public:
 
 private:
     void readPorts(const IniFile &ini);
+    void keepUnreadableFile(const QString &path, const QByteArray &bytes);
 
     StorageFolders folders_;
     Prompter &prompter_;
     bool iniInExeFolder_ = false;
     QString protectedFile_;
+    bool lastSaveFailed_ = false;
     SerialPortMap ports_;
 };
 

@@ -133,12 +133,13 @@ IniFile IniFile::parse(const QByteArray &bytes)
         if (!current)
             continue;
         Line l;
-        l.text = line;
         const qsizetype eq = line.indexOf('=');
         if (eq >= 0) {
             l.isKey = true;
             l.key = stripIniText(line.left(eq));
             l.value = stripIniText(line.mid(eq + 1));
+        } else {
+            l.text = line;
         }
         current->lines.push_back(std::move(l));
     }
@@ -151,7 +152,7 @@ QByteArray IniFile::serialize() const
     for (const Section &s : sections_) {
         out += '[' + s.name + "]\r\n";
         for (const Line &l : s.lines)
-            out += l.text + "\r\n";
+            out += (l.isKey ? l.key + '=' + l.value : l.text) + "\r\n";
         out += "\r\n";
     }
     return out;
@@ -211,7 +212,6 @@ void IniFile::setValue(const QByteArray &sectionName, const QByteArray &key, con
     l.isKey = true;
     l.key = key;
     l.value = oneLine(value);
-    l.text = key + '=' + l.value;
     Section *s = findSection(sectionName);
     if (!s) {
         sections_.push_back({sectionName, {}});

@@ -7,8 +7,10 @@
 // bytes 0-32 at both ends; empty lines and ";" comments are skipped; "[name]"
 // opens a section; "key=value" lines are keys; other lines inside a section
 // are kept as they are. Section and key names
-// match ignoring the case of a-z. Writing: CR LF line ends, "key=value" with
-// nothing around "=", an empty line after each section.
+// match ignoring the case of a-z. Writing: CR LF line ends, every key line
+// (known or not) as "key=value" with nothing around "=", an empty line after
+// each section; comments, empty lines and lines before the first section are
+// not written back.
 #include <QByteArray>
 
 #include <optional>
@@ -26,9 +28,9 @@ std::optional<int32_t> parseIniInteger(const QByteArray &s);
 class IniFile {
 public:
     struct Line {
-        QByteArray text;         // the stripped line as it will be written
         bool isKey = false;
         QByteArray key, value;   // stripped; valid when isKey
+        QByteArray text;         // a line without "=", stripped
     };
     struct Section {
         QByteArray name;

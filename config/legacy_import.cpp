@@ -2,9 +2,8 @@
 
 #include "config/connection_fields.h"
 #include "config/ini_file.h"
+#include "platform/file_io.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <type_traits>
@@ -23,18 +22,8 @@ bool isBlankOrControl(char c) { return c >= 1 && uchar(c) <= 32; }
 
 // Lines as the old versions' text files were read: CR LF, LF or CR end a
 // line, and a Ctrl-Z ends the file.
-std::optional<QList<QByteArray>> readTextLines(const QString &path, QString *error)
+QList<QByteArray> textLines(QByteArray bytes)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return std::nullopt;
-    }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), f.errorString());
-        return std::nullopt;
-    }
     if (qsizetype eof = bytes.indexOf('\x1a'); eof >= 0)
         bytes.truncate(eof);
     QList<QByteArray> lines;
@@ -164,45 +153,55 @@ bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompt
         prompter.message(kTitle, QStringLiteral("No Configuration Found - Defaults Loaded"));
         return false;
     }
-    QString error;
-    const auto lines = readTextLines(path, &error);
-    if (!lines) {
-        prompter.message(kTitle, error + QStringLiteral(" - Default Configuration Loaded"), Prompter::Icon::Error);
+    const FileContents file = ReadRegularFile(path);
+    if (!file.ok) {
+        prompter.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded"), Prompter::Icon::Error);
         return false;
     }
-    if (lines->isEmpty() || !hasHeaderMark(lines->first()))
-        return true;
-    const QList<QByteArray> header = SplitLegacyCsvFields(lines->first());
+    ParseLegacyCsv(book, file.bytes);
+    return true;
+}
+
+void ParseLegacyCsv(ConnectionBook &book, const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = textLines(bytes);
+    if (lines.isEmpty() || !hasHeaderMark(lines.first()))
+        return;
+    const QList<QByteArray> header = SplitLegacyCsvFields(lines.first());
     const auto count = header.size() >= 2 ? parseIniInteger(header[1]) : std::nullopt;
     if (!count)
-        return true;
+        return;
     // Only lines that are there become records, and never more than the book holds.
     const int wanted = std::min<int64_t>(std::max<int32_t>(*count, 0), ConnectionBook::kSlots);
     int i = 0;
-    for (qsizetype l = 1; l < lines->size() && i < wanted; ++l, ++i)
-        book.at(i) = ParseLegacyCsvLine(lines->at(l));
+    for (qsizetype l = 1; l < lines.size() && i < wanted; ++l, ++i)
+        book.at(i) = ParseLegacyCsvLine(lines.at(l));
     book.setCount(i);
-    return true;
 }
 
 LegacySettings ReadLegacyCfg(const QString &executableFolder)
 {
+    const FileContents file = ReadRegularFile(executableFolder + QStringLiteral("Kordex.cfg"));
+    return file.ok ? ParseLegacyCfg(file.bytes) : LegacySettings();
+}
+
+LegacySettings ParseLegacyCfg(const QByteArray &bytes)
+{
     LegacySettings s;
-    QString error;
-    const auto lines = readTextLines(executableFolder + QStringLiteral("Kordex.cfg"), &error);
-    if (!lines || lines->isEmpty() || !hasHeaderMark(lines->first()))
+    const QList<QByteArray> lines = textLines(bytes);
+    if (lines.isEmpty() || !hasHeaderMark(lines.first()))
         return s;
-    if (auto v = lineNumber(*lines, 1))
+    if (auto v = lineNumber(lines, 1))
         s.linePacing = *v;
-    if (lines->size() > 2)
-        s.autoLogin = lines->at(2) == "1";
-    if (auto v = lineNumber(*lines, 3))
+    if (lines.size() > 2)
+        s.autoLogin = lines.at(2) == "1";
+    if (auto v = lineNumber(lines, 3))
         s.baudIndex = uint8_t(*v);
-    if (auto v = lineNumber(*lines, 7))
+    if (auto v = lineNumber(lines, 7))
         s.flowIndex = uint8_t(*v);
     // Line 9 reads like "COM3": only its fourth character counts.
-    if (lines->size() > 8 && lines->at(8).size() >= 4) {
-        char c = lines->at(8)[3];
+    if (lines.size() > 8 && lines.at(8).size() >= 4) {
+        char c = lines.at(8)[3];
         if (c >= '0' && c <= '9')
             s.portNumber = int16_t(c - '0');
     }

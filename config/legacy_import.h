@@ -34,6 +34,11 @@ TConnectionRec ParseLegacyCsvLine(const QByteArray &line);
 // and the book's slots).
 bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter);
 LegacySettings ReadLegacyCfg(const QString &executableFolder);
+// The same from the files' bytes: a csv file without its header mark or
+// count leaves the book as it was; a cfg file without its mark gives the
+// defaults.
+void ParseLegacyCsv(ConnectionBook &book, const QByteArray &bytes);
+LegacySettings ParseLegacyCfg(const QByteArray &bytes);
 void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &settings);
 void LoadDefaultConnections(ConnectionBook &book);
 

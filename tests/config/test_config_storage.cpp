@@ -1,13 +1,17 @@
 #include "config/configuration.h"
 #include "config_test_support.h"
 
-#include <QDirIterator>
 #include <QTest>
+
+#include <QRandomGenerator>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #endif
 
 using namespace kordex;
@@ -43,6 +47,30 @@ TConnectionRec fullRecord()
     r.DiagnosticMode = true;
     return r;
 }
+
+#ifdef Q_OS_UNIX
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// Runs `f` with writes limited to `bytes` per file: a full disk, as far as
+// this process can tell.
+template <typename F>
+auto withFileSizeLimit(rlim_t bytes, F f)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+    auto r = f();
+    setrlimit(RLIMIT_FSIZE, &old);
+    return r;
+}
+#endif
 } // namespace
 
 class TestStorage : public QObject {
@@ -63,7 +91,11 @@ private slots:
     void missingSharedFolderReportsWriteError();
     void atomicSaveKeepsOldFileWhenWriteFails();
     void newFileReadableByOwnerOnly();
+    void unreadableFileLoadsDefaultsAndIsNotOverwritten_data();
     void unreadableFileLoadsDefaultsAndIsNotOverwritten();
+    void bookThatCannotBeReadIsKeptBeside_data();
+    void bookThatCannotBeReadIsKeptBeside();
+    void keptCopiesAreNeverReplaced();
     void portsSectionReadAndKept();
     void xdgFolder_data();
     void xdgFolder();
@@ -318,7 +350,16 @@ void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
+#ifdef Q_OS_UNIX
+    const mode_t oldMask = umask(0);   // even a permissive umask
+#endif
     QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
+#ifdef Q_OS_UNIX
+    umask(oldMask);
+    // The folders made for the file that holds the passwords are the owner's alone.
+    for (const char *made : {"/xdg", "/xdg/Corvane", "/xdg/Corvane/Kordex"})
+        QCOMPARE(modeOf(dirs.root.path() + QLatin1String(made)), 0700);
+#endif
     QCOMPARE(p.messages.size(), size_t(1));
     QCOMPARE(p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
     const QString ini = dirs.folders.sharedDataFolder + kIniFileName;
@@ -361,15 +402,7 @@ void TestStorage::atomicSaveKeepsOldFileWhenWriteFails()
 
     for (int i = 0; i < 40; ++i)
         book.add(named("Grown " + QByteArray::number(i)));
-    // A full disk, as far as this process can tell.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = before.size() + 64;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = cfg.SaveConnections(book);
-    setrlimit(RLIMIT_FSIZE, &old);
+    const bool saved = withFileSizeLimit(before.size() + 64, [&] { return cfg.SaveConnections(book); });
 
     QVERIFY(!saved);
     QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
@@ -404,12 +437,45 @@ void TestStorage::newFileReadableByOwnerOnly()
 #endif
 }
 
+void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << QStringLiteral("folder");
+#ifdef Q_OS_UNIX
+    // Each of these used to block the open, or the read, for ever.
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("socket") << QStringLiteral("socket");
+    QTest::newRow("device") << QStringLiteral("device");
+#endif
+}
+
 void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
 {
+    QFETCH(QString, kind);
     Folders dirs;
-    // A directory in the file's place cannot be read, even by root.
-    QVERIFY(QDir(dirs.folders.sharedDataFolder).mkdir(kIniFileName));
-    writeFile(dirs.shared(kIniFileName) + QStringLiteral("/inside"), "precious");
+    const QString ini = dirs.shared(kIniFileName);
+    const QByteArray native = QFile::encodeName(ini);
+    if (kind == QLatin1String("folder")) {
+        // A folder in the file's place cannot be read, even by root.
+        QVERIFY(QDir(dirs.folders.sharedDataFolder).mkdir(kIniFileName));
+        writeFile(ini + QStringLiteral("/inside"), "precious");
+    }
+#ifdef Q_OS_UNIX
+    int listener = -1;
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(native.constData(), 0600), 0);
+    if (kind == QLatin1String("socket")) {
+        listener = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        QVERIFY(size_t(native.size()) < sizeof addr.sun_path);
+        memcpy(addr.sun_path, native.constData(), size_t(native.size()));
+        QCOMPARE(bind(listener, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        QCOMPARE(listen(listener, 1), 0);
+    }
+    if (kind == QLatin1String("device"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));   // endless
+#endif
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
@@ -422,13 +488,104 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
 
     QVERIFY(!cfg.SaveConnections(book));
     QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
-    QCOMPARE(readFile(dirs.shared(kIniFileName) + QStringLiteral("/inside")), QByteArray("precious"));
+    const QFileInfo after(ini);
+    QVERIFY(after.isSymLink() || !after.isFile());   // still what it was
+    if (kind == QLatin1String("folder"))
+        QCOMPARE(readFile(ini + QStringLiteral("/inside")), QByteArray("precious"));
+#ifdef Q_OS_UNIX
+    if (listener >= 0)
+        close(listener);
+#endif
 
     // Once the file reads again, saves go on as usual.
-    QVERIFY(QDir(dirs.shared(kIniFileName)).removeRecursively());
-    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=back\r\n"));
+    QVERIFY(QFileInfo(ini).isDir() ? QDir(ini).removeRecursively() : QFile::remove(ini));
+    writeFile(ini, oneRecordFile("SystemName=back\r\n"));
     cfg.LoadConnections(book);
     QVERIFY(cfg.SaveConnections(book));
+}
+
+void TestStorage::bookThatCannotBeReadIsKeptBeside_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("copied");
+    const QByteArray book = oneRecordFile("SystemName=Plant Room\r\nPassword=1234\r\n");
+    QByteArray utf16("\xff\xfe");   // as a Windows editor saves "Unicode"
+    for (char c : book)
+        utf16 += QByteArray(1, c) + '\0';
+    QByteArray noise(4096, Qt::Uninitialized);
+    QRandomGenerator random(11);
+    for (char &c : noise)
+        c = char(random.bounded(256));
+    QTest::newRow("UTF-16") << utf16 << true;
+    QTest::newRow("random bytes") << noise << true;
+    QTest::newRow("Count=two") << QByteArray(book).replace("Count=1", "Count=two") << true;
+    QTest::newRow("Connections section lost") << book.mid(book.indexOf("[Connection0]")) << true;
+    // Nothing is lost by these: no copy, no message.
+    QTest::newRow("Count=0 and stale sections") << QByteArray(book).replace("Count=1", "Count=0") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("blank lines") << QByteArray("\r\n \r\n\t\r\n") << false;
+}
+
+void TestStorage::bookThatCannotBeReadIsKeptBeside()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, copied);
+    Folders dirs;
+    const QString ini = dirs.shared(kIniFileName);
+    const QString copy = ini + QStringLiteral(".bak");
+    writeFile(ini, file);
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    QCOMPARE(cfg.LoadConnections(book), LoadSource::SharedDataFolder);
+    QCOMPARE(book.count(), 0);
+    QCOMPARE(QFileInfo::exists(copy), copied);
+    QCOMPARE(p.messages.size(), size_t(copied ? 1 : 0));
+    if (copied) {
+        QCOMPARE(readFile(copy), file);
+        QVERIFY2(p.messages[0].text.contains(copy), qPrintable(p.messages[0].text));
+#ifdef Q_OS_UNIX
+        QCOMPARE(modeOf(copy), 0600);
+#endif
+    }
+    // Told once: loading the same file again (the dialog does) says nothing.
+    cfg.LoadConnections(book);
+    QCOMPARE(p.messages.size(), size_t(copied ? 1 : 0));
+
+    book.add(named("New"));
+    QVERIFY(cfg.SaveConnections(book));
+    if (copied)
+        QCOMPARE(readFile(copy), file);
+    ConnectionBook back;
+    cfg.LoadConnections(back);
+    QCOMPARE(back.count(), 1);
+    QCOMPARE(QDir(dirs.folders.sharedDataFolder).entryList(QDir::Files).size(), copied ? 2 : 1);
+}
+
+void TestStorage::keptCopiesAreNeverReplaced()
+{
+    Folders dirs;
+    const QString ini = dirs.shared(kIniFileName);
+    ScriptedPrompter p;
+    Configuration cfg(dirs.folders, p);
+    ConnectionBook book;
+    writeFile(ini, "first damaged book");
+    cfg.LoadConnections(book);
+    writeFile(ini, "second damaged book");
+    cfg.LoadConnections(book);
+    QCOMPARE(readFile(ini + QStringLiteral(".bak")), QByteArray("first damaged book"));
+    QCOMPARE(readFile(ini + QStringLiteral(".bak2")), QByteArray("second damaged book"));
+    QCOMPARE(p.messages.size(), size_t(2));
+#ifdef Q_OS_UNIX
+    // No room for a third copy: the file is then left alone, like an unreadable one.
+    writeFile(ini, "third damaged book");
+    withFileSizeLimit(4, [&] { return cfg.LoadConnections(book); });
+    QVERIFY(!QFileInfo::exists(ini + QStringLiteral(".bak3")));
+    QVERIFY(p.messages.back().text.contains(QStringLiteral("no copy")));
+    book.add(named("New"));
+    QVERIFY(!cfg.SaveConnections(book));
+    QCOMPARE(readFile(ini), QByteArray("third damaged book"));
+#endif
 }
 
 void TestStorage::portsSectionReadAndKept()

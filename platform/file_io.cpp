@@ -1,0 +1,103 @@
+#include "platform/file_io.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kordex {
+
+namespace {
+FileContents failure(const QString &path, const QString &reason)
+{
+    FileContents r;
+    r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+    return r;
+}
+} // namespace
+
+#ifdef Q_OS_UNIX
+
+FileContents ReadRegularFile(const QString &path)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(st.st_mode))
+        return failure(path, QString::fromLocal8Bit(std::strerror(EISDIR)));
+    if (!S_ISREG(st.st_mode))
+        return failure(path, QStringLiteral("Not a regular file"));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    FileContents r;
+    if (st.st_size > 0)
+        r.bytes.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        r.bytes.append(buffer, qsizetype(n));
+    }
+    r.ok = true;
+    return r;
+}
+
+bool MakeOwnerOnlyPath(const QString &folder)
+{
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    if (QFileInfo(absolute).isDir())
+        return true;
+    const qsizetype cut = absolute.lastIndexOf(QLatin1Char('/'));
+    if (cut > 0 && !MakeOwnerOnlyPath(absolute.left(cut)))
+        return false;
+    // The mode is given at creation, so the folder is never open to others,
+    // not even for a moment; a umask can only narrow it further.
+    return ::mkdir(QFile::encodeName(absolute).constData(), 0700) == 0 || QFileInfo(absolute).isDir();
+}
+
+#else
+
+FileContents ReadRegularFile(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        return failure(path, QStringLiteral("Is a folder"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return failure(path, f.errorString());
+    FileContents r;
+    r.bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return failure(path, f.errorString());
+    r.ok = true;
+    return r;
+}
+
+bool MakeOwnerOnlyPath(const QString &folder)
+{
+    return QDir().mkpath(folder);
+}
+
+#endif
+
+} // namespace kordex

@@ -1,0 +1,26 @@
+#pragma once
+// Reading a file whole without ever blocking on it, and making folders that
+// only their owner can enter. "Kordex.ini" holds panel passwords, and a FIFO,
+// a socket or a device in its place must not hang the program.
+#include <QByteArray>
+#include <QString>
+
+namespace kordex {
+
+struct FileContents {
+    bool ok = false;
+    QByteArray bytes;
+    QString error;   // "<path>: <reason>" when not ok
+};
+
+// The whole content of a regular file. The file is opened without blocking,
+// and anything else under that name (a folder, a FIFO, a socket, a device)
+// is refused with an error rather than read.
+FileContents ReadRegularFile(const QString &path);
+
+// Makes `folder` and any missing parents, each new one readable, writable and
+// enterable by its owner only (0700 on POSIX systems). Folders that exist
+// already keep their mode. True when the folder exists afterwards.
+bool MakeOwnerOnlyPath(const QString &folder);
+
+} // namespace kordex
