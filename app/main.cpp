@@ -16,10 +16,8 @@
 #include <QTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <cstdio>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -101,6 +99,11 @@ CommandLine parse(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    // First of all: a SIGTERM or SIGINT from now on is kept until the event
+    // loop can act on it, and then ends the program through the close and
+    // its save, however early it came.
+    kordex::TerminationSignals::install();
+
     // Read before the window system is touched: --help and --version work
     // without a display.
     QStringList args;
@@ -142,16 +145,18 @@ int main(int argc, char **argv)
 
     kordex::QtClock clock;
     kordex::MessageBoxPrompter prompter;
-    // A logout or a service manager's stop ends the program like Exit; a
-    // signal that comes while start-up still shows a message ends that box.
+    // A logout or a service manager's stop ends the program like Exit, but
+    // nobody is there to click: from then on no box waits (a box open now
+    // ends, and a failed save is told on standard error and by the exit
+    // status). A second signal ends the program at once.
     std::unique_ptr<kordex::Program> program;
-    bool terminated = false;
-    kordex::TerminationSignals termination([&program, &terminated](int) {
-        terminated = true;
-        if (program)
+    int signalsSeen = 0;
+    kordex::TerminationSignals termination([&](int) {
+        prompter.setUnattended();
+        if (++signalsSeen > 1)
+            QCoreApplication::exit(0);
+        else if (program)
             program->window.close();
-        // Also ends a message box that may be open, so the process does end.
-        QCoreApplication::exit(0);
     });
 
     kordex::Configuration configuration(kordex::ResolveStorageFolders(), prompter);
@@ -171,9 +176,9 @@ int main(int argc, char **argv)
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));
-    if (terminated) {
+    if (signalsSeen > 0) {   // it came while start-up ran
         window.close();
-        return 0;
+        return configuration.lastSaveFailed() ? 1 : 0;
     }
 
     // After the window closed, the link's own tear-down (logout, the pauses
@@ -218,5 +223,6 @@ int main(int argc, char **argv)
     replay.reset();
     program.reset();
     demo.reset();
-    return rc;
+    // The book could not be saved at the close: say so to whoever started us.
+    return rc != 0 ? rc : configuration.lastSaveFailed() ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace kordex {
 
 namespace {
@@ -17,6 +19,12 @@ QMessageBox::Icon toQt(Prompter::Icon icon)
     case Prompter::Icon::None: break;
     }
     return QMessageBox::NoIcon;
+}
+
+void report(const QString &text)
+{
+    if (!text.isEmpty())
+        std::fprintf(stderr, "kordex: %s\n", qPrintable(text));
 }
 
 // Over a window kept above the others (the Connection Properties window) a
@@ -55,47 +63,80 @@ QWidget *MessageBoxPrompter::owner() const
     return w;
 }
 
+int MessageBoxPrompter::run(QDialog &dialog, const QString &text)
+{
+    open_.push_back({&dialog, text});
+    const int r = dialog.exec();
+    open_.pop_back();
+    return r;
+}
+
+void MessageBoxPrompter::setUnattended()
+{
+    if (unattended_)
+        return;
+    unattended_ = true;
+    // Each reject() only asks its loop to end; the loops unwind in turn.
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+        report(it->text);
+        if (it->dialog)
+            it->dialog->reject();
+    }
+}
+
 void MessageBoxPrompter::message(const QString &title, const QString &text, Icon icon)
 {
+    if (unattended_) {
+        report(text);
+        return;
+    }
     QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, owner());
     keepAbove(box);
-    box.exec();
+    run(box, text);
 }
 
 bool MessageBoxPrompter::askYesNo(const QString &title, const QString &text)
 {
+    if (unattended_)
+        return false;
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, owner());
     keepAbove(box);
-    return box.exec() == QMessageBox::Yes;
+    const int answer = run(box, QString());
+    return !unattended_ && answer == QMessageBox::Yes;
 }
 
 std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d)
 {
+    if (unattended_)
+        return std::nullopt;
     QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
     keepAbove(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (run(dialog, QString()) != QDialog::Accepted || unattended_ || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d)
 {
+    if (unattended_)
+        return std::nullopt;
     QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
     keepAbove(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(d.defaultSuffix);
     dialog.selectFile(d.proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (run(dialog, QString()) != QDialog::Accepted || unattended_ || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
 
 void MessageBoxPrompter::beep()
 {
-    QApplication::beep();
+    if (!unattended_)
+        QApplication::beep();
 }
 
 } // namespace kordex

@@ -5,6 +5,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <vector>
+
+class QDialog;
 
 namespace kordex {
 
@@ -19,10 +22,24 @@ public:
     std::optional<QString> saveFileName(const FileDialog &dialog) override;
     void beep() override;
 
+    // Nobody is there to click (the program is ending on a signal): from now
+    // on no box waits. Messages go to standard error, questions are answered
+    // No and file dialogs cancelled; the boxes open now end the same way,
+    // their texts written out too.
+    void setUnattended();
+    bool unattended() const { return unattended_; }
+
 private:
+    int run(QDialog &dialog, const QString &text);
     // The window a box belongs to and comes over.
     QWidget *owner() const;
     QPointer<QWidget> parent_;  // the main window, once known
+    bool unattended_ = false;
+    struct Open {
+        QPointer<QDialog> dialog;
+        QString text;
+    };
+    std::vector<Open> open_;   // the boxes running now, innermost last
 };
 
 } // namespace kordex

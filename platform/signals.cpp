@@ -20,35 +20,48 @@ void onUnixSignal(int sig)
     [[maybe_unused]] ssize_t n = ::write(g_fds[0], &b, 1);
     errno = saved;
 }
-} // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject *parent)
-    : QObject(parent), onSignal_(std::move(onSignal))
+void setHandler(void (*handler)(int))
 {
-    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0)
-        return;
-    for (int fd : g_fds)
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-
     struct sigaction sa = {};
-    sa.sa_handler = onUnixSignal;
+    sa.sa_handler = handler;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
 }
+} // namespace
+
+void TerminationSignals::install()
+{
+    if (g_fds[0] >= 0)
+        return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0) {
+        g_fds[0] = g_fds[1] = -1;
+        return;
+    }
+    for (int fd : g_fds)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    setHandler(onUnixSignal);
+}
+
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject *parent)
+    : QObject(parent), onSignal_(std::move(onSignal))
+{
+    install();
+    if (g_fds[1] < 0)
+        return;
+    setHandler(onUnixSignal);   // again, after an earlier object gave them back
+    // Level-triggered: bytes already waiting are reported at the first turn
+    // of the event loop.
+    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+}
 
 TerminationSignals::~TerminationSignals()
 {
-    if (!notifier_)
-        return;
-    struct sigaction sa = {};
-    sa.sa_handler = SIG_DFL;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    if (notifier_)
+        setHandler(SIG_DFL);
 }
 
 void TerminationSignals::readSignal()

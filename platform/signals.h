@@ -12,8 +12,14 @@ namespace kordex {
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
-    // Installs the handlers; `onSignal` runs on the thread that owns this
-    // object, once per signal received.
+    // Catches the signals from now on (once; later calls do nothing). main()
+    // calls it before anything else: a signal that comes before the event
+    // loop runs is kept, not fatal, and read by the first TerminationSignals.
+    static void install();
+
+    // Installs the handlers if not done yet; `onSignal` runs on the thread
+    // that owns this object, once per signal received, including those kept
+    // since install().
     explicit TerminationSignals(std::function<void(int)> onSignal, QObject *parent = nullptr);
     ~TerminationSignals() override;
 

@@ -1,0 +1,125 @@
+// The real kordex starting and ending, offscreen in a home of its own: a
+// termination signal ends it through the close and its save and never waits
+// for a click on a box; a "Kordex.ini" that is no regular file does not hang
+// the start.
+#include "config/configuration.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace kordex;
+
+namespace {
+
+constexpr int kLimitMs = 30000;
+
+struct Run {
+    QTemporaryDir home;
+    QString folder = home.path() + QStringLiteral("/Corvane/Kordex/");
+    QString ini = folder + kIniFileName;
+    QString trace = home.filePath(QStringLiteral("session.trace"));
+    QProcess process;
+
+    Run() { QDir().mkpath(folder); }
+    ~Run()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    void storeBook() const
+    {
+        ConnectionBook book;
+        TConnectionRec r;
+        r.SystemName = "Plant Room";
+        book.add(r);
+        ScriptedPrompter silent;
+        Configuration({QString(), folder, true}, silent).SaveConnections(book);
+    }
+    void start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KORDEX_BIN), {QStringLiteral("--trace"), trace});
+    }
+    QByteArray traced() const
+    {
+        QFile f(trace);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void terminate() const { ::kill(pid_t(process.processId()), SIGTERM); }
+};
+
+} // namespace
+
+class TestE2eLifecycle : public QObject {
+    Q_OBJECT
+private slots:
+    void signalEndsThroughTheCloseWithoutWaitingOnABox_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("told");   // on standard error
+        const QString writeError = QStringLiteral("File Write Error. Records not saved.");
+        QTest::newRow("the close saves the book") << QStringLiteral("saves") << 0 << QStringList();
+        QTest::newRow("the save fails") << QStringLiteral("save fails") << 1 << QStringList{writeError};
+        // The start-up box about the file is open or about to open when
+        // the signal comes; its text goes to standard error too.
+        QTest::newRow("Kordex.ini is a FIFO")
+            << QStringLiteral("fifo") << 1
+            << QStringList{QStringLiteral("Not a regular file - Default Configuration Loaded."), writeError};
+    }
+
+    void signalEndsThroughTheCloseWithoutWaitingOnABox()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, told);
+        Run run;
+        if (setup == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(run.ini).constData(), 0600), 0);
+        else
+            run.storeBook();
+        run.start();
+        if (setup == QLatin1String("fifo")) {
+            // The trace is opened after the signals are caught, before the file is read.
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.trace), kLimitMs);
+        } else {
+            // The book is loaded and the window made: from now on only the close writes the file.
+            QTRY_VERIFY_WITH_TIMEOUT(run.traced().contains("status \"Not Connected\""), kLimitMs);
+            QVERIFY(QFile::remove(run.ini));
+            if (setup == QLatin1String("save fails"))
+                QVERIFY(QDir().mkdir(run.ini));   // a folder in its place cannot be written
+        }
+        run.terminate();
+        QVERIFY2(run.process.waitForFinished(kLimitMs), "still running: waiting on a box?");
+        const QString err = QString::fromLocal8Bit(run.process.readAllStandardError());
+        QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(run.process.exitCode() == exitCode, qPrintable(err));
+        for (const QString &t : told)
+            QVERIFY2(err.contains(t), qPrintable(err));
+        if (setup == QLatin1String("saves")) {
+            QFile saved(run.ini);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QVERIFY(saved.readAll().contains("SystemName=Plant Room"));
+        }
+        if (setup == QLatin1String("fifo")) {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(run.ini).constData(), &st), 0);
+            QVERIFY(S_ISFIFO(st.st_mode));   // left as it was
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eLifecycle)
+#include "test_e2e_lifecycle.moc"
