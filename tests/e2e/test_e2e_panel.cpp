@@ -56,7 +56,7 @@ void expectLoggedIn(const Kordex &k, const Panel &panel, const QByteArray &statu
     QVERIFY(k.traced("tx <password>"));
     QVERIFY(!k.traced("QUOLL"));  // the simulator's password stays out of the trace
     // The panel got the login's opening and the password.
-    QVERIFY2(panel.log().contains("QUOLL"), panel.log().constData());
+    QTRY_VERIFY2_WITH_TIMEOUT(panel.log().contains("QUOLL"), panel.log().constData(), kLimitMs);
 }
 
 } // namespace
@@ -106,7 +106,7 @@ private slots:
         r.Password = "QUOLL";
         Kordex k(r, "COM150=" + QFileInfo(panel.link).canonicalFilePath().toLocal8Bit());
         expectLoggedIn(k, panel, "Q7312: Plant Room");
-        QVERIFY(panel.log().contains("ATDT5551234"));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.log().contains("ATDT5551234"), kLimitMs);
     }
 };
 
