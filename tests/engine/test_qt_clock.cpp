@@ -1,7 +1,9 @@
-// The program's clock keeps the timer semantics on real Qt timers.
+// The program's clock keeps the timer semantics on real Qt timers. A busy
+// machine may deliver a tick late, so no check depends on when one comes.
 #include "platform/qt_clock.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kordex;
@@ -14,17 +16,28 @@ private slots:
         QtClock clock;
         QElapsedTimer elapsed;
         qint64 firedAt = -1;
-        Timer t(clock, 300, [&] {
+        Timer t(clock, 60000, [&] {
             firedAt = elapsed.elapsed();
             t.stop();
         });
+        const QTimer *q = static_cast<const QTimer *>(t.backend());
         elapsed.start();
         t.start();
-        QTest::qWait(150);
-        t.start();  // must not restart the count (that would fire at 450 ms or later)
-        QTRY_VERIFY_WITH_TIMEOUT(firedAt >= 0, 2000);
-        QVERIFY2(firedAt >= 290 && firedAt < 440, qPrintable(QString::number(firedAt)));
-        QVERIFY(!t.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(elapsed.elapsed() >= 200, 30000);
+        t.start();  // must not restart the count: less than a whole interval is left
+        QVERIFY2(q->remainingTime() <= 60000 - 100, qPrintable(QString::number(q->remainingTime())));
+        t.restart();   // this one does
+        QVERIFY(q->remainingTime() > 60000 - 100);
+        QVERIFY(t.isRunning());
+        QCOMPARE(firedAt, -1);
+
+        Timer once(clock, 50, [&] {
+            firedAt = elapsed.elapsed();
+            once.stop();
+        });
+        once.start();
+        QTRY_VERIFY_WITH_TIMEOUT(firedAt >= 0, 30000);
+        QVERIFY(!once.isRunning());
     }
 
     void stoppedTimerDoesNotFire()
@@ -38,7 +51,7 @@ private slots:
         QCOMPARE(ticks, 0);
         // Periodic until stopped.
         t.start();
-        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 30000);
         t.stop();
         const int seen = ticks;
         QTest::qWait(120);

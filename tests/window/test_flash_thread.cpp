@@ -1,5 +1,9 @@
 // The lamp animation worker: paints run on the window thread, and stopping
 // never hangs even when the worker is waiting for a hand-over.
+//
+// The worker runs at idle priority: on a busy machine it may get almost no
+// time. So these tests wait for conditions, never for a fixed time, and
+// their limits only catch a hang.
 #include "window_fixture.h"
 
 #include "faces/flash_thread.h"
@@ -10,6 +14,10 @@
 
 using namespace kordex;
 using namespace kordex::test;
+
+namespace {
+constexpr int kLimitMs = 60000;
+}
 
 class TestFlashThread : public QObject {
     Q_OBJECT
@@ -30,7 +38,7 @@ void TestFlashThread::paintsRunOnWindowThread()
     };
     TflashThread t(step, step);
     t.start(QThread::IdlePriority);
-    QTRY_VERIFY_WITH_TIMEOUT(onGui >= 3, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(onGui >= 3, kLimitMs);
     t.stop();
     QVERIFY(t.isFinished());
     QCOMPARE(elsewhere.load(), 0);
@@ -42,8 +50,10 @@ void TestFlashThread::stopServesPendingHandOvers()
     // The window thread never returns to its event loop here: stop() alone
     // must serve the worker's hand-overs, including the closing steps'.
     std::atomic<int> ticks{0}, closing{0};
+    std::atomic<bool> handingOver{false};
     TflashThread t(
         [&](const TflashThread::HandOver &h) {
+            handingOver = true;
             for (int i = 0; i < 5; ++i)
                 h([&] { ++ticks; });
         },
@@ -51,12 +61,15 @@ void TestFlashThread::stopServesPendingHandOvers()
             for (int i = 0; i < 7; ++i)
                 h([&] { ++closing; });
         });
-    t.start();
-    QThread::msleep(120);  // the worker is now blocked in a hand-over
+    t.start(QThread::IdlePriority);
+    // Without the event loop: the worker is now in, or about to block in, a
+    // hand-over that only stop() can serve.
     QElapsedTimer timer;
     timer.start();
+    while (!handingOver && timer.elapsed() < kLimitMs)
+        QThread::msleep(1);
+    QVERIFY(handingOver);
     t.stop();
-    QVERIFY(timer.elapsed() < 1000);
     QVERIFY(t.isFinished());
     QCOMPARE(closing.load(), 7);
     QVERIFY(ticks.load() >= 1);
@@ -79,12 +92,9 @@ void TestFlashThread::windowCloseStopsRunningThread()
     f.enterTandem(6);
     for (int k = 3; k < 30; ++k)
         f.engine().indicators.set(k, 'Q');  // a hand-over every 50 ms per lamp
-    QTest::qWait(150);
+    QTRY_VERIFY_WITH_TIMEOUT(f.window->flashThread()->paintsServed() > 0, kLimitMs);
     QVERIFY(f.window->flashThread()->isRunning());
-    QElapsedTimer timer;
-    timer.start();
-    f.window->close();
-    QVERIFY(timer.elapsed() < 1000);
+    f.window->close();   // a hang here is the failure
     QVERIFY(!f.window->flashThread());
     QVERIFY(!f.window->isVisible());
 }
@@ -95,8 +105,8 @@ void TestFlashThread::realThreadPaintsLamps()
     f.show();
     f.enterTandem(1);
     f.engine().indicators.set(3, 'Q');
-    QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), rgb(kRed), 1000);
-    QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), QColor(Qt::white), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), rgb(kRed), kLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), QColor(Qt::white), kLimitMs);
 }
 
 QTEST_MAIN(TestFlashThread)
