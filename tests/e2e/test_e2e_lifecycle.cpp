@@ -65,6 +65,24 @@ struct Run {
 class TestE2eLifecycle : public QObject {
     Q_OBJECT
 private slots:
+    // Answered before anything of the window system is touched.
+    void helpAndVersionNeedNoDisplay()
+    {
+        for (const auto &[option, says] : {std::pair{"--help", "usage: kordex"}, std::pair{"--version", "kordex 3.00"}}) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(KORDEX_BIN), {QLatin1String(option)});
+            QVERIFY(p.waitForFinished(kLimitMs));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(p.readAllStandardOutput().startsWith(says));
+        }
+    }
+
     void signalEndsThroughTheCloseWithoutWaitingOnABox_data()
     {
         QTest::addColumn<QString>("setup");
