@@ -152,6 +152,9 @@ ReplaySession::ReplaySession(bool linkMode)
 ReplaySession::~ReplaySession()
 {
     link.cancelAll();
+    // The transports are declared after the link and so end before it: the
+    // link must not reach them in its destructor.
+    link.setTransports(nullptr, nullptr);
     flashTicker_.reset();
 }
 
