@@ -844,7 +844,7 @@ Task<bool> LinkSession::SerialLink(bool open)
     Transport *t = serial_;
     if (!open) {
         // Pending output (the logout keys, a hang-up command) leaves first, within 5 s.
-        co_await wait(5000, [this, t, &s] { return !t || t->bytesPending() == 0 || s.LinkLost; });
+        co_await wait(5000, [t, &s] { return !t || t->bytesPending() == 0 || s.LinkLost; });
         Timer4.stop();
         if (t)
             t->tearDown();
