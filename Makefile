@@ -18,7 +18,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(WERR
 # What `make run` and `make deb` build: the program and its tools, no tests.
 PROGRAMS = kordex kordex-replay kordex-panel
 
-.PHONY: deps build run test bench deb clean
+.PHONY: deps build run test sanitize bench deb clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -44,6 +44,15 @@ run: deps
 test: WERROR = ON
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+
+# Every test on a build with AddressSanitizer (leaks checked at exit) and
+# UndefinedBehaviorSanitizer, in a build folder of its own.
+SANITIZE_BUILD ?= build-sanitize
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORDEX_SANITIZE=ON -DKORDEX_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 900
 
 bench: build
 	$(BUILD)/bin/bench_decoder
