@@ -11,7 +11,6 @@
 #include <QColor>
 #include <QIcon>
 #include <QMainWindow>
-#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>

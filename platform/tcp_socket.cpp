@@ -467,14 +467,19 @@ void TcpSocket::connectNext()
         if (!error)
             error = handOver(started.fd);
         if (!error) {
-            attempt_.reset();
-            state_ = State::Open;
-            notify(onSessionConnected, 0);
+            sessionOpened();
             return;
         }
         a.code = connectCode(error);
     }
     attemptFailed(a.code);
+}
+
+void TcpSocket::sessionOpened()
+{
+    attempt_.reset();
+    state_ = State::Open;
+    notify(onSessionConnected, 0);
 }
 
 void TcpSocket::connectFinished()
@@ -491,9 +496,7 @@ void TcpSocket::connectFinished()
     else
         error = handOver(fd);
     if (!error) {
-        attempt_.reset();
-        state_ = State::Open;
-        notify(onSessionConnected, 0);
+        sessionOpened();
         return;
     }
     a.code = connectCode(error);

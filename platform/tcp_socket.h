@@ -67,6 +67,7 @@ private:
     void resolve(const QString &host);
     void resolved(const QHostInfo &info);
     void connectNext();
+    void sessionOpened();
     void connectFinished();
     int handOver(qintptr fd);
     void attemptFailed(int code);

@@ -61,7 +61,6 @@
 #include "faces/face_controller.h"
 #include "faces/key_input.h"
 #include "link/link_session.h"
-#include "link/session_trace.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "tools/recording_view.h"

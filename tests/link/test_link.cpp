@@ -6,18 +6,25 @@
 
 using namespace kordex;
 
+namespace {
+// A record of `type` without automatic login, connected.
+void connectOne(ReplaySession &s, int type)
+{
+    TConnectionRec r;
+    r.ConnectionType = uint8_t(type);
+    r.AutoLogin = false;
+    s.book.add(r);
+    s.link.ConnectToStored(0);
+}
+} // namespace
+
 class TestLink : public QObject {
     Q_OBJECT
 private slots:
     void tearDownEndsWithoutAClosedNotification()
     {
         ReplaySession s(true);
-        TConnectionRec r;
-        r.SystemName = "Gate";
-        r.ConnectionType = 2;
-        r.AutoLogin = false;
-        s.book.add(r);
-        s.link.ConnectToStored(0);
+        connectOne(s, 2);
         QVERIFY(s.session.Connected);
         s.socket.silentClose = true;
         s.link.DisconnectClick();
@@ -30,12 +37,7 @@ private slots:
     void aKeyWaitingForRoomGivesUpWhenThePortCloses()
     {
         ReplaySession s(true);
-        TConnectionRec r;
-        r.SystemName = "Line";
-        r.ConnectionType = 1;
-        r.AutoLogin = false;
-        s.book.add(r);
-        s.link.ConnectToStored(0);
+        connectOne(s, 1);
         s.port.txRoom = 99;
         QVERIFY(s.link.sendKey('A'));
         QVERIFY(s.link.sendKey('B'));
