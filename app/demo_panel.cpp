@@ -4,10 +4,7 @@
 
 namespace kordex {
 
-bool DemoPanel::knownModel(const QString &model)
-{
-    return panel::modelByName(model).has_value();
-}
+bool DemoPanel::knownModel(const QString &model) { return panel::modelByName(model).has_value(); }
 
 DemoPanel::DemoPanel(Clock &clock, const QString &model)
 {
@@ -26,10 +23,7 @@ DemoPanel::~DemoPanel()
     sim_->endSession();
 }
 
-bool DemoPanel::start(QString *error)
-{
-    return server_.listen(QHostAddress::LocalHost, 0, error);
-}
+bool DemoPanel::start(QString *error) { return server_.listen(QHostAddress::LocalHost, 0, error); }
 
 TConnectionRec DemoPanel::record() const
 {
@@ -44,4 +38,4 @@ TConnectionRec DemoPanel::record() const
     return r;
 }
 
-} // namespace kordex
+}  // namespace kordex

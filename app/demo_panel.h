@@ -29,4 +29,4 @@ private:
     std::unique_ptr<panel::PanelSim> sim_;
 };
 
-} // namespace kordex
+}  // namespace kordex

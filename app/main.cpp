@@ -2,20 +2,20 @@
 #include "app/demo_panel.h"
 #include "app/program.h"
 #include "config/configuration.h"
+#include "faces/message_boxes.h"
 #include "faces/replay_feed.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
-#include "faces/message_boxes.h"
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -95,7 +95,7 @@ CommandLine parse(const QStringList &args)
     return cl;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -176,7 +176,7 @@ int main(int argc, char **argv)
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));
-    if (signalsSeen > 0) {   // it came while start-up ran
+    if (signalsSeen > 0) {  // it came while start-up ran
         window.close();
         return configuration.lastSaveFailed() ? 1 : 0;
     }

@@ -7,9 +7,17 @@
 namespace kordex {
 
 Program::Program(Clock &c, Prompter &p, Options o)
-    : clock(c), prompter(p), window(p), shownView(window, session), boxes(p), engine(c, shownView, session),
-      faces(engine), link(engine, book, boxes), keys(engine, boxes, [this](uint8_t b) { link.sendKey(b); }),
-      Timer8(c, 1500, [this] { Timer8Timer(); }), options_(std::move(o))
+    : clock(c),
+      prompter(p),
+      window(p),
+      shownView(window, session),
+      boxes(p),
+      engine(c, shownView, session),
+      faces(engine),
+      link(engine, book, boxes),
+      keys(engine, boxes, [this](uint8_t b) { link.sendKey(b); }),
+      Timer8(c, 1500, [this] { Timer8Timer(); }),
+      options_(std::move(o))
 {
     if (!options_.tracePath.isEmpty()) {
         trace = std::make_unique<SessionTrace>(clock, options_.tracePath);
@@ -89,4 +97,4 @@ Task<void> Program::connectFromCommandLine()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

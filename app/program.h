@@ -61,13 +61,15 @@ public:
     SessionState session;
     ConnectionBook book;
     TLcd window;
-    TracingView shownView;       // the window, as the engine and link see it
-    TracingPrompter boxes;       // the operator's boxes, as the link and dialog see them
+    TracingView shownView;  // the window, as the engine and link see it
+    TracingPrompter boxes;  // the operator's boxes, as the link and dialog see them
     Engine engine;
     FaceController faces;
+
 private:
     // Made before the link and gone after it: the link talks to these.
     std::unique_ptr<SlicedTransport> slicedSerial_, slicedSocket_;
+
 public:
     LinkSession link;
     KeyInput keys;
@@ -93,4 +95,4 @@ private:
     bool closed_ = false;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -1,9 +1,9 @@
 // Decoder throughput on mixed tandem traffic: display rewrites, indicator
 // lines and printer lines, as a panel streams them.
 #include "core/engine.h"
-#include "tools/engine_rig.h"
 #include "platform/clock.h"
 #include "tandem_traffic.h"
+#include "tools/engine_rig.h"
 
 #include <benchmark/benchmark.h>
 

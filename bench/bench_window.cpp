@@ -186,11 +186,14 @@ public:
         if (!done_ && e->type() == QEvent::Paint && w && w->window() == window_) {
             done_ = true;
             // Queued: runs once the whole window has been painted.
-            QMetaObject::invokeMethod(qApp, [] {
-                std::printf("%lld\n", static_cast<long long>(monotonicNs()));
-                std::fflush(stdout);
-                QCoreApplication::exit(0);
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp,
+                [] {
+                    std::printf("%lld\n", static_cast<long long>(monotonicNs()));
+                    std::fflush(stdout);
+                    QCoreApplication::exit(0);
+                },
+                Qt::QueuedConnection);
         }
         return false;
     }
@@ -252,7 +255,7 @@ double firstPaintMs(const QString &self, const QStringList &args)
     return ok ? (painted - t0) / 1e6 : -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -272,8 +275,8 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     const QByteArray bytes = bench::trafficOf(kBurstBytes);
-    std::printf("Burst: %lld bytes of mixed tandem traffic, %d runs, medians\n",
-                static_cast<long long>(bytes.size()), runs);
+    std::printf("Burst: %lld bytes of mixed tandem traffic, %d runs, medians\n", static_cast<long long>(bytes.size()),
+                runs);
 
     std::vector<double> engine;
     for (int i = 0; i < runs; ++i)
@@ -294,10 +297,11 @@ int main(int argc, char **argv)
             right = right && r.shownRight;
         }
         const double c = median(cpu);
-        std::printf("  %-28s CPU %8.1f ms = %.2f x engine (window's own share %.2f x), wall %.1f ms,\n"
-                    "  %-28s longest stall %.1f ms, %d event screen edits%s\n",
-                    what, c, c / engineMs, (c - engineMs) / engineMs, median(wall), "", median(stall), edits,
-                    right ? "" : ", WRONG END STATE");
+        std::printf(
+            "  %-28s CPU %8.1f ms = %.2f x engine (window's own share %.2f x), wall %.1f ms,\n"
+            "  %-28s longest stall %.1f ms, %d event screen edits%s\n",
+            what, c, c / engineMs, (c - engineMs) / engineMs, median(wall), "", median(stall), edits,
+            right ? "" : ", WRONG END STATE");
     };
     report("window, 16 KiB slices", SlicedTransport::kDefaultSlice);
     report("window, one 1 MiB chunk", 0);
@@ -316,13 +320,14 @@ int main(int argc, char **argv)
     for (int i = 0; i < 4 * runs + 1; ++i) {
         bare.push_back(firstPaintMs(self, {QStringLiteral("--first-paint"), QStringLiteral("bare")}));
         text.push_back(firstPaintMs(self, {QStringLiteral("--first-paint"), QStringLiteral("text")}));
-        program.push_back(firstPaintMs(self, {QStringLiteral("--first-paint"), QStringLiteral("kordex"),
-                                              folder.path() + '/'}));
+        program.push_back(
+            firstPaintMs(self, {QStringLiteral("--first-paint"), QStringLiteral("kordex"), folder.path() + '/'}));
     }
     const double b = median(bare), t = median(text), p = median(program);
-    std::printf("Start-up to first paint (%d runs each, medians):\n"
-                "  bare Qt window %.1f ms, with a line of text %.1f ms, Kordex %.1f ms\n"
-                "  Kordex = %.2f x the bare window, %.2f x the one with text\n",
-                4 * runs + 1, b, t, p, p / b, p / t);
+    std::printf(
+        "Start-up to first paint (%d runs each, medians):\n"
+        "  bare Qt window %.1f ms, with a line of text %.1f ms, Kordex %.1f ms\n"
+        "  Kordex = %.2f x the bare window, %.2f x the one with text\n",
+        4 * runs + 1, b, t, p, p / b, p / t);
     return 0;
 }

@@ -78,4 +78,4 @@ inline QByteArray trafficOf(qsizetype bytes)
     return t;
 }
 
-} // namespace kordex::bench
+}  // namespace kordex::bench

@@ -32,7 +32,7 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (!existed)   // it holds panel passwords
+    if (!existed)  // it holds panel passwords
         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -65,12 +65,12 @@ bool isConnectionSectionName(const QByteArray &name)
             return false;
     return true;
 }
-} // namespace
+}  // namespace
 
 bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini)
 {
     if (stripIniText(bytes).isEmpty())
-        return true;   // nothing to lose
+        return true;  // nothing to lose
     if (!ini.section(kConnections))
         return false;
     if (parseIniInteger(ini.readString(kConnections, kCount, {})).value_or(-1) >= 0)
@@ -103,15 +103,12 @@ void SortConnections(ConnectionBook &book)
         book.sortByName();
 }
 
-QByteArray connectionSectionName(int n)
-{
-    return "Connection" + QByteArray::number(n);
-}
+QByteArray connectionSectionName(int n) { return "Connection" + QByteArray::number(n); }
 
 TConnectionRec ReadConnectionSection(const IniFile &ini, int n)
 {
     const QByteArray s = connectionSectionName(n);
-    TConnectionRec r;   // a missing key keeps the default
+    TConnectionRec r;  // a missing key keeps the default
     for (const ConnectionField &f : connectionFields())
         if (const std::optional<QByteArray> v = ini.value(s, f.name))
             setFieldFromText(r, f, *v);
@@ -125,8 +122,7 @@ void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &r)
         ini.setValue(s, f.name, fieldText(r, f));
 }
 
-Configuration::Configuration(const StorageFolders &folders, Prompter &prompter)
-    : folders_(folders), prompter_(prompter)
+Configuration::Configuration(const StorageFolders &folders, Prompter &prompter) : folders_(folders), prompter_(prompter)
 {
 }
 
@@ -199,7 +195,7 @@ void Configuration::keepUnreadableFile(const QString &path, const QByteArray &by
             const FileContents kept = ReadRegularFile(copy);
             if (kept.ok && kept.bytes == bytes)
                 return;
-            continue;   // an older copy: never replaced
+            continue;  // an older copy: never replaced
         }
         if (!writeAtomically(copy, bytes))
             break;
@@ -268,4 +264,4 @@ LoadSource Configuration::ImportLegacyConfiguration(ConnectionBook &book)
     return source;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -28,12 +28,12 @@ namespace kordex {
 inline const QString kIniFileName = QStringLiteral("Kordex.ini");
 
 enum class LoadSource {
-    ExecutableFolder,   // "Kordex.ini" next to the executable
-    SharedDataFolder,   // "Kordex.ini" in the shared data folder
-    LegacyFiles,        // imported from "Kordex.csv"/"Kor-dex.csv" (+ "Kordex.cfg")
-    Examples,           // no file at all: the three built-in examples
-    UnreadableFile,     // the ini exists but could not be read: examples, and
-                        // saves leave that file alone
+    ExecutableFolder,  // "Kordex.ini" next to the executable
+    SharedDataFolder,  // "Kordex.ini" in the shared data folder
+    LegacyFiles,       // imported from "Kordex.csv"/"Kor-dex.csv" (+ "Kordex.cfg")
+    Examples,          // no file at all: the three built-in examples
+    UnreadableFile,    // the ini exists but could not be read: examples, and
+                       // saves leave that file alone
 };
 
 // Ascending by name with a-z folded to A-Z, bytewise; equal names keep their order.
@@ -85,4 +85,4 @@ private:
     SerialPortMap ports_;
 };
 
-} // namespace kordex
+}  // namespace kordex

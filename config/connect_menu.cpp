@@ -31,4 +31,4 @@ QString connectMenuItemText(const QByteArray &caption)
     return s;
 }
 
-} // namespace kordex
+}  // namespace kordex

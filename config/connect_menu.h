@@ -34,4 +34,4 @@ private:
 // name never turns into a keyboard accelerator.
 QString connectMenuItemText(const QByteArray &caption);
 
-} // namespace kordex
+}  // namespace kordex

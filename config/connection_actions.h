@@ -26,4 +26,4 @@ public:
     virtual void setCurrentIndex(int index) = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -13,7 +13,7 @@ QByteArray foldAscii(const QByteArray &s, char from, char to)
             c = char(c - from + to);
     return r;
 }
-} // namespace
+}  // namespace
 
 QByteArray foldAsciiUpper(const QByteArray &s) { return foldAscii(s, 'a', 'A'); }
 QByteArray foldAsciiLower(const QByteArray &s) { return foldAscii(s, 'A', 'a'); }
@@ -59,11 +59,10 @@ bool ConnectionBook::nameInUse(const QByteArray &name) const
 
 void ConnectionBook::sortByName()
 {
-    std::stable_sort(records_.begin(), records_.begin() + count_,
-                     [](const TConnectionRec &a, const TConnectionRec &b) {
-                         // Unsigned bytewise comparison of the folded names.
-                         return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
-                     });
+    std::stable_sort(records_.begin(), records_.begin() + count_, [](const TConnectionRec &a, const TConnectionRec &b) {
+        // Unsigned bytewise comparison of the folded names.
+        return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
+    });
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -11,7 +11,7 @@ struct TConnectionRec {
     QByteArray SystemName = "Default";
     int32_t SID = 0;
     QByteArray Password;
-    uint8_t ConnectionType = 1;   // 0 modem, 1 direct serial, 2 TCP/IP
+    uint8_t ConnectionType = 1;  // 0 modem, 1 direct serial, 2 TCP/IP
     QByteArray PhoneNum;
     QByteArray SocketPort;
     QByteArray SocketHost;
@@ -23,15 +23,15 @@ struct TConnectionRec {
     bool ShowNZCommonStates = true;
     int32_t TcpIpLinePacing = 0;  // ms between lines of a file sent over TCP/IP
     bool AutoLogin = true;
-    uint8_t BaudRate = 6;         // index into kBaudRates
-    uint8_t FlowControl = 1;      // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
+    uint8_t BaudRate = 6;     // index into kBaudRates
+    uint8_t FlowControl = 1;  // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
     int16_t ComNumber = 1;
     bool DiagnosticMode = false;
 
     bool operator==(const TConnectionRec &) const = default;
 };
 
-inline constexpr std::array<int, 15> kBaudRates = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+inline constexpr std::array<int, 15> kBaudRates = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 // ASCII-only case folding: names are 8-bit text of the system code page and
@@ -71,4 +71,4 @@ private:
     int count_ = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -12,8 +12,8 @@ constexpr bool rowsAreDistinct()
 {
     for (size_t i = 0; i < kConnectionFields.size(); ++i)
         for (size_t j = i + 1; j < kConnectionFields.size(); ++j)
-            if (kConnectionFields[i].member == kConnectionFields[j].member
-                || std::string_view(kConnectionFields[i].name) == kConnectionFields[j].name)
+            if (kConnectionFields[i].member == kConnectionFields[j].member ||
+                std::string_view(kConnectionFields[i].name) == kConnectionFields[j].name)
                 return false;
     return true;
 }
@@ -36,7 +36,7 @@ const TConnectionRec &defaults()
 
 template <class M>
 using ValueOf = std::remove_cvref_t<decltype(std::declval<TConnectionRec &>().*std::declval<M>())>;
-} // namespace
+}  // namespace
 
 const ConnectionField *findConnectionField(QByteArrayView name)
 {
@@ -87,4 +87,4 @@ bool setFieldFromText(TConnectionRec &rec, const ConnectionField &field, const Q
         field.member);
 }
 
-} // namespace kordex
+}  // namespace kordex

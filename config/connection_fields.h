@@ -29,7 +29,9 @@ struct ConnectionField {
     // The kind follows from the member's type, so the two cannot disagree.
     template <class T>
     constexpr ConnectionField(const char *fieldName, T TConnectionRec::*m)
-        : name(fieldName), kind(Kind(Member(m).index())), member(m)
+        : name(fieldName),
+          kind(Kind(Member(m).index())),
+          member(m)
     {
     }
 
@@ -40,6 +42,8 @@ struct ConnectionField {
 
 // The name is the member's own identifier, so it cannot be misspelt.
 #define KORDEX_CONNECTION_FIELD(member) ConnectionField(#member, &TConnectionRec::member)
+// One field a line, in the file's order.
+// clang-format off
 inline constexpr std::array<ConnectionField, 19> kConnectionFields = {
     KORDEX_CONNECTION_FIELD(SystemName),
     KORDEX_CONNECTION_FIELD(SID),
@@ -61,6 +65,7 @@ inline constexpr std::array<ConnectionField, 19> kConnectionFields = {
     KORDEX_CONNECTION_FIELD(ComNumber),
     KORDEX_CONNECTION_FIELD(DiagnosticMode),
 };
+// clang-format on
 #undef KORDEX_CONNECTION_FIELD
 
 inline std::span<const ConnectionField> connectionFields() { return kConnectionFields; }
@@ -88,4 +93,4 @@ QByteArray fieldDefaultText(const ConnectionField &field);
 // gives false.
 bool setFieldFromText(TConnectionRec &rec, const ConnectionField &field, const QByteArray &text);
 
-} // namespace kordex
+}  // namespace kordex

@@ -89,24 +89,20 @@ constexpr bool bindingsFollowFieldTable()
     return true;
 }
 static_assert(bindingsFollowFieldTable(), "every record field needs its row, in the table's order");
-} // namespace
+}  // namespace
 
 bool filterAccepts(CharFilter filter, uint c)
 {
     switch (filter) {
-    case CharFilter::SysName:
-        return c == 8 || c == ' ' || isDigit(c) || isUpper(c) || isLower(c) || c == '_';
+    case CharFilter::SysName: return c == 8 || c == ' ' || isDigit(c) || isUpper(c) || isLower(c) || c == '_';
     case CharFilter::Prompt:
-        return c == 8 || c == ' ' || c == '#' || c == '$' || c == '%' || c == '&' || (c >= '(' && c <= 'Z')
-               || isLower(c);
-    case CharFilter::PhoneNumber:
-        return c == 8 || c == ',' || isDigit(c);
+        return c == 8 || c == ' ' || c == '#' || c == '$' || c == '%' || c == '&' || (c >= '(' && c <= 'Z') ||
+               isLower(c);
+    case CharFilter::PhoneNumber: return c == 8 || c == ',' || isDigit(c);
     case CharFilter::NetPort:
         return c == 8 || c == '-' || c == '.' || isDigit(c) || isUpper(c) || isLower(c) || c == '_';
-    case CharFilter::SidEdit:
-        return isDigit(c);
-    case CharFilter::Any:
-        return true;
+    case CharFilter::SidEdit: return isDigit(c);
+    case CharFilter::Any: return true;
     }
     return false;
 }
@@ -120,9 +116,12 @@ int EntryFields::sidPosition() const
     return v > kMaxSid ? kMaxSid : int(v);
 }
 
-ConnectionPropertiesLogic::ConnectionPropertiesLogic(ConnectionBook &book, Configuration &config,
-                                                     Prompter &prompter, ConnectionActions &actions)
-    : book_(book), config_(config), prompter_(prompter), actions_(actions)
+ConnectionPropertiesLogic::ConnectionPropertiesLogic(ConnectionBook &book, Configuration &config, Prompter &prompter,
+                                                     ConnectionActions &actions)
+    : book_(book),
+      config_(config),
+      prompter_(prompter),
+      actions_(actions)
 {
 }
 
@@ -193,8 +192,7 @@ void ConnectionPropertiesLogic::SetDialogMode(int m)
             focus = DialogFocus::SysName;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     if (entry)
         UpdateConnectionVisibility();
@@ -217,8 +215,7 @@ void ConnectionPropertiesLogic::UpdateConnectionVisibility()
         layout.ComPortGroup = layout.PhoneNumGroup = false;
         layout.Network = layout.AuxPrompt = true;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -254,9 +251,9 @@ void ConnectionPropertiesLogic::OKButtonClick()
     switch (dialogMode) {
     case SelectMode: {
         if (actions_.isConnected()) {
-            const QString q = QStringLiteral("You are already connected to ")
-                              + fromBytes(actions_.currentSystemName())
-                              + QStringLiteral(". Reconnect to ") + fromBytes(list_[selected_]) + QStringLiteral("?");
+            const QString q = QStringLiteral("You are already connected to ") +
+                              fromBytes(actions_.currentSystemName()) + QStringLiteral(". Reconnect to ") +
+                              fromBytes(list_[selected_]) + QStringLiteral("?");
             if (!prompter_.askYesNo(QStringLiteral("Warning"), q))
                 return;
         }
@@ -291,8 +288,7 @@ void ConnectionPropertiesLogic::OKButtonClick()
         SetDialogMode(ManageMode);
         return;
     }
-    default:
-        return;
+    default: return;
     }
 }
 
@@ -334,16 +330,13 @@ void ConnectionPropertiesLogic::CancelButtonClick()
 {
     switch (dialogMode) {
     case SelectMode:
-    case ManageMode:
-        hideDialog();
-        break;
+    case ManageMode: hideDialog(); break;
     case EditMode:
     case NewMode:
         layout.ConnectionList = true;
         SetDialogMode(ManageMode);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -453,4 +446,4 @@ void ConnectionPropertiesLogic::setPortNumber(int number)
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

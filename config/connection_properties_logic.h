@@ -20,17 +20,18 @@ enum DialogMode { SelectMode = 0, ManageMode = 1, EditMode = 2, NewMode = 3 };
 
 inline const std::array<const char *, 3> kConnectionTypeItems = {"Com Port Modem", "Com Port Direct", "TCP/IP "};
 inline const std::array<const char *, 4> kFlowControlItems = {"None", "XON/XOFF", "RTS/CTS", "DTR/DSR"};
-inline constexpr std::array<int, 14> kLinePacingItems = {0, 10, 20, 50, 80, 100, 150, 200, 250, 300, 350, 400, 450, 500};
+inline constexpr std::array<int, 14> kLinePacingItems = {0,   10,  20,  50,  80,  100, 150,
+                                                         200, 250, 300, 350, 400, 450, 500};
 inline constexpr int kMaxSid = 254;
 
 // Which characters a field takes.
 enum class CharFilter {
-    SysName,      // SysName, EditPassword
-    Prompt,       // Alp1, Alp2, Alr1, Alr2
+    SysName,  // SysName, EditPassword
+    Prompt,   // Alp1, Alp2, Alr1, Alr2
     PhoneNumber,
-    NetPort,      // NetPort, NetHost
-    SidEdit,      // digits only, not even backspace
-    Any,          // EditUsername
+    NetPort,  // NetPort, NetHost
+    SidEdit,  // digits only, not even backspace
+    Any,      // EditUsername
 };
 // `code` is the character (8 for backspace); anything above 255 is refused
 // by every filter but Any.
@@ -49,7 +50,7 @@ struct EntryFields {
     int BaudRateComboBox = 6;
     int FlowCtrlComboBox = 1;
     QByteArray PhoneNumber, NetPort, NetHost;
-    int TcpIpLp = 0;   // item index
+    int TcpIpLp = 0;  // item index
     QByteArray Alp1, Alp2, Alr1, Alr2;
 
     // The up-down control's position: the field's number kept within 0-254.
@@ -87,10 +88,10 @@ public:
     void EditButtonClick();
     void DeleteButtonClick();
     void ConnectionListDblClick();
-    void FieldChange();                  // a click on the Connection radio group
+    void FieldChange();  // a click on the Connection radio group
     // The character filters: false, with a beep, for a refused character.
     bool keyPress(CharFilter filter, uint code);
-    void stepSid(int delta);             // SidUpDown arrows
+    void stepSid(int delta);  // SidUpDown arrows
 
     // Operations.
     void SetDialogMode(int mode);
@@ -136,4 +137,4 @@ private:
     bool visible_ = false;
 };
 
-} // namespace kordex
+}  // namespace kordex

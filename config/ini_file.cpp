@@ -55,7 +55,7 @@ QByteArray oneLine(const QByteArray &v)
             c = ' ';
     return r;
 }
-} // namespace
+}  // namespace
 
 QByteArray stripIniText(const QByteArray &s)
 {
@@ -103,7 +103,7 @@ std::optional<int32_t> parseIniInteger(const QByteArray &s)
     }
     int64_t v;
     if (base == 16) {
-        v = int32_t(uint32_t(acc));   // "$FFFFFFFF" is -1
+        v = int32_t(uint32_t(acc));  // "$FFFFFFFF" is -1
     } else {
         v = int64_t(acc);
         if (v > int64_t(std::numeric_limits<int32_t>::max()) + (negative ? 1 : 0))
@@ -231,4 +231,4 @@ void IniFile::setInteger(const QByteArray &section, const QByteArray &key, int32
     setValue(section, key, QByteArray::number(v));
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -29,8 +29,8 @@ class IniFile {
 public:
     struct Line {
         bool isKey = false;
-        QByteArray key, value;   // stripped; valid when isKey
-        QByteArray text;         // a line without "=", stripped
+        QByteArray key, value;  // stripped; valid when isKey
+        QByteArray text;        // a line without "=", stripped
     };
     struct Section {
         QByteArray name;
@@ -62,4 +62,4 @@ private:
     mutable size_t lastSection_ = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -13,10 +13,7 @@ namespace kordex {
 namespace {
 const QString kTitle = QStringLiteral("Kordex");
 
-bool hasHeaderMark(const QByteArray &line)
-{
-    return line.contains("Kordex V") || line.contains("Kor-dex V1");
-}
+bool hasHeaderMark(const QByteArray &line) { return line.contains("Kordex V") || line.contains("Kor-dex V1"); }
 
 bool isBlankOrControl(char c) { return c >= 1 && uchar(c) <= 32; }
 
@@ -47,10 +44,10 @@ QList<QByteArray> textLines(QByteArray bytes)
 using Rec = TConnectionRec;
 constexpr std::array kColumnsBeforeType = {&connectionField(&Rec::SystemName), &connectionField(&Rec::SID),
                                            &connectionField(&Rec::Password)};
-constexpr std::array kColumnsAfterType = {
-    &connectionField(&Rec::PhoneNum),  &connectionField(&Rec::SocketPort), &connectionField(&Rec::SocketHost),
-    &connectionField(&Rec::AlPrompt1), &connectionField(&Rec::AlPrompt2),  &connectionField(&Rec::AlResult1),
-    &connectionField(&Rec::AlResult2), &connectionField(&Rec::UserName)};
+constexpr std::array kColumnsAfterType = {&connectionField(&Rec::PhoneNum),   &connectionField(&Rec::SocketPort),
+                                          &connectionField(&Rec::SocketHost), &connectionField(&Rec::AlPrompt1),
+                                          &connectionField(&Rec::AlPrompt2),  &connectionField(&Rec::AlResult1),
+                                          &connectionField(&Rec::AlResult2),  &connectionField(&Rec::UserName)};
 
 std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
 {
@@ -58,7 +55,7 @@ std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
         return std::nullopt;
     return parseIniInteger(stripIniText(lines[index]));
 }
-} // namespace
+}  // namespace
 
 QList<QByteArray> SplitLegacyCsvFields(const QByteArray &line)
 {
@@ -222,7 +219,12 @@ void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &s)
 
 void LoadDefaultConnections(ConnectionBook &book)
 {
-    struct Example { const char *name; uint8_t type; const char *port; QByteArray host; };
+    struct Example {
+        const char *name;
+        uint8_t type;
+        const char *port;
+        QByteArray host;
+    };
     const Example examples[3] = {
         {"Example Direct", 1, "23", kExampleHost},
         {"Example Modem", 0, "23", kExampleHost},
@@ -241,4 +243,4 @@ void LoadDefaultConnections(ConnectionBook &book)
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

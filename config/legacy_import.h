@@ -42,4 +42,4 @@ LegacySettings ParseLegacyCfg(const QByteArray &bytes);
 void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &settings);
 void LoadDefaultConnections(ConnectionBook &book);
 
-} // namespace kordex
+}  // namespace kordex

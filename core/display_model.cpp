@@ -107,10 +107,7 @@ void DisplayModel::RefreshLcd()
         e_.Timer2.restart();
 }
 
-int DisplayModel::cursorPosition() const
-{
-    return CursorRow * 42 + CursorColumn + 1;
-}
+int DisplayModel::cursorPosition() const { return CursorRow * 42 + CursorColumn + 1; }
 
 void DisplayModel::applyCursorOverlay()
 {
@@ -119,10 +116,7 @@ void DisplayModel::applyCursorOverlay()
         LcdText[p - 1] = '_';
 }
 
-void DisplayModel::showLcdText()
-{
-    e_.view.setLcdText(LcdText);
-}
+void DisplayModel::showLcdText() { e_.view.setLcdText(LcdText); }
 
 void DisplayModel::Timer3Timer()
 {
@@ -144,15 +138,12 @@ void DisplayModel::PutEventChar(uint8_t b)
     if (!(b == 0x07 || b == 0x08 || b == 0x0D || (b >= 0x20 && b <= 0x7E)))
         return;
     const SessionState &s = e_.session;
-    const bool shown = (s.Connected && (s.LoggedIn || !s.current().AutoLogin)) ||
-                       s.current().DiagnosticMode;
+    const bool shown = (s.Connected && (s.LoggedIn || !s.current().AutoLogin)) || s.current().DiagnosticMode;
     if (!shown)
         return;
 
     switch (b) {
-    case 0x07:
-        e_.view.beep();
-        return;
+    case 0x07: e_.view.beep(); return;
     case 0x08:
         if (EventColumn <= 1)
             return;
@@ -209,4 +200,4 @@ void DisplayModel::Timer7Timer()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -48,8 +48,8 @@ public:
     void ClearToLineEnd();
     QByteArray ComposeLcdText() const;
     void RefreshLcd();
-    void applyCursorOverlay();   // on LcdText
-    void showLcdText();          // empty the memo and set it to LcdText
+    void applyCursorOverlay();  // on LcdText
+    void showLcdText();         // empty the memo and set it to LcdText
     void PutEventChar(uint8_t b);
 
     // Timer ticks.
@@ -93,4 +93,4 @@ private:
     bool alarmBlinkPhase_ = false;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -31,13 +31,21 @@ const char *menuItemName(MenuItem item)
 }
 
 Engine::Engine(Clock &c, EngineView &v, SessionState &s)
-    : clock(c), view(v), session(s), display(*this), decoder(*this), flash(*this),
+    : clock(c),
+      view(v),
+      session(s),
+      display(*this),
+      decoder(*this),
+      flash(*this),
       Timer1(c, 1000, [this] { Timer1.stop(); }),
       Timer2(c, 1000, [this] { Timer2Timer(); }),
       Timer3(c, 250, [this] { display.Timer3Timer(); }),
       Timer6(c, 50, [this] { display.Timer6Timer(); }),
       Timer7(c, 500, [this] { display.Timer7Timer(); }),
-      TimerHKI(c, 3000, [this] { if (onTimerHKI) onTimerHKI(); })
+      TimerHKI(c, 3000, [this] {
+          if (onTimerHKI)
+              onTimerHKI();
+      })
 {
 }
 
@@ -59,4 +67,4 @@ void Engine::receive(const char *data, qsizetype n)
         decoder.processByte(uint8_t(data[i]));
 }
 
-} // namespace kordex
+}  // namespace kordex

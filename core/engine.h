@@ -9,8 +9,8 @@
 #include "core/face_control.h"
 #include "core/flash.h"
 #include "core/indicator_table.h"
-#include "core/stream_decoder.h"
 #include "core/session_state.h"
+#include "core/stream_decoder.h"
 #include "platform/clock.h"
 
 #include <functional>
@@ -54,12 +54,12 @@ public:
     int v01rpKeyCode = 80;
 
     // The window's timers (intervals and start states of the timer table).
-    Timer Timer1;   // tandem re-entry guard
-    Timer Timer2;   // identification
-    Timer Timer3;   // cursor blink
-    Timer Timer6;   // event line flush
-    Timer Timer7;   // alarm attention
-    Timer TimerHKI; // key hold repeat
+    Timer Timer1;    // tandem re-entry guard
+    Timer Timer2;    // identification
+    Timer Timer3;    // cursor blink
+    Timer Timer6;    // event line flush
+    Timer Timer7;    // alarm attention
+    Timer TimerHKI;  // key hold repeat
 
     // The key hold repeat belongs to the key input above this layer.
     std::function<void()> onTimerHKI;
@@ -69,4 +69,4 @@ private:
     void Timer2Timer();
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -15,8 +15,15 @@ const char *containerName(Container c);  // "" for None
 
 // Menu items the engine and the link session switch, by their form names.
 enum class MenuItem {
-    Refresh1, Events1, CloseTandemMode1,
-    Connect1, Disconnect, EditConnection1, SaveDatabase1, LoadDatabase1, ConnectMenu,
+    Refresh1,
+    Events1,
+    CloseTandemMode1,
+    Connect1,
+    Disconnect,
+    EditConnection1,
+    SaveDatabase1,
+    LoadDatabase1,
+    ConnectMenu,
 };
 const char *menuItemName(MenuItem item);
 
@@ -75,4 +82,4 @@ public:
     virtual void focusFirstControl() = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

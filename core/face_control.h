@@ -29,4 +29,4 @@ public:
     virtual const IndicatorBinding *bindingFor(int panelType, int k) const = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

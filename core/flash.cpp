@@ -87,4 +87,4 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

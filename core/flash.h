@@ -29,4 +29,4 @@ private:
     int ticks_ = 0, fSteps_ = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -15,22 +15,35 @@ int typeFor(const QByteArray &model, const QByteArray &version)
         return false;
     };
     // Later rules override earlier ones.
-    if (version.contains('V')) type = 5;
-    if (is("Q7312", {"V01"})) type = 1;
-    if (is("Q7312", {"V13", "V11"})) type = 5;
-    if (is("Q7312", {"V10", "V12"})) type = 1;
-    if (is("Q6150", {"V02", "V01"})) type = 4;
-    if (is("Q6150", {"V11"})) type = 5;
-    if (is("HBX", {"V02", "V01"})) type = 4;
-    if (is("HBX", {"V11"})) type = 5;
-    if (is("JBX", {"V11"})) type = 5;
-    if (is("ZR9", {"V01"})) type = 6;
-    if (is("ZR9", {"V02"})) type = 7;
-    if (is("WBX", {"V02"})) type = 4;
-    if (is("WBX", {"V11"})) type = 5;
+    if (version.contains('V'))
+        type = 5;
+    if (is("Q7312", {"V01"}))
+        type = 1;
+    if (is("Q7312", {"V13", "V11"}))
+        type = 5;
+    if (is("Q7312", {"V10", "V12"}))
+        type = 1;
+    if (is("Q6150", {"V02", "V01"}))
+        type = 4;
+    if (is("Q6150", {"V11"}))
+        type = 5;
+    if (is("HBX", {"V02", "V01"}))
+        type = 4;
+    if (is("HBX", {"V11"}))
+        type = 5;
+    if (is("JBX", {"V11"}))
+        type = 5;
+    if (is("ZR9", {"V01"}))
+        type = 6;
+    if (is("ZR9", {"V02"}))
+        type = 7;
+    if (is("WBX", {"V02"}))
+        type = 4;
+    if (is("WBX", {"V11"}))
+        type = 5;
     return type;
 }
-} // namespace
+}  // namespace
 
 void Engine::IdentifyPanel()
 {
@@ -93,4 +106,4 @@ void Engine::Timer2Timer()
         }
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -28,7 +28,7 @@ std::optional<int> digitValue(uint8_t c, int base)
         return std::nullopt;
     return v;
 }
-} // namespace
+}  // namespace
 
 void ProcessIndicatorLine(Engine &e)
 {
@@ -64,4 +64,4 @@ void ProcessIndicatorLine(Engine &e)
         e.indicators.set(c, char(cell(c)));
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -28,4 +28,4 @@ class Engine;
 // Validates row 13 and stores it; echoes the raw line in diagnostic mode.
 void ProcessIndicatorLine(Engine &e);
 
-} // namespace kordex
+}  // namespace kordex

@@ -23,7 +23,7 @@ struct SessionState {
     bool TandemSeen = false;
     bool Capturing = false;
     bool SendingFile = false;
-    bool TandemMode = false;       // written only by the mode switch
+    bool TandemMode = false;  // written only by the mode switch
     bool ArrowPromptSeen = false;
     bool DiagnosticsBannerSeen = false;
 
@@ -52,4 +52,4 @@ private:
     const TConnectionRec *current_ = &noConnection();
 };
 
-} // namespace kordex
+}  // namespace kordex

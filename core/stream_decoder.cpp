@@ -50,8 +50,7 @@ void StreamDecoder::DecodeEscapeByte(uint8_t b)
                     e_.session.TandemSeen = true;
             }
             break;
-        default:
-            break;  // unknown commands are discarded until k, K or Y
+        default: break;  // unknown commands are discarded until k, K or Y
         }
         return;
     }
@@ -83,9 +82,7 @@ void StreamDecoder::DecodeTandemByte(uint8_t b)
     DisplayModel &d = e_.display;
     const int type = e_.session.panelType();
     switch (b) {
-    case 0x07:
-        e_.view.beep();
-        break;
+    case 0x07: e_.view.beep(); break;
     case 0x0A:
         ++d.CursorRow;
         // Rows 11 and 13 carry machine lines; line feeds skip them and wrap into the printer area.
@@ -106,12 +103,8 @@ void StreamDecoder::DecodeTandemByte(uint8_t b)
         d.CursorVisible = false;
         e_.Timer3.stop();
         break;
-    case 0x18:
-        d.CursorVisible = true;
-        break;
-    case 0x19:
-        e_.Timer3.start();
-        break;
+    case 0x18: d.CursorVisible = true; break;
+    case 0x19: e_.Timer3.start(); break;
     case 0x1B:
         EscapePending = true;
         if (d.CursorRow == 13)
@@ -122,9 +115,7 @@ void StreamDecoder::DecodeTandemByte(uint8_t b)
                 e_.IdentifyPanel();
         }
         break;
-    default:
-        writeCharacter(b);
-        break;
+    default: writeCharacter(b); break;
     }
     afterTandemByte();
 }
@@ -165,4 +156,4 @@ void StreamDecoder::afterTandemByte()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

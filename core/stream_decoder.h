@@ -28,4 +28,4 @@ private:
     Engine &e_;
 };
 
-} // namespace kordex
+}  // namespace kordex

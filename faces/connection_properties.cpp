@@ -119,10 +119,11 @@ void fitRows(QGroupBox *g)
             continue;
         const QWidget *next = nextOnRow(b);
         const int room = (next ? next->x() - kLabelGap : right) - b->x();
-        b->resize(std::min(room, std::max(b->width(), b->sizeHint().width())), std::max(b->height(), b->sizeHint().height()));
+        b->resize(std::min(room, std::max(b->width(), b->sizeHint().width())),
+                  std::max(b->height(), b->sizeHint().height()));
     }
 }
-} // namespace
+}  // namespace
 
 SidUpDownControl::SidUpDownControl(QWidget *parent) : QWidget(parent)
 {
@@ -153,12 +154,15 @@ void SidUpDownControl::keyPressEvent(QKeyEvent *e)
 
 TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
                                              ConnectionActions &actions, QWidget *parent)
-    : QDialog(parent), logic_(book, config, prompter, actions), actions_(actions), config_(config)
+    : QDialog(parent),
+      logic_(book, config, prompter, actions),
+      actions_(actions),
+      config_(config)
 {
     setObjectName(QStringLiteral("ConnectionProperties"));
     setWindowTitle(QStringLiteral("Select Connection From List..."));
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setModal(false);
     setFixedSize(233 + 2 * kBorder, 465 + 2 * kBorder);
     setFont(QFont(QStringLiteral("Arial"), 8));
@@ -194,7 +198,8 @@ void TConnectionProperties::buildControls()
     SidUpDown->findChild<QToolButton *>(QStringLiteral("SidDown"))->setGeometry(0, 11, 16, 10);
     AutoLogCkbx = placed(new QCheckBox(QStringLiteral("Auto Login"), GeneralGroup), 8, 152, 73, 17);
     AutoLogCkbx->setObjectName(QStringLiteral("AutoLogCkbx"));
-    CommonStatesCheckBox = placed(new QCheckBox(QStringLiteral("Show ZR9 NZ Common States"), GeneralGroup), 8, 176, 169, 17);
+    CommonStatesCheckBox =
+        placed(new QCheckBox(QStringLiteral("Show ZR9 NZ Common States"), GeneralGroup), 8, 176, 169, 17);
     CommonStatesCheckBox->setObjectName(QStringLiteral("CommonStatesCheckBox"));
     DiagCheckBox = placed(new QCheckBox(GeneralGroup), 208, 176, 17, 17);
     DiagCheckBox->setObjectName(QStringLiteral("DiagCheckBox"));
@@ -268,12 +273,33 @@ void TConnectionProperties::buildControls()
     DeleteButton = button("DeleteButton", QStringLiteral("&Delete"), 124);
     CancelButton = button("CancelButton", QStringLiteral("C&ancel"), 184);
 
-    QWidget *order[] = {SysName,         EditUsername,     EditPassword,       SidEdit,         SidUpDown,
-                        AutoLogCkbx,     CommonStatesCheckBox, DiagCheckBox,   ConnectionItems[0], ConnectionItems[1],
-                        ConnectionItems[2], PortComboBox,  BaudRateComboBox,   FlowCtrlComboBox, PhoneNumber,
-                        NetPort,         NetHost,          TcpIpLp,            Alp1,            Alr1,
-                        Alp2,            Alr2,             ConnectionList,     OKButton,        EditButton,
-                        DeleteButton,    CancelButton};
+    QWidget *order[] = {SysName,
+                        EditUsername,
+                        EditPassword,
+                        SidEdit,
+                        SidUpDown,
+                        AutoLogCkbx,
+                        CommonStatesCheckBox,
+                        DiagCheckBox,
+                        ConnectionItems[0],
+                        ConnectionItems[1],
+                        ConnectionItems[2],
+                        PortComboBox,
+                        BaudRateComboBox,
+                        FlowCtrlComboBox,
+                        PhoneNumber,
+                        NetPort,
+                        NetHost,
+                        TcpIpLp,
+                        Alp1,
+                        Alr1,
+                        Alp2,
+                        Alr2,
+                        ConnectionList,
+                        OKButton,
+                        EditButton,
+                        DeleteButton,
+                        CancelButton};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -396,7 +422,7 @@ void TConnectionProperties::filterField(QLineEdit *e, CharFilter filter)
             if (filterAccepts(filter, ch.unicode()))
                 clean += ch;
         if (clean != text) {
-            logic_.keyPress(filter, 0xFFFF);   // beeps
+            logic_.keyPress(filter, 0xFFFF);  // beeps
             const int cursor = e->cursorPosition() - int(text.size() - clean.size());
             e->setText(clean);
             e->setCursorPosition(std::max(0, cursor));
@@ -409,17 +435,28 @@ void TConnectionProperties::pushText(QLineEdit *e)
 {
     EntryFields &f = logic_.fields;
     const QByteArray v = toBytes(e->text());
-    if (e == SysName) f.SysName = v;
-    else if (e == EditUsername) f.EditUsername = v;
-    else if (e == EditPassword) f.EditPassword = v;
-    else if (e == SidEdit) f.SidEdit = v;
-    else if (e == PhoneNumber) f.PhoneNumber = v;
-    else if (e == NetPort) f.NetPort = v;
-    else if (e == NetHost) f.NetHost = v;
-    else if (e == Alp1) f.Alp1 = v;
-    else if (e == Alp2) f.Alp2 = v;
-    else if (e == Alr1) f.Alr1 = v;
-    else if (e == Alr2) f.Alr2 = v;
+    if (e == SysName)
+        f.SysName = v;
+    else if (e == EditUsername)
+        f.EditUsername = v;
+    else if (e == EditPassword)
+        f.EditPassword = v;
+    else if (e == SidEdit)
+        f.SidEdit = v;
+    else if (e == PhoneNumber)
+        f.PhoneNumber = v;
+    else if (e == NetPort)
+        f.NetPort = v;
+    else if (e == NetHost)
+        f.NetHost = v;
+    else if (e == Alp1)
+        f.Alp1 = v;
+    else if (e == Alp2)
+        f.Alp2 = v;
+    else if (e == Alr1)
+        f.Alr1 = v;
+    else if (e == Alr2)
+        f.Alr2 = v;
 }
 
 bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
@@ -438,13 +475,14 @@ bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
     switch (key->key()) {
-    case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Escape:
-    case Qt::Key_Delete:
-        return false;
-    case Qt::Key_Backspace:
-        return !logic_.keyPress(filter, 8);
-    default:
-        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Delete: return false;
+    case Qt::Key_Backspace: return !logic_.keyPress(filter, 8);
+    default: break;
     }
     const QString text = key->text();
     if (text.isEmpty())
@@ -628,16 +666,11 @@ void TConnectionProperties::syncFields()
 void TConnectionProperties::applyFocus()
 {
     switch (logic_.focus) {
-    case DialogFocus::SysName:
-        SysName->setFocus();
-        break;
-    case DialogFocus::ConnectionList:
-        ConnectionList->setFocus();
-        break;
-    case DialogFocus::None:
-        break;
+    case DialogFocus::SysName: SysName->setFocus(); break;
+    case DialogFocus::ConnectionList: ConnectionList->setFocus(); break;
+    case DialogFocus::None: break;
     }
     logic_.focus = DialogFocus::None;
 }
 
-} // namespace kordex
+}  // namespace kordex

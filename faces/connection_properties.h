@@ -39,8 +39,8 @@ private:
 class TConnectionProperties : public QDialog {
     Q_OBJECT
 public:
-    TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
-                          ConnectionActions &actions, QWidget *parent = nullptr);
+    TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter, ConnectionActions &actions,
+                          QWidget *parent = nullptr);
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
     void showInMode(int mode);
@@ -54,7 +54,7 @@ public:
     void setVisible(bool visible) override;
 
 public slots:
-    void reject() override;   // Escape acts as the Cancel button
+    void reject() override;  // Escape acts as the Cancel button
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -97,4 +97,4 @@ private:
     QPushButton *OKButton, *EditButton, *DeleteButton, *CancelButton;
 };
 
-} // namespace kordex
+}  // namespace kordex

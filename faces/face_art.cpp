@@ -159,7 +159,7 @@ QBrush fasciaBrush(const FaceLayout &face)
     return g;
 }
 
-} // namespace
+}  // namespace
 
 QColor fasciaColor(Container c)
 {
@@ -239,4 +239,4 @@ void paintFaceBackground(QPainter &p, const FaceLayout &face)
     p.restore();
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -13,4 +13,4 @@ QColor fasciaColor(Container c);  // None: the New Zealand display
 void paintFaceBackground(QPainter &p, const FaceLayout &face);
 void paintDecor(QPainter &p, const FaceLayout &face, const DecorDef &d);
 
-} // namespace kordex
+}  // namespace kordex

@@ -82,21 +82,34 @@ struct Row {
 const IndicatorBinding kNone{{"", ""}, kWhite};
 
 const Row kRows[] = {
-    {3, {{{"FFAlm_1603"}, kRed}, {{"FFAlm_4428"}, kRed}, {{"FireLed1", "FireLed2"}, kRed},
-         {{"ZR9FBP_FireLED1", "ZR9FBP_FireLED2"}, kRed}}},
+    {3,
+     {{{"FFAlm_1603"}, kRed},
+      {{"FFAlm_4428"}, kRed},
+      {{"FireLed1", "FireLed2"}, kRed},
+      {{"ZR9FBP_FireLED1", "ZR9FBP_FireLED2"}, kRed}}},
     {4, {{{"FFiso_1603"}, kAmber}, {{"FFiso_4428"}, kAmber}, {{"Fltled2"}, kAmber}, {{"ZR9FBP_FaultLED"}, kAmber}}},
-    {5, {{{"FFflt_1603"}, kAmber}, {{"FFflt_4428"}, kAmber}, {{"Isoled2"}, kAmber},
-         {{"ZR9FBP_DisablesLED"}, kAmber}}},
-    {6, {{{"Wsi_4428"}, kAmber}, {{"Wsi_4428"}, kAmber}, {{"SysFltLED"}, kAmber},
-         {{"ZR9FBP_SysFaultLED"}, kAmber}}},
-    {7, {{{"Ebi_4428"}, kAmber}, {{"Ebi_4428"}, kAmber}, {{"BrigActLed"}, kRed},
-         {{"ZR9FBP_AlarmRoutActivatedLED"}, kRed}}},
-    {8, {{{"Sysf_1603"}, kAmber}, {{"Sysf_4428"}, kAmber}, {{"BrigFltIsoLed"}, kAmber},
-         {{"ZR9FBP_AlarmRoutDisabledLED"}, kAmber}}},
-    {9, {{{"Chgr_1603"}, kAmber}, {{"Chgr_4428"}, kAmber}, {{"WSActiveLed"}, kRed},
-         {{"ZR9FBP_AlarmDevActivatedLED"}, kRed}}},
-    {10, {{{"Mains_1603"}, kGreen}, {{"Mains_4428"}, kGreen}, {{"WSFltIsoLed"}, kAmber},
-          {{"ZR9FBP_AlarmDevDisabledLED"}, kAmber}}},
+    {5, {{{"FFflt_1603"}, kAmber}, {{"FFflt_4428"}, kAmber}, {{"Isoled2"}, kAmber}, {{"ZR9FBP_DisablesLED"}, kAmber}}},
+    {6, {{{"Wsi_4428"}, kAmber}, {{"Wsi_4428"}, kAmber}, {{"SysFltLED"}, kAmber}, {{"ZR9FBP_SysFaultLED"}, kAmber}}},
+    {7,
+     {{{"Ebi_4428"}, kAmber},
+      {{"Ebi_4428"}, kAmber},
+      {{"BrigActLed"}, kRed},
+      {{"ZR9FBP_AlarmRoutActivatedLED"}, kRed}}},
+    {8,
+     {{{"Sysf_1603"}, kAmber},
+      {{"Sysf_4428"}, kAmber},
+      {{"BrigFltIsoLed"}, kAmber},
+      {{"ZR9FBP_AlarmRoutDisabledLED"}, kAmber}}},
+    {9,
+     {{{"Chgr_1603"}, kAmber},
+      {{"Chgr_4428"}, kAmber},
+      {{"WSActiveLed"}, kRed},
+      {{"ZR9FBP_AlarmDevActivatedLED"}, kRed}}},
+    {10,
+     {{{"Mains_1603"}, kGreen},
+      {{"Mains_4428"}, kGreen},
+      {{"WSFltIsoLed"}, kAmber},
+      {{"ZR9FBP_AlarmDevDisabledLED"}, kAmber}}},
     {11, {{{"Aif_4428"}, kAmber}, {{"Aif_4428"}, kAmber}, {{"PowerLED"}, kGreen}, {{"ZR9FBP_PowerLED"}, kGreen}}},
     {12, {kNone, kNone, {{"SilLED1", "SilLed2"}, kAmber}, {{"ZR9FBP_AIFLED"}, kAmber}}},
     {13, {kNone, kNone, {{"testLED1", "TestLED2"}, kAmber}, {{"ZR9FBP_TestLED"}, kAmber}}},
@@ -106,12 +119,14 @@ const Row kRows[] = {
     {19, {kNone, kNone, kNone, {{"ZR9FBP_SpareLED"}, kAmber}}},
     {21, {{{"NormalLed"}, kGreen}, {{"NormalLed"}, kGreen}, {{"NormalLed"}, kGreen}, {{"NormalLed"}, kGreen}}},
     {22, {{{"Fireled"}, kRed}, {{"Fireled"}, kRed}, {{"Fireled"}, kRed}, {{"Fireled"}, kRed}}},
-    {23, {{{"DefectLed"}, kAmber}, {{"DefectLed"}, kAmber}, {{"ZRNZNormalLed"}, kGreen},
-          {{"ZR9FBP_NZNormalLED"}, kGreen}}},
-    {24, {{{"Anciso_1603"}, kAmber}, {{"Anciso_1603"}, kAmber}, {{"ZRNZFireLed"}, kRed},
-          {{"ZR9FBP_NZFireLed"}, kRed}}},
-    {25, {{{"belliso_1603"}, kAmber}, {{"belliso_1603"}, kAmber}, {{"ZRNZDefectLed"}, kAmber},
-          {{"ZR9FBP_NZDefectLED"}, kAmber}}},
+    {23,
+     {{{"DefectLed"}, kAmber}, {{"DefectLed"}, kAmber}, {{"ZRNZNormalLed"}, kGreen}, {{"ZR9FBP_NZNormalLED"}, kGreen}}},
+    {24, {{{"Anciso_1603"}, kAmber}, {{"Anciso_1603"}, kAmber}, {{"ZRNZFireLed"}, kRed}, {{"ZR9FBP_NZFireLed"}, kRed}}},
+    {25,
+     {{{"belliso_1603"}, kAmber},
+      {{"belliso_1603"}, kAmber},
+      {{"ZRNZDefectLed"}, kAmber},
+      {{"ZR9FBP_NZDefectLED"}, kAmber}}},
 };
 
 // Direct index by indicator number for the painter's hot path.
@@ -128,7 +143,7 @@ const Index &index()
     static const Index idx;
     return idx;
 }
-} // namespace
+}  // namespace
 
 LampHost lampHostOf(Container c)
 {
@@ -166,4 +181,4 @@ const IndicatorBinding *bindingFor(int panelType, int k)
     return b.lamps[0].empty() ? nullptr : &b;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -33,4 +33,4 @@ std::span<const int> paintedIndicators();
 // handled by the painter).
 const IndicatorBinding *bindingFor(int panelType, int k);
 
-} // namespace kordex
+}  // namespace kordex

@@ -20,4 +20,4 @@ private:
     Engine &e_;
 };
 
-} // namespace kordex
+}  // namespace kordex

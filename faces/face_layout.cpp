@@ -1,6 +1,5 @@
 #include "faces/face_layout.h"
 
-
 namespace kordex {
 
 namespace {
@@ -60,12 +59,9 @@ constexpr LabelDef kAs1603Labels[] = {
 };
 
 constexpr DecorDef kAs1603Decor[] = {
-    {"Image1", DecorKind::Frame, 3, 20, 508, 249},
-    {"DisplayBezel", DecorKind::Bezel, 18, 26, 421, 53},
-    {"Image2", DecorKind::Frame, 605, 42, 145, 197},
-    {"Image3", DecorKind::Frame, 9, 273, 447, 55},
-    {"Image4", DecorKind::Frame, 510, 42, 94, 194},
-    {"Image5", DecorKind::Frame, 489, 273, 295, 55},
+    {"Image1", DecorKind::Frame, 3, 20, 508, 249},   {"DisplayBezel", DecorKind::Bezel, 18, 26, 421, 53},
+    {"Image2", DecorKind::Frame, 605, 42, 145, 197}, {"Image3", DecorKind::Frame, 9, 273, 447, 55},
+    {"Image4", DecorKind::Frame, 510, 42, 94, 194},  {"Image5", DecorKind::Frame, 489, 273, 295, 55},
 };
 
 constexpr PictureDef kAs1603Pictures[] = {
@@ -226,7 +222,10 @@ constexpr KeyDef kZr9FbpKeys[] = {
 };
 
 // Each two-line legend is two label components, one per line.
-#define LEG(n, t, l, tp, w) {n, t, l, tp, w, 12, F::ArialNarrow, 11, true}
+#define LEG(n, t, l, tp, w)                                                                                            \
+    {                                                                                                                  \
+        n, t, l, tp, w, 12, F::ArialNarrow, 11, true                                                                   \
+    }
 constexpr LabelDef kZr9FbpLabels[] = {
     LEG("Label20", "FIRE PROTECTION", 44, 126, 130),
     LEG("Label22", "ACTIVATED", 44, 138, 130),
@@ -270,8 +269,7 @@ constexpr LabelDef kNzLabels[] = {
 };
 
 const FaceLayout kFaces[] = {
-    {"AS1603", Container::AS1603, 0, 0, 793, 329, 1, kAs1603Keys, kAs1603Labels, kAs1603Decor,
-     kAs1603Pictures},
+    {"AS1603", Container::AS1603, 0, 0, 793, 329, 1, kAs1603Keys, kAs1603Labels, kAs1603Decor, kAs1603Pictures},
     {"AS4428p", Container::AS4428p, -1, 0, 801, 329, 5, kAs4428Keys, kAs4428Labels, kAs4428Decor, {}},
     {"ZR9", Container::ZR9, -1, 0, 794, 329, 6, kZr9Keys, kZr9Labels, kZr9Decor, {}},
     {"ZR9FBP", Container::ZR9FBP, 0, 0, 794, 361, 7, kZr9FbpKeys, kZr9FbpLabels, kZr9FbpDecor, {}},
@@ -280,7 +278,7 @@ const FaceLayout kFaces[] = {
 const FaceLayout kNz{"NZDisplay", Container::None, 600, 12, 78, 41, 0, {}, kNzLabels, {}, {}};
 
 constexpr int kPictureFaces[] = {1, 4, 5, 6, 7};
-} // namespace
+}  // namespace
 
 std::span<const FaceLayout> faceLayouts() { return kFaces; }
 
@@ -324,7 +322,10 @@ std::span<const int> facesWithPictures() { return kPictureFaces; }
 Container containerForFace(int face)
 {
     switch (face) {
-    case 1: case 2: case 3: case 4: return Container::AS1603;
+    case 1:
+    case 2:
+    case 3:
+    case 4: return Container::AS1603;
     case 5: return Container::AS4428p;
     case 6: return Container::ZR9;
     case 7: return Container::ZR9FBP;
@@ -341,4 +342,4 @@ bool keyHasPicturesOnFace(const KeyDef &key, int face)
     return !(face == 1 && key.logic);
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -25,12 +25,12 @@ enum class KeyTone : unsigned char { Blue, Red, White, Grey, Green, Yellow };
 
 struct KeyDef {
     std::string_view name;
-    KeyCaption caption;   // on the AS 1603 face: the face 1 caption
+    KeyCaption caption;     // on the AS 1603 face: the face 1 caption
     KeyCaption caption4{};  // AS 1603 face 4 only; empty main elsewhere
     int left, top, width, height;
     int code;
     KeyTone tone;
-    bool logic = false;   // AS 1603 logic key: shown on face 4 only
+    bool logic = false;  // AS 1603 logic key: shown on face 4 only
 };
 
 enum class FontFamily : unsigned char { CourierNew, Arial, ArialNarrow };
@@ -50,18 +50,18 @@ struct LabelDef {
 
 // Drawings that carry no state. The painter knows how each kind looks.
 enum class DecorKind : unsigned char {
-    Frame,        // rounded outline around a group of keys or lamps
-    Bezel,        // dark surround of the display window
-    Banner,       // red lettering on a plain strip (FIREFIGHTER FACILITY)
-    PlainRect,    // button-face rectangle without a visible border
+    Frame,      // rounded outline around a group of keys or lamps
+    Bezel,      // dark surround of the display window
+    Banner,     // red lettering on a plain strip (FIREFIGHTER FACILITY)
+    PlainRect,  // button-face rectangle without a visible border
     BrigadeOutline,
-    FireSign,     // the FIRE legend with its lamp pair
+    FireSign,  // the FIRE legend with its lamp pair
     // Small printed legend. Plain form: lines separated by '\n'. Lamp form:
     // groups "TITLE|Lamp=TEXT|Lamp=TEXT" separated by '\n', each TEXT set
     // level with the named lamp, the group title to its left.
     Legend,
-    LampArray,    // a column block of zone lamps with write-in strips
-    Bar,          // thin bar from a soft key toward the display
+    LampArray,  // a column block of zone lamps with write-in strips
+    Bar,        // thin bar from a soft key toward the display
 };
 
 struct DecorDef {
@@ -81,10 +81,10 @@ struct FaceLayout {
     std::string_view name;  // component name of the container
     Container container;    // None for NZDisplay
     int left, top, width, height;
-    int naturalFace;        // the face whose pictures the keys get at creation
+    int naturalFace;  // the face whose pictures the keys get at creation
     std::span<const KeyDef> keys;
     std::span<const LabelDef> labels;
-    std::span<const DecorDef> decor;   // in painting order, back to front
+    std::span<const DecorDef> decor;  // in painting order, back to front
     std::span<const PictureDef> pictures;
 };
 
@@ -112,4 +112,4 @@ inline constexpr std::string_view kRelayPointKey = "V01RP";
 inline constexpr int kPointKeyCode = 80;
 inline constexpr int kRelayKeyCode = 82;
 
-} // namespace kordex
+}  // namespace kordex

@@ -8,12 +8,9 @@ namespace kordex {
 namespace {
 const QRect kTwoLineLcd(24, 32, 409, 41);
 const QRect kFourLineLcd(24, 9, 377, 74);
-} // namespace
+}  // namespace
 
-std::span<const int> FaceController::paintedIndicators() const
-{
-    return kordex::paintedIndicators();
-}
+std::span<const int> FaceController::paintedIndicators() const { return kordex::paintedIndicators(); }
 
 const IndicatorBinding *FaceController::bindingFor(int panelType, int k) const
 {
@@ -32,7 +29,10 @@ void FaceController::SelectFace()
         view.setLcdGeometry(kTwoLineLcd);
         e_.display.ClearScreen();
         break;
-    case 1: case 2: case 3: case 4:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
         view.setLogicKeysVisible(type == 4);
         e_.v01rpKeyCode = type == 4 ? 82 : 80;
         view.prepareFace(type);
@@ -55,12 +55,11 @@ void FaceController::SelectFace()
         view.setEventScreenGeometry(360, 161);  // below the taller face
         view.setVisibleContainer(Container::ZR9FBP);
         break;
-    default:
-        break;
+    default: break;
     }
     const QByteArray &v = session.PanelVersion;
     view.setNzDisplayVisible(v == "V13" || (v == "V12" && type != 0));
     e_.indicators.reset();
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -1,10 +1,10 @@
 #include "faces/face_widgets.h"
 
+#include "faces/face_art.h"
 #include "faces/face_binding.h"
 #include "faces/face_layout.h"
 #include "faces/fonts.h"
 #include "faces/key_picture.h"
-#include "faces/face_art.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -32,11 +32,11 @@ Qt::Alignment alignmentOf(TextAlign a)
 
 bool isAs4428LogicKey(const QString &name)
 {
-    return name == QLatin1String("V11OR") || name == QLatin1String("V11AN") || name == QLatin1String("V11XO")
-           || name == QLatin1String("V11NO");
+    return name == QLatin1String("V11OR") || name == QLatin1String("V11AN") || name == QLatin1String("V11XO") ||
+           name == QLatin1String("V11NO");
 }
 
-} // namespace
+}  // namespace
 
 // ---- KeyWidget ----------------------------------------------------------
 
@@ -44,7 +44,11 @@ bool isAs4428LogicKey(const QString &name)
 // its first paint and names itself for accessibility when first shown, which
 // keeps the program's start quick.
 KeyWidget::KeyWidget(const KeyDef &def, int face, QWidget *parent)
-    : QWidget(parent), m_name(latin1(def.name)), m_caption(def.caption.main), m_code(def.code), m_face(face),
+    : QWidget(parent),
+      m_name(latin1(def.name)),
+      m_caption(def.caption.main),
+      m_code(def.code),
+      m_face(face),
       m_pictureFace(face)
 {
     setObjectName(m_name);
@@ -125,10 +129,7 @@ void KeyWidget::hideEvent(QHideEvent *e)
 
 // ---- LampWidget ---------------------------------------------------------
 
-LampWidget::LampWidget(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
+LampWidget::LampWidget(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
 void LampWidget::setColor(const QColor &c)
 {
@@ -221,10 +222,7 @@ void FaceSet::makeAll()
         make(layout.container);
 }
 
-QWidget *FaceSet::madeContainer(Container c) const
-{
-    return c == Container::None ? nullptr : m_containers[slot(c)];
-}
+QWidget *FaceSet::madeContainer(Container c) const { return c == Container::None ? nullptr : m_containers[slot(c)]; }
 
 void FaceSet::build(const FaceLayout &layout, QWidget *w) const
 {
@@ -306,10 +304,10 @@ QLabel *FaceSet::label(const QString &name) const
     const QByteArray wanted = name.toLatin1();
     const std::string_view n(wanted.constData(), size_t(wanted.size()));
     for (const FaceLayout &layout : faceLayouts()) {
-        const bool here = std::any_of(layout.labels.begin(), layout.labels.end(),
-                                      [&](const LabelDef &l) { return l.name == n; })
-                          || std::any_of(layout.pictures.begin(), layout.pictures.end(),
-                                         [&](const PictureDef &p) { return p.name == n; });
+        const bool here =
+            std::any_of(layout.labels.begin(), layout.labels.end(), [&](const LabelDef &l) { return l.name == n; }) ||
+            std::any_of(layout.pictures.begin(), layout.pictures.end(),
+                        [&](const PictureDef &p) { return p.name == n; });
         if (here)
             make(layout.container);
     }
@@ -345,7 +343,8 @@ void FaceSet::prepareFace(int panelType)
         k->showPicture(false);
     }
     if (c == Container::AS1603 && m_prodName)
-        m_prodName->setPixmap(KeyPicture(QStringLiteral("ProdName"), panelType, false, m_prodName->devicePixelRatioF()));
+        m_prodName->setPixmap(
+            KeyPicture(QStringLiteral("ProdName"), panelType, false, m_prodName->devicePixelRatioF()));
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -149,4 +149,4 @@ private:
     mutable QLabel *m_prodName = nullptr;
 };
 
-} // namespace kordex
+}  // namespace kordex

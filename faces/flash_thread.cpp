@@ -8,7 +8,9 @@
 namespace kordex {
 
 TflashThread::TflashThread(Step tick, Step finish, QObject *parent)
-    : QThread(parent), tick_(std::move(tick)), finish_(std::move(finish))
+    : QThread(parent),
+      tick_(std::move(tick)),
+      finish_(std::move(finish))
 {
 }
 
@@ -18,10 +20,7 @@ TflashThread::TflashThread(Engine &engine, QObject *parent)
 {
 }
 
-TflashThread::~TflashThread()
-{
-    stop();
-}
+TflashThread::~TflashThread() { stop(); }
 
 bool TflashThread::stopRequested() const
 {
@@ -63,7 +62,8 @@ void TflashThread::handOver(const Paint &paint)
     served_ = false;
     // The queued call reaches the window thread's event loop; stop() serves
     // the same request directly when the window thread is waiting for us.
-    QMetaObject::invokeMethod(this, [this] { serve(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { serve(); }, Qt::QueuedConnection);
     changed_.wakeAll();
     while (!served_)
         changed_.wait(&mutex_);
@@ -107,4 +107,4 @@ void TflashThread::stop()
     wait();
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -39,17 +39,17 @@ protected:
 
 private:
     void handOver(const Paint &paint);
-    void serve();                       // window thread
+    void serve();  // window thread
     bool stopRequested() const;
 
     Step tick_, finish_;
     mutable QMutex mutex_;
     QWaitCondition changed_;
-    const Paint *pending_ = nullptr;    // the paint waiting for the window thread
+    const Paint *pending_ = nullptr;  // the paint waiting for the window thread
     bool served_ = false;
     bool stop_ = false;
     bool ended_ = false;
     int paints_ = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

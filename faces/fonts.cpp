@@ -32,4 +32,4 @@ void installFontSubstitutions()
     QFont::insertSubstitution(QStringLiteral("Arial Narrow"), fontFamilyName(FontFamily::ArialNarrow));
 }
 
-} // namespace kordex
+}  // namespace kordex

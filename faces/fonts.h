@@ -19,4 +19,4 @@ QFont panelFont(FontFamily family, int pixelSize, bool bold = false, bool italic
 // application object exists; calling again does no harm.
 void installFontSubstitutions();
 
-} // namespace kordex
+}  // namespace kordex

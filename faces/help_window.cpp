@@ -11,10 +11,7 @@
 
 #include <algorithm>
 
-static void initHelpResources()
-{
-    Q_INIT_RESOURCE(help);
-}
+static void initHelpResources() { Q_INIT_RESOURCE(help); }
 
 namespace kordex {
 
@@ -36,11 +33,8 @@ constexpr TopicTitle kTitles[] = {
     {12, "Using this help"},
 };
 
-QUrl contentsUrl()
-{
-    return QUrl(QStringLiteral("qrc:/help/contents.html"));
-}
-} // namespace
+QUrl contentsUrl() { return QUrl(QStringLiteral("qrc:/help/contents.html")); }
+}  // namespace
 
 HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -85,15 +79,9 @@ bool HelpWindow::hasTopic(int n)
     return false;
 }
 
-QUrl HelpWindow::topicUrl(int n)
-{
-    return QUrl(QStringLiteral("qrc:/help/topic%1.html").arg(n));
-}
+QUrl HelpWindow::topicUrl(int n) { return QUrl(QStringLiteral("qrc:/help/topic%1.html").arg(n)); }
 
-QUrl HelpWindow::source() const
-{
-    return browser_->source();
-}
+QUrl HelpWindow::source() const { return browser_->source(); }
 
 void HelpWindow::syncList(const QUrl &url)
 {
@@ -170,10 +158,7 @@ void HelpWindow::showTopic(int n)
     present();
 }
 
-HelpHook::~HelpHook()
-{
-    delete window_.data();
-}
+HelpHook::~HelpHook() { delete window_.data(); }
 
 bool HelpHook::operator()(int command, int data)
 {
@@ -238,7 +223,7 @@ public:
         return true;
     }
 };
-} // namespace
+}  // namespace
 
 void installHelpHook(std::function<bool(int, int)> hook)
 {
@@ -257,4 +242,4 @@ bool ApplicationHelp(int command, int data)
     return true;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -67,4 +67,4 @@ private:
 void installHelpHook(std::function<bool(int command, int data)> hook);
 bool ApplicationHelp(int command, int data);
 
-} // namespace kordex
+}  // namespace kordex

@@ -122,7 +122,11 @@ bool layOutAt(const QRectF &area, const KeyCaption &cap, int px, CaptionLayout *
 // Narrow of a size reads about as well as Arial half a pixel smaller.
 CaptionLayout layOutLargest(const QRectF &area, const KeyCaption &cap, int maxPx, int narrowFromPx)
 {
-    struct Try { FontFamily family; int px; qreal legibility; };
+    struct Try {
+        FontFamily family;
+        int px;
+        qreal legibility;
+    };
     QList<Try> tries;
     for (int px = maxPx; px >= 6; --px) {
         tries.append({FontFamily::Arial, px, qreal(px)});
@@ -138,8 +142,7 @@ CaptionLayout layOutLargest(const QRectF &area, const KeyCaption &cap, int maxPx
     return l;
 }
 
-void drawCaption(QPainter &p, const QRectF &area, const KeyCaption &cap, const QColor &color,
-                 const CaptionLayout &l)
+void drawCaption(QPainter &p, const QRectF &area, const KeyCaption &cap, const QColor &color, const CaptionLayout &l)
 {
     const QString main = latin1(cap.main), sub = latin1(cap.sub);
     p.setPen(color);
@@ -375,7 +378,7 @@ void drawBadge(QPainter &p, const QSizeF &size, const QString &code)
     p.drawText(QPointF(x + cw + gap, base), words);
 }
 
-} // namespace
+}  // namespace
 
 void drawArrow(QPainter &p, const QRectF &box, Arrow a, const QColor &color)
 {
@@ -478,12 +481,8 @@ QPixmap KeyArt::pixmap(const QString &name, qreal dpr)
 void KeyArt::draw(QPainter &p, const Entry &e) const
 {
     switch (e.kind) {
-    case Kind::Blue:
-        p.fillRect(QRectF(0, 0, 41, 41), QColor(0, 0, 255));
-        return;
-    case Kind::Badge:
-        drawBadge(p, QSizeF(235, 27), e.badgeCode);
-        return;
+    case Kind::Blue: p.fillRect(QRectF(0, 0, 41, 41), QColor(0, 0, 255)); return;
+    case Kind::Badge: drawBadge(p, QSizeF(235, 27), e.badgeCode); return;
     case Kind::Key: {
         const QSizeF sz(e.key->width, e.key->height);
         const CaptionLayout caption = captionLayout(*e.key, e.container, e.face, e.pressed);
@@ -510,4 +509,4 @@ KeyArt &keyArt()
     return art;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -50,4 +50,4 @@ KeyArt &keyArt();
 // Pieces of the drawing that the faces use as well.
 void drawArrow(QPainter &p, const QRectF &box, Arrow a, const QColor &color);
 
-} // namespace kordex
+}  // namespace kordex

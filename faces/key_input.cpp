@@ -6,15 +6,14 @@
 namespace kordex {
 
 KeyInput::KeyInput(Engine &engine, Prompter &prompter, SendSeam send)
-    : e_(engine), prompter_(prompter), send_(std::move(send))
+    : e_(engine),
+      prompter_(prompter),
+      send_(std::move(send))
 {
     e_.onTimerHKI = [this] { TimerHKITimer(); };
 }
 
-bool KeyInput::connected() const
-{
-    return e_.session.Connected;
-}
+bool KeyInput::connected() const { return e_.session.Connected; }
 
 void KeyInput::ButtMouseDown(int keyCode)
 {
@@ -79,7 +78,10 @@ int KeyInput::translateKey(int panelType, int virtualKey, bool alt)
         case vk::Down: return 'd';
         case vk::Right: return '>';
         case vk::Left: return '<';
-        case vk::F1: case vk::F2: case vk::F3: case vk::F4: return virtualKey;
+        case vk::F1:
+        case vk::F2:
+        case vk::F3:
+        case vk::F4: return virtualKey;
         default: return -1;
         }
     }
@@ -121,14 +123,8 @@ void KeyInput::Refresh1Click()
         send('H');
 }
 
-void KeyInput::CloseTandemMode1Click()
-{
-    FormKeyPress('C');
-}
+void KeyInput::CloseTandemMode1Click() { FormKeyPress('C'); }
 
-void KeyInput::Events1Click(bool checked)
-{
-    FormKeyPress(checked ? 39 : 34);
-}
+void KeyInput::Events1Click(bool checked) { FormKeyPress(checked ? 39 : 34); }
 
-} // namespace kordex
+}  // namespace kordex

@@ -15,7 +15,7 @@ class Prompter;
 namespace vk {
 inline constexpr int Left = 37, Up = 38, Right = 39, Down = 40;
 inline constexpr int F1 = 112, F2 = 113, F3 = 114, F4 = 115, F5 = 116;
-} // namespace vk
+}  // namespace vk
 
 class KeyInput {
 public:
@@ -40,7 +40,7 @@ public:
     // close the window; every other key is consumed.
     bool FormKeyDown(int virtualKey, bool alt);
 
-    void ButClick(int labelKeyCode);       // the Events tray label
+    void ButClick(int labelKeyCode);  // the Events tray label
     void Refresh1Click();
     void CloseTandemMode1Click();
     void Events1Click(bool checked);
@@ -53,11 +53,15 @@ public:
 
 private:
     bool connected() const;
-    void send(uint8_t b) { if (send_) send_(b); }
+    void send(uint8_t b)
+    {
+        if (send_)
+            send_(b);
+    }
 
     Engine &e_;
     Prompter &prompter_;
     SendSeam send_;
 };
 
-} // namespace kordex
+}  // namespace kordex

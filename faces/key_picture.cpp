@@ -24,4 +24,4 @@ QPixmap KeyPicture(const QString &component, int face, bool pressed, qreal dpr)
     return keyArt().pixmap(resolveKeyResource(keyResourceName(component, face, pressed)), dpr);
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -23,4 +23,4 @@ QString resolveKeyResource(const QString &name);
 // for a screen of device pixel ratio `dpr`.
 QPixmap KeyPicture(const QString &component, int face, bool pressed, qreal dpr = 1.0);
 
-} // namespace kordex
+}  // namespace kordex

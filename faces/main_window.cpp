@@ -27,10 +27,7 @@
 
 #include <algorithm>
 
-static void initIconResources()
-{
-    Q_INIT_RESOURCE(icons);
-}
+static void initIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace kordex {
 
@@ -47,10 +44,7 @@ namespace {
 
 constexpr int kEventScreenWidth = 793;
 
-QColor toColor(Rgb c)
-{
-    return QColor(c.r, c.g, c.b);
-}
+QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 // One memo line: the panel's bytes without the CR that ends a completed line.
 QString memoLine(const QByteArray &line)
@@ -85,12 +79,11 @@ const char kAboutText[] =
     "licensed under the GNU Lesser General Public License version 3. Its source code can "
     "be obtained from the Qt Project (qt.io) or as the Debian source package qt6-serialport.";
 
-} // namespace
+}  // namespace
 
 TLcd::TLcd(Prompter &prompter, QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       prompter_(prompter)
 {
     installFontSubstitutions();
@@ -346,29 +339,16 @@ void TLcd::stopFlashThread()
 
 void TLcd::AboutClick()
 {
-    prompter_.message(QStringLiteral("Kordex V3.00 "), QString::fromUtf8(kAboutText),
-                      Prompter::Icon::Information);
+    prompter_.message(QStringLiteral("Kordex V3.00 "), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
 }
 
-void TLcd::MenuHelpClick()
-{
-    ApplicationHelp(0, 0);
-}
+void TLcd::MenuHelpClick() { ApplicationHelp(0, 0); }
 
-void TLcd::showHelpTopic(int topic)
-{
-    ApplicationHelp(1, topic);
-}
+void TLcd::showHelpTopic(int topic) { ApplicationHelp(1, topic); }
 
-void TLcd::setFileMenuEnabled(bool enabled)
-{
-    fileMenu_->menuAction()->setEnabled(enabled);
-}
+void TLcd::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
 
-QAction *TLcd::menuItem(const char *name) const
-{
-    return findChild<QAction *>(QString::fromLatin1(name));
-}
+QAction *TLcd::menuItem(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
 
 QAction *TLcd::action(MenuItem item) const
 {
@@ -429,7 +409,7 @@ bool TLcd::previewKey(QKeyEvent *event)
     if (alt)
         return false;  // menu mnemonics
     if (event->key() == Qt::Key_Delete)
-        return true;   // a key without a character of its own
+        return true;  // a key without a character of its own
     const QString text = event->text();
     for (QChar c : text) {
         if (auto b = toPanelByte(c))
@@ -461,15 +441,9 @@ void TLcd::prepareFace(int panelType)
             rp->setKeyCode(engine_->v01rpKeyCode);
 }
 
-void TLcd::setLogicKeysVisible(bool visible)
-{
-    faces_->setLogicKeysVisible(visible);
-}
+void TLcd::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
 
-void TLcd::setLcdGeometry(const QRect &r)
-{
-    LCDisplay->setGeometry(r);
-}
+void TLcd::setLcdGeometry(const QRect &r) { LCDisplay->setGeometry(r); }
 
 void TLcd::setEventScreenGeometry(int top, int height)
 {
@@ -478,10 +452,7 @@ void TLcd::setEventScreenGeometry(int top, int height)
     scheduleFrame();
 }
 
-void TLcd::setNzDisplayVisible(bool visible)
-{
-    nzDisplay_->setVisible(visible);
-}
+void TLcd::setNzDisplayVisible(bool visible) { nzDisplay_->setVisible(visible); }
 
 // The engine may set the display text once per received byte; the window
 // keeps the last text and lays it out once per frame.
@@ -535,10 +506,7 @@ void TLcd::scheduleFrame()
         frame_->start();
 }
 
-bool TLcd::framePending() const
-{
-    return frame_->isActive();
-}
+bool TLcd::framePending() const { return frame_->isActive(); }
 
 void TLcd::showPending()
 {
@@ -654,10 +622,7 @@ void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
     Sounder->adjustSize();
 }
 
-void TLcd::setSounderVisible(bool visible)
-{
-    Sounder->setVisible(visible);
-}
+void TLcd::setSounderVisible(bool visible) { Sounder->setVisible(visible); }
 
 void TLcd::setEventsLabel(const QByteArray &caption, int keyCode)
 {
@@ -666,30 +631,15 @@ void TLcd::setEventsLabel(const QByteArray &caption, int keyCode)
     eventsKeyCode_ = keyCode;
 }
 
-void TLcd::setEventsLabelVisible(bool visible)
-{
-    Events->setVisible(visible);
-}
+void TLcd::setEventsLabelVisible(bool visible) { Events->setVisible(visible); }
 
-void TLcd::setMenuEnabled(MenuItem item, bool enabled)
-{
-    action(item)->setEnabled(enabled);
-}
+void TLcd::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
 
-void TLcd::setMenuChecked(MenuItem item, bool checked)
-{
-    action(item)->setChecked(checked);
-}
+void TLcd::setMenuChecked(MenuItem item, bool checked) { action(item)->setChecked(checked); }
 
-void TLcd::setMenuVisible(MenuItem item, bool visible)
-{
-    action(item)->setVisible(visible);
-}
+void TLcd::setMenuVisible(MenuItem item, bool visible) { action(item)->setVisible(visible); }
 
-void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption)
-{
-    action(item)->setText(fromPanelBytes(caption));
-}
+void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption) { action(item)->setText(fromPanelBytes(caption)); }
 
 void TLcd::setProgress(const QByteArray &text)
 {
@@ -714,10 +664,7 @@ void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
         delete items[i];
 }
 
-void TLcd::beep()
-{
-    QApplication::beep();
-}
+void TLcd::beep() { QApplication::beep(); }
 
 void TLcd::flashTaskbar(bool invert)
 {
@@ -725,9 +672,6 @@ void TLcd::flashTaskbar(bool invert)
         QApplication::alert(this, 400);
 }
 
-void TLcd::focusFirstControl()
-{
-    EventScreen->setFocus(Qt::OtherFocusReason);
-}
+void TLcd::focusFirstControl() { EventScreen->setFocus(Qt::OtherFocusReason); }
 
-} // namespace kordex
+}  // namespace kordex

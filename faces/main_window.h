@@ -161,7 +161,7 @@ private:
     QList<QByteArray> lines_, linesShown_;
     qsizetype linesDropped_ = 0;
     bool eventScreenDirty_ = false;  // lines or geometry changed since the frame
-    bool applying_ = false;    // our own edits move the scroll bar
+    bool applying_ = false;          // our own edits move the scroll bar
     bool followTail_ = true;
     struct LampChange {
         LampWidget *lamp;
@@ -173,4 +173,4 @@ private:
     bool closing_ = false;
 };
 
-} // namespace kordex
+}  // namespace kordex

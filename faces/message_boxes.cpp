@@ -34,7 +34,7 @@ void keepAbove(QWidget &box)
     if (QWidget *w = box.parentWidget(); w && (w->window()->windowFlags() & Qt::WindowStaysOnTopHint))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
 }
-} // namespace
+}  // namespace
 
 // The window the operator works in raised the box: a modal dialog, else a
 // window kept above the others (the Connection Properties window, which a
@@ -46,8 +46,8 @@ QWidget *MessageBoxPrompter::owner() const
     QWidget *w = QApplication::activeModalWidget();
     for (QWidget *top : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = top->windowType();
-        if (!w && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint)
-            && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
+        if (!w && top->isVisible() && (top->windowFlags() & Qt::WindowStaysOnTopHint) &&
+            (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
             w = top;
     }
     if (!w)
@@ -139,4 +139,4 @@ void MessageBoxPrompter::beep()
         QApplication::beep();
 }
 
-} // namespace kordex
+}  // namespace kordex

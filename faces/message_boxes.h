@@ -39,7 +39,7 @@ private:
         QPointer<QDialog> dialog;
         QString text;
     };
-    std::vector<Open> open_;   // the boxes running now, innermost last
+    std::vector<Open> open_;  // the boxes running now, innermost last
 };
 
-} // namespace kordex
+}  // namespace kordex

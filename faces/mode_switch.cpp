@@ -33,4 +33,4 @@ void FaceController::ModeChange()
     view.setMenuVisible(MenuItem::CloseTandemMode1, true);
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -8,7 +8,10 @@
 namespace kordex {
 
 ReplayFeed::ReplayFeed(LinkSession &link, QByteArray data, int bytesPerSecond)
-    : link_(link), e_(link.engine()), data_(std::move(data)), rate_(std::max(1, bytesPerSecond)),
+    : link_(link),
+      e_(link.engine()),
+      data_(std::move(data)),
+      rate_(std::max(1, bytesPerSecond)),
       timer_(link.engine().clock, kStepMs, [this] { step(); })
 {
 }
@@ -47,4 +50,4 @@ void ReplayFeed::step()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -39,4 +39,4 @@ private:
     qsizetype fed_ = 0;
 };
 
-} // namespace kordex
+}  // namespace kordex

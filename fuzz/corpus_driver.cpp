@@ -1,8 +1,8 @@
 // Runs a fuzz target once over every file of the folders (or files) given,
 // without libFuzzer, so each target's corpus is an ordinary test in every
 // build and a crash once fixed stays fixed. Prints the number of inputs run.
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,9 @@
 // libFuzzer target: arbitrary received bytes, panel types and clock steps
 // through the engine; checks the invariants the window relies on.
 #include "core/engine.h"
+#include "platform/clock.h"
 #include "tools/engine_rig.h"
 #include "tools/recording_view.h"
-#include "platform/clock.h"
 
 #include <cstdlib>
 
@@ -27,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (data[i] == 0xFF && i + 1 < size) {
             const uint8_t c = data[++i];
             switch (c % 4) {
-            case 0: engine.session.setPanelType(c / 4 % 9); engine.SelectFace(); break;
+            case 0:
+                engine.session.setPanelType(c / 4 % 9);
+                engine.SelectFace();
+                break;
             case 1: engine.ModeChange(); break;
             case 2: clock.advance(c * 10); break;
             case 3: engine.flash.tick(paint); break;

@@ -12,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     IniFile ini = IniFile::parse(bytes);
-    auto book = std::make_unique<ConnectionBook>();   // 501 records: not on the stack
+    auto book = std::make_unique<ConnectionBook>();  // 501 records: not on the stack
     LoadBook(ini, *book);
     HoldsReadableBook(bytes, ini);
-    SortConnections(*book);   // as a save does
+    SortConnections(*book);  // as a save does
     StoreBook(ini, *book);
     const QByteArray saved = ini.serialize();
 

@@ -32,8 +32,8 @@ bool acceptable(const QByteArray &script)
                 return false;
         }
         // "capture" and "sendfile" take a quoted path (escapes included).
-        if ((line.startsWith("capture") || line.startsWith("sendfile"))
-            && (line.contains('/') || line.contains('\\') || line.contains("..")))
+        if ((line.startsWith("capture") || line.startsWith("sendfile")) &&
+            (line.contains('/') || line.contains('\\') || line.contains("..")))
             return false;
     }
     return true;
@@ -54,13 +54,13 @@ void setUp()
     static QTemporaryDir scratch;
     QDir::setCurrent(scratch.path());
 }
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray script(reinterpret_cast<const char *>(data), qsizetype(size));
     if (!acceptable(script))
-        return -1;   // not kept in the corpus
+        return -1;  // not kept in the corpus
     setUp();
     const ScriptResult r = runScript(script, [](const QByteArray &) {});
     if (r.exitCode < 0 || r.exitCode > 2 || (r.exitCode != 0 && r.messages.isEmpty()))

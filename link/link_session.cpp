@@ -23,19 +23,38 @@ int rxBufferForBaudIndex(int index)
 
 constexpr int kFastBaudIndex = 8;  // 19200
 
-} // namespace
+}  // namespace
 
 LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter)
-    : Timer4(engine.clock, 1000, [this] { Timer4.stop(); hub_.notify(); }),
-      Timer5(engine.clock, 1000, [this] { Timer5.stop(); hub_.notify(); }),
-      e_(engine), book_(book), prompter_(prompter),
-      captureErrorBox_(engine.clock, 0, [this] {
-          captureErrorBox_.stop();
-          box("Capture to File", "A line could not be written to " + toPanelBytes(capture_.fileName()) + " (" +
-                                     toPanelBytes(capture_.errorString()) + "). The capture is no longer complete.");
-      }),
-      sendRetry_(engine.clock, 250, [this] { sendRetry_.stop(); hub_.notify(); }),
-      yield_(engine.clock, 0, [this] { yield_.stop(); hub_.notify(); })
+    : Timer4(engine.clock, 1000,
+             [this] {
+                 Timer4.stop();
+                 hub_.notify();
+             }),
+      Timer5(engine.clock, 1000,
+             [this] {
+                 Timer5.stop();
+                 hub_.notify();
+             }),
+      e_(engine),
+      book_(book),
+      prompter_(prompter),
+      captureErrorBox_(engine.clock, 0,
+                       [this] {
+                           captureErrorBox_.stop();
+                           box("Capture to File",
+                               "A line could not be written to " + toPanelBytes(capture_.fileName()) + " (" +
+                                   toPanelBytes(capture_.errorString()) + "). The capture is no longer complete.");
+                       }),
+      sendRetry_(engine.clock, 250,
+                 [this] {
+                     sendRetry_.stop();
+                     hub_.notify();
+                 }),
+      yield_(engine.clock, 0, [this] {
+          yield_.stop();
+          hub_.notify();
+      })
 {
     e_.session.setCurrent(&CurrentConnection);
     e_.display.captureLine = [this](const QByteArray &line) { captureLine(line); };
@@ -83,10 +102,7 @@ void LinkSession::run(Task<void> procedure)
         procedures_.push_back(std::move(procedure));
 }
 
-Task<void> LinkSession::runBool(Task<bool> procedure)
-{
-    co_await procedure;
-}
+Task<void> LinkSession::runBool(Task<bool> procedure) { co_await procedure; }
 
 void LinkSession::reap()
 {
@@ -119,7 +135,8 @@ WaitHub::Until LinkSession::wait(int ms, std::function<bool()> endEarly)
     // an earlier one that ended early.
     Timer4.setInterval(ms);
     Timer4.restart();
-    return hub_.until([this, endEarly = std::move(endEarly)] { return !Timer4.isRunning() || (endEarly && endEarly()); });
+    return hub_.until(
+        [this, endEarly = std::move(endEarly)] { return !Timer4.isRunning() || (endEarly && endEarly()); });
 }
 
 // ---- small helpers ----
@@ -130,15 +147,9 @@ void LinkSession::setStatus(const QByteArray &text)
     e_.SelectFace();
 }
 
-void LinkSession::enable(MenuItem item, bool on)
-{
-    e_.view.setMenuEnabled(item, on);
-}
+void LinkSession::enable(MenuItem item, bool on) { e_.view.setMenuEnabled(item, on); }
 
-void LinkSession::showMenu(MenuItem item, bool on)
-{
-    e_.view.setMenuVisible(item, on);
-}
+void LinkSession::showMenu(MenuItem item, bool on) { e_.view.setMenuVisible(item, on); }
 
 void LinkSession::box(const char *caption, const QByteArray &text)
 {
@@ -163,10 +174,7 @@ void LinkSession::unAsterisk()
     e_.view.setConnectMenu(menu_.captions());
 }
 
-void LinkSession::clearResponse()
-{
-    e_.session.ResponseText.clear();
-}
+void LinkSession::clearResponse() { e_.session.ResponseText.clear(); }
 
 LinkSettings LinkSession::settingsFor(const TConnectionRec &rec) const
 {
@@ -291,8 +299,8 @@ Task<bool> LinkSession::MakeConnection(bool open)
         s.SendingFile = false;
         hub_.notify();
         s.StatusText = "Disconnecting...";
-        for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect,
-                           MenuItem::LoadDatabase1, MenuItem::SaveDatabase1})
+        for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
+                           MenuItem::SaveDatabase1})
             enable(m, false);
         if (CurrentConnection.AutoLogin)
             co_await PanelLogin(false);
@@ -325,8 +333,7 @@ Task<bool> LinkSession::MakeConnection(bool open)
     settings_ = settingsFor(CurrentConnection);
     const TConnectionRec &rec = CurrentConnection;
     auto established = [this] {
-        for (MenuItem m : {MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1,
-                           MenuItem::ConnectMenu})
+        for (MenuItem m : {MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu})
             enable(m, true);
     };
 
@@ -362,8 +369,8 @@ Task<bool> LinkSession::MakeConnection(bool open)
         box("Error on Connection", ConnectError);
     tearingDown_ = true;
     s.StatusText = "Connection Not Successful... Disconnecting";
-    for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect,
-                       MenuItem::LoadDatabase1, MenuItem::SaveDatabase1})
+    for (MenuItem m : {MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
+                       MenuItem::SaveDatabase1})
         enable(m, false);
     e_.SelectFace();
     if (CurrentConnection.AutoLogin && s.Connected)
@@ -473,16 +480,12 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     co_await MakeConnection(true);
 }
 
-bool LinkSession::SameLink(int index) const
-{
-    return index >= 0 && index < book_.count() && SameLink(book_.at(index));
-}
+bool LinkSession::SameLink(int index) const { return index >= 0 && index < book_.count() && SameLink(book_.at(index)); }
 
 bool LinkSession::SameLink(const TConnectionRec &r) const
 {
     const TConnectionRec &c = CurrentConnection;
-    if (!c.AutoLogin || r.ConnectionType != c.ConnectionType || r.Password != c.Password ||
-        r.UserName != c.UserName)
+    if (!c.AutoLogin || r.ConnectionType != c.ConnectionType || r.Password != c.Password || r.UserName != c.UserName)
         return false;
     switch (c.ConnectionType) {
     case 0:
@@ -493,8 +496,7 @@ bool LinkSession::SameLink(const TConnectionRec &r) const
         return r.SocketPort == c.SocketPort && r.SocketHost == c.SocketHost && r.AlPrompt1 == c.AlPrompt1 &&
                r.AlPrompt2 == c.AlPrompt2 && r.AlResult1 == c.AlResult1 && r.AlResult2 == c.AlResult2 &&
                r.TcpIpLinePacing == c.TcpIpLinePacing;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -529,7 +531,7 @@ void LinkSession::windowClosing()
 
 namespace {
 const QString kFileFilter = QStringLiteral("Text files (*.txt);;Panel format files (*.s28);;All files (*.*)");
-} // namespace
+}  // namespace
 
 void LinkSession::SaveDatabase1Click()
 {
@@ -544,9 +546,9 @@ void LinkSession::SaveDatabase1Click()
         idle();
         return;
     }
-    const std::optional<QString> path = prompter_.saveFileName(
-        {QStringLiteral("Capture to File as..."), kFileFilter, fromPanelBytes(CurrentConnection.SystemName),
-         QStringLiteral("txt")});
+    const std::optional<QString> path =
+        prompter_.saveFileName({QStringLiteral("Capture to File as..."), kFileFilter,
+                                fromPanelBytes(CurrentConnection.SystemName), QStringLiteral("txt")});
     if (!path)
         return;
     e_.view.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
@@ -641,7 +643,7 @@ QByteArray progressText(qsizetype sent, qsizetype total, int64_t elapsedMs)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 // The file goes out a character at a time through SendChar, each accepted
 // before the next is offered. Every wait here sleeps until something it
@@ -792,9 +794,8 @@ Task<bool> LinkSession::SocketLink(bool open)
     SessionUp = false;
     auto failedAtOnce = [this, t] {
         const int code = t ? t->lastError() : 0;
-        ConnectError = code > 0
-                           ? toPanelBytes(t->errorDescription(code)) + " - Error # " + QByteArray::number(code)
-                           : toPanelBytes(t ? t->lastErrorMessage() : QStringLiteral("No TCP/IP transport"));
+        ConnectError = code > 0 ? toPanelBytes(t->errorDescription(code)) + " - Error # " + QByteArray::number(code)
+                                : toPanelBytes(t ? t->lastErrorMessage() : QStringLiteral("No TCP/IP transport"));
         Timer4.stop();
     };
     if (!t || !t->bringUp(settings_)) {
@@ -819,9 +820,8 @@ Task<bool> LinkSession::SocketLink(bool open)
         if (step.prompt.isEmpty())
             break;
         const QByteArray prompt = step.prompt, answer = step.answer;
-        co_await wait(20000, [&s, p = &prompt] {
-            return s.ResponseText.contains(*p) || s.LinkLost || s.AbortRequested;
-        });
+        co_await wait(20000,
+                      [&s, p = &prompt] { return s.ResponseText.contains(*p) || s.LinkLost || s.AbortRequested; });
         const bool timedOut = !Timer4.isRunning();
         Timer4.stop();
         if (s.AbortRequested)
@@ -877,16 +877,23 @@ enum class DialResult { None, Connected, NoCarrier, Error, NoDialTone, Busy, NoA
 DialResult classify(const QByteArray &upper)
 {
     DialResult r = DialResult::None;
-    if (upper.contains("CONNECT")) r = DialResult::Connected;
-    if (upper.contains("NO CARRIER")) r = DialResult::NoCarrier;
-    if (upper.contains("ERROR")) r = DialResult::Error;
-    if (upper.contains("NO DIAL TONE")) r = DialResult::NoDialTone;
-    if (upper.contains("NO DIALTONE")) r = DialResult::NoDialTone;
-    if (upper.contains("BUSY")) r = DialResult::Busy;
-    if (upper.contains("NO ANSWER")) r = DialResult::NoAnswer;
+    if (upper.contains("CONNECT"))
+        r = DialResult::Connected;
+    if (upper.contains("NO CARRIER"))
+        r = DialResult::NoCarrier;
+    if (upper.contains("ERROR"))
+        r = DialResult::Error;
+    if (upper.contains("NO DIAL TONE"))
+        r = DialResult::NoDialTone;
+    if (upper.contains("NO DIALTONE"))
+        r = DialResult::NoDialTone;
+    if (upper.contains("BUSY"))
+        r = DialResult::Busy;
+    if (upper.contains("NO ANSWER"))
+        r = DialResult::NoAnswer;
     return r;
 }
-} // namespace
+}  // namespace
 
 Task<bool> LinkSession::ModemLink(bool dial)
 {
@@ -912,7 +919,8 @@ Task<bool> LinkSession::ModemLink(bool dial)
         co_return false;
     clearResponse();
     co_await SendLine("ATZ");
-    co_await wait(5000, [&s] { return foldAsciiUpper(s.ResponseText).contains("OK") || s.AbortRequested || s.LinkLost; });
+    co_await wait(5000,
+                  [&s] { return foldAsciiUpper(s.ResponseText).contains("OK") || s.AbortRequested || s.LinkLost; });
     if (s.AbortRequested)
         co_return false;
     Timer4.stop();
@@ -935,7 +943,9 @@ Task<bool> LinkSession::ModemLink(bool dial)
         switch (classify(foldAsciiUpper(s.ResponseText))) {
         case DialResult::Connected: ok = true; break;
         case DialResult::NoCarrier: ConnectError = "Connection Not Completed - No Carrier from Remote Modem"; break;
-        case DialResult::Error: ConnectError = "Connection Not Completed - ERROR Signal Received from Local Modem"; break;
+        case DialResult::Error:
+            ConnectError = "Connection Not Completed - ERROR Signal Received from Local Modem";
+            break;
         case DialResult::NoDialTone: ConnectError = "Connection Not Completed - No Dial Tone"; break;
         case DialResult::Busy: ConnectError = "Connection Not Completed - Busy"; break;
         case DialResult::NoAnswer: ConnectError = "Connection Not Completed - No Answer"; break;
@@ -1014,23 +1024,35 @@ Task<bool> LinkSession::PanelLogin(bool login)
         const QByteArray T = s.ResponseText;
         const QByteArray upper = foldAsciiUpper(T);
         Action a = Action::None;
-        if (T.contains("ENTER PASSWORD")) a = Action::Password;
-        if (T.contains("ENTER PROGRAMMING ACCESS COMMAND")) a = Action::DG;
-        if (T.contains("ENTER INFORMATION ACCESS COMMAND")) a = Action::TD;
-        if (T.contains("ENTER DIAGNOSTICS COMMAND")) a = Action::TD;
-        if (upper.contains("ENTER L")) a = Action::Sid;
-        if (upper.contains("RECONNECT PRINTER")) a = Action::Return;
-        if (upper.contains("ENTER INFORMATION COMMAND")) a = Action::Q;
-        if (T.contains("->")) s.ArrowPromptSeen = true;
-        if (T.contains("ENTER USERNAME")) a = Action::UserName;
+        if (T.contains("ENTER PASSWORD"))
+            a = Action::Password;
+        if (T.contains("ENTER PROGRAMMING ACCESS COMMAND"))
+            a = Action::DG;
+        if (T.contains("ENTER INFORMATION ACCESS COMMAND"))
+            a = Action::TD;
+        if (T.contains("ENTER DIAGNOSTICS COMMAND"))
+            a = Action::TD;
+        if (upper.contains("ENTER L"))
+            a = Action::Sid;
+        if (upper.contains("RECONNECT PRINTER"))
+            a = Action::Return;
+        if (upper.contains("ENTER INFORMATION COMMAND"))
+            a = Action::Q;
+        if (T.contains("->"))
+            s.ArrowPromptSeen = true;
+        if (T.contains("ENTER USERNAME"))
+            a = Action::UserName;
         if (T.contains("ZR9 Diagnostics")) {
             a = Action::TD;
             s.DiagnosticsBannerSeen = true;
             s.SuppressTandemSwitch = false;
         }
-        if (T.contains("LOGIN CANCELLED")) a = Action::Return;
-        if (T.contains("ACCESS DENIED")) a = Action::Return;
-        if (U > P && T.contains('*')) a = Action::Confirm;
+        if (T.contains("LOGIN CANCELLED"))
+            a = Action::Return;
+        if (T.contains("ACCESS DENIED"))
+            a = Action::Return;
+        if (U > P && T.contains('*'))
+            a = Action::Confirm;
 
         switch (a) {
         case Action::None: break;
@@ -1086,4 +1108,4 @@ Task<bool> LinkSession::PanelLogin(bool login)
     co_return result;
 }
 
-} // namespace kordex
+}  // namespace kordex

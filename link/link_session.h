@@ -14,8 +14,8 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <list>
 #include <optional>
 
@@ -92,8 +92,8 @@ public:
     QByteArray ConnectError;
     bool SessionUp = false;
 
-    Timer Timer4;   // the shared time-out
-    Timer Timer5;   // line pacing of a file sent over TCP/IP
+    Timer Timer4;  // the shared time-out
+    Timer Timer5;  // line pacing of a file sent over TCP/IP
 
     SessionState &session() { return e_.session; }
     Engine &engine() { return e_; }
@@ -113,8 +113,8 @@ private:
     Task<void> runBool(Task<bool> procedure);
     void reap();
     struct ConnectRequest {
-        int index;                              // in the book, or -1
-        std::optional<TConnectionRec> record;   // a record from elsewhere
+        int index;                             // in the book, or -1
+        std::optional<TConnectionRec> record;  // a record from elsewhere
     };
     Task<void> connectToStored(ConnectRequest request);
     Task<void> sendFile(QString path);
@@ -185,10 +185,10 @@ private:
 
     QFile capture_;
     bool captureIncomplete_ = false;
-    Timer captureErrorBox_;   // the box comes after the receive path, not inside it
+    Timer captureErrorBox_;  // the box comes after the receive path, not inside it
     int flowMode_ = 0;
-    Timer sendRetry_;         // a character the link did not take is offered again
-    Timer yield_;             // a long send lets the event loop run now and then
+    Timer sendRetry_;  // a character the link did not take is offered again
+    Timer yield_;      // a long send lets the event loop run now and then
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -78,16 +78,12 @@ void SerialTransport::tearDown()
 Hold SerialTransport::holdStatus() const
 {
     switch (port_.holdStatus()) {
-    case SerialHold::Xoff:
-        return Hold::Xoff;
-    case SerialHold::Cts:
-        return Hold::Cts;
-    case SerialHold::Dsr:
-        return Hold::Dsr;
-    case SerialHold::None:
-        break;
+    case SerialHold::Xoff: return Hold::Xoff;
+    case SerialHold::Cts: return Hold::Cts;
+    case SerialHold::Dsr: return Hold::Dsr;
+    case SerialHold::None: break;
     }
     return Hold::None;
 }
 
-} // namespace kordex
+}  // namespace kordex

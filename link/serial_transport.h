@@ -58,4 +58,4 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -31,11 +31,8 @@ QByteArray encodeEscapes(const QByteArray &bytes)
 }
 
 namespace {
-QByteArray quote(const QByteArray &bytes)
-{
-    return '"' + encodeEscapes(bytes) + '"';
-}
-} // namespace
+QByteArray quote(const QByteArray &bytes) { return '"' + encodeEscapes(bytes) + '"'; }
+}  // namespace
 
 SessionTrace::SessionTrace(Clock &clock, const QString &path) : clock_(clock), file_(path), start_(clock.nowMs())
 {
@@ -100,4 +97,4 @@ void SessionTrace::watch(const SessionState &s)
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -58,12 +58,24 @@ public:
     // Added to every caption (" - demo").
     void setCaptionNote(const QByteArray &note) { note_ = note; }
 
-    void setCaption(const QByteArray &c) override { inner_.setCaption(c + note_); seen(); }
-    void setVisibleContainer(Container c) override { inner_.setVisibleContainer(c); seen(); }
+    void setCaption(const QByteArray &c) override
+    {
+        inner_.setCaption(c + note_);
+        seen();
+    }
+    void setVisibleContainer(Container c) override
+    {
+        inner_.setVisibleContainer(c);
+        seen();
+    }
     void prepareFace(int t) override { inner_.prepareFace(t); }
     void setLogicKeysVisible(bool v) override { inner_.setLogicKeysVisible(v); }
     void setLcdGeometry(const QRect &r) override { inner_.setLcdGeometry(r); }
-    void setEventScreenGeometry(int top, int h) override { inner_.setEventScreenGeometry(top, h); seen(); }
+    void setEventScreenGeometry(int top, int h) override
+    {
+        inner_.setEventScreenGeometry(top, h);
+        seen();
+    }
     void setNzDisplayVisible(bool v) override { inner_.setNzDisplayVisible(v); }
     void setLcdText(const QByteArray &t) override { inner_.setLcdText(t); }
     void eventScreenReplace(int i, const QByteArray &l) override { inner_.eventScreenReplace(i, l); }
@@ -77,13 +89,21 @@ public:
     void setEventsLabelVisible(bool v) override { inner_.setEventsLabelVisible(v); }
     void setMenuEnabled(MenuItem i, bool on) override { inner_.setMenuEnabled(i, on); }
     void setMenuChecked(MenuItem i, bool on) override { inner_.setMenuChecked(i, on); }
-    void setMenuVisible(MenuItem i, bool on) override { inner_.setMenuVisible(i, on); seen(); }
+    void setMenuVisible(MenuItem i, bool on) override
+    {
+        inner_.setMenuVisible(i, on);
+        seen();
+    }
     void setMenuCaption(MenuItem i, const QByteArray &c) override { inner_.setMenuCaption(i, c); }
     void setConnectMenu(const std::vector<QByteArray> &c) override { inner_.setConnectMenu(c); }
     void setProgress(const QByteArray &t) override { inner_.setProgress(t); }
     void beep() override { inner_.beep(); }
     void flashTaskbar(bool invert) override { inner_.flashTaskbar(invert); }
-    void focusFirstControl() override { inner_.focusFirstControl(); seen(); }
+    void focusFirstControl() override
+    {
+        inner_.focusFirstControl();
+        seen();
+    }
 
 private:
     void seen()
@@ -124,4 +144,4 @@ private:
     SessionTrace *trace_ = nullptr;
 };
 
-} // namespace kordex
+}  // namespace kordex

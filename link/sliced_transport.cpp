@@ -5,15 +5,14 @@
 namespace kordex {
 
 SlicedTransport::SlicedTransport(Transport &inner, Clock &clock, qsizetype slice)
-    : inner_(inner), slice_(std::max<qsizetype>(1, slice)), next_(clock, 0, [this] { deliver(slice_); })
+    : inner_(inner),
+      slice_(std::max<qsizetype>(1, slice)),
+      next_(clock, 0, [this] { deliver(slice_); })
 {
     inner_.setEvents(this);
 }
 
-SlicedTransport::~SlicedTransport()
-{
-    inner_.setEvents(nullptr);
-}
+SlicedTransport::~SlicedTransport() { inner_.setEvents(nullptr); }
 
 bool SlicedTransport::bringUp(const LinkSettings &settings)
 {
@@ -93,4 +92,4 @@ void SlicedTransport::transmitChanged()
         events_->transmitChanged();
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -49,8 +49,8 @@ private:
     Transport &inner_;
     const qsizetype slice_;
     QByteArray backlog_;
-    qsizetype at_ = 0;   // bytes of backlog_ already passed on
-    Timer next_;         // the next slice, at the next event-loop turn
+    qsizetype at_ = 0;  // bytes of backlog_ already passed on
+    Timer next_;        // the next slice, at the next event-loop turn
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -84,11 +84,8 @@ class Promise : public PromiseBase<T> {
 public:
     Task<T> get_return_object() noexcept;
     template <typename U = T>
-        requires std::is_convertible_v<U &&, T>
-    void return_value(U &&v)
-    {
-        this->result_.template emplace<1>(std::forward<U>(v));
-    }
+    requires std::is_convertible_v<U &&, T>
+    void return_value(U &&v) { this->result_.template emplace<1>(std::forward<U>(v)); }
 };
 
 template <>
@@ -98,7 +95,7 @@ public:
     void return_void() noexcept { result_.emplace<1>(); }
 };
 
-} // namespace detail
+}  // namespace detail
 
 template <typename T>
 class [[nodiscard]] Task {
@@ -228,6 +225,6 @@ inline Task<void> Promise<void>::get_return_object() noexcept
     return Task<void>(std::coroutine_handle<Promise<void>>::from_promise(*this));
 }
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace kordex
+}  // namespace kordex

@@ -25,4 +25,4 @@ bool TcpSocketTransport::bringUp(const LinkSettings &settings)
     return socket_.connectToHost();
 }
 
-} // namespace kordex
+}  // namespace kordex

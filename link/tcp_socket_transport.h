@@ -22,4 +22,4 @@ private:
     TcpSocket socket_;
 };
 
-} // namespace kordex
+}  // namespace kordex

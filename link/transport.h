@@ -23,10 +23,10 @@ public:
 
 // Everything a bring-up needs, whichever transport takes it.
 struct LinkSettings {
-    QByteArray host, port;      // TCP/IP
-    int com = 1;                // serial: COM number
-    int baud = 9600;            // bits per second
-    int flow = 1;               // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
+    QByteArray host, port;  // TCP/IP
+    int com = 1;            // serial: COM number
+    int baud = 9600;        // bits per second
+    int flow = 1;           // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
     int rxBuffer = 4096;
 };
 
@@ -58,4 +58,4 @@ protected:
     TransportEvents *events_ = nullptr;
 };
 
-} // namespace kordex
+}  // namespace kordex

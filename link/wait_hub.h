@@ -50,8 +50,7 @@ class WaitHub::Until {
 public:
     Until(WaitHub &hub, std::function<bool()> pred) : hub_(&hub), pred_(std::move(pred)) {}
     // g++ 12 moves awaiters into the frame; that happens before registration.
-    Until(Until &&other) noexcept
-        : hub_(other.hub_), pred_(std::move(other.pred_)), handle_(other.handle_)
+    Until(Until &&other) noexcept : hub_(other.hub_), pred_(std::move(other.pred_)), handle_(other.handle_)
     {
         assert(!other.registered_);
     }
@@ -91,10 +90,7 @@ inline WaitHub::~WaitHub()
     }
 }
 
-inline WaitHub::Until WaitHub::until(std::function<bool()> pred)
-{
-    return Until(*this, std::move(pred));
-}
+inline WaitHub::Until WaitHub::until(std::function<bool()> pred) { return Until(*this, std::move(pred)); }
 
 inline void WaitHub::remove(Until *w)
 {
@@ -132,4 +128,4 @@ inline void WaitHub::notify()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

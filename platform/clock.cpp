@@ -5,20 +5,16 @@
 namespace kordex {
 
 Timer::Timer(Clock &clock, int intervalMs, std::function<void()> onTick)
-    : clock_(clock), interval_(intervalMs), onTick_(std::move(onTick))
+    : clock_(clock),
+      interval_(intervalMs),
+      onTick_(std::move(onTick))
 {
     clock_.attach(*this);
 }
 
-Timer::~Timer()
-{
-    clock_.detach(*this);
-}
+Timer::~Timer() { clock_.detach(*this); }
 
-void Timer::setInterval(int ms)
-{
-    interval_ = ms;
-}
+void Timer::setInterval(int ms) { interval_ = ms; }
 
 void Timer::start()
 {
@@ -55,15 +51,9 @@ void Timer::fire()
         onTick_();
 }
 
-void VirtualClock::attach(Timer &t)
-{
-    timers_.push_back(&t);
-}
+void VirtualClock::attach(Timer &t) { timers_.push_back(&t); }
 
-void VirtualClock::detach(Timer &t)
-{
-    timers_.erase(std::remove(timers_.begin(), timers_.end(), &t), timers_.end());
-}
+void VirtualClock::detach(Timer &t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), &t), timers_.end()); }
 
 void VirtualClock::arm(Timer &t)
 {
@@ -93,8 +83,7 @@ bool VirtualClock::fireNextDue(int64_t limit)
 void VirtualClock::advance(int64_t ms)
 {
     const int64_t target = now_ + ms;
-    while (fireNextDue(target)) {
-    }
+    while (fireNextDue(target)) {}
     now_ = target;
 }
 
@@ -110,4 +99,4 @@ bool VirtualClock::advanceUntil(const std::function<bool()> &done, int64_t ms)
     return done();
 }
 
-} // namespace kordex
+}  // namespace kordex

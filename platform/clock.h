@@ -18,11 +18,11 @@ public:
     Timer(const Timer &) = delete;
     Timer &operator=(const Timer &) = delete;
 
-    void setInterval(int ms);   // takes effect at the next start
+    void setInterval(int ms);  // takes effect at the next start
     int interval() const { return interval_; }
-    void start();               // no-op while running
+    void start();  // no-op while running
     void stop();
-    void restart();             // a fresh count from now, running or not
+    void restart();  // a fresh count from now, running or not
     bool isRunning() const { return running_; }
 
     // Called by the clock when the timer is due.
@@ -50,7 +50,7 @@ protected:
     friend class Timer;
     virtual void attach(Timer &t) = 0;
     virtual void detach(Timer &t) = 0;
-    virtual void arm(Timer &t) = 0;     // start counting one interval from now
+    virtual void arm(Timer &t) = 0;  // start counting one interval from now
     virtual void disarm(Timer &t) = 0;
 };
 
@@ -76,4 +76,4 @@ private:
     std::vector<Timer *> timers_;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -21,7 +21,7 @@ FileContents failure(const QString &path, const QString &reason)
     r.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
     return r;
 }
-} // namespace
+}  // namespace
 
 #ifdef Q_OS_UNIX
 
@@ -93,11 +93,8 @@ FileContents ReadRegularFile(const QString &path)
     return r;
 }
 
-bool MakeOwnerOnlyPath(const QString &folder)
-{
-    return QDir().mkpath(folder);
-}
+bool MakeOwnerOnlyPath(const QString &folder) { return QDir().mkpath(folder); }
 
 #endif
 
-} // namespace kordex
+}  // namespace kordex

@@ -10,7 +10,7 @@ namespace kordex {
 struct FileContents {
     bool ok = false;
     QByteArray bytes;
-    QString error;   // "<path>: <reason>" when not ok
+    QString error;  // "<path>: <reason>" when not ok
 };
 
 // The whole content of a regular file. The file is opened without blocking,
@@ -23,4 +23,4 @@ FileContents ReadRegularFile(const QString &path);
 // already keep their mode. True when the folder exists afterwards.
 bool MakeOwnerOnlyPath(const QString &folder);
 
-} // namespace kordex
+}  // namespace kordex

@@ -4,8 +4,8 @@
 #include <QDir>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 #endif
 
 namespace kordex {
@@ -17,7 +17,7 @@ QString withDelimiter(const QString &folder)
         return folder;
     return folder + QLatin1Char('/');
 }
-} // namespace
+}  // namespace
 
 QString xdgSharedDataFolder(const QString &xdgConfigHome, const QString &home)
 {
@@ -46,8 +46,9 @@ StorageFolders ResolveStorageFolders()
     } else {
         wchar_t buf[MAX_PATH + 1] = {};
         if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, buf)))
-            f.sharedDataFolder = withDelimiter(QString::fromWCharArray(buf)).replace(QLatin1Char('/'), QLatin1Char('\\'))
-                                 + QStringLiteral("Corvane\\Kordex\\");
+            f.sharedDataFolder =
+                withDelimiter(QString::fromWCharArray(buf)).replace(QLatin1Char('/'), QLatin1Char('\\')) +
+                QStringLiteral("Corvane\\Kordex\\");
     }
     f.createSharedFolder = false;
 #else
@@ -57,4 +58,4 @@ StorageFolders ResolveStorageFolders()
     return f;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -25,4 +25,4 @@ StorageFolders ResolveStorageFolders();
 // environment of the running process.
 QString xdgSharedDataFolder(const QString &xdgConfigHome, const QString &home);
 
-} // namespace kordex
+}  // namespace kordex

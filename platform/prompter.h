@@ -33,9 +33,11 @@ public:
 // Test double: records what was asked and answers from queued replies.
 class ScriptedPrompter final : public Prompter {
 public:
-    struct Shown { QString title, text; };
+    struct Shown {
+        QString title, text;
+    };
     std::vector<Shown> messages, questions;
-    std::vector<bool> yesNoReplies;            // consumed front to back; default No
+    std::vector<bool> yesNoReplies;                   // consumed front to back; default No
     std::vector<std::optional<QString>> fileReplies;  // consumed front to back; default cancel
     int beeps = 0;
 
@@ -67,4 +69,4 @@ private:
     }
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -6,7 +6,7 @@ namespace kordex {
 
 namespace {
 QTimer *backendOf(const Timer &t) { return static_cast<QTimer *>(t.backend()); }
-}
+}  // namespace
 
 // Timer keeps an opaque backend pointer; QtClock stores the QTimer there.
 void QtClock::attach(Timer &t)
@@ -17,19 +17,10 @@ void QtClock::attach(Timer &t)
     t.setBackend(q);
 }
 
-void QtClock::detach(Timer &t)
-{
-    delete backendOf(t);
-}
+void QtClock::detach(Timer &t) { delete backendOf(t); }
 
-void QtClock::arm(Timer &t)
-{
-    backendOf(t)->start(t.interval());
-}
+void QtClock::arm(Timer &t) { backendOf(t)->start(t.interval()); }
 
-void QtClock::disarm(Timer &t)
-{
-    backendOf(t)->stop();
-}
+void QtClock::disarm(Timer &t) { backendOf(t)->stop(); }
 
-} // namespace kordex
+}  // namespace kordex

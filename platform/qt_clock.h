@@ -21,4 +21,4 @@ private:
     QElapsedTimer elapsed_;
 };
 
-} // namespace kordex
+}  // namespace kordex

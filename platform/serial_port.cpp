@@ -49,9 +49,7 @@ SerialReceiveFilter::Result SerialReceiveFilter::feed(const QByteArray &chunk)
     for (char ch : chunk) {
         const auto c = uchar(ch);
         switch (mark_) {
-        case Mark::None:
-            plain(c);
-            break;
+        case Mark::None: plain(c); break;
         case Mark::Escape:
             mark_ = Mark::None;
             if (c == 0xFF) {
@@ -103,14 +101,10 @@ constexpr CodeText kDescriptions[] = {
 int codeFor(QSerialPort::SerialPortError e)
 {
     switch (e) {
-    case QSerialPort::DeviceNotFoundError:
-        return ENODEV;
-    case QSerialPort::PermissionError:
-        return EACCES;
-    case QSerialPort::OpenError:
-        return EBUSY;
-    default:
-        return EIO;
+    case QSerialPort::DeviceNotFoundError: return ENODEV;
+    case QSerialPort::PermissionError: return EACCES;
+    case QSerialPort::OpenError: return EBUSY;
+    default: return EIO;
     }
 }
 
@@ -141,9 +135,8 @@ bool heldByLiveProcess(const QString &file)
         return false;
     const QByteArray raw = f.read(256);
     qint64 pid = 0;
-    const bool digits = std::all_of(raw.begin(), raw.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == ' ' || c == '\n';
-    });
+    const bool digits =
+        std::all_of(raw.begin(), raw.end(), [](char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n'; });
     if (raw.size() == 4 && !digits) {
         qint32 v = 0;
         std::memcpy(&v, raw.constData(), 4);
@@ -174,7 +167,7 @@ int queuedBytes(int fd, unsigned long request)
     return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? std::max(n, 0) : 0;
 }
 
-} // namespace
+}  // namespace
 
 struct SerialPort::Impl {
     enum class State { Closed, Open, Failing };
@@ -231,7 +224,7 @@ struct SerialPort::Impl {
     QString path, device;
     int lockFd = -1;
 
-    QByteArray queue;       // accepted, not yet taken by the driver
+    QByteArray queue;         // accepted, not yet taken by the driver
     char pendingControl = 0;  // an XON or XOFF of ours the driver has not taken yet
     int reportedRoom = kTransmitBufferSize;
     bool delivering = false;
@@ -248,8 +241,11 @@ struct SerialPort::Impl {
 };
 
 SerialPort::Impl::Impl(SerialPort *owner)
-    : q(owner), context(std::make_unique<QObject>()), port(new QSerialPort(context.get())),
-      watch(new QTimer(context.get())), pace(new QTimer(context.get()))
+    : q(owner),
+      context(std::make_unique<QObject>()),
+      port(new QSerialPort(context.get())),
+      watch(new QTimer(context.get())),
+      pace(new QTimer(context.get()))
 {
     watch->setInterval(kWatchIntervalMs);
     pace->setSingleShot(true);
@@ -323,7 +319,8 @@ void SerialPort::Impl::fail(int code)
         return;
     state = State::Failing;
     failCode = code;
-    failText = QStringLiteral("Lost the serial port COM%1 (%2): %3").arg(com).arg(path, SerialPort::errorDescription(code));
+    failText =
+        QStringLiteral("Lost the serial port COM%1 (%2): %3").arg(com).arg(path, SerialPort::errorDescription(code));
     watch->stop();
     pace->stop();
     for (QSocketNotifier *n : {hangup, writable})
@@ -361,7 +358,7 @@ void SerialPort::Impl::checkHangup()
 {
     if (state != State::Open)
         return;
-    struct stat st{};
+    struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         fail(ENODEV);
         return;
@@ -543,8 +540,8 @@ QStringList SerialPort::defaultLockDirectories()
 {
     // QSerialPort's choices, and the FHS ones, in case another program
     // found a different one writable.
-    return {QStringLiteral("/var/lock"),       QStringLiteral("/run/lock"),  QStringLiteral("/etc/locks"),
-            QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"),
+    return {QStringLiteral("/var/lock"),        QStringLiteral("/run/lock"),        QStringLiteral("/etc/locks"),
+            QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),  QStringLiteral("/tmp"),
             QStringLiteral("/var/tmp"),         QStringLiteral("/var/lock/lockdev")};
 }
 
@@ -582,14 +579,11 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     if (d.lockFd < 0) {
         switch (errno) {
         case EACCES:
-        case EPERM:
-            return refuse(permissionMessage(comNumber, device));
+        case EPERM: return refuse(permissionMessage(comNumber, device));
         case ENOENT:
         case ENODEV:
-        case ENXIO:
-            return refuse(invalidPortMessage(comNumber));
-        default:
-            return refuse(cannotOpenMessage(comNumber));
+        case ENXIO: return refuse(invalidPortMessage(comNumber));
+        default: return refuse(cannotOpenMessage(comNumber));
         }
     }
     if (::flock(d.lockFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
@@ -606,19 +600,16 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     p.setFlowControl(QSerialPort::NoFlowControl);
     if (!p.open(QIODevice::ReadWrite)) {
         switch (p.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            return refuse(invalidPortMessage(comNumber));
-        case QSerialPort::UnsupportedOperationError:
-            return refuse(settingsMessage());
-        default:
-            return refuse(cannotOpenMessage(comNumber));
+        case QSerialPort::DeviceNotFoundError: return refuse(invalidPortMessage(comNumber));
+        case QSerialPort::UnsupportedOperationError: return refuse(settingsMessage());
+        default: return refuse(cannotOpenMessage(comNumber));
         }
     }
-    const bool settled = p.setBaudRate(baud) && p.setDataBits(QSerialPort::Data8) && p.setParity(QSerialPort::NoParity)
-                         && p.setStopBits(QSerialPort::OneStop)
-                         && p.setFlowControl(flow == FlowRtsCts ? QSerialPort::HardwareControl
-                                                                : QSerialPort::NoFlowControl)
-                         && markLineErrors(int(p.handle()));
+    const bool settled =
+        p.setBaudRate(baud) && p.setDataBits(QSerialPort::Data8) && p.setParity(QSerialPort::NoParity) &&
+        p.setStopBits(QSerialPort::OneStop) &&
+        p.setFlowControl(flow == FlowRtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl) &&
+        markLineErrors(int(p.handle()));
     if (!settled) {
         p.close();
         return refuse(settingsMessage());
@@ -711,8 +702,8 @@ QString SerialPort::cannotOpenMessage(int comNumber)
 
 QString SerialPort::permissionMessage(int comNumber, const QString &device)
 {
-    return cannotOpenMessage(comNumber)
-           + QStringLiteral("\nNo permission for %1: the user must be in the 'dialout' group.").arg(device);
+    return cannotOpenMessage(comNumber) +
+           QStringLiteral("\nNo permission for %1: the user must be in the 'dialout' group.").arg(device);
 }
 
 QString SerialPort::settingsMessage()
@@ -720,4 +711,4 @@ QString SerialPort::settingsMessage()
     return QStringLiteral("Error initializing serial port, settings may be unsupported.");
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -97,4 +97,4 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-} // namespace kordex
+}  // namespace kordex

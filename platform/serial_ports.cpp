@@ -73,7 +73,7 @@ bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
         if (type.open(QIODevice::ReadOnly)) {
             bool ok = false;
             int t = type.readAll().trimmed().toInt(&ok);
-            if (ok && t == 0)   // PORT_UNKNOWN: no UART behind the node
+            if (ok && t == 0)  // PORT_UNKNOWN: no UART behind the node
                 return false;
         }
     }
@@ -94,4 +94,4 @@ std::vector<SerialPortEntry> ProbeSerialPorts(const SerialPortMap &map, const Po
     return found;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -34,7 +34,7 @@ private:
 };
 
 struct SerialPortEntry {
-    int number = 0;       // the n of "COM n"
+    int number = 0;  // the n of "COM n"
     QString devicePath;
 };
 
@@ -48,4 +48,4 @@ using PortProbe = std::function<bool(const QString &devicePath)>;
 // Ports 1-200 in ascending order that the probe finds present.
 std::vector<SerialPortEntry> ProbeSerialPorts(const SerialPortMap &map, const PortProbe &probe = {});
 
-} // namespace kordex
+}  // namespace kordex

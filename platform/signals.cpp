@@ -30,7 +30,7 @@ void setHandler(void (*handler)(int))
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
 }
-} // namespace
+}  // namespace
 
 void TerminationSignals::install()
 {
@@ -46,12 +46,13 @@ void TerminationSignals::install()
 }
 
 TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject *parent)
-    : QObject(parent), onSignal_(std::move(onSignal))
+    : QObject(parent),
+      onSignal_(std::move(onSignal))
 {
     install();
     if (g_fds[1] < 0)
         return;
-    setHandler(onUnixSignal);   // again, after an earlier object gave them back
+    setHandler(onUnixSignal);  // again, after an earlier object gave them back
     // Level-triggered: bytes already waiting are reported at the first turn
     // of the event loop.
     notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
@@ -73,4 +74,4 @@ void TerminationSignals::readSignal()
     }
 }
 
-} // namespace kordex
+}  // namespace kordex

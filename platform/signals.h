@@ -31,4 +31,4 @@ private:
     QSocketNotifier *notifier_ = nullptr;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -130,13 +130,10 @@ int connectCode(int error)
         return EACCES;
     case EMFILE:
     case ENFILE:
-    case ENOMEM:
-        return ENOBUFS;
+    case ENOMEM: return ENOBUFS;
     case EAFNOSUPPORT:
-    case EPROTONOSUPPORT:
-        return EOPNOTSUPP;
-    default:
-        break;
+    case EPROTONOSUPPORT: return EOPNOTSUPP;
+    default: break;
     }
     const bool known = std::any_of(std::begin(kDescriptions), std::end(kDescriptions), [error](const CodeText &d) {
         return d.code == error && d.code != 0 && d.code != TcpSocket::kHostNotFound;
@@ -149,12 +146,20 @@ constexpr qintptr kNoSocket = qintptr(INVALID_SOCKET);
 
 int toErrno(int wsaError)
 {
-    constexpr std::pair<int, int> codes[] = {
-        {WSAEWOULDBLOCK, EINPROGRESS}, {WSAEINPROGRESS, EINPROGRESS}, {WSAECONNREFUSED, ECONNREFUSED},
-        {WSAETIMEDOUT, ETIMEDOUT},     {WSAENETUNREACH, ENETUNREACH}, {WSAEHOSTUNREACH, EHOSTUNREACH},
-        {WSAENETDOWN, ENETDOWN},       {WSAEACCES, EACCES},           {WSAENOBUFS, ENOBUFS},
-        {WSAEMFILE, EMFILE},           {WSAEADDRNOTAVAIL, EADDRNOTAVAIL}, {WSAEADDRINUSE, EADDRINUSE},
-        {WSAEAFNOSUPPORT, EAFNOSUPPORT}, {WSAEINVAL, EINVAL}};
+    constexpr std::pair<int, int> codes[] = {{WSAEWOULDBLOCK, EINPROGRESS},
+                                             {WSAEINPROGRESS, EINPROGRESS},
+                                             {WSAECONNREFUSED, ECONNREFUSED},
+                                             {WSAETIMEDOUT, ETIMEDOUT},
+                                             {WSAENETUNREACH, ENETUNREACH},
+                                             {WSAEHOSTUNREACH, EHOSTUNREACH},
+                                             {WSAENETDOWN, ENETDOWN},
+                                             {WSAEACCES, EACCES},
+                                             {WSAENOBUFS, ENOBUFS},
+                                             {WSAEMFILE, EMFILE},
+                                             {WSAEADDRNOTAVAIL, EADDRNOTAVAIL},
+                                             {WSAEADDRINUSE, EADDRINUSE},
+                                             {WSAEAFNOSUPPORT, EAFNOSUPPORT},
+                                             {WSAEINVAL, EINVAL}};
     for (const auto &[wsa, code] : codes)
         if (wsa == wsaError)
             return code;
@@ -270,11 +275,11 @@ void notify(const std::function<void(Args...)> &callback, Args... args)
         copy(args...);
 }
 
-} // namespace
+}  // namespace
 
 struct TcpSocket::Shared {
     bool alive = true;
-    int depth = 0;                    // signal handlers of ours on the stack
+    int depth = 0;                   // signal handlers of ours on the stack
     std::vector<QObject *> retired;  // sockets and notifiers that may still be inside a signal
 };
 
@@ -438,9 +443,8 @@ void TcpSocket::resolved(const QHostInfo &info)
     // holds the attempt until the kernel gives up, and terminal servers are
     // reached over IPv4.
     QList<QHostAddress> addresses = info.addresses();
-    std::stable_partition(addresses.begin(), addresses.end(), [](const QHostAddress &a) {
-        return a.protocol() == QAbstractSocket::IPv4Protocol;
-    });
+    std::stable_partition(addresses.begin(), addresses.end(),
+                          [](const QHostAddress &a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
     attempt_->addresses = std::move(addresses);
     connectNext();
 }
@@ -455,13 +459,12 @@ void TcpSocket::connectNext()
         if (!error && !started.done) {
             a.fd = started.fd;
             a.notifier = new QSocketNotifier(started.fd, QSocketNotifier::Write);
-            QObject::connect(a.notifier, &QSocketNotifier::activated, context_.get(),
-                             [this, generation = generation_] {
-                                 if (generation != generation_)
-                                     return;
-                                 Dispatch d(*this);
-                                 connectFinished();
-                             });
+            QObject::connect(a.notifier, &QSocketNotifier::activated, context_.get(), [this, generation = generation_] {
+                if (generation != generation_)
+                    return;
+                Dispatch d(*this);
+                connectFinished();
+            });
             return;
         }
         if (!error)
@@ -665,4 +668,4 @@ void TcpSocket::closeDuplicate()
     duplicateFd_ = -1;
 }
 
-} // namespace kordex
+}  // namespace kordex

@@ -37,7 +37,7 @@ public:
     // The attempt has no time limit of its own: it lasts until the peer
     // answers, the kernel gives up (ETIMEDOUT), or close().
     bool connectToHost();
-    int lastError() const { return lastError_; }                  // errno-style; 0 when only a message fits
+    int lastError() const { return lastError_; }  // errno-style; 0 when only a message fits
     QString lastErrorMessage() const { return lastErrorMessage_; }
 
     bool isConnected() const;
@@ -94,4 +94,4 @@ private:
     std::unique_ptr<QObject> context_;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -19,4 +19,4 @@ std::optional<unsigned char> toPanelByte(QChar c);
 // command line; a character the code page lacks becomes "?".
 QByteArray toPanelBytes(const QString &text);
 
-} // namespace kordex
+}  // namespace kordex

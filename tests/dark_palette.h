@@ -38,4 +38,4 @@ inline QPalette darkPalette()
     return p;
 }
 
-} // namespace kordex::test
+}  // namespace kordex::test

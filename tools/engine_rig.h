@@ -22,4 +22,4 @@ struct EngineRig {
     EngineRig &operator=(const EngineRig &) = delete;
 };
 
-} // namespace kordex
+}  // namespace kordex

@@ -51,20 +51,11 @@ void RecordingView::eventScreenRemoveFirst()
         eventScreen.removeFirst();
 }
 
-void RecordingView::setMenuEnabled(MenuItem item, bool on)
-{
-    menu(item).enabled = on;
-}
+void RecordingView::setMenuEnabled(MenuItem item, bool on) { menu(item).enabled = on; }
 
-void RecordingView::setMenuChecked(MenuItem item, bool on)
-{
-    menu(item).checked = on;
-}
+void RecordingView::setMenuChecked(MenuItem item, bool on) { menu(item).checked = on; }
 
-void RecordingView::setMenuVisible(MenuItem item, bool on)
-{
-    menu(item).visible = on;
-}
+void RecordingView::setMenuVisible(MenuItem item, bool on) { menu(item).visible = on; }
 
 std::string RecordingView::lampState(std::string_view name) const
 {
@@ -135,9 +126,9 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
         rows.append(d.row(r));
 
     JsonObject timers;
-    const std::pair<const char *, const Timer *> timerList[] = {
-        {"Timer1", &e.Timer1}, {"Timer2", &e.Timer2}, {"Timer3", &e.Timer3},
-        {"Timer6", &e.Timer6}, {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
+    const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.Timer1}, {"Timer2", &e.Timer2},
+                                                                {"Timer3", &e.Timer3}, {"Timer6", &e.Timer6},
+                                                                {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
     for (const auto &[name, t] : timerList)
         timers.boolean(name, t->isRunning());
     for (const auto &[name, t] : moreTimers)
@@ -161,37 +152,37 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
     const QByteArray events1 = JsonObject().boolean("enabled", e1.enabled).boolean("checked", e1.checked).done();
 
     QByteArray state = JsonObject()
-        .boolean("tandemMode", s.TandemMode)
-        .boolean("connected", s.Connected)
-        .boolean("loggedIn", s.LoggedIn)
-        .boolean("tandemSeen", s.TandemSeen)
-        .boolean("suppressTandemSwitch", s.SuppressTandemSwitch)
-        .num("panelType", s.panelType())
-        .str("panelVersion", s.PanelVersion)
-        .str("panelSecondWord", s.PanelSecondWord)
-        .str("statusText", s.StatusText)
-        .str("caption", v.caption)
-        .num("cursorRow", d.CursorRow)
-        .num("cursorColumn", d.CursorColumn)
-        .boolean("cursorVisible", d.CursorVisible)
-        .raw("screen", stringArray(rows))
-        .str("lcdText", d.LcdText)
-        .str("lcdDisplay", v.lcdText)
-        .raw("eventScreen", stringArray(v.eventScreen))
-        .str("eventLine", d.eventLine())
-        .num("eventLineIndex", d.eventLineIndex())
-        .str("indicatorTable", e.indicators.toBytes())
-        .boolean("eventDisplayAllowed", s.EventDisplayAllowed)
-        .boolean("nzDisplayVisible", v.nzDisplayVisible)
-        .str("visibleFace", containerName(v.container))
-        .str("responseText", s.ResponseText)
-        .raw("timers", timers.done())
-        .num("beeps", v.beeps)
-        .raw("lamps", lamps.done())
-        .raw("sounder", sounder)
-        .raw("events", events)
-        .raw("events1", events1)
-        .done();
+                           .boolean("tandemMode", s.TandemMode)
+                           .boolean("connected", s.Connected)
+                           .boolean("loggedIn", s.LoggedIn)
+                           .boolean("tandemSeen", s.TandemSeen)
+                           .boolean("suppressTandemSwitch", s.SuppressTandemSwitch)
+                           .num("panelType", s.panelType())
+                           .str("panelVersion", s.PanelVersion)
+                           .str("panelSecondWord", s.PanelSecondWord)
+                           .str("statusText", s.StatusText)
+                           .str("caption", v.caption)
+                           .num("cursorRow", d.CursorRow)
+                           .num("cursorColumn", d.CursorColumn)
+                           .boolean("cursorVisible", d.CursorVisible)
+                           .raw("screen", stringArray(rows))
+                           .str("lcdText", d.LcdText)
+                           .str("lcdDisplay", v.lcdText)
+                           .raw("eventScreen", stringArray(v.eventScreen))
+                           .str("eventLine", d.eventLine())
+                           .num("eventLineIndex", d.eventLineIndex())
+                           .str("indicatorTable", e.indicators.toBytes())
+                           .boolean("eventDisplayAllowed", s.EventDisplayAllowed)
+                           .boolean("nzDisplayVisible", v.nzDisplayVisible)
+                           .str("visibleFace", containerName(v.container))
+                           .str("responseText", s.ResponseText)
+                           .raw("timers", timers.done())
+                           .num("beeps", v.beeps)
+                           .raw("lamps", lamps.done())
+                           .raw("sounder", sounder)
+                           .raw("events", events)
+                           .raw("events1", events1)
+                           .done();
     if (more.size() > 2) {
         state.chop(1);
         state += ',' + more.mid(1);
@@ -212,4 +203,4 @@ QByteArray menusJson(const RecordingView &v)
     return o.done();
 }
 
-} // namespace kordex
+}  // namespace kordex

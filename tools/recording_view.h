@@ -6,9 +6,9 @@
 #include <QByteArrayList>
 #include <map>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
-#include <string>
 
 namespace kordex {
 
@@ -138,4 +138,4 @@ private:
 };
 QByteArray rgbText(Rgb c);
 
-} // namespace kordex
+}  // namespace kordex

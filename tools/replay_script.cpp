@@ -13,7 +13,8 @@
 namespace kordex {
 
 FakeTransport::FakeTransport(Clock &clock, bool isSerial)
-    : serial(isSerial), connectTimer_(clock, 0, [this] {
+    : serial(isSerial),
+      connectTimer_(clock, 0, [this] {
           connectTimer_.stop();
           opened();
       })
@@ -126,7 +127,11 @@ std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
 }
 
 ReplaySession::ReplaySession(bool linkMode)
-    : engine(clock, view, session), faces(engine), link(engine, book, prompter), socket(clock, false), port(clock, true),
+    : engine(clock, view, session),
+      faces(engine),
+      link(engine, book, prompter),
+      socket(clock, false),
+      port(clock, true),
       keys(engine, prompter, [this](uint8_t b) { link.sendKey(b); })
 {
     engine.setFaces(faces);
@@ -135,9 +140,8 @@ ReplaySession::ReplaySession(bool linkMode)
         sent.push_back({clock.nowMs() - startMs, bytes});
     };
     engine.startUp();
-    flashTicker_ = std::make_unique<Timer>(clock, 50, [this] {
-        engine.flash.tick([](const std::function<void()> &paint) { paint(); });
-    });
+    flashTicker_ = std::make_unique<Timer>(
+        clock, 50, [this] { engine.flash.tick([](const std::function<void()> &paint) { paint(); }); });
     flashTicker_->start();
     // A session that started a while ago: the start-up guards have expired.
     clock.advance(10050);
@@ -185,8 +189,7 @@ std::optional<QByteArray> decodeEscapes(const QByteArray &q)
             i += 2;
             break;
         }
-        default:
-            return std::nullopt;
+        default: return std::nullopt;
         }
     }
     return out;
@@ -329,9 +332,9 @@ std::optional<QByteArray> quoted(const QByteArray &w)
 std::optional<int> virtualKey(const QByteArray &name, bool &alt)
 {
     alt = false;
-    static const std::pair<const char *, int> keys[] = {
-        {"Up", vk::Up}, {"Down", vk::Down}, {"Left", vk::Left}, {"Right", vk::Right},
-        {"F1", vk::F1}, {"F2", vk::F2},     {"F3", vk::F3},     {"F4", vk::F4}, {"F5", vk::F5}};
+    static const std::pair<const char *, int> keys[] = {{"Up", vk::Up},       {"Down", vk::Down}, {"Left", vk::Left},
+                                                        {"Right", vk::Right}, {"F1", vk::F1},     {"F2", vk::F2},
+                                                        {"F3", vk::F3},       {"F4", vk::F4},     {"F5", vk::F5}};
     QByteArray n = name;
     if (n.startsWith("Alt+")) {
         alt = true;
@@ -345,11 +348,10 @@ std::optional<int> virtualKey(const QByteArray &name, bool &alt)
 
 bool isLinkLine(const QByteArray &cmd)
 {
-    static const char *const linkLines[] = {"record",  "connect", "disconnect", "close",     "type",
-                                            "key",     "press",   "release",    "answer",    "socket",
-                                            "peerclose", "hold",  "txroom",     "txpending", "capture",
-                                            "endcapture", "sendfile", "stopsend", "port", "lineerror",
-                                            "unplug"};
+    static const char *const linkLines[] = {"record", "connect",   "disconnect", "close",      "type",      "key",
+                                            "press",  "release",   "answer",     "socket",     "peerclose", "hold",
+                                            "txroom", "txpending", "capture",    "endcapture", "sendfile",  "stopsend",
+                                            "port",   "lineerror", "unplug"};
     for (const char *l : linkLines)
         if (cmd == l)
             return true;
@@ -365,7 +367,7 @@ QByteArray commandOf(const QByteArray &line)
 
 constexpr qlonglong kMaxWaitMs = 24LL * 3600 * 1000;
 
-} // namespace
+}  // namespace
 
 ScriptResult runScript(const QByteArray &script, const std::function<void(const QByteArray &)> &out)
 {
@@ -502,9 +504,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown key component");
                 return result;
             }
-            rs.keys.ButtMouseDown(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size())
-                                      ? e.v01rpKeyCode
-                                      : k->code);
+            rs.keys.ButtMouseDown(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size()) ? e.v01rpKeyCode
+                                                                                                  : k->code);
         } else if (cmd == "release" && arg.isEmpty()) {
             rs.keys.ButtMouseUp();
         } else if (cmd == "answer" && (arg == "yes" || arg == "no")) {
@@ -617,12 +618,18 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             const auto f = flag(value);
             TConnectionRec &cur = link.CurrentConnection;
             bool ok = true;
-            if (name == "connected" && f) s.Connected = *f;
-            else if (name == "loggedin" && f) s.LoggedIn = *f;
-            else if (name == "autologin" && f) cur.AutoLogin = *f;
-            else if (name == "diagnostic" && f) cur.DiagnosticMode = *f;
-            else if (name == "shownz" && f) cur.ShowNZCommonStates = *f;
-            else if (name == "suppress" && f) s.SuppressTandemSwitch = *f;
+            if (name == "connected" && f)
+                s.Connected = *f;
+            else if (name == "loggedin" && f)
+                s.LoggedIn = *f;
+            else if (name == "autologin" && f)
+                cur.AutoLogin = *f;
+            else if (name == "diagnostic" && f)
+                cur.DiagnosticMode = *f;
+            else if (name == "shownz" && f)
+                cur.ShowNZCommonStates = *f;
+            else if (name == "suppress" && f)
+                s.SuppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
                 if (s.TandemMode != *f)
                     e.ModeChange();
@@ -668,8 +675,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 ;  // expecting null also accepts a value that does not exist
             else if (!got)
                 fail(1, QStringLiteral("%1: no such value").arg(QString::fromLatin1(path)));
-            else if (prefix && !(got->isString() && wanted.isString() &&
-                                 got->toString().startsWith(wanted.toString())))
+            else if (prefix && !(got->isString() && wanted.isString() && got->toString().startsWith(wanted.toString())))
                 fail(1, QStringLiteral("%1: expected a text starting with %2, got %3")
                             .arg(QString::fromLatin1(path), compact(wanted), compact(*got)));
             else if (!prefix && *got != wanted)
@@ -688,4 +694,4 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
     return result;
 }
 
-} // namespace kordex
+}  // namespace kordex

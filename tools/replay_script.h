@@ -77,8 +77,8 @@ namespace kordex {
 // The fake transports of a script: one socket, one serial port.
 class FakeTransport final : public Transport {
 public:
-    enum class Connect { Ok, Refuse, Error, Never };   // the socket
-    enum class Open { Ok, Absent, Busy, BadSettings }; // the port
+    enum class Connect { Ok, Refuse, Error, Never };    // the socket
+    enum class Open { Ok, Absent, Busy, BadSettings };  // the port
     FakeTransport(Clock &clock, bool serial);
 
     bool bringUp(const LinkSettings &settings) override;
@@ -104,7 +104,7 @@ public:
     Hold hold = Hold::None;
     // A close that reports nothing (no script line: a transport fault for tests).
     bool silentClose = false;
-    LinkSettings settings;      // of the last bring-up
+    LinkSettings settings;  // of the last bring-up
     std::function<void(const QByteArray &)> onWrite;
 
 private:
@@ -118,9 +118,11 @@ private:
 // Boxes are recorded and answered at once.
 class ReplayPrompter final : public Prompter {
 public:
-    struct Box { QString caption, text; };
+    struct Box {
+        QString caption, text;
+    };
     std::vector<Box> boxes;
-    std::deque<bool> answers;   // Yes when empty
+    std::deque<bool> answers;  // Yes when empty
     std::deque<std::optional<QString>> files;
 
     void message(const QString &title, const QString &text, Icon) override { boxes.push_back({title, text}); }
@@ -155,7 +157,10 @@ public:
     FakeTransport port;
     KeyInput keys;
 
-    struct Sent { int64_t ms; QByteArray bytes; };
+    struct Sent {
+        int64_t ms;
+        QByteArray bytes;
+    };
     std::vector<Sent> sent;
     int64_t startMs = 0;
 
@@ -167,8 +172,8 @@ private:
 };
 
 struct ScriptResult {
-    int exitCode = 0;        // 0 fine, 1 an expectation failed, 2 a line is wrong
-    QStringList messages;    // errors and failed expectations, with line numbers
+    int exitCode = 0;      // 0 fine, 1 an expectation failed, 2 a line is wrong
+    QStringList messages;  // errors and failed expectations, with line numbers
 };
 
 // Runs a script; each dump line goes to `out`. Without a dump line the state
@@ -178,4 +183,4 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
 // Decodes the quoted text of a send line; nullopt on a malformed escape.
 std::optional<QByteArray> decodeEscapes(const QByteArray &quoted);
 
-} // namespace kordex
+}  // namespace kordex

@@ -9,8 +9,8 @@
 namespace kordex::demo {
 
 struct DemoFace {
-    int face;                 // the PanelType the identification line gives
-    const char *fileName;     // under resources/demo/
+    int face;              // the PanelType the identification line gives
+    const char *fileName;  // under resources/demo/
     const char *identification;
 };
 
@@ -21,4 +21,4 @@ QByteArray demoStream(int face);
 // length, the letters and the checksum, as the panel writes it on row 13.
 QByteArray indicatorLine(const QByteArray &letters);
 
-} // namespace kordex::demo
+}  // namespace kordex::demo

@@ -46,4 +46,4 @@ inline TConnectionRec named(const QByteArray &name)
     return r;
 }
 
-} // namespace kordex::test
+}  // namespace kordex::test

@@ -35,4 +35,4 @@ struct RecordingActions final : ConnectionActions {
     void setCurrentIndex(int index) override { CurrentIndex = index; }
 };
 
-} // namespace kordex::test
+}  // namespace kordex::test

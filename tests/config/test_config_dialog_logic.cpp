@@ -23,7 +23,7 @@ struct Rig {
         ConnectionBook book;
         for (const QByteArray &n : names)
             book.add(named(n));
-        config.SaveConnections(book);   // the dialog reads the file when shown
+        config.SaveConnections(book);  // the dialog reads the file when shown
         config.LoadConnections(Book);
     }
     void show(int mode)
@@ -40,7 +40,7 @@ struct Rig {
     }
     QList<QByteArray> listNames() const { return {logic.listItems().begin(), logic.listItems().end()}; }
 };
-} // namespace
+}  // namespace
 
 class TestDialogLogic : public QObject {
     Q_OBJECT
@@ -83,11 +83,16 @@ void TestDialogLogic::modeLayouts_data()
     QTest::addColumn<bool>("entry");
     QTest::addColumn<int>("listHelp");
     QTest::addColumn<int>("dialogHelp");
-    QTest::newRow("select") << 0 << false << "&Connect" << "C&ancel" << true << false << false << 4 << 4;
-    QTest::newRow("select connected") << 0 << true << "&Connect" << "C&ancel" << true << false << false << 5 << 4;
-    QTest::newRow("manage") << 1 << false << "&New" << "C&lose" << true << true << false << 3 << 4;
-    QTest::newRow("edit") << 2 << false << "&OK" << "C&ancel" << false << false << true << 0 << 15;
-    QTest::newRow("new") << 3 << false << "&OK" << "C&ancel" << false << false << true << 0 << 15;
+    QTest::newRow("select") << 0 << false << "&Connect"
+                            << "C&ancel" << true << false << false << 4 << 4;
+    QTest::newRow("select connected") << 0 << true << "&Connect"
+                                      << "C&ancel" << true << false << false << 5 << 4;
+    QTest::newRow("manage") << 1 << false << "&New"
+                            << "C&lose" << true << true << false << 3 << 4;
+    QTest::newRow("edit") << 2 << false << "&OK"
+                          << "C&ancel" << false << false << true << 0 << 15;
+    QTest::newRow("new") << 3 << false << "&OK"
+                         << "C&ancel" << false << false << true << 0 << 15;
 }
 
 void TestDialogLogic::modeLayouts()
@@ -107,7 +112,7 @@ void TestDialogLogic::modeLayouts()
     QFETCH(bool, entry);
     QCOMPARE(l.GeneralGroup, entry);
     QCOMPARE(l.Connection, entry);
-    QCOMPARE(l.ComPortGroup, entry);   // a new entry is "Com Port Direct"
+    QCOMPARE(l.ComPortGroup, entry);  // a new entry is "Com Port Direct"
     QVERIFY(!l.Network && !l.AuxPrompt && !l.PhoneNumGroup);
     QTEST(l.listHelpTopic, "listHelp");
     QTEST(l.dialogHelpTopic, "dialogHelp");
@@ -154,8 +159,9 @@ void TestDialogLogic::showReloadsAndSelects()
 {
     Rig rig;
     // Changed by another program while hidden.
-    writeFile(rig.dirs.shared(kIniFileName), "[Connections]\r\nCount=2\r\n[Connection0]\r\nSystemName=Ext A\r\n"
-                                             "[Connection1]\r\nSystemName=Ext B\r\n");
+    writeFile(rig.dirs.shared(kIniFileName),
+              "[Connections]\r\nCount=2\r\n[Connection0]\r\nSystemName=Ext A\r\n"
+              "[Connection1]\r\nSystemName=Ext B\r\n");
     rig.show(SelectMode);
     QVERIFY(rig.logic.isVisible());
     QVERIFY(!rig.actions.fileMenuEnabled);
@@ -188,7 +194,7 @@ void TestDialogLogic::emptyBook()
     rig.show(ManageMode);
     rig.logic.OKButtonClick();
     QCOMPARE(rig.logic.dialogMode, int(NewMode));
-    rig.logic.EditButtonClick();   // nothing selected: nothing happens
+    rig.logic.EditButtonClick();  // nothing selected: nothing happens
     rig.logic.DeleteButtonClick();
     QCOMPARE(rig.logic.dialogMode, int(NewMode));
 }
@@ -197,7 +203,10 @@ void TestDialogLogic::selectConnects()
 {
     Rig rig;
     bool hidden = false;
-    rig.logic.onHide = [&] { hidden = true; rig.logic.FormHide(); };
+    rig.logic.onHide = [&] {
+        hidden = true;
+        rig.logic.FormHide();
+    };
     rig.show(SelectMode);
     rig.logic.selectEntry(2);
     rig.logic.OKButtonClick();
@@ -246,7 +255,7 @@ void TestDialogLogic::cancelAndCloseBox()
     Rig rig;
     rig.show(ManageMode);
     rig.logic.OKButtonClick();
-    rig.logic.FormHide();   // the title-bar close box
+    rig.logic.FormHide();  // the title-bar close box
     QCOMPARE(rig.logic.dialogMode, int(NewMode));
 }
 
@@ -254,10 +263,10 @@ void TestDialogLogic::manageNewStoresSortedAndSelected()
 {
     Rig rig;
     rig.show(ManageMode);
-    rig.logic.OKButtonClick();   // "&New"
+    rig.logic.OKButtonClick();  // "&New"
     QCOMPARE(rig.logic.dialogMode, int(NewMode));
     QCOMPARE(rig.logic.focus, DialogFocus::SysName);
-    QCOMPARE(rig.logic.portNumber(), 1);   // the first port present
+    QCOMPARE(rig.logic.portNumber(), 1);  // the first port present
     rig.logic.fields.SysName = "Beta";
     rig.logic.fields.NetHost = "Panel.EXAMPLE";
     rig.logic.fields.NetPort = "TelNet";
@@ -282,13 +291,17 @@ void TestDialogLogic::validation_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QString>("message");
     QTest::newRow("empty name") << int(NewMode) << QByteArray() << "Entry of System Name Required";
-    QTest::newRow("same name") << int(NewMode) << QByteArray("Bravo") << "A record by this name already exists, please use another name.";
-    QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO") << "A record by this name already exists, please use another name.";
-    QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie") << "A record by this name already exists, please use another name.";
+    QTest::newRow("same name") << int(NewMode) << QByteArray("Bravo")
+                               << "A record by this name already exists, please use another name.";
+    QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO")
+                                << "A record by this name already exists, please use another name.";
+    QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie")
+                                       << "A record by this name already exists, please use another name.";
     QTest::newRow("edit emptied") << int(EditMode) << QByteArray() << "Entry of System Name Required";
     // Blanks around a name are gone at the next load.
     QTest::newRow("only blanks") << int(NewMode) << QByteArray("   ") << "Entry of System Name Required";
-    QTest::newRow("same name with blanks") << int(NewMode) << QByteArray(" bravo  ") << "A record by this name already exists, please use another name.";
+    QTest::newRow("same name with blanks")
+        << int(NewMode) << QByteArray(" bravo  ") << "A record by this name already exists, please use another name.";
 }
 
 void TestDialogLogic::validation()
@@ -462,7 +475,7 @@ void TestDialogLogic::deleteSelectionRule()
     QCOMPARE(rig.actions.menuRebuilds, 1);
     QCOMPARE(rig.logic.fields.SysName, QByteArray());
     QCOMPARE(rig.logic.dialogMode, int(ManageMode));
-    QVERIFY(rig.prompter.questions.empty());   // no confirmation
+    QVERIFY(rig.prompter.questions.empty());  // no confirmation
     ConnectionBook disk;
     rig.config.LoadConnections(disk);
     QCOMPARE(disk.count(), 6);
@@ -484,7 +497,7 @@ void TestDialogLogic::doubleClick()
         rig.logic.ConnectionListDblClick();
         QCOMPARE(rig.logic.dialogMode, int(EditMode));
         QCOMPARE(rig.logic.fields.SysName, QByteArray("Charlie"));
-        rig.logic.ConnectionListDblClick();   // nothing in Edit mode
+        rig.logic.ConnectionListDblClick();  // nothing in Edit mode
         QCOMPARE(rig.logic.dialogMode, int(EditMode));
     }
 }
@@ -516,14 +529,14 @@ void TestDialogLogic::filters()
         QVERIFY2(!rig.logic.keyPress(CharFilter(filter), uchar(c)), QByteArray(1, c).toHex().constData());
     QCOMPARE(rig.prompter.beeps, int(refused.size()));
     if (CharFilter(filter) != CharFilter::Any)
-        QVERIFY(!rig.logic.keyPress(CharFilter(filter), 0x20AC));   // beyond 8-bit text
+        QVERIFY(!rig.logic.keyPress(CharFilter(filter), 0x20AC));  // beyond 8-bit text
 }
 
 void TestDialogLogic::sidRange()
 {
     EntryFields f;
     const QList<QPair<QByteArray, int>> cases = {{"0", 0}, {"254", 254}, {"255", 254}, {"99999999999", 254},
-                                                 {"", 0}, {"007", 7}};
+                                                 {"", 0},  {"007", 7}};
     for (const auto &[text, pos] : cases) {
         f.SidEdit = text;
         QCOMPARE(f.sidPosition(), pos);
@@ -553,10 +566,10 @@ void TestDialogLogic::portNumberRules()
     QCOMPARE(rig.logic.portNumber(), 33);
     rig.logic.setPortNumber(3);
     QCOMPARE(rig.logic.portEntry(), 1);
-    rig.logic.setPortNumber(150);   // not present: the first entry
+    rig.logic.setPortNumber(150);  // not present: the first entry
     QCOMPARE(rig.logic.portEntry(), 0);
     QCOMPARE(rig.logic.portNumber(), 1);
-    rig.logic.choosePort(9);        // no such entry: unchanged
+    rig.logic.choosePort(9);  // no such entry: unchanged
     QCOMPARE(rig.logic.portNumber(), 1);
     rig.logic.setPortList({});
     rig.logic.ClearFields();
@@ -586,7 +599,7 @@ void TestDialogLogic::connectMenuMarker()
     menu.PopulateConnectMenu(book);
     menu.UnAsteriskConnectMenu(0);
     QCOMPARE(menu.captions()[0], QByteArray("Alpha"));
-    menu.AsteriskConnectMenu(5);   // out of range: ignored
+    menu.AsteriskConnectMenu(5);  // out of range: ignored
     menu.UnAsteriskConnectMenu(-1);
     QCOMPARE(menu.count(), 2);
 }

@@ -1,15 +1,15 @@
 // The real Connection Properties window, driven through its widgets.
-#include "faces/connection_properties.h"
 #include "config_test_support.h"
-#include "recording_actions.h"
 #include "dark_palette.h"
+#include "faces/connection_properties.h"
+#include "recording_actions.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,7 +54,7 @@ struct WindowRig {
         return r;
     }
 };
-} // namespace
+}  // namespace
 
 class TestDialogWidgets : public QObject {
     Q_OBJECT
@@ -101,15 +101,15 @@ void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
     QVERIFY(rig.get<QGroupBox>("AuxPrompt")->isVisible());
     QVERIFY(!rig.get<QGroupBox>("ComPortGroup")->isVisible());
     QTest::keyClicks(rig.get<QLineEdit>("NetHost"), "Panel.Example");
-    QTest::keyClicks(rig.get<QLineEdit>("NetPort"), "Tel net");   // space refused
+    QTest::keyClicks(rig.get<QLineEdit>("NetPort"), "Tel net");  // space refused
     QCOMPARE(rig.prompter.beeps, 3);
-    QTest::keyClicks(rig.get<QLineEdit>("Alp1"), "User_:");      // "_" refused in prompts
+    QTest::keyClicks(rig.get<QLineEdit>("Alp1"), "User_:");  // "_" refused in prompts
     QCOMPARE(rig.get<QLineEdit>("Alp1")->text(), QStringLiteral("User:"));
 
     auto *sid = rig.get<QLineEdit>("SidEdit");
     sid->setFocus();
     sid->end(false);
-    QTest::keyClick(sid, Qt::Key_Backspace);   // refused, beeps
+    QTest::keyClick(sid, Qt::Key_Backspace);  // refused, beeps
     QCOMPARE(sid->text(), QStringLiteral("0"));
     QTest::keyClicks(sid, "1a2");
     QCOMPARE(sid->text(), QStringLiteral("012"));
@@ -157,7 +157,8 @@ void TestDialogWidgets::placesTabOrderAndWindow()
     QCOMPARE(rig.dialog.width(), 253);
     QCOMPARE(general->geometry(), QRect(10, 10, 233, 201 + shift));
     QCOMPARE(rig.get<QLineEdit>("SysName")->geometry(), QRect(8, 32 + shift, 217, 21));
-    QCOMPARE(rig.get<QGroupBox>("Network")->geometry(), rig.get<QGroupBox>("ComPortGroup")->geometry().adjusted(0, 0, 0, -8));
+    QCOMPARE(rig.get<QGroupBox>("Network")->geometry(),
+             rig.get<QGroupBox>("ComPortGroup")->geometry().adjusted(0, 0, 0, -8));
     QCOMPARE(rig.get<QGroupBox>("Network")->y(), 10 + 272 + 2 * shift);
     QCOMPARE(rig.get<QLineEdit>("Alr1")->geometry(), QRect(169, 13 + shift, 57, 21));
     QCOMPARE(rig.get<QListWidget>("ConnectionList")->geometry(), QRect(10, 12, 233, 431 + 4 * shift));
@@ -173,8 +174,8 @@ void TestDialogWidgets::placesTabOrderAndWindow()
     QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
     QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), rig.get<QLineEdit>("SysName"));
-    const char *chain[] = {"EditUsername", "EditPassword", "SidEdit", "SidUpDown", "AutoLogCkbx",
-                           "CommonStatesCheckBox", "DiagCheckBox"};
+    const char *chain[] = {"EditUsername", "EditPassword",         "SidEdit",     "SidUpDown",
+                           "AutoLogCkbx",  "CommonStatesCheckBox", "DiagCheckBox"};
     for (const char *next : chain) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(next));
@@ -216,12 +217,12 @@ void TestDialogWidgets::editCancelCloseAndHelp()
     QTest::keyClicks(name, "X");
     QTest::keyClick(name, Qt::Key_F1);
     QCOMPARE(rig.actions.helpTopics.back(), 15);
-    QTest::keyClick(name, Qt::Key_Escape);   // Cancel: back to the list, nothing stored
+    QTest::keyClick(name, Qt::Key_Escape);  // Cancel: back to the list, nothing stored
     QVERIFY(rig.dialog.isVisible());
     QVERIFY(list->isVisible());
     QCOMPARE(rig.listTexts(), (QStringList{"Alpha", "Bravo"}));
 
-    rig.dialog.close();   // the title-bar box
+    rig.dialog.close();  // the title-bar box
     QVERIFY(!rig.dialog.isVisible());
     QVERIFY(rig.actions.fileMenuEnabled);
     QCOMPARE(rig.dialog.logic().dialogMode, int(ManageMode));
@@ -234,7 +235,7 @@ void TestDialogWidgets::pasteIsFilteredToo()
     QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
     QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
     auto *phone = rig.get<QLineEdit>("PhoneNumber");
-    phone->insert(QStringLiteral("12-34"));   // as a paste arrives
+    phone->insert(QStringLiteral("12-34"));  // as a paste arrives
     emit phone->textEdited(phone->text());
     QCOMPARE(phone->text(), QStringLiteral("1234"));
     QCOMPARE(rig.prompter.beeps, 1);
@@ -245,17 +246,17 @@ void TestDialogWidgets::tabOrderPerConnectionType_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QStringList>("chain");
-    const QStringList general = {"SysName", "EditUsername", "EditPassword", "SidEdit", "SidUpDown",
-                                 "AutoLogCkbx", "CommonStatesCheckBox", "DiagCheckBox"};
-    QTest::newRow("modem") << 0
-                           << general + QStringList{"ConnectionItem0", "PortComboBox", "BaudRateComboBox",
-                                                    "FlowCtrlComboBox", "PhoneNumber", "OKButton", "CancelButton"};
-    QTest::newRow("direct") << 1
-                            << general + QStringList{"ConnectionItem1", "PortComboBox", "BaudRateComboBox",
-                                                     "FlowCtrlComboBox", "OKButton", "CancelButton"};
-    QTest::newRow("tcpip") << 2
-                           << general + QStringList{"ConnectionItem2", "NetPort", "NetHost", "TcpIpLp", "Alp1",
-                                                    "Alr1", "Alp2", "Alr2", "OKButton", "CancelButton"};
+    const QStringList general = {"SysName",   "EditUsername", "EditPassword",         "SidEdit",
+                                 "SidUpDown", "AutoLogCkbx",  "CommonStatesCheckBox", "DiagCheckBox"};
+    QTest::newRow("modem") << 0 << general + QStringList{"ConnectionItem0",  "PortComboBox", "BaudRateComboBox",
+                                                         "FlowCtrlComboBox", "PhoneNumber",  "OKButton",
+                                                         "CancelButton"};
+    QTest::newRow("direct") << 1 << general + QStringList{"ConnectionItem1",  "PortComboBox", "BaudRateComboBox",
+                                                          "FlowCtrlComboBox", "OKButton",     "CancelButton"};
+    QTest::newRow("tcpip")
+        << 2
+        << general + QStringList{"ConnectionItem2", "NetPort",     "NetHost", "TcpIpLp", "Alp1", "Alr1", "Alp2", "Alr2",
+                                 "OKButton",        "CancelButton"};
 }
 
 void TestDialogWidgets::tabOrderPerConnectionType()
@@ -313,14 +314,16 @@ void TestDialogWidgets::everyControlClearOfFramesAndLabels()
         for (QWidget *c : controls) {
             if (!c->isVisible())
                 continue;
-            const QString what = g->objectName() + '/' + (c->objectName().isEmpty() ? c->metaObject()->className() : c->objectName());
+            const QString what =
+                g->objectName() + '/' + (c->objectName().isEmpty() ? c->metaObject()->className() : c->objectName());
             QVERIFY2(rows.contains(c->geometry()), qPrintable(what + " on or outside the frame"));
             if (qobject_cast<QLabel *>(c) || qobject_cast<QAbstractButton *>(c))
                 QVERIFY2(c->width() >= c->sizeHint().width() && c->height() >= c->sizeHint().height(),
                          qPrintable(what + " clipped"));
             for (QWidget *o : controls)
                 if (o != c && o->isVisible())
-                    QVERIFY2(!c->geometry().intersects(o->geometry()), qPrintable(what + " overlaps " + o->objectName()));
+                    QVERIFY2(!c->geometry().intersects(o->geometry()),
+                             qPrintable(what + " overlaps " + o->objectName()));
             auto *l = qobject_cast<QLabel *>(c);
             if (l && l->buddy()) {
                 const QRect f = l->buddy()->geometry(), r = l->geometry();
@@ -333,13 +336,14 @@ void TestDialogWidgets::everyControlClearOfFramesAndLabels()
     for (QWidget *a : groups) {
         QVERIFY(rig.dialog.rect().contains(a->geometry()));
         for (QWidget *b : groups)
-            QVERIFY2(a == b || !a->geometry().intersects(b->geometry()), qPrintable(a->objectName() + " overlaps " + b->objectName()));
+            QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                     qPrintable(a->objectName() + " overlaps " + b->objectName()));
     }
 
     const QString tag = QStringList{"modem", "direct", "tcpip"}.at(type) + (dark ? "-dark" : "");
     QVERIFY(QDir().mkpath(QStringLiteral(KORDEX_SCREENS_DIR)));
-    QVERIFY(rig.dialog.grab().save(QStringLiteral(KORDEX_SCREENS_DIR "/dialog-%1@%2x.png")
-                                       .arg(tag).arg(rig.dialog.devicePixelRatioF())));
+    QVERIFY(rig.dialog.grab().save(
+        QStringLiteral(KORDEX_SCREENS_DIR "/dialog-%1@%2x.png").arg(tag).arg(rig.dialog.devicePixelRatioF())));
     QApplication::setPalette(desktop);
 }
 

@@ -31,16 +31,11 @@ using Kind = ConnectionField::Kind;
 QByteArray sampleText(const ConnectionField &f)
 {
     switch (f.kind) {
-    case Kind::Text:
-        return QByteArray("a=b; \xe9\x01", 8);
-    case Kind::Int32:
-        return "-2147483648";
-    case Kind::Int16:
-        return "-32768";
-    case Kind::Byte:
-        return "255";
-    case Kind::Bool:
-        return fieldDefaultText(f) == "1" ? "0" : "1";
+    case Kind::Text: return QByteArray("a=b; \xe9\x01", 8);
+    case Kind::Int32: return "-2147483648";
+    case Kind::Int16: return "-32768";
+    case Kind::Byte: return "255";
+    case Kind::Bool: return fieldDefaultText(f) == "1" ? "0" : "1";
     }
     return {};
 }
@@ -52,7 +47,7 @@ TConnectionRec sampleRecord()
         setFieldFromText(r, f, sampleText(f));
     return r;
 }
-} // namespace
+}  // namespace
 
 void TestIni::integers_data()
 {
@@ -111,16 +106,16 @@ void TestIni::readingRules_data()
     QTest::newRow("key case") << base << QByteArray("Sec") << QByteArray("KEY") << true << QByteArray("v");
     QTest::newRow("stripped around =") << QByteArray("  [ Sec ]  \r\n\t Key \t=  v w \r\n") << QByteArray("Sec")
                                        << QByteArray("Key") << true << QByteArray("v w");
-    QTest::newRow("empty value is present") << QByteArray("[Sec]\r\nKey=\r\n") << QByteArray("Sec") << QByteArray("Key")
-                                            << true << QByteArray();
+    QTest::newRow("empty value is present")
+        << QByteArray("[Sec]\r\nKey=\r\n") << QByteArray("Sec") << QByteArray("Key") << true << QByteArray();
     QTest::newRow("first = splits") << QByteArray("[Sec]\r\nKey=a=b\r\n") << QByteArray("Sec") << QByteArray("Key")
                                     << true << QByteArray("a=b");
     QTest::newRow("comment skipped") << QByteArray("[Sec]\r\n;Key=x\r\nKey=y\r\n") << QByteArray("Sec")
                                      << QByteArray("Key") << true << QByteArray("y");
     QTest::newRow("indented comment") << QByteArray("[Sec]\r\n   ;Key=x\r\n") << QByteArray("Sec") << QByteArray("Key")
                                       << false << QByteArray();
-    QTest::newRow("before first section ignored") << QByteArray("Key=x\r\n[Sec]\r\n") << QByteArray("Sec")
-                                                   << QByteArray("Key") << false << QByteArray();
+    QTest::newRow("before first section ignored")
+        << QByteArray("Key=x\r\n[Sec]\r\n") << QByteArray("Sec") << QByteArray("Key") << false << QByteArray();
     QTest::newRow("missing section") << base << QByteArray("Other") << QByteArray("Key") << false << QByteArray();
     QTest::newRow("LF only") << QByteArray("[Sec]\nKey=v\n") << QByteArray("Sec") << QByteArray("Key") << true
                              << QByteArray("v");
@@ -128,8 +123,8 @@ void TestIni::readingRules_data()
                              << QByteArray("v");
     QTest::newRow("no final newline") << QByteArray("[Sec]\r\nKey=v") << QByteArray("Sec") << QByteArray("Key") << true
                                       << QByteArray("v");
-    QTest::newRow("key-less line matches nothing") << QByteArray("[Sec]\r\nKey\r\n") << QByteArray("Sec")
-                                                   << QByteArray("Key") << false << QByteArray();
+    QTest::newRow("key-less line matches nothing")
+        << QByteArray("[Sec]\r\nKey\r\n") << QByteArray("Sec") << QByteArray("Key") << false << QByteArray();
     QTest::newRow("first of repeated keys") << QByteArray("[Sec]\r\nKey=1\r\nkey=2\r\n") << QByteArray("Sec")
                                             << QByteArray("Key") << true << QByteArray("1");
     QTest::newRow("UTF-8 byte-order mark before the first section")
@@ -155,7 +150,8 @@ void TestIni::readingRules()
 
 void TestIni::keylessLinesAndUnknownKeysSurviveWrite()
 {
-    IniFile ini = IniFile::parse("; lost comment\r\n[A]\r\nfree text here\r\n  Odd = spaced  \r\n\r\nK=1\r\n[B]\r\nX=y\r\n");
+    IniFile ini =
+        IniFile::parse("; lost comment\r\n[A]\r\nfree text here\r\n  Odd = spaced  \r\n\r\nK=1\r\n[B]\r\nX=y\r\n");
     ini.setValue("A", "K", "2");
     // Every key line is written as key=value, whoever wrote it first.
     QCOMPARE(ini.serialize(), QByteArray("[A]\r\nfree text here\r\nOdd=spaced\r\nK=2\r\n\r\n[B]\r\nX=y\r\n\r\n"));
@@ -164,9 +160,9 @@ void TestIni::keylessLinesAndUnknownKeysSurviveWrite()
 void TestIni::setValueKeepsPlaceAndAppends()
 {
     IniFile ini = IniFile::parse("[connections]\r\ncount=9\r\nextra=1\r\n[Z]\r\n");
-    ini.setInteger("Connections", "Count", 3);     // existing: keeps place and section spelling
-    ini.setValue("Connections", "New", "n");        // new key: end of its section
-    ini.setValue("Connection0", "SystemName", "a"); // new section: end of file
+    ini.setInteger("Connections", "Count", 3);       // existing: keeps place and section spelling
+    ini.setValue("Connections", "New", "n");         // new key: end of its section
+    ini.setValue("Connection0", "SystemName", "a");  // new section: end of file
     QCOMPARE(ini.serialize(), QByteArray("[connections]\r\nCount=3\r\nextra=1\r\nNew=n\r\n\r\n[Z]\r\n\r\n"
                                          "[Connection0]\r\nSystemName=a\r\n\r\n"));
 }
@@ -241,15 +237,24 @@ void TestIni::connectionFieldReadRules()
         const char *stored;
     };
     const Rule rules[] = {
-        {Kind::Text, "  a  ", "  a  "}, {Kind::Text, "", ""},
-        {Kind::Int32, "$FFFFFFFF", "-1"}, {Kind::Int32, "+0x10", "16"}, {Kind::Int32, "2147483648", nullptr},
-        {Kind::Int16, "65537", "1"}, {Kind::Int16, "40000", "-25536"}, {Kind::Int16, "-2", "-2"},
-        {Kind::Byte, "258", "2"}, {Kind::Byte, "-1", "255"},
-        {Kind::Bool, "0", "0"}, {Kind::Bool, "1", "1"}, {Kind::Bool, "2", "1"}, {Kind::Bool, "$0", "0"},
+        {Kind::Text, "  a  ", "  a  "},
+        {Kind::Text, "", ""},
+        {Kind::Int32, "$FFFFFFFF", "-1"},
+        {Kind::Int32, "+0x10", "16"},
+        {Kind::Int32, "2147483648", nullptr},
+        {Kind::Int16, "65537", "1"},
+        {Kind::Int16, "40000", "-25536"},
+        {Kind::Int16, "-2", "-2"},
+        {Kind::Byte, "258", "2"},
+        {Kind::Byte, "-1", "255"},
+        {Kind::Bool, "0", "0"},
+        {Kind::Bool, "1", "1"},
+        {Kind::Bool, "2", "1"},
+        {Kind::Bool, "$0", "0"},
         {Kind::Bool, "true", nullptr},
     };
     auto check = [](const ConnectionField &f, const char *text, const char *stored) {
-        TConnectionRec r = sampleRecord();   // so that taking the default shows
+        TConnectionRec r = sampleRecord();  // so that taking the default shows
         const bool ok = setFieldFromText(r, f, text);
         const QByteArray expected = stored ? QByteArray(stored) : fieldDefaultText(f);
         const QByteArray what = QByteArray(f.name) + " <- \"" + text + "\" = " + fieldText(r, f);
@@ -263,7 +268,7 @@ void TestIni::connectionFieldReadRules()
             ++fields;
             check(f, rule.text, rule.stored);
         }
-        QVERIFY2(fields > 0, rule.text);   // no kind goes untried
+        QVERIFY2(fields > 0, rule.text);  // no kind goes untried
     }
     for (const ConnectionField &f : connectionFields())
         if (f.kind != Kind::Text)

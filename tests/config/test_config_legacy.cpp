@@ -49,7 +49,10 @@ void TestLegacy::split_data()
     QTest::newRow("text after closing quote") << QByteArray("\"ab\"cd,e") << Fields{"ab", "cd", "e"};
     QTest::newRow("quote inside unquoted") << QByteArray("ab\"c,d") << Fields{"ab\"c", "d"};
     QTest::newRow("8-bit text") << QByteArray("\xe9t\xe9,\xff") << Fields{"\xe9t\xe9", "\xff"};
-    QTest::newRow("control char splits") << QByteArray("a\x01" "b") << Fields{"a", "b"};
+    QTest::newRow("control char splits") << QByteArray(
+                                                "a\x01"
+                                                "b")
+                                         << Fields{"a", "b"};
     QTest::newRow("NUL ends the line") << QByteArray("a,b\0,c", 6) << Fields{"a", "b"};
 }
 
@@ -69,24 +72,25 @@ void TestLegacy::parseLine_data()
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<bool>("nz");
     QTest::addColumn<int>("sid");
-    QTest::newRow("old file: phone in 4th") << QByteArray("Site,3,pw,5551234,23,host,p1,p2,r1,r2,bob")
-                                           << 1 << QByteArray("5551234") << QByteArray("host") << QByteArray("bob") << true << 3;
-    QTest::newRow("type 2") << QByteArray("Site,0,pw,2,888,telnet,10.1.1.1,,,,,bob")
-                            << 2 << QByteArray("888") << QByteArray("10.1.1.1") << QByteArray("bob") << true << 0;
+    QTest::newRow("old file: phone in 4th")
+        << QByteArray("Site,3,pw,5551234,23,host,p1,p2,r1,r2,bob") << 1 << QByteArray("5551234") << QByteArray("host")
+        << QByteArray("bob") << true << 3;
+    QTest::newRow("type 2") << QByteArray("Site,0,pw,2,888,telnet,10.1.1.1,,,,,bob") << 2 << QByteArray("888")
+                            << QByteArray("10.1.1.1") << QByteArray("bob") << true << 0;
     QTest::newRow("type 0") << QByteArray("Site,0,pw,0,888,23,h") << 0 << QByteArray("888") << QByteArray("h")
                             << QByteArray() << true << 0;
     QTest::newRow("type 12 is a type") << QByteArray("S,0,pw,12,888") << 12 << QByteArray("888") << QByteArray()
                                        << QByteArray() << true << 0;
     QTest::newRow("3 is a phone number") << QByteArray("S,0,pw,3,23") << 1 << QByteArray("3") << QByteArray()
                                          << QByteArray() << true << 0;
-    QTest::newRow("02 is a phone number") << QByteArray("S,0,pw,02,23") << 1 << QByteArray("02") << QByteArray()
-                                          << QByteArray() << true << 0;
-    QTest::newRow("empty 4th is the phone") << QByteArray("S,0,pw,,23,h") << 1 << QByteArray() << QByteArray("h")
-                                            << QByteArray() << true << 0;
+    QTest::newRow("02 is a phone number")
+        << QByteArray("S,0,pw,02,23") << 1 << QByteArray("02") << QByteArray() << QByteArray() << true << 0;
+    QTest::newRow("empty 4th is the phone")
+        << QByteArray("S,0,pw,,23,h") << 1 << QByteArray() << QByteArray("h") << QByteArray() << true << 0;
     QTest::newRow("nz 0") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,0") << 1 << QByteArray("p") << QByteArray("h")
                           << QByteArray("u") << false << 0;
-    QTest::newRow("nz False") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,fAlSe") << 1 << QByteArray("p") << QByteArray("h")
-                              << QByteArray("u") << false << 0;
+    QTest::newRow("nz False") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,fAlSe") << 1 << QByteArray("p")
+                              << QByteArray("h") << QByteArray("u") << false << 0;
     QTest::newRow("nz True") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,TRUE") << 1 << QByteArray("p") << QByteArray("h")
                              << QByteArray("u") << true << 0;
     QTest::newRow("nz 5") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,5") << 1 << QByteArray("p") << QByteArray("h")
@@ -95,8 +99,8 @@ void TestLegacy::parseLine_data()
                               << QByteArray("u") << true << 0;
     QTest::newRow("sid not a number") << QByteArray("S,x,pw") << 1 << QByteArray() << QByteArray() << QByteArray()
                                       << true << 0;
-    QTest::newRow("short line") << QByteArray("OnlyName") << 1 << QByteArray() << QByteArray() << QByteArray()
-                                << true << 0;
+    QTest::newRow("short line") << QByteArray("OnlyName") << 1 << QByteArray() << QByteArray() << QByteArray() << true
+                                << 0;
 }
 
 void TestLegacy::parseLine()
@@ -152,12 +156,15 @@ void TestLegacy::parseLineEveryColumn()
 void TestLegacy::csvCount_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("count");   // -1: the book keeps what it held
+    QTest::addColumn<int>("count");  // -1: the book keeps what it held
     QTest::newRow("exact") << QByteArray("\"Kordex V2.1\",2\r\nA,1,p\r\nB,2,p\r\n") << 2;
     QTest::newRow("fewer than lines") << QByteArray("\"Kordex V2.1\",1\r\nA,1,p\r\nB,2,p\r\n") << 1;
     QTest::newRow("more than lines") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\nB,2,p\r\n") << 2;
     QTest::newRow("no final newline") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\nB,2,p") << 2;
-    QTest::newRow("ctrl-z ends file") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\n\x1a" "B,2,p\r\n") << 1;
+    QTest::newRow("ctrl-z ends file") << QByteArray(
+                                             "\"Kordex V2.1\",9\r\nA,1,p\r\n\x1a"
+                                             "B,2,p\r\n")
+                                      << 1;
     QTest::newRow("old header") << QByteArray("\"Kor-dex V1.0\",1\nA,1,p\n") << 1;
     QTest::newRow("zero") << QByteArray("\"Kordex V2\",0\r\nA,1,p\r\n") << 0;
     QTest::newRow("negative") << QByteArray("\"Kordex V2\",-4\r\nA,1,p\r\n") << 0;
@@ -191,7 +198,7 @@ void TestLegacy::csvCount()
 
 void TestLegacy::csvFallbacksAndErrors()
 {
-    {   // "Kor-dex.csv" when "Kordex.csv" is absent; more lines than slots.
+    {  // "Kor-dex.csv" when "Kordex.csv" is absent; more lines than slots.
         Folders dirs;
         QByteArray file = "\"Kordex V2\",100000\r\n";
         for (int i = 0; i < 600; ++i)
@@ -203,7 +210,7 @@ void TestLegacy::csvFallbacksAndErrors()
         QCOMPARE(book.count(), ConnectionBook::kSlots);
         QCOMPARE(book.at(500).SystemName, QByteArray("N500"));
     }
-    {   // Nothing there.
+    {  // Nothing there.
         Folders dirs;
         ConnectionBook book;
         ScriptedPrompter p;
@@ -211,7 +218,7 @@ void TestLegacy::csvFallbacksAndErrors()
         QCOMPARE(p.messages.size(), size_t(1));
         QCOMPARE(p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
     }
-    {   // Present but unreadable.
+    {  // Present but unreadable.
         Folders dirs;
         QVERIFY(QDir(dirs.folders.executableFolder).mkdir(QStringLiteral("Kordex.csv")));
         ConnectionBook book;
@@ -230,13 +237,16 @@ void TestLegacy::cfg_data()
     QTest::addColumn<int>("baud");
     QTest::addColumn<int>("flow");
     QTest::addColumn<int>("port");
-    QTest::newRow("full") << QByteArray("Kordex V2\r\n100\r\n1\r\n8\r\nx\r\ny\r\nz\r\n2\r\nCOM3\r\n") << 100 << true << 8 << 2 << 3;
+    QTest::newRow("full") << QByteArray("Kordex V2\r\n100\r\n1\r\n8\r\nx\r\ny\r\nz\r\n2\r\nCOM3\r\n") << 100 << true
+                          << 8 << 2 << 3;
     QTest::newRow("autologin other text") << QByteArray("Kordex V2\r\n0\r\nyes\r\n") << 0 << false << 6 << 1 << 1;
     QTest::newRow("autologin 0") << QByteArray("Kordex V2\r\n0\r\n0\r\n") << 0 << false << 6 << 1 << 1;
-    QTest::newRow("two-digit port keeps one digit") << QByteArray("Kor-dex V1\n0\n1\n6\n\n\n\n1\nCOM72\n") << 0 << true << 6 << 1 << 7;
+    QTest::newRow("two-digit port keeps one digit")
+        << QByteArray("Kor-dex V1\n0\n1\n6\n\n\n\n1\nCOM72\n") << 0 << true << 6 << 1 << 7;
     QTest::newRow("port without digit") << QByteArray("Kordex V2\n0\n1\n6\n\n\n\n1\nCOM\n") << 0 << true << 6 << 1 << 1;
     QTest::newRow("baud narrowed") << QByteArray("Kordex V2\n0\n1\n257\n") << 0 << true << 1 << 1 << 1;
-    QTest::newRow("non-numeric lines keep defaults") << QByteArray("Kordex V2\nfast\n1\nquick\n\n\n\nnone\n") << 0 << true << 6 << 1 << 1;
+    QTest::newRow("non-numeric lines keep defaults")
+        << QByteArray("Kordex V2\nfast\n1\nquick\n\n\n\nnone\n") << 0 << true << 6 << 1 << 1;
     QTest::newRow("short file") << QByteArray("Kordex V2\n50\n") << 50 << true << 6 << 1 << 1;
     QTest::newRow("no header") << QByteArray("Settings\n50\n0\n") << 0 << true << 6 << 1 << 1;
     QTest::newRow("missing file") << QByteArray("<none>") << 0 << true << 6 << 1 << 1;

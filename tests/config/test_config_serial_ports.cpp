@@ -81,7 +81,7 @@ void TestSerialPorts::probeListsPresentPortsInOrder()
 {
     SerialPortMap map;
     map.setOverride(150, QStringLiteral("/fake/by-id"));
-    map.setOverride(250, QStringLiteral("/fake/beyond"));   // never probed
+    map.setOverride(250, QStringLiteral("/fake/beyond"));  // never probed
     QStringList asked;
     const QSet<QString> present = {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/fake/by-id"),
                                    QStringLiteral("/fake/beyond"), SerialPortMap::builtInDevicePath(3)};
@@ -110,8 +110,8 @@ void TestSerialPorts::presenceOfDeviceNodes()
     const QString sys = dir.path() + QStringLiteral("/sys");
     QDir().mkpath(sys + QStringLiteral("/ttyS0"));
     QDir().mkpath(sys + QStringLiteral("/ttyS1"));
-    writeFile(sys + QStringLiteral("/ttyS0/type"), "4\n");   // a 16550A
-    writeFile(sys + QStringLiteral("/ttyS1/type"), "0\n");   // no UART behind the node
+    writeFile(sys + QStringLiteral("/ttyS0/type"), "4\n");  // a 16550A
+    writeFile(sys + QStringLiteral("/ttyS1/type"), "0\n");  // no UART behind the node
     writeFile(dir.path() + QStringLiteral("/ttyS0"), "");
     writeFile(dir.path() + QStringLiteral("/ttyS1"), "");
     writeFile(dir.path() + QStringLiteral("/ttyUSB0"), "");

@@ -71,7 +71,7 @@ auto withFileSizeLimit(rlim_t bytes, F f)
     return r;
 }
 #endif
-} // namespace
+}  // namespace
 
 class TestStorage : public QObject {
     Q_OBJECT
@@ -108,7 +108,7 @@ void TestStorage::roundTripEveryField()
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
     book.add(fullRecord());
-    TConnectionRec empties;   // every text empty, including the name
+    TConnectionRec empties;  // every text empty, including the name
     empties.SystemName = "";
     book.add(empties);
     book.add(TConnectionRec{});
@@ -130,13 +130,14 @@ void TestStorage::writtenFileFormat()
     ConnectionBook book;
     book.add(fullRecord());
     QVERIFY(cfg.SaveConnections(book));
-    const QByteArray expected = "[Connections]\r\nCount=1\r\n\r\n"
-                                "[Connection0]\r\n"
-                                "SystemName=Site \xe9t\xe9 \x80\r\nSID=-17\r\nPassword=pw;not=comment\r\n"
-                                "ConnectionType=2\r\nPhoneNum=0,123\r\nSocketPort=telnet\r\nSocketHost=10.0.0.7\r\n"
-                                "AlPrompt1=login:\r\nAlPrompt2=\r\nAlResult1=[x]\r\nAlResult2=$ok\r\nUserName=\xff\r\n"
-                                "ShowNZCommonStates=0\r\nTcpIpLinePacing=450\r\nAutoLogin=0\r\nBaudRate=14\r\n"
-                                "FlowControl=3\r\nComNumber=200\r\nDiagnosticMode=1\r\n\r\n";
+    const QByteArray expected =
+        "[Connections]\r\nCount=1\r\n\r\n"
+        "[Connection0]\r\n"
+        "SystemName=Site \xe9t\xe9 \x80\r\nSID=-17\r\nPassword=pw;not=comment\r\n"
+        "ConnectionType=2\r\nPhoneNum=0,123\r\nSocketPort=telnet\r\nSocketHost=10.0.0.7\r\n"
+        "AlPrompt1=login:\r\nAlPrompt2=\r\nAlResult1=[x]\r\nAlResult2=$ok\r\nUserName=\xff\r\n"
+        "ShowNZCommonStates=0\r\nTcpIpLinePacing=450\r\nAutoLogin=0\r\nBaudRate=14\r\n"
+        "FlowControl=3\r\nComNumber=200\r\nDiagnosticMode=1\r\n\r\n";
     QCOMPARE(readFile(dirs.shared(kIniFileName)), expected);
 }
 
@@ -144,8 +145,8 @@ void TestStorage::valueForms_data()
 {
     QTest::addColumn<QByteArray>("lines");
     QTest::addColumn<QByteArray>("field");
-    QTest::addColumn<qlonglong>("expected");   // numbers and flags
-    QTest::addColumn<QByteArray>("text");      // text fields
+    QTest::addColumn<qlonglong>("expected");  // numbers and flags
+    QTest::addColumn<QByteArray>("text");     // text fields
     auto num = [](const char *tag, const char *lines, const char *field, qlonglong v) {
         QTest::newRow(tag) << QByteArray(lines) << QByteArray(field) << v << QByteArray();
     };
@@ -192,10 +193,15 @@ void TestStorage::valueForms()
     cfg.LoadConnections(book);
     QCOMPARE(book.count(), 1);
     const TConnectionRec &r = book.at(0);
-    const QMap<QByteArray, qlonglong> numbers = {
-        {"SID", r.SID}, {"ConnectionType", r.ConnectionType}, {"ShowNZCommonStates", r.ShowNZCommonStates},
-        {"TcpIpLinePacing", r.TcpIpLinePacing}, {"AutoLogin", r.AutoLogin}, {"BaudRate", r.BaudRate},
-        {"FlowControl", r.FlowControl}, {"ComNumber", r.ComNumber}, {"DiagnosticMode", r.DiagnosticMode}};
+    const QMap<QByteArray, qlonglong> numbers = {{"SID", r.SID},
+                                                 {"ConnectionType", r.ConnectionType},
+                                                 {"ShowNZCommonStates", r.ShowNZCommonStates},
+                                                 {"TcpIpLinePacing", r.TcpIpLinePacing},
+                                                 {"AutoLogin", r.AutoLogin},
+                                                 {"BaudRate", r.BaudRate},
+                                                 {"FlowControl", r.FlowControl},
+                                                 {"ComNumber", r.ComNumber},
+                                                 {"DiagnosticMode", r.DiagnosticMode}};
     const QMap<QByteArray, QByteArray> texts = {
         {"SystemName", r.SystemName}, {"Password", r.Password}, {"UserName", r.UserName}};
     if (numbers.contains(field))
@@ -226,7 +232,7 @@ void TestStorage::countRules()
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
-    book.setCount(3);   // what memory held is replaced
+    book.setCount(3);  // what memory held is replaced
     cfg.LoadConnections(book);
     QCOMPARE(book.count(), count);
     if (count > 0) {
@@ -286,11 +292,12 @@ void TestStorage::sharedFolderSaveTarget()
 void TestStorage::unknownContentKeptAndStaleSectionsStay()
 {
     Folders dirs;
-    QByteArray file = "; a comment that goes\r\n[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n"
-                      "[Connections]\r\nCount=5\r\nVersion=7\r\n";
+    QByteArray file =
+        "; a comment that goes\r\n[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n"
+        "[Connections]\r\nCount=5\r\nVersion=7\r\n";
     for (int i = 0; i < 5; ++i)
-        file += "[Connection" + QByteArray::number(i) + "]\r\nSystemName=N" + QByteArray::number(i)
-                + "\r\nCustom=" + QByteArray::number(i) + "\r\n";
+        file += "[Connection" + QByteArray::number(i) + "]\r\nSystemName=N" + QByteArray::number(i) +
+                "\r\nCustom=" + QByteArray::number(i) + "\r\n";
     file += "[Trailer]\r\nKeep=me\r\n";
     writeFile(dirs.shared(kIniFileName), file);
     ScriptedPrompter p;
@@ -325,7 +332,7 @@ void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
     const QList<QByteArray> in = {"b", "\xe9t\xe9", "A", "_x", "Ab", "a", "B", "Zz", "\xc9T\xc9"};
     for (int i = 0; i < in.size(); ++i) {
         TConnectionRec r = named(in[i]);
-        r.SID = i;   // tells equal names apart
+        r.SID = i;  // tells equal names apart
         book.add(r);
     }
     QVERIFY(cfg.SaveConnections(book));
@@ -334,8 +341,8 @@ void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
         names << book.at(i).SystemName;
     const QList<QByteArray> expected = {"A", "a", "Ab", "b", "B", "Zz", "_x", "\xc9T\xc9", "\xe9t\xe9"};
     QCOMPARE(names, expected);
-    QCOMPARE(book.at(0).SID, 2);   // "A" was before "a"
-    QCOMPARE(book.at(3).SID, 0);   // "b" was before "B"
+    QCOMPARE(book.at(0).SID, 2);  // "A" was before "a"
+    QCOMPARE(book.at(3).SID, 0);  // "b" was before "B"
 
     ConnectionBook back;
     cfg.LoadConnections(back);
@@ -351,7 +358,7 @@ void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
 #ifdef Q_OS_UNIX
-    const mode_t oldMask = umask(0);   // even a permissive umask
+    const mode_t oldMask = umask(0);  // even a permissive umask
 #endif
     QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
 #ifdef Q_OS_UNIX
@@ -422,7 +429,7 @@ void TestStorage::newFileReadableByOwnerOnly()
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
     book.add(named("a"));
-    const mode_t oldMask = umask(0);   // even a permissive umask
+    const mode_t oldMask = umask(0);  // even a permissive umask
     QVERIFY(cfg.SaveConnections(book));
     umask(oldMask);
     struct stat st {};
@@ -474,7 +481,7 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
         QCOMPARE(listen(listener, 1), 0);
     }
     if (kind == QLatin1String("device"))
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));   // endless
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));  // endless
 #endif
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
@@ -489,7 +496,7 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
     QVERIFY(!cfg.SaveConnections(book));
     QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
     const QFileInfo after(ini);
-    QVERIFY(after.isSymLink() || !after.isFile());   // still what it was
+    QVERIFY(after.isSymLink() || !after.isFile());  // still what it was
     if (kind == QLatin1String("folder"))
         QCOMPARE(readFile(ini + QStringLiteral("/inside")), QByteArray("precious"));
 #ifdef Q_OS_UNIX
@@ -509,7 +516,7 @@ void TestStorage::bookThatCannotBeReadIsKeptBeside_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("copied");
     const QByteArray book = oneRecordFile("SystemName=Plant Room\r\nPassword=1234\r\n");
-    QByteArray utf16("\xff\xfe");   // as a Windows editor saves "Unicode"
+    QByteArray utf16("\xff\xfe");  // as a Windows editor saves "Unicode"
     for (char c : book)
         utf16 += QByteArray(1, c) + '\0';
     QByteArray noise(4096, Qt::Uninitialized);
@@ -591,8 +598,10 @@ void TestStorage::keptCopiesAreNeverReplaced()
 void TestStorage::portsSectionReadAndKept()
 {
     Folders dirs;
-    writeFile(dirs.shared(kIniFileName), "[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\nCOM2=/dev/ttyS9\r\n"
-                                         "COM2=/dev/ignored\r\nCOMX=/dev/bad\r\nCOM3=\r\n" + oneRecordFile("SystemName=a\r\n"));
+    writeFile(dirs.shared(kIniFileName),
+              "[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\nCOM2=/dev/ttyS9\r\n"
+              "COM2=/dev/ignored\r\nCOMX=/dev/bad\r\nCOM3=\r\n" +
+                  oneRecordFile("SystemName=a\r\n"));
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
@@ -609,8 +618,10 @@ void TestStorage::xdgFolder_data()
     QTest::addColumn<QString>("xdg");
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("default") << QString() << QStringLiteral("/home/tech") << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
-    QTest::newRow("set") << QStringLiteral("/cfg/") << QStringLiteral("/home/tech") << QStringLiteral("/cfg/Corvane/Kordex/");
+    QTest::newRow("default") << QString() << QStringLiteral("/home/tech")
+                             << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
+    QTest::newRow("set") << QStringLiteral("/cfg/") << QStringLiteral("/home/tech")
+                         << QStringLiteral("/cfg/Corvane/Kordex/");
     QTest::newRow("relative ignored") << QStringLiteral("cfg") << QStringLiteral("/home/tech/")
                                       << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
 }

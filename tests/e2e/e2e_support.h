@@ -70,4 +70,4 @@ struct Kordex {
     }
 };
 
-} // namespace kordex::test
+}  // namespace kordex::test

@@ -60,7 +60,7 @@ struct Run {
     void terminate() const { ::kill(pid_t(process.processId()), SIGTERM); }
 };
 
-} // namespace
+}  // namespace
 
 class TestE2eLifecycle : public QObject {
     Q_OBJECT
@@ -68,7 +68,8 @@ private slots:
     // Answered before anything of the window system is touched.
     void helpAndVersionNeedNoDisplay()
     {
-        for (const auto &[option, says] : {std::pair{"--help", "usage: kordex"}, std::pair{"--version", "kordex 3.00"}}) {
+        for (const auto &[option, says] :
+             {std::pair{"--help", "usage: kordex"}, std::pair{"--version", "kordex 3.00"}}) {
             QProcess p;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.remove(QStringLiteral("DISPLAY"));
@@ -87,7 +88,7 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("told");   // on standard error
+        QTest::addColumn<QStringList>("told");  // on standard error
         const QString writeError = QStringLiteral("File Write Error. Records not saved.");
         QTest::newRow("the close saves the book") << QStringLiteral("saves") << 0 << QStringList();
         QTest::newRow("the save fails") << QStringLiteral("save fails") << 1 << QStringList{writeError};
@@ -117,7 +118,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(run.traced().contains("status \"Not Connected\""), kLimitMs);
             QVERIFY(QFile::remove(run.ini));
             if (setup == QLatin1String("save fails"))
-                QVERIFY(QDir().mkdir(run.ini));   // a folder in its place cannot be written
+                QVERIFY(QDir().mkdir(run.ini));  // a folder in its place cannot be written
         }
         run.terminate();
         QVERIFY2(run.process.waitForFinished(kLimitMs), "still running: waiting on a box?");
@@ -134,7 +135,7 @@ private slots:
         if (setup == QLatin1String("fifo")) {
             struct stat st {};
             QCOMPARE(::stat(QFile::encodeName(run.ini).constData(), &st), 0);
-            QVERIFY(S_ISFIFO(st.st_mode));   // left as it was
+            QVERIFY(S_ISFIFO(st.st_mode));  // left as it was
         }
     }
 };

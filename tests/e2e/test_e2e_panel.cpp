@@ -35,12 +35,15 @@ struct Panel {
     QString said(const QString &prefix)
     {
         QString out;
-        (void)QTest::qWaitFor([&] {
-            out += QString::fromLocal8Bit(process.readAllStandardOutput());
-            return out.contains(prefix) && out.indexOf(QLatin1Char('\n'), out.indexOf(prefix)) > 0;
-        }, kLimitMs);
+        (void)QTest::qWaitFor(
+            [&] {
+                out += QString::fromLocal8Bit(process.readAllStandardOutput());
+                return out.contains(prefix) && out.indexOf(QLatin1Char('\n'), out.indexOf(prefix)) > 0;
+            },
+            kLimitMs);
         const qsizetype at = out.indexOf(prefix);
-        return at < 0 ? QString() : out.mid(at + prefix.size(), out.indexOf(QLatin1Char('\n'), at) - at - prefix.size());
+        return at < 0 ? QString()
+                      : out.mid(at + prefix.size(), out.indexOf(QLatin1Char('\n'), at) - at - prefix.size());
     }
     QByteArray log() const
     {
@@ -55,10 +58,10 @@ void expectLoggedIn(const Kordex &k, const Panel &panel, const QByteArray &statu
     QTRY_COMPARE_WITH_TIMEOUT(k.lastStatus(), status, kLimitMs);
     QVERIFY(k.traced("tx <password>"));
     QVERIFY(!k.traced("QUOLL"));  // the simulator's password stays out of the trace
-    (void)panel;  // it answered the login: it accepted the password
+    (void)panel;                  // it answered the login: it accepted the password
 }
 
-} // namespace
+}  // namespace
 
 class TestE2ePanel : public QObject {
     Q_OBJECT
@@ -82,7 +85,8 @@ private slots:
 
     void overADirectLine()
     {
-        Panel panel({QStringLiteral("--pty"), QStringLiteral("LINK"), QStringLiteral("--model"), QStringLiteral("4428")});
+        Panel panel(
+            {QStringLiteral("--pty"), QStringLiteral("LINK"), QStringLiteral("--model"), QStringLiteral("4428")});
         QVERIFY(!panel.said(QStringLiteral("pty ")).isEmpty());
         const QString device = QFileInfo(panel.link).canonicalFilePath();
         QVERIFY(!device.isEmpty());

@@ -9,8 +9,8 @@
 #include "platform/qt_clock.h"
 
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTcpServer>
@@ -59,7 +59,8 @@ struct Received {
 // mode after the right password.
 QByteArray panelAnswer(const QByteArray &received, int &stage)
 {
-    if (stage == 0 && received.endsWith("\x08" "C\n\r")) {
+    if (stage == 0 && received.endsWith("\x08"
+                                        "C\n\r")) {
         stage = 1;
         return "\r\nENTER PASSWORD: ";
     }
@@ -159,7 +160,7 @@ QByteArray sRecords(int n)
     return file;
 }
 
-} // namespace
+}  // namespace
 
 class TestE2eSerial : public QObject {
     Q_OBJECT
@@ -186,7 +187,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.loggedIn(), kLimitMs);
         const QByteArray login = pty.in.bytes;
         loginSize = login.size();
-        QCOMPARE(login, QByteArray("H") + QByteArray(10, '\x1b') + "\x08" "C\n\r1234\n\r");
+        QCOMPARE(login, QByteArray("H") + QByteArray(10, '\x1b') +
+                            "\x08"
+                            "C\n\r1234\n\r");
 
         QTemporaryDir dir;
         QFile f(dir.filePath(QStringLiteral("db.s28")));
@@ -282,7 +285,8 @@ private slots:
         QTest::newRow("busy") << QByteArray("BUSY\r\n") << QByteArray("Connection Not Completed - Busy");
         QTest::newRow("no carrier") << QByteArray("NO CARRIER\r\n")
                                     << QByteArray("Connection Not Completed - No Carrier from Remote Modem");
-        QTest::newRow("silent modem") << QByteArray() << QByteArray("Connection Not Completed - No Response from Modem");
+        QTest::newRow("silent modem") << QByteArray()
+                                      << QByteArray("Connection Not Completed - No Response from Modem");
     }
     void modemFailures()
     {
@@ -308,8 +312,8 @@ private slots:
         QCOMPARE(rig.prompter.messages[0].text.toLatin1(), error);
         QTRY_VERIFY_WITH_TIMEOUT(!rig.session().ConnectionActive, kLimitMs);
         // The modem is reset after a failure; only a dialled one is hung up.
-        const QByteArray expected = answer.isEmpty() ? QByteArray("ATZ\n\rATZ\n\r")
-                                                     : QByteArray("ATZ\n\rATDT5551234\n\rATZ\n\r+++ATH\n\r");
+        const QByteArray expected =
+            answer.isEmpty() ? QByteArray("ATZ\n\rATZ\n\r") : QByteArray("ATZ\n\rATDT5551234\n\rATZ\n\r+++ATH\n\r");
         QTRY_COMPARE_WITH_TIMEOUT(pty.in.bytes, expected, kLimitMs);
     }
 

@@ -38,7 +38,9 @@ public:
     {
         received += peer->readAll();
         // The end of the login's opening: ten ESC, BS, C, then CR as LF CR.
-        if (received.endsWith("\x08" "C\n\r") && !prompted_) {
+        if (received.endsWith("\x08"
+                              "C\n\r") &&
+            !prompted_) {
             prompted_ = true;
             if (resetOnOpening) {
                 const linger l{1, 0};
@@ -69,7 +71,7 @@ Kordex tcpTo(quint16 port)
     return Kordex(r);
 }
 
-} // namespace
+}  // namespace
 
 class TestE2eTcp : public QObject {
     Q_OBJECT
@@ -81,7 +83,9 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(k.traced(" mode tandem"), k.trace().constData(), kLimitMs);
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("status \"Q7312: Plant Room\""), kLimitMs);
         QVERIFY(k.traced("face 1"));
-        QCOMPARE(panel.received, QByteArray("H") + QByteArray(10, '\x1b') + "\x08" "C\n\r1234\n\r");
+        QCOMPARE(panel.received, QByteArray("H") + QByteArray(10, '\x1b') +
+                                     "\x08"
+                                     "C\n\r1234\n\r");
         // The password stays out of the trace.
         QVERIFY(k.traced("tx <password>"));
         QVERIFY(!k.trace().contains("1234"));

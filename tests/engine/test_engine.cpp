@@ -1,10 +1,10 @@
 // Engine behaviour that scripts cannot reach easily: clock semantics, the
 // incremental screen comparison, flash rates, face selection, mode switch.
 #include "core/engine.h"
-#include "tools/engine_rig.h"
-#include "tools/recording_view.h"
 #include "faces/face_binding.h"
 #include "platform/clock.h"
+#include "tools/engine_rig.h"
+#include "tools/recording_view.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -25,9 +25,12 @@ struct Rig {
         parts.connection.AutoLogin = false;
     }
     void send(const QByteArray &b) { engine.receive(b); }
-    void tick() { engine.flash.tick([](const std::function<void()> &p) { p(); }); }
+    void tick()
+    {
+        engine.flash.tick([](const std::function<void()> &p) { p(); });
+    }
 };
-} // namespace
+}  // namespace
 
 // The display text built straight from the rows, for comparison with the cached one.
 static QByteArray composeFromRows(const DisplayModel &d, int type)
@@ -66,7 +69,10 @@ private slots:
         VirtualClock clock;
         QStringList order;
         Timer a(clock, 100, [&] { order << "a"; });
-        Timer b(clock, 100, [&] { order << "b"; b.stop(); });
+        Timer b(clock, 100, [&] {
+            order << "b";
+            b.stop();
+        });
         b.start();
         a.start();
         clock.advance(300);
@@ -81,7 +87,10 @@ private slots:
     {
         VirtualClock clock;
         bool done = false;
-        Timer t(clock, 27000, [&] { done = true; t.stop(); });
+        Timer t(clock, 27000, [&] {
+            done = true;
+            t.stop();
+        });
         t.start();
         QVERIFY(!clock.advanceUntil([&] { return done; }, 26999));
         QVERIFY(clock.advanceUntil([&] { return done; }, 5000));
@@ -100,12 +109,13 @@ private slots:
             rig.engine.display.ComposeLcdText();
             auto *rng = QRandomGenerator::global();
             for (int i = 0; i < 20000; ++i) {
-                const char b = rng->bounded(3) == 0 ? char(rng->bounded(256))
-                                                    : alphabet[rng->bounded(int(sizeof alphabet - 1))];
+                const char b =
+                    rng->bounded(3) == 0 ? char(rng->bounded(256)) : alphabet[rng->bounded(int(sizeof alphabet - 1))];
                 rig.engine.decoder.processByte(uint8_t(b));
                 QCOMPARE(rig.engine.display.differsFromShadow(), rig.engine.display.compareAllWithShadow());
                 if (i % 7 == 0)
-                    QCOMPARE(rig.engine.display.ComposeLcdText(), composeFromRows(rig.engine.display, rig.engine.session.panelType()));
+                    QCOMPARE(rig.engine.display.ComposeLcdText(),
+                             composeFromRows(rig.engine.display, rig.engine.session.panelType()));
             }
         }
     }
@@ -113,7 +123,7 @@ private slots:
     void flashRates_data()
     {
         QTest::addColumn<char>("letter");
-        QTest::addColumn<int>("litTicks");    // ticks a lit or unlit spell lasts
+        QTest::addColumn<int>("litTicks");  // ticks a lit or unlit spell lasts
         QTest::newRow("Q every 50 ms") << 'Q' << 1;
         QTest::newRow("F every 200 ms") << 'F' << 4;
         QTest::newRow("S every 600 ms") << 'S' << 12;
@@ -174,7 +184,10 @@ private slots:
         rig.engine.indicators.set(4, 'N');
         rig.engine.indicators.set(5, 'Q');
         int handOvers = 0;
-        rig.engine.flash.finish([&](const std::function<void()> &p) { ++handOvers; p(); });
+        rig.engine.flash.finish([&](const std::function<void()> &p) {
+            ++handOvers;
+            p();
+        });
         QCOMPARE(rig.view.lampState("FFAlm_1603"), std::string("#ff0000"));
         QCOMPARE(rig.view.lampState("FFiso_1603"), std::string("#f79829"));
         QCOMPARE(rig.view.lampState("FFflt_1603"), std::string("#f79829"));

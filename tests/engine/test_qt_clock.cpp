@@ -26,7 +26,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(elapsed.elapsed() >= 200, 30000);
         t.start();  // must not restart the count: less than a whole interval is left
         QVERIFY2(q->remainingTime() <= 60000 - 100, qPrintable(QString::number(q->remainingTime())));
-        t.restart();   // this one does
+        t.restart();  // this one does
         QVERIFY(q->remainingTime() > 60000 - 100);
         QVERIFY(t.isRunning());
         QCOMPARE(firedAt, -1);

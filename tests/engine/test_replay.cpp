@@ -63,9 +63,10 @@ private slots:
 
     void failedExpectationsAreAllReported()
     {
-        const ScriptResult r = runScript("expect panelType 3\nexpect caption \"x\"\nexpect nosuch 1\n"
-                                         "expect panelType 0\n",
-                                         [](const QByteArray &) {});
+        const ScriptResult r = runScript(
+            "expect panelType 3\nexpect caption \"x\"\nexpect nosuch 1\n"
+            "expect panelType 0\n",
+            [](const QByteArray &) {});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.messages.size(), 3);
         QVERIFY(r.messages.at(0).contains("expected 3, got 0"));
@@ -86,12 +87,36 @@ private slots:
         QCOMPARE(row0.size(), 100);
         QCOMPARE(row0.left(4), QString::fromUtf16(u"\u00e9\u0001\"\\"));
         // Every key the tools rely on is present.
-        for (const char *key : {"tandemMode", "connected", "loggedIn", "tandemSeen", "suppressTandemSwitch",
-                                "panelType", "panelVersion", "panelSecondWord", "statusText", "caption",
-                                "cursorRow", "cursorColumn", "cursorVisible", "screen", "lcdText", "lcdDisplay",
-                                "eventScreen", "eventLine", "eventLineIndex", "indicatorTable",
-                                "eventDisplayAllowed", "nzDisplayVisible", "visibleFace", "responseText", "timers",
-                                "beeps", "lamps", "sounder", "events", "events1"})
+        for (const char *key : {"tandemMode",
+                                "connected",
+                                "loggedIn",
+                                "tandemSeen",
+                                "suppressTandemSwitch",
+                                "panelType",
+                                "panelVersion",
+                                "panelSecondWord",
+                                "statusText",
+                                "caption",
+                                "cursorRow",
+                                "cursorColumn",
+                                "cursorVisible",
+                                "screen",
+                                "lcdText",
+                                "lcdDisplay",
+                                "eventScreen",
+                                "eventLine",
+                                "eventLineIndex",
+                                "indicatorTable",
+                                "eventDisplayAllowed",
+                                "nzDisplayVisible",
+                                "visibleFace",
+                                "responseText",
+                                "timers",
+                                "beeps",
+                                "lamps",
+                                "sounder",
+                                "events",
+                                "events1"})
             QVERIFY2(o.contains(key), key);
         QCOMPARE(o.value("timers").toObject().keys().size(), 8);
         QCOMPARE(o.value("lamps").toObject().value("ZRNZFireLed").toString(), QString("hidden"));

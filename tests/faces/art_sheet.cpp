@@ -46,7 +46,7 @@ bool writeSheet(const QString &path, qreal dpr)
     return sheet.save(path);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -61,9 +61,12 @@ int main(int argc, char **argv)
     window.resize(801, 361);
     FaceSet faces(&window);
     // Light every lamp in its colour on one face, so lit and unlit can be judged.
-    const struct { Container c; int face; } shots[] = {
+    const struct {
+        Container c;
+        int face;
+    } shots[] = {
         {Container::AS1603, 1}, {Container::AS1603, 4}, {Container::AS4428p, 5},
-        {Container::ZR9, 6}, {Container::ZR9FBP, 7},
+        {Container::ZR9, 6},    {Container::ZR9FBP, 7},
     };
     for (const auto &s : shots) {
         faces.prepareFace(s.face);

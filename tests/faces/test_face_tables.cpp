@@ -5,8 +5,8 @@
 #include "faces/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
-#include "faces/key_picture.h"
 #include "faces/key_art.h"
+#include "faces/key_picture.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -58,10 +58,14 @@ QString colourOf(const QPixmap &pm)
     const QColor mean = QColor::fromRgbF(float(r / n), float(g / n), float(b / n));
     if (mean.hsvSaturationF() > 0.35) {
         const int h = mean.hsvHue();
-        if (h < 20 || h > 340) return QStringLiteral("red");
-        if (h >= 35 && h <= 70) return QStringLiteral("yellow");
-        if (h >= 90 && h <= 160) return QStringLiteral("green");
-        if (h >= 200 && h <= 250) return QStringLiteral("blue");
+        if (h < 20 || h > 340)
+            return QStringLiteral("red");
+        if (h >= 35 && h <= 70)
+            return QStringLiteral("yellow");
+        if (h >= 90 && h <= 160)
+            return QStringLiteral("green");
+        if (h >= 200 && h <= 250)
+            return QStringLiteral("blue");
         return QStringLiteral("hue %1").arg(h);
     }
     return mean.valueF() > 0.86 ? QStringLiteral("white") : QStringLiteral("grey");
@@ -394,8 +398,10 @@ const BindingRow kBindingRows[] = {
 Rgb rgbOf(const char *colour)
 {
     const std::string c(colour);
-    if (c == "red") return Rgb{255, 0, 0};
-    if (c == "amber") return Rgb{247, 152, 41};
+    if (c == "red")
+        return Rgb{255, 0, 0};
+    if (c == "amber")
+        return Rgb{247, 152, 41};
     return Rgb{0, 128, 0};
 }
 
@@ -407,7 +413,7 @@ const DecorDef *findDecor(const FaceLayout &f, std::string_view name)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 class TestFaceTables : public QObject {
     Q_OBJECT
@@ -603,7 +609,11 @@ void TestFaceTables::badgesAndDrawings()
     QCOMPARE(keyArt().size(QStringLiteral("V00BLUE")), QSize(41, 41));
     QCOMPARE(colourOf(keyArt().pixmap(QStringLiteral("V00BLUE"), 1.0)), QStringLiteral("blue"));
 
-    const struct { Container c; const char *name; QRect r; } rows[] = {
+    const struct {
+        Container c;
+        const char *name;
+        QRect r;
+    } rows[] = {
         {Container::AS1603, "Image1", {3, 20, 508, 249}},
         {Container::AS4428p, "Image13", {7, 9, 444, 249}},
         {Container::AS4428p, "Image14", {117, 5, 201, 17}},
@@ -663,7 +673,8 @@ void TestFaceTables::legendInkClearOfFramesAndLamps()
                     continue;
                 const QRectF frame(d.left, d.top, d.width, d.height);
                 const bool inside = frame.adjusted(2, 2, -2, -2).contains(ink);
-                QVERIFY2(inside || !frame.intersects(ink), qPrintable(what + QStringLiteral(" crosses ") + latin1(d.name)));
+                QVERIFY2(inside || !frame.intersects(ink),
+                         qPrintable(what + QStringLiteral(" crosses ") + latin1(d.name)));
             }
             for (const LampDef &lamp : allLamps()) {
                 if (f->name != hosts[int(lamp.host)])

@@ -3,8 +3,8 @@
 #include "faces/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
-#include "faces/key_picture.h"
 #include "faces/key_art.h"
+#include "faces/key_picture.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -17,7 +17,6 @@
 #include <set>
 
 using namespace kordex;
-
 
 namespace {
 
@@ -33,7 +32,7 @@ int visibleKeys(const FaceSet &fs, Container c)
 
 QImage image(const QPixmap &pm) { return pm.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); }
 
-} // namespace
+}  // namespace
 
 class TestFaces : public QObject {
     Q_OBJECT
@@ -121,8 +120,10 @@ void TestFaces::tablesAreConsistent()
                 continue;
             QVERIFY2(QRect(0, 0, f.width, f.height).contains(QRect(l.left, l.top, l.width, l.height)), l.name.data());
             for (const KeyDef &k : f.keys) {
-                const bool onKey = QRect(l.left, l.top, l.width, l.height).intersects(QRect(k.left, k.top, k.width, k.height));
-                const bool designed = (l.name == "Ebi_4428" && k.name == "V11BI") || (l.name == "Wsi_4428" && k.name == "V11WS");
+                const bool onKey =
+                    QRect(l.left, l.top, l.width, l.height).intersects(QRect(k.left, k.top, k.width, k.height));
+                const bool designed =
+                    (l.name == "Ebi_4428" && k.name == "V11BI") || (l.name == "Wsi_4428" && k.name == "V11WS");
                 QVERIFY2(onKey == designed, qPrintable(latin1(l.name) + " / " + latin1(k.name)));
             }
         }
@@ -136,27 +137,48 @@ void TestFaces::keyPlacesAndCodes_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<int>("code");
 
-    QTest::newRow("AS1603 ZONE") << "V01ZO" << "AS1603" << QRect(16, 280, 41, 41) << 90;
-    QTest::newRow("AS1603 BELLS ISOL") << "V01BI" << "AS1603" << QRect(736, 280, 41, 41) << 66;
-    QTest::newRow("AS1603 BRIG TEST") << "V01BR" << "AS1603" << QRect(448, 200, 41, 41) << 103;
-    QTest::newRow("AS1603 CLEAR") << "V01CE" << "AS1603" << QRect(608, 192, 41, 41) << 8;
-    QTest::newRow("AS1603 ENTER") << "V01EN" << "AS1603" << QRect(704, 192, 41, 41) << 13;
-    QTest::newRow("AS1603 NOT") << "V01NO" << "AS1603" << QRect(752, 192, 41, 41) << 94;
-    QTest::newRow("AS1603 9") << "V0109" << "AS1603" << QRect(704, 144, 41, 41) << 57;
-    QTest::newRow("AS4428 EXT BELL") << "V11BI" << "AS4428p" << QRect(26, 184, 48, 47) << 69;
-    QTest::newRow("AS4428 ISOLATE") << "V11IS" << "AS4428p" << QRect(376, 194, 47, 37) << 105;
-    QTest::newRow("AS4428 AIF MODE") << "V11IF" << "AS4428p" << QRect(737, 281, 48, 37) << 70;
-    QTest::newRow("AS4428 SYSTEM") << "V11SY" << "AS4428p" << QRect(143, 283, 48, 37) << 83;
-    QTest::newRow("ZR9 F3") << "ZR9F3" << "ZR9" << QRect(482, 52, 38, 27) << 120;
-    QTest::newRow("ZR9 SILENCE") << "ZR9SW" << "ZR9" << QRect(318, 86, 89, 38) << 87;
-    QTest::newRow("ZR9 FAULTS") << "ZR9FA" << "ZR9" << QRect(15, 226, 89, 28) << 102;
-    QTest::newRow("ZR9 5") << "ZR9K5" << "ZR9" << QRect(483, 193, 38, 27) << 53;
-    QTest::newRow("ZR9 +") << "ZR9OR" << "ZR9" << QRect(526, 257, 38, 27) << 43;
-    QTest::newRow("FBP F2") << "ZR9FBP_F2" << "ZR9FBP" << QRect(482, 14, 38, 27) << 119;
-    QTest::newRow("FBP 5") << "ZR9FBP_K5" << "ZR9FBP" << QRect(482, 193, 38, 27) << 53;
-    QTest::newRow("FBP DISABLE") << "ZR9FBP_DI" << "ZR9FBP" << QRect(330, 258, 74, 27) << 68;
-    QTest::newRow("FBP AIF") << "ZR9FBP_AI" << "ZR9FBP" << QRect(347, 330, 49, 27) << 70;
-    QTest::newRow("FBP OK") << "ZR9FBP_OK" << "ZR9FBP" << QRect(517, 289, 47, 27) << 13;
+    QTest::newRow("AS1603 ZONE") << "V01ZO"
+                                 << "AS1603" << QRect(16, 280, 41, 41) << 90;
+    QTest::newRow("AS1603 BELLS ISOL") << "V01BI"
+                                       << "AS1603" << QRect(736, 280, 41, 41) << 66;
+    QTest::newRow("AS1603 BRIG TEST") << "V01BR"
+                                      << "AS1603" << QRect(448, 200, 41, 41) << 103;
+    QTest::newRow("AS1603 CLEAR") << "V01CE"
+                                  << "AS1603" << QRect(608, 192, 41, 41) << 8;
+    QTest::newRow("AS1603 ENTER") << "V01EN"
+                                  << "AS1603" << QRect(704, 192, 41, 41) << 13;
+    QTest::newRow("AS1603 NOT") << "V01NO"
+                                << "AS1603" << QRect(752, 192, 41, 41) << 94;
+    QTest::newRow("AS1603 9") << "V0109"
+                              << "AS1603" << QRect(704, 144, 41, 41) << 57;
+    QTest::newRow("AS4428 EXT BELL") << "V11BI"
+                                     << "AS4428p" << QRect(26, 184, 48, 47) << 69;
+    QTest::newRow("AS4428 ISOLATE") << "V11IS"
+                                    << "AS4428p" << QRect(376, 194, 47, 37) << 105;
+    QTest::newRow("AS4428 AIF MODE") << "V11IF"
+                                     << "AS4428p" << QRect(737, 281, 48, 37) << 70;
+    QTest::newRow("AS4428 SYSTEM") << "V11SY"
+                                   << "AS4428p" << QRect(143, 283, 48, 37) << 83;
+    QTest::newRow("ZR9 F3") << "ZR9F3"
+                            << "ZR9" << QRect(482, 52, 38, 27) << 120;
+    QTest::newRow("ZR9 SILENCE") << "ZR9SW"
+                                 << "ZR9" << QRect(318, 86, 89, 38) << 87;
+    QTest::newRow("ZR9 FAULTS") << "ZR9FA"
+                                << "ZR9" << QRect(15, 226, 89, 28) << 102;
+    QTest::newRow("ZR9 5") << "ZR9K5"
+                           << "ZR9" << QRect(483, 193, 38, 27) << 53;
+    QTest::newRow("ZR9 +") << "ZR9OR"
+                           << "ZR9" << QRect(526, 257, 38, 27) << 43;
+    QTest::newRow("FBP F2") << "ZR9FBP_F2"
+                            << "ZR9FBP" << QRect(482, 14, 38, 27) << 119;
+    QTest::newRow("FBP 5") << "ZR9FBP_K5"
+                           << "ZR9FBP" << QRect(482, 193, 38, 27) << 53;
+    QTest::newRow("FBP DISABLE") << "ZR9FBP_DI"
+                                 << "ZR9FBP" << QRect(330, 258, 74, 27) << 68;
+    QTest::newRow("FBP AIF") << "ZR9FBP_AI"
+                             << "ZR9FBP" << QRect(347, 330, 49, 27) << 70;
+    QTest::newRow("FBP OK") << "ZR9FBP_OK"
+                            << "ZR9FBP" << QRect(517, 289, 47, 27) << 13;
 }
 
 void TestFaces::keyPlacesAndCodes()
@@ -181,7 +203,10 @@ void TestFaces::keyCounts()
     QCOMPARE(m_faces->keys(Container::ZR9FBP).size(), 29);
     QCOMPARE(m_faces->keys(Container::None).size(), 0);
 
-    const struct { Container c; QRect r; } boxes[] = {
+    const struct {
+        Container c;
+        QRect r;
+    } boxes[] = {
         {Container::AS1603, {0, 0, 793, 329}},
         {Container::AS4428p, {-1, 0, 801, 329}},
         {Container::ZR9, {-1, 0, 794, 329}},
@@ -318,7 +343,8 @@ void TestFaces::wordCaptionsShareTheFaceSize()
         if (!keyHasPicturesOnFace(k, face) || captionFor(k, face).main.size() < 2)
             continue;
         ++words;
-        ++sizes[keyArt().captionPixelSize(keyResourceName(QString::fromLatin1(k.name.data(), k.name.size()), face, false))];
+        ++sizes[keyArt().captionPixelSize(
+            keyResourceName(QString::fromLatin1(k.name.data(), k.name.size()), face, false))];
     }
     const int faceSize = sizes.lastKey();
     QVERIFY2((words - sizes[faceSize]) * 10 <= words, qPrintable(QString::number(words - sizes[faceSize])));
@@ -399,8 +425,9 @@ void TestFaces::labelsFitTheirText()
             const QFontMetrics fm(panelFont(l.family, l.pixelSize, l.bold, l.italic));
             const int flags = l.wrap ? int(Qt::TextWordWrap) : 0;
             const QRect need = fm.boundingRect(QRect(0, 0, l.width, 1000), flags, latin1(l.text));
-            QVERIFY2(need.width() <= l.width && need.height() <= l.height + 1,
-                     qPrintable(QStringLiteral("%1 needs %2x%3").arg(latin1(l.name)).arg(need.width()).arg(need.height())));
+            QVERIFY2(
+                need.width() <= l.width && need.height() <= l.height + 1,
+                qPrintable(QStringLiteral("%1 needs %2x%3").arg(latin1(l.name)).arg(need.width()).arg(need.height())));
         }
     }
 
@@ -422,7 +449,10 @@ void TestFaces::fontsAreTheLiberationTwins()
         if (!families.contains(QString::fromLatin1(fam)))
             QSKIP("fonts-liberation is not installed");
 
-    const struct { FontFamily f; const char *family; } rows[] = {
+    const struct {
+        FontFamily f;
+        const char *family;
+    } rows[] = {
         {FontFamily::CourierNew, "Liberation Mono"},
         {FontFamily::Arial, "Liberation Sans"},
         {FontFamily::ArialNarrow, "Liberation Sans Narrow"},
@@ -483,7 +513,12 @@ void TestFaces::prepareAs1603Faces()
 void TestFaces::prepareOtherFaces()
 {
     FaceSet &fs = *m_faces;
-    const struct { int face; Container c; const char *key; const char *picture; } rows[] = {
+    const struct {
+        int face;
+        Container c;
+        const char *key;
+        const char *picture;
+    } rows[] = {
         {5, Container::AS4428p, "V11ZO", "V11ZO5"},
         {5, Container::AS4428p, "V11NO", "V11NO5"},
         {6, Container::ZR9, "ZR9K1", "ZR9K16"},

@@ -33,7 +33,8 @@ struct Run {
     void script(QByteArray text)
     {
         text.replace("@", (dir.path() + QStringLiteral("/")).toLocal8Bit());
-        const ScriptResult r = runScript(text, [this](const QByteArray &d) { last = QJsonDocument::fromJson(d).object(); });
+        const ScriptResult r =
+            runScript(text, [this](const QByteArray &d) { last = QJsonDocument::fromJson(d).object(); });
         QVERIFY2(r.exitCode == 0, qPrintable(r.messages.join(QLatin1Char('\n'))));
     }
     QJsonValue at(const QString &path) const
@@ -61,7 +62,7 @@ record "Site A" ConnectionType=2 SocketHost="gw" SocketPort="23" AutoLogin=0
 connect "Site A"
 )";
 
-} // namespace
+}  // namespace
 
 class TestFiles : public QObject {
     Q_OBJECT
@@ -169,7 +170,8 @@ record "Gate" ConnectionType=2 SocketHost="gw" SocketPort="23" AutoLogin=0 TcpIp
                  QByteArray::number(pacing) + R"(
 connect "Gate"
 sendfile "@db.s28"
-)" + expectations + R"(
+)" + expectations +
+                 R"(
 expect menu.LoadDatabase1.caption "&Send File..."
 expect menu.SaveDatabase1.visible true
 )");

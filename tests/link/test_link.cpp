@@ -16,7 +16,7 @@ void connectOne(ReplaySession &s, int type)
     s.book.add(r);
     s.link.ConnectToStored(0);
 }
-} // namespace
+}  // namespace
 
 class TestLink : public QObject {
     Q_OBJECT

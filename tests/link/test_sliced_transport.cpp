@@ -36,7 +36,7 @@ struct Log final : TransportEvents {
     void sessionClosed(int) override { note("closed"); }
     void lineError() override { note("line error"); }
 };
-} // namespace
+}  // namespace
 
 class TestSlicedTransport : public QObject {
     Q_OBJECT
@@ -51,20 +51,18 @@ void TestSlicedTransport::slices_data()
     QTest::addColumn<QList<int>>("chunks");  // received back to back at 0 ms
     QTest::addColumn<QString>("then");       // what happens next, at 0 ms
     QTest::addColumn<QStringList>("seen");   // what the link is told, and when
-    QTest::newRow("a short chunk goes whole") << QList<int>{100} << ""
-        << QStringList{"100@0"};
-    QTest::newRow("a long one: a slice now, then one per turn") << QList<int>{2500} << ""
-        << QStringList{"1000@0", "1000@1", "500@2"};
-    QTest::newRow("a chunk during a backlog queues behind it") << QList<int>{1500, 200} << ""
-        << QStringList{"1000@0", "700@1"};
-    QTest::newRow("a close hands the backlog over first") << QList<int>{2500} << "closed"
-        << QStringList{"1000@0", "1000@0", "500@0", "closed@0"};
+    QTest::newRow("a short chunk goes whole") << QList<int>{100} << "" << QStringList{"100@0"};
+    QTest::newRow("a long one: a slice now, then one per turn")
+        << QList<int>{2500} << "" << QStringList{"1000@0", "1000@1", "500@2"};
+    QTest::newRow("a chunk during a backlog queues behind it")
+        << QList<int>{1500, 200} << "" << QStringList{"1000@0", "700@1"};
+    QTest::newRow("a close hands the backlog over first")
+        << QList<int>{2500} << "closed" << QStringList{"1000@0", "1000@0", "500@0", "closed@0"};
     QTest::newRow("a line error too") << QList<int>{1200} << "line error"
-        << QStringList{"1000@0", "200@0", "line error@0"};
-    QTest::newRow("our own tear-down too") << QList<int>{1800} << "tearDown"
-        << QStringList{"1000@0", "800@0", "closed@0"};
-    QTest::newRow("a new session's bring-up too") << QList<int>{1800} << "bringUp"
-        << QStringList{"1000@0", "800@0"};
+                                      << QStringList{"1000@0", "200@0", "line error@0"};
+    QTest::newRow("our own tear-down too")
+        << QList<int>{1800} << "tearDown" << QStringList{"1000@0", "800@0", "closed@0"};
+    QTest::newRow("a new session's bring-up too") << QList<int>{1800} << "bringUp" << QStringList{"1000@0", "800@0"};
 }
 
 void TestSlicedTransport::slices()

@@ -102,7 +102,7 @@ Task<bool> timedProcedure(World &w, Timer &timer, int ms)
     co_return w.flag;
 }
 
-} // namespace
+}  // namespace
 
 class TaskTests : public QObject {
     Q_OBJECT
@@ -236,15 +236,24 @@ private slots:
         QFETCH(bool, result);
         World w;
         VirtualClock clock;
-        Timer timer4(clock, 0, [&] { timer4.stop(); w.hub.notify(); });
-        Timer ackTimer(clock, 1000, [&] { ++w.counter; w.hub.notify(); });
+        Timer timer4(clock, 0, [&] {
+            timer4.stop();
+            w.hub.notify();
+        });
+        Timer ackTimer(clock, 1000, [&] {
+            ++w.counter;
+            w.hub.notify();
+        });
         ackTimer.start();
         // Two procedures suspended at once, each on its own condition.
         Task<bool> connect = timedProcedure(w, timer4, 120000);
         Task<int> send = leaf(w, 's', 3, 7);
         qint64 connectEnd = -1, sendEnd = -1;
         connect.onDone([&] { connectEnd = clock.nowMs(); });
-        send.onDone([&] { sendEnd = clock.nowMs(); ackTimer.stop(); });
+        send.onDone([&] {
+            sendEnd = clock.nowMs();
+            ackTimer.stop();
+        });
         clock.advance(endAt - 1);
         QVERIFY(!connect.done());
         clock.advance(1);

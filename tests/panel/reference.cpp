@@ -9,10 +9,7 @@ RefScreen::RefScreen()
         r.fill(' ');
 }
 
-QByteArray RefScreen::lcdRow(int r) const
-{
-    return QByteArray(cells[size_t(r)].data(), 40);
-}
+QByteArray RefScreen::lcdRow(int r) const { return QByteArray(cells[size_t(r)].data(), 40); }
 
 QByteArray RefScreen::lcdText() const
 {
@@ -178,9 +175,8 @@ int faceFor(const QByteArray &identWords)
         int face;
     };
     static const Rule rules[] = {
-        {"Q7312", "V01", 1}, {"Q7312", "V10", 1}, {"Q7312", "V12", 1}, {"Q7312", "V11", 5},
-        {"Q7312", "V13", 5}, {"Q6150", "V01", 4}, {"Q6150", "V02", 4}, {"ZR9", "V01", 6},
-        {"ZR9", "V02", 7},
+        {"Q7312", "V01", 1}, {"Q7312", "V10", 1}, {"Q7312", "V12", 1}, {"Q7312", "V11", 5}, {"Q7312", "V13", 5},
+        {"Q6150", "V01", 4}, {"Q6150", "V02", 4}, {"ZR9", "V01", 6},   {"ZR9", "V02", 7},
     };
     for (const Rule &r : rules)
         if (model == r.model && version == r.version)
@@ -252,7 +248,10 @@ LoginOutcome runLogin(kordex::VirtualClock &clock, RefScreen &screen, QByteArray
             response.clear();
         switch (action) {
         case None: break;
-        case Password: line(cfg.password); ++p; break;
+        case Password:
+            line(cfg.password);
+            ++p;
+            break;
         case Dg: line("DG"); break;
         case Td: line("TD"); break;
         case Q: line("Q"); break;
@@ -265,8 +264,14 @@ LoginOutcome runLogin(kordex::VirtualClock &clock, RefScreen &screen, QByteArray
                 put("L");
             break;
         case Cr: put("\r"); break;
-        case User: line(cfg.user); ++u; break;
-        case Confirm: put("\r"); u = p; break;
+        case User:
+            line(cfg.user);
+            ++u;
+            break;
+        case Confirm:
+            put("\r");
+            u = p;
+            break;
         }
         ++cycles;
         stop = cycles >= 100 || p >= 12;
@@ -281,4 +286,4 @@ LoginOutcome runLogin(kordex::VirtualClock &clock, RefScreen &screen, QByteArray
     return out;
 }
 
-} // namespace reftest
+}  // namespace reftest

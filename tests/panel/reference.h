@@ -35,14 +35,14 @@ public:
     bool blinking = false;
     int bells = 0;
     int clears = 0;
-    QByteArray ident;               // words of the last identification, single-spaced
+    QByteArray ident;  // words of the last identification, single-spaced
     int identCount = 0;
     std::array<char, 100> indicators;
     int linesAccepted = 0;
     int linesRejected = 0;
-    int linesBeforeIdent = 0;       // accepted before any identification
+    int linesBeforeIdent = 0;  // accepted before any identification
     QList<QByteArray> printerLines;
-    QByteArray terminalText;        // everything received in terminal mode
+    QByteArray terminalText;  // everything received in terminal mode
     std::array<std::array<char, 100>, 25> cells;
 
 private:
@@ -69,10 +69,10 @@ struct LoginConfig {
 
 struct LoginOutcome {
     bool ok = false;
-    QByteArray failure;      // "timeout" or "password"
+    QByteArray failure;  // "timeout" or "password"
     int passwordsSent = 0;
-    QSet<int> rowsSeen;      // prompt-table rows that matched at some cycle
-    QByteArray sent;         // every byte sent to the panel
+    QSet<int> rowsSeen;  // prompt-table rows that matched at some cycle
+    QByteArray sent;     // every byte sent to the panel
 };
 
 // Runs the automatic login against a panel whose output reaches `screen` and
@@ -81,4 +81,4 @@ struct LoginOutcome {
 LoginOutcome runLogin(kordex::VirtualClock &clock, RefScreen &screen, QByteArray &response,
                       const std::function<void(const QByteArray &)> &send, const LoginConfig &cfg);
 
-} // namespace reftest
+}  // namespace reftest

@@ -17,7 +17,7 @@ struct Case {
     QSet<int> rows;  // prompt rows that must have matched
 };
 
-} // namespace
+}  // namespace
 
 class LoginTests : public QObject {
     Q_OBJECT
@@ -29,13 +29,47 @@ private slots:
             {"user confirm", [](PanelOptions &o) { o.user = "SMITH"; }, {"QUOLL", "smith", 0}, true, "", {9, 13, 1}},
             {"numeric sid", [](PanelOptions &o) { o.sid = "42"; }, {"QUOLL", {}, 42}, true, "", {5, 1}},
             {"local sid keystroke", [](PanelOptions &o) { o.sid = "L"; }, {}, true, "", {5, 1}},
-            {"arrow sid line", [](PanelOptions &o) { o.sid = "L"; o.arrowPrompt = true; }, {}, true, "", {8, 5, 1}},
-            {"printer notice", [](PanelOptions &o) { o.steps = {Step::Printer, Step::Password}; }, {}, true, "", {6, 1}},
-            {"programming", [](PanelOptions &o) { o.steps = {Step::Password, Step::Program, Step::Diagnostics}; },
-             {}, true, "", {1, 2, 4}},
-            {"banner", [](PanelOptions &o) { o.steps = {Step::Password, Step::Banner}; }, {}, true, "", {1, 10}},
-            {"information", [](PanelOptions &o) { o.steps = {Step::Password, Step::Info, Step::Access}; },
-             {}, true, "", {1, 7, 3}},
+            {"arrow sid line",
+             [](PanelOptions &o) {
+                 o.sid = "L";
+                 o.arrowPrompt = true;
+             },
+             {},
+             true,
+             "",
+             {8, 5, 1}},
+            {"printer notice",
+             [](PanelOptions &o) {
+                 o.steps = {Step::Printer, Step::Password};
+             },
+             {},
+             true,
+             "",
+             {6, 1}},
+            {"programming",
+             [](PanelOptions &o) {
+                 o.steps = {Step::Password, Step::Program, Step::Diagnostics};
+             },
+             {},
+             true,
+             "",
+             {1, 2, 4}},
+            {"banner",
+             [](PanelOptions &o) {
+                 o.steps = {Step::Password, Step::Banner};
+             },
+             {},
+             true,
+             "",
+             {1, 10}},
+            {"information",
+             [](PanelOptions &o) {
+                 o.steps = {Step::Password, Step::Info, Step::Access};
+             },
+             {},
+             true,
+             "",
+             {1, 7, 3}},
             {"no prompts", [](PanelOptions &o) { o.password.clear(); }, {}, true, "", {}},
             {"left in tandem", [](PanelOptions &o) { o.startInTandem = true; }, {}, true, "", {1}},
             {"wrong password", [](PanelOptions &o) { o.password = "OTHER"; }, {}, false, "password", {1, 12}},
@@ -46,8 +80,8 @@ private slots:
             PanelOptions o;
             c.panel(o);
             Rig rig(o);
-            const auto r = reftest::runLogin(rig.clock, rig.screen, rig.response,
-                                              [&](const QByteArray &b) { rig.feed(b); }, c.login);
+            const auto r = reftest::runLogin(
+                rig.clock, rig.screen, rig.response, [&](const QByteArray &b) { rig.feed(b); }, c.login);
             const QByteArray what = QByteArray(c.name) + " sent " + r.sent.toPercentEncoding();
             QVERIFY2(r.ok == c.ok, what);
             QCOMPARE(r.failure, QByteArray(c.failure));
@@ -172,9 +206,6 @@ private slots:
     }
 };
 
-QObject *makeLoginTests()
-{
-    return new LoginTests;
-}
+QObject *makeLoginTests() { return new LoginTests; }
 
 #include "test_login.moc"

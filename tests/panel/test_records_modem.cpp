@@ -34,8 +34,7 @@ QList<QByteArray> goodFile()
 struct ModemRig {
     explicit ModemRig(HayesModem::Options o = {})
         : modem(clock, o,
-                {[this](const QByteArray &b) { terminal += b; },
-                 [this](const QByteArray &b) { panel += b; },
+                {[this](const QByteArray &b) { terminal += b; }, [this](const QByteArray &b) { panel += b; },
                  [this](bool up) { carrierLog += up ? "+" : "-"; }})
     {
     }
@@ -46,7 +45,7 @@ struct ModemRig {
     HayesModem modem;
 };
 
-} // namespace
+}  // namespace
 
 class RecordModemTests : public QObject {
     Q_OBJECT
@@ -103,7 +102,8 @@ private slots:
             {"good", good, "DATABASE LOADED: 5 RECORDS ACCEPTED\r\n", 5},
             {"checksum", badChecksum, "DATABASE LOAD FAILED AT LINE 3: BAD CHECKSUM (2 RECORDS ACCEPTED)\r\n", 2},
             {"count", wrongCount, "DATABASE LOAD FAILED AT LINE 4: RECORD COUNT MISMATCH (3 RECORDS ACCEPTED)\r\n", 3},
-            {"blank line counts", blankLine, "DATABASE LOAD FAILED AT LINE 4: BAD HEX DIGIT (2 RECORDS ACCEPTED)\r\n", 2},
+            {"blank line counts", blankLine, "DATABASE LOAD FAILED AT LINE 4: BAD HEX DIGIT (2 RECORDS ACCEPTED)\r\n",
+             2},
             {"no end", good.mid(0, 4), "DATABASE LOAD INCOMPLETE: 4 RECORDS ACCEPTED, NO END RECORD\r\n", 4},
         };
         for (const auto &c : cases) {
@@ -158,9 +158,12 @@ private slots:
             R result;
             QByteArray reply;
         } cases[] = {
-            {R::Connect, "\r\nCONNECT 9600\r\n"}, {R::Busy, "\r\nBUSY\r\n"},
-            {R::NoCarrier, "\r\nNO CARRIER\r\n"},  {R::NoDialtone, "\r\nNO DIALTONE\r\n"},
-            {R::NoAnswer, "\r\nNO ANSWER\r\n"},    {R::Error, "\r\nERROR\r\n"},
+            {R::Connect, "\r\nCONNECT 9600\r\n"},
+            {R::Busy, "\r\nBUSY\r\n"},
+            {R::NoCarrier, "\r\nNO CARRIER\r\n"},
+            {R::NoDialtone, "\r\nNO DIALTONE\r\n"},
+            {R::NoAnswer, "\r\nNO ANSWER\r\n"},
+            {R::Error, "\r\nERROR\r\n"},
             {R::Silence, ""},
         };
         for (const auto &c : cases) {
@@ -252,8 +255,8 @@ private slots:
         modem->fromTerminal("ATDT0299991234\n\r");
         QVERIFY(clock.advanceUntil([&] { return response.contains("CONNECT"); }, 60000));
         QVERIFY(sim.inSession());
-        const auto r = reftest::runLogin(clock, screen, response,
-                                         [&](const QByteArray &b) { modem->fromTerminal(b); }, {});
+        const auto r =
+            reftest::runLogin(clock, screen, response, [&](const QByteArray &b) { modem->fromTerminal(b); }, {});
         QVERIFY2(r.ok, r.sent.toPercentEncoding());
         QCOMPARE(screen.ident, QByteArray("Q7312 1 V12"));
         clock.advance(2500);
@@ -265,9 +268,6 @@ private slots:
     }
 };
 
-QObject *makeRecordModemTests()
-{
-    return new RecordModemTests;
-}
+QObject *makeRecordModemTests() { return new RecordModemTests; }
 
 #include "test_records_modem.moc"

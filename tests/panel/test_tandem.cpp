@@ -33,7 +33,7 @@ void checkStream(const Rig &rig)
         QCOMPARE(rig.row(r), rig.sim->displayRow(r).replace('\xdb', '_'));
 }
 
-} // namespace
+}  // namespace
 
 class TandemTests : public QObject {
     Q_OBJECT
@@ -168,9 +168,9 @@ private slots:
         QStringList printed;
         for (const QByteArray &l : rig.screen.printerLines)
             printed << QString::fromLatin1(l.mid(9));
-        QCOMPARE(printed, QStringList({"ZONE 005 FAULT      PLANT ROOM", "ZONE 005 FAULT ACKD",
-                                       "ZONE 005 FAULT CLEARED", "ZONE 005 FAULT      PLANT ROOM",
-                                       "ZONE 005 FAULT CLEARED", "ZONE 005 FAULT ACKD"}));
+        QCOMPARE(printed,
+                 QStringList({"ZONE 005 FAULT      PLANT ROOM", "ZONE 005 FAULT ACKD", "ZONE 005 FAULT CLEARED",
+                              "ZONE 005 FAULT      PLANT ROOM", "ZONE 005 FAULT CLEARED", "ZONE 005 FAULT ACKD"}));
         checkStream(rig);
     }
 
@@ -188,7 +188,7 @@ private slots:
         auto shown = [&] { return rig.row(0).left(8) + rig.row(0).mid(31); };
         QCOMPARE(shown(), QByteArray("ZONE 003 1 OF 3  "));
         const QList<std::pair<QByteArray, QByteArray>> steps = {
-            {"n", "ZONE 005 2 OF 3  "}, {"n", "ZONE 007 3 OF 3  "}, {"n", "ZONE 003 1 OF 3  "},
+            {"n", "ZONE 005 2 OF 3  "}, {"n", "ZONE 007 3 OF 3  "},  {"n", "ZONE 003 1 OF 3  "},
             {"p", "ZONE 007 3 OF 3  "}, {"/p", "ZONE 005 2 OF 3  "}, {"//", "ZONE 005 2 OF 3  "}};
         for (const auto &[keys, expected] : steps) {
             rig.feed(keys);
@@ -277,7 +277,7 @@ private slots:
             QCOMPARE(rig.screen.indicator(n), 'N');
         QCOMPARE(rig.screen.indicator(6), 'X');
         QCOMPARE(rig.row(1), QByteArray(40, '_'));  // block cells read back as underscores
-        rig.feed("/t");  // the repeat every few seconds changes nothing
+        rig.feed("/t");                             // the repeat every few seconds changes nothing
         rig.feed("//");
         QVERIFY(!rig.sim->lampTest());
         QCOMPARE(rig.screen.indicator(3), 'O');
@@ -325,9 +325,6 @@ private slots:
     }
 };
 
-QObject *makeTandemTests()
-{
-    return new TandemTests;
-}
+QObject *makeTandemTests() { return new TandemTests; }
 
 #include "test_tandem.moc"

@@ -20,7 +20,7 @@ using namespace kordex::panel;
 namespace {
 // Generous: two busy cores may start the program slowly.
 constexpr int kWaitMs = 20000;
-}
+}  // namespace
 
 class TransportTests : public QObject {
     Q_OBJECT
@@ -169,8 +169,9 @@ private slots:
         QCOMPARE(effectiveSteps(pty.line->panel), QList<Step>({Step::Sid, Step::Password}));
         QCOMPARE(parse("--tcp 5000").line->host, QHostAddress(QHostAddress::LocalHost));
 
-        for (const char *bad : {"--model 1604", "--tcp 0 --pty", "", "--tcp 70000", "--tcp 0 --prompts pin",
-                                "--tcp 0 --sid X1", "--tcp 0 --events maybe", "--tcp 0 extra", "--tcp 0 --scenario x"}) {
+        for (const char *bad :
+             {"--model 1604", "--tcp 0 --pty", "", "--tcp 70000", "--tcp 0 --prompts pin", "--tcp 0 --sid X1",
+              "--tcp 0 --events maybe", "--tcp 0 extra", "--tcp 0 --scenario x"}) {
             const auto r = parse(bad);
             QVERIFY2(!r.line && !r.error.isEmpty(), bad);
         }
@@ -178,9 +179,6 @@ private slots:
     }
 };
 
-QObject *makeTransportTests()
-{
-    return new TransportTests;
-}
+QObject *makeTransportTests() { return new TransportTests; }
 
 #include "test_transport.moc"

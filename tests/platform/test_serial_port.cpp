@@ -196,7 +196,7 @@ struct TransportLog : TransportEvents {
 // Room for a stray late notification to show; never what a check waits on.
 void settle(int ms = 300) { QTest::qWait(ms); }
 
-} // namespace
+}  // namespace
 
 class SerialPortTests : public QObject {
     Q_OBJECT
@@ -242,21 +242,32 @@ private slots:
         const QByteArray ff("\xff", 1), nul("\0", 1);
         QTest::newRow("plain") << false << QByteArrayList{"abc"} << QByteArray("abc") << 0 << false;
         QTest::newRow("doubled FF") << false << QByteArrayList{"a" + ff + ff + "b"} << "a" + ff + "b" << 0 << false;
-        QTest::newRow("doubled FF split") << false << QByteArrayList{"a" + ff, ff + "b"} << "a" + ff + "b" << 0 << false;
-        QTest::newRow("framing error") << false << QByteArrayList{"x" + ff + nul + "Ay"} << QByteArray("xAy") << 1 << false;
-        QTest::newRow("mark over three chunks") << false << QByteArrayList{ff, nul, "A"} << QByteArray("A") << 1 << false;
+        QTest::newRow("doubled FF split")
+            << false << QByteArrayList{"a" + ff, ff + "b"} << "a" + ff + "b" << 0 << false;
+        QTest::newRow("framing error") << false << QByteArrayList{"x" + ff + nul + "Ay"} << QByteArray("xAy") << 1
+                                       << false;
+        QTest::newRow("mark over three chunks")
+            << false << QByteArrayList{ff, nul, "A"} << QByteArray("A") << 1 << false;
         QTest::newRow("break") << false << QByteArrayList{ff + nul + nul} << nul << 1 << false;
         QTest::newRow("two errors") << false << QByteArrayList{ff + nul + "a" + ff + nul + "b"} << QByteArray("ab") << 2
                                     << false;
         QTest::newRow("flow bytes are data") << false << QByteArrayList{"a\x13" "b\x11"} << QByteArray("a\x13" "b\x11")
                                              << 0 << false;
         QTest::newRow("XOFF taken out") << true << QByteArrayList{"a\x13" "b"} << QByteArray("ab") << 0 << true;
-        QTest::newRow("XOFF then XON") << true << QByteArrayList{"a\x13", "b\x11" "c"} << QByteArray("abc") << 0 << false;
+        QTest::newRow("XOFF then XON") << true
+                                       << QByteArrayList{"a\x13",
+                                                         "b\x11"
+                                                         "c"}
+                                       << QByteArray("abc") << 0 << false;
         QTest::newRow("XON then XOFF") << true << QByteArrayList{"\x11\x13"} << QByteArray() << 0 << true;
-        QTest::newRow("bad byte like XOFF is data") << true << QByteArrayList{ff + nul + "\x13"} << QByteArray("\x13")
-                                                    << 1 << false;
+        QTest::newRow("bad byte like XOFF is data")
+            << true << QByteArrayList{ff + nul + "\x13"} << QByteArray("\x13") << 1 << false;
         QTest::newRow("doubled FF before XOFF") << true << QByteArrayList{ff + ff + "\x13"} << ff << 0 << true;
-        QTest::newRow("stray FF kept") << true << QByteArrayList{ff + "\x13" "z"} << ff + "z" << 0 << true;
+        QTest::newRow("stray FF kept") << true
+                                       << QByteArrayList{ff +
+                                                         "\x13"
+                                                         "z"}
+                                       << ff + "z" << 0 << true;
     }
     void receiveFilter()
     {
@@ -316,7 +327,8 @@ private slots:
         for (qsizetype at = 0; at < out.size(); at += SerialPort::kTransmitBufferSize) {
             QVERIFY(QTest::qWaitFor([&] { return port.transmitRoom() == SerialPort::kTransmitBufferSize; }, kLimit));
             QVERIFY(port.write(out.mid(at, SerialPort::kTransmitBufferSize)));
-            atPanel += pty->receive(std::min<qsizetype>(out.size(), at + SerialPort::kTransmitBufferSize) - atPanel.size());
+            atPanel +=
+                pty->receive(std::min<qsizetype>(out.size(), at + SerialPort::kTransmitBufferSize) - atPanel.size());
         }
         QCOMPARE(atPanel, out);
         QTRY_COMPARE_WITH_TIMEOUT(port.bytesPending(), 0, kLimit);
@@ -343,9 +355,13 @@ private slots:
         QVERIFY(port.open(kCom, 9600, flow, 4096));
         QCOMPARE(port.holdStatus(), SerialHold::None);  // a pty has no modem lines: not held
 
-        QVERIFY(pty->send("a\x13" "b"));
+        QVERIFY(
+            pty->send("a\x13"
+                      "b"));
         QVERIFY(QTest::qWaitFor([&] { return seen.data.endsWith('b'); }, kLimit));
-        QCOMPARE(seen.data, xonXoff ? QByteArray("ab") : QByteArray("a\x13" "b"));
+        QCOMPARE(seen.data, xonXoff ? QByteArray("ab")
+                                    : QByteArray("a\x13"
+                                                 "b"));
         QCOMPARE(port.holdStatus(), xonXoff ? SerialHold::Xoff : SerialHold::None);
         QCOMPARE(seen.holdChanges, xonXoff ? 1 : 0);
 
@@ -548,12 +564,14 @@ private slots:
             // The shell becomes the sleep that holds the lock, so killing it frees the port.
             flock.start("sh", {"-c", "exec 9<>\"$0\" && flock -x 9 && exec sleep 120", pty->device});
             QVERIFY(flock.waitForStarted(kLimit));
-            QVERIFY(QTest::qWaitFor([&] {
-                const int fd = openRaw(pty->device, false);
-                const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-                ::close(fd);
-                return held;
-            }, kLimit));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    const int fd = openRaw(pty->device, false);
+                    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+                    ::close(fd);
+                    return held;
+                },
+                kLimit));
         } else if (holder == "uucp ascii") {
             writeLock(deviceLock, QByteArray::number(live).rightJustified(10, ' ') + '\n');
         } else if (holder == "uucp qt") {
@@ -619,8 +637,9 @@ private slots:
         }
         ::chmod(dev.constData(), 0620);
         QVERIFY(!opened);
-        const QString expected = QStringLiteral("Can't open device COM151\nNo permission for %1: the user must be in "
-                                                "the 'dialout' group.")
+        const QString expected = QStringLiteral(
+                                     "Can't open device COM151\nNo permission for %1: the user must be in "
+                                     "the 'dialout' group.")
                                      .arg(pty->device);
         QCOMPARE(port.lastErrorMessage(), expected);
         QCOMPARE(port.lastError(), 0);
@@ -717,7 +736,9 @@ private slots:
         if (when == "lost")
             pty->stop(true);
         else
-            QVERIFY(pty->send("\x13" "data"));
+            QVERIFY(
+                pty->send("\x13"
+                          "data"));
         QVERIFY(QTest::qWaitFor([&] { return calls > 0; }, kLimit));
         settle();
         QCOMPARE(calls, 1);

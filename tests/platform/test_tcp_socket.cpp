@@ -55,8 +55,8 @@ public:
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof a;
         auto *any = reinterpret_cast<sockaddr *>(&a);
-        if (::bind(listener, any, size) == 0 && ::listen(listener, 0) == 0 && ::getsockname(listener, any, &size) == 0
-            && ::connect(filler, any, size) == 0)
+        if (::bind(listener, any, size) == 0 && ::listen(listener, 0) == 0 &&
+            ::getsockname(listener, any, &size) == 0 && ::connect(filler, any, size) == 0)
             port = ntohs(a.sin_port);
     }
     ~Unanswering()
@@ -108,11 +108,13 @@ QByteArray take(int fd)
 int waitEnd(int fd)
 {
     int status = EAGAIN;
-    const bool ended = QTest::qWaitFor([&] {
-        char c;
-        const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT | MSG_PEEK);
-        return (status = n > 0 ? -1 : n == 0 ? 0 : errno) != EAGAIN;
-    }, 10000);
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            char c;
+            const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT | MSG_PEEK);
+            return (status = n > 0 ? -1 : n == 0 ? 0 : errno) != EAGAIN;
+        },
+        10000);
     return ended ? status : EAGAIN;
 }
 
@@ -120,8 +122,9 @@ int openSockets()
 {
     const QDir dir(QStringLiteral("/proc/self/fd"));
     const QStringList fds = dir.entryList(QDir::System | QDir::NoDotAndDotDot);
-    return int(std::count_if(fds.begin(), fds.end(),
-                             [&](const QString &fd) { return QFile::symLinkTarget(dir.filePath(fd)).contains("socket:"); }));
+    return int(std::count_if(fds.begin(), fds.end(), [&](const QString &fd) {
+        return QFile::symLinkTarget(dir.filePath(fd)).contains("socket:");
+    }));
 }
 
 // Lets posted events and deferred deletes run, so a stray late notification would show.
@@ -133,7 +136,7 @@ void settle()
     }
 }
 
-} // namespace
+}  // namespace
 
 class TcpSocketTests : public QObject {
     Q_OBJECT
@@ -149,8 +152,8 @@ class TcpSocketTests : public QObject {
         s->setAddress("127.0.0.1");
         s->setPort(peer->port());
         const size_t before = peer->fds.size();
-        return s->connectToHost()
-            && QTest::qWaitFor([&] { return count("connected 0") > 0 && peer->fds.size() > before; }, 10000);
+        return s->connectToHost() &&
+               QTest::qWaitFor([&] { return count("connected 0") > 0 && peer->fds.size() > before; }, 10000);
     }
 
 private slots:
@@ -163,7 +166,10 @@ private slots:
         s = std::make_unique<TcpSocket>();
         s->onSessionConnected = [this](int e) { log << QStringLiteral("connected %1").arg(e); };
         s->onSessionClosed = [this](int e) { log << QStringLiteral("closed %1").arg(e); };
-        s->onDataAvailable = [this](const QByteArray &c) { log << "data"; data += c; };
+        s->onDataAvailable = [this](const QByteArray &c) {
+            log << "data";
+            data += c;
+        };
     }
     void cleanup()
     {
@@ -177,9 +183,17 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("port");  // -1: does not resolve
-        const std::pair<const char *, int> rows[] = {
-            {"23", 23}, {"0023", 23}, {"65535", 65535}, {" telnet ", 23}, {"0", -1}, {"65536", -1},
-            {"18446744073709551639", -1}, {"-23", -1}, {"23x", -1}, {"no-such-service", -1}, {"", -1}};
+        const std::pair<const char *, int> rows[] = {{"23", 23},
+                                                     {"0023", 23},
+                                                     {"65535", 65535},
+                                                     {" telnet ", 23},
+                                                     {"0", -1},
+                                                     {"65536", -1},
+                                                     {"18446744073709551639", -1},
+                                                     {"-23", -1},
+                                                     {"23x", -1},
+                                                     {"no-such-service", -1},
+                                                     {"", -1}};
         for (const auto &[text, port] : rows)
             QTest::newRow(text) << QByteArray(text) << port;
     }
@@ -193,11 +207,14 @@ private slots:
 
     void descriptions()
     {
-        const std::pair<int, const char *> texts[] = {
-            {ECONNREFUSED, "Connection refused"}, {ETIMEDOUT, "Connection timed out"},
-            {ENETUNREACH, "Network is unreachable"}, {ECONNRESET, "Connection reset by peer"},
-            {TcpSocket::kHostNotFound, "Host not found"}, {0, "No Error"},
-            {-1, "Not a WinSock error"}, {123456, "Not a WinSock error"}};
+        const std::pair<int, const char *> texts[] = {{ECONNREFUSED, "Connection refused"},
+                                                      {ETIMEDOUT, "Connection timed out"},
+                                                      {ENETUNREACH, "Network is unreachable"},
+                                                      {ECONNRESET, "Connection reset by peer"},
+                                                      {TcpSocket::kHostNotFound, "Host not found"},
+                                                      {0, "No Error"},
+                                                      {-1, "Not a WinSock error"},
+                                                      {123456, "Not a WinSock error"}};
         for (const auto &[code, text] : texts)
             QCOMPARE(TcpSocket::errorDescription(code), QString::fromLatin1(text));
     }
@@ -206,7 +223,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("host");
         QTest::addColumn<QByteArray>("port");  // empty: one nobody listens on
-        QTest::addColumn<int>("code");          // -1: fails at once, inside the call
+        QTest::addColumn<int>("code");         // -1: fails at once, inside the call
         QTest::newRow("no host") << QByteArray("  ") << QByteArray("23") << -1;
         QTest::newRow("no port") << QByteArray("127.0.0.1") << QByteArray(" ") << -1;
         QTest::newRow("unknown service") << QByteArray("127.0.0.1") << QByteArray("no-such-service") << -1;
@@ -316,7 +333,7 @@ private slots:
         else
             s->close();
         QCOMPARE(synSent(target.port), 0);  // the attempt's socket is gone at once
-        QTest::qWait(50);                  // a late lookup result or notifier would show
+        QTest::qWait(50);                   // a late lookup result or notifier would show
         settle();
         QVERIFY(log.isEmpty());
         if (!destroy) {
@@ -432,9 +449,15 @@ private slots:
                 QVERIFY(s->connectToHost());
         };
         if (trigger == 2)
-            s->onDataAvailable = [&](const QByteArray &) { log << "data"; act(); };
+            s->onDataAvailable = [&](const QByteArray &) {
+                log << "data";
+                act();
+            };
         else
-            s->onSessionClosed = [&](int e) { log << QStringLiteral("closed %1").arg(e); act(); };
+            s->onSessionClosed = [&](int e) {
+                log << QStringLiteral("closed %1").arg(e);
+                act();
+            };
         const int first = peer->fds.back();
         if (trigger == 0)
             s->close();

@@ -79,8 +79,7 @@ void TestFlashThread::stopServesPendingHandOvers()
 void TestFlashThread::stopWithoutStartIsHarmless()
 {
     int runs = 0;
-    TflashThread t([&](const TflashThread::HandOver &) { ++runs; },
-                   [&](const TflashThread::HandOver &) { ++runs; });
+    TflashThread t([&](const TflashThread::HandOver &) { ++runs; }, [&](const TflashThread::HandOver &) { ++runs; });
     t.stop();
     QCOMPARE(runs, 0);
 }
@@ -94,7 +93,7 @@ void TestFlashThread::windowCloseStopsRunningThread()
         f.engine().indicators.set(k, 'Q');  // a hand-over every 50 ms per lamp
     QTRY_VERIFY_WITH_TIMEOUT(f.window->flashThread()->paintsServed() > 0, kLimitMs);
     QVERIFY(f.window->flashThread()->isRunning());
-    f.window->close();   // a hang here is the failure
+    f.window->close();  // a hang here is the failure
     QVERIFY(!f.window->flashThread());
     QVERIFY(!f.window->isVisible());
 }

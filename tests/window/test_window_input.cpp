@@ -228,7 +228,7 @@ struct KeyCounter : QObject {
         return false;
     }
 };
-} // namespace
+}  // namespace
 
 void TestWindowInput::keysNeverReachControls_data()
 {

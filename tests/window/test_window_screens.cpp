@@ -3,10 +3,10 @@
 // <build>/screens/face-N.png.
 #include "window_fixture.h"
 
+#include "dark_palette.h"
 #include "demo_streams.h"
 #include "faces/help_window.h"
 #include "faces/replay_feed.h"
-#include "dark_palette.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // connection and the demo streams.
 #include "window_fixture.h"
 
-#include "demo_streams.h"
 #include "config/configuration.h"
+#include "demo_streams.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/message_boxes.h"
@@ -54,7 +54,7 @@ Container shownContainer(TLcd &w)
         }
     return shown;
 }
-} // namespace
+}  // namespace
 
 class TestWindowShell : public QObject {
     Q_OBJECT
@@ -111,7 +111,11 @@ void TestWindowShell::startUpState()
     QCOMPARE(w.eventsKeyCode(), 34);
     QTRY_VERIFY(!QApplication::windowIcon().availableSizes().isEmpty());  // once the window is up
 
-    struct Item { const char *name, *caption; bool enabled, visible; int help; };
+    struct Item {
+        const char *name, *caption;
+        bool enabled, visible;
+        int help;
+    };
     const Item items[] = {
         {"Connect1", "Co&nnect to...", true, true, 4},
         {"Disconnect", "&Disconnect", false, true, 0},
@@ -190,9 +194,9 @@ void TestWindowShell::timerTable()
     WindowFixture f;
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
-        {"Timer1", &e.Timer1}, {"Timer2", &e.Timer2}, {"Timer3", &e.Timer3},
-        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5}, {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7}, {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.TimerHKI},
+        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},          {"Timer3", &e.Timer3},
+        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5},   {"Timer6", &e.Timer6},
+        {"Timer7", &e.Timer7},        {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.TimerHKI},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -258,7 +262,8 @@ void TestWindowShell::selectFace()
         QCOMPARE(f.key("V01ZO")->pictureName().toUpper(), expectedPicture.toUpper());
         QLabel *badge = w.faces().label(QStringLiteral("ProdName"));
         QVERIFY(badge);
-        const QImage expected = KeyPicture(QStringLiteral("ProdName"), type, false, badge->devicePixelRatioF()).toImage();
+        const QImage expected =
+            KeyPicture(QStringLiteral("ProdName"), type, false, badge->devicePixelRatioF()).toImage();
         QCOMPARE(badge->pixmap().toImage(), expected);
         if (type == 2 || type == 3)
             QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
@@ -435,10 +440,11 @@ void TestWindowShell::eventScreenMirrorsLineOperations()
 {
     WindowFixture f;
     f.connect();
-    f.engine().receive(QByteArray("FIRST LINE\r\nAB\x08" "C\r\n"));
+    f.engine().receive(
+        QByteArray("FIRST LINE\r\nAB\x08"
+                   "C\r\n"));
     f.window->showPending();
-    QCOMPARE(f.window->eventScreenLines().mid(0, 3),
-             QStringList({"FIRST LINE", "AC", QString()}));
+    QCOMPARE(f.window->eventScreenLines().mid(0, 3), QStringList({"FIRST LINE", "AC", QString()}));
     // An unfinished line shows once the stream pauses.
     f.engine().receive(QByteArray("PROMPT>"));
     f.clock.advance(60);
@@ -553,11 +559,14 @@ void TestWindowShell::panelTextIsWindows1252()
     QCOMPARE(*toPanelByte(QChar(u'é')), uchar(0xE9));
     QVERIFY(!toPanelByte(QChar(0x0416)).has_value());
     // A name from a UTF-8 command line meets the stored bytes.
-    QCOMPARE(toPanelBytes(QString::fromUtf8("Büro €5 Ж")), QByteArray("B\xFCro \x80" "5 ?"));
+    QCOMPARE(toPanelBytes(QString::fromUtf8("Büro €5 Ж")), QByteArray("B\xFCro \x80"
+                                                                      "5 ?"));
 
     WindowFixture f;
     f.enterTandem(1);
-    f.engine().receive(QByteArray("\x1bY  \xB0" "C"));
+    f.engine().receive(
+        QByteArray("\x1bY  \xB0"
+                   "C"));
     f.window->showPending();
     QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
     QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
@@ -569,8 +578,10 @@ void TestWindowShell::demoStreams_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<Container>("container");
     for (const auto &d : demo::demoFaces()) {
-        const Container c = d.face <= 4 ? Container::AS1603 : d.face == 5 ? Container::AS4428p
-                          : d.face == 6 ? Container::ZR9 : Container::ZR9FBP;
+        const Container c = d.face <= 4   ? Container::AS1603
+                            : d.face == 5 ? Container::AS4428p
+                            : d.face == 6 ? Container::ZR9
+                                          : Container::ZR9FBP;
         QTest::newRow(d.fileName) << d.face << QString::fromLatin1(d.fileName) << c;
     }
 }
@@ -764,9 +775,12 @@ void TestWindowShell::boxesComeOverTheirWindow_data()
     QTest::addColumn<QString>("working");  // where the operator is when the box comes
     QTest::addColumn<QString>("owner");
     QTest::addColumn<bool>("keptAbove");
-    QTest::newRow("the main window") << "main" << "main" << false;
-    QTest::newRow("the dialog kept on top") << "dialog" << "dialog" << true;
-    QTest::newRow("start-up: nothing shown yet") << "" << "main" << false;
+    QTest::newRow("the main window") << "main"
+                                     << "main" << false;
+    QTest::newRow("the dialog kept on top") << "dialog"
+                                            << "dialog" << true;
+    QTest::newRow("start-up: nothing shown yet") << ""
+                                                 << "main" << false;
 }
 
 // A box belongs to the window the operator works in and comes over it; a

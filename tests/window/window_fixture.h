@@ -10,8 +10,8 @@
 #include "platform/prompter.h"
 
 #include <QByteArray>
-#include <functional>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace kordex::test {
@@ -113,9 +113,6 @@ struct WindowFixture {
     KeyWidget *key(const char *name) { return window->faces().key(QString::fromLatin1(name)); }
 };
 
-inline QColor rgb(Rgb c)
-{
-    return QColor(c.r, c.g, c.b);
-}
+inline QColor rgb(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-} // namespace kordex::test
+}  // namespace kordex::test

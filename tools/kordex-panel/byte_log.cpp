@@ -38,15 +38,9 @@ bool ByteLog::open(const QString &path, QString *error)
     return false;
 }
 
-void ByteLog::received(qint64 ms, QByteArrayView bytes)
-{
-    line(QByteArray::number(ms) + " rx " + escapeBytes(bytes));
-}
+void ByteLog::received(qint64 ms, QByteArrayView bytes) { line(QByteArray::number(ms) + " rx " + escapeBytes(bytes)); }
 
-void ByteLog::note(qint64 ms, const QByteArray &text)
-{
-    line(QByteArray::number(ms) + " -- " + text);
-}
+void ByteLog::note(qint64 ms, const QByteArray &text) { line(QByteArray::number(ms) + " -- " + text); }
 
 void ByteLog::line(const QByteArray &text)
 {
@@ -56,4 +50,4 @@ void ByteLog::line(const QByteArray &text)
     file_.flush();
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

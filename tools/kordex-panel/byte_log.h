@@ -25,4 +25,4 @@ private:
     QFile file_;
 };
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -59,7 +59,7 @@ bool toInt(const QString &text, int min, int max, int *out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
@@ -88,9 +88,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption xoffAfter("xoff-after", "x", "N");
     const QCommandLineOption xoffHold("xoff-hold", "x", "MS");
     const QCommandLineOption log("log", "l", "FILE");
-    p.addOptions({help, tcp, pty, modem, dialResult, dialDelay, model, password, user, sid, prompts, arrow,
-                  startInTandem, events, site, scenario, alarmAfter, faultAfter, faultFor, xoffAfter, xoffHold,
-                  log});
+    p.addOptions({help,       tcp,        pty,      modem,     dialResult,    dialDelay, model, password,
+                  user,       sid,        prompts,  arrow,     startInTandem, events,    site,  scenario,
+                  alarmAfter, faultAfter, faultFor, xoffAfter, xoffHold,      log});
     p.addPositionalArgument("LINK", "pty link");
 
     auto fail = [&](const QString &text) {
@@ -205,4 +205,4 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     return result;
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

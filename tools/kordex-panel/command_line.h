@@ -33,4 +33,4 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const QStringList &arguments);
 QString usageText();
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -6,9 +6,8 @@ std::optional<HayesModem::DialResult> dialResultByName(QStringView name)
 {
     using R = HayesModem::DialResult;
     const std::pair<const char *, R> names[] = {
-        {"connect", R::Connect},         {"busy", R::Busy},         {"no-carrier", R::NoCarrier},
-        {"no-dialtone", R::NoDialtone}, {"no-answer", R::NoAnswer}, {"error", R::Error},
-        {"silence", R::Silence}};
+        {"connect", R::Connect},    {"busy", R::Busy},   {"no-carrier", R::NoCarrier}, {"no-dialtone", R::NoDialtone},
+        {"no-answer", R::NoAnswer}, {"error", R::Error}, {"silence", R::Silence}};
     for (const auto &[n, r] : names)
         if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
             return r;
@@ -116,8 +115,7 @@ void HayesModem::execute(const QByteArray &line)
             return v;
         };
         switch (c) {
-        case ' ':
-            break;
+        case ' ': break;
         case 'Z':
             number();
             echo_ = true;
@@ -126,9 +124,7 @@ void HayesModem::execute(const QByteArray &line)
                 setCarrier(false);
             }
             break;
-        case 'E':
-            echo_ = number() != 0;
-            break;
+        case 'E': echo_ = number() != 0; break;
         case 'H':
             number();
             if (carrier()) {
@@ -234,4 +230,4 @@ void HayesModem::escapeDone()
     result("OK");
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -70,4 +70,4 @@ private:
 
 std::optional<HayesModem::DialResult> dialResultByName(QStringView name);
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

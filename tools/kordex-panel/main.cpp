@@ -26,7 +26,7 @@ void say(FILE *to, const QString &text)
     std::fflush(to);  // read by scripts and tests while the program runs
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

@@ -42,19 +42,47 @@ std::vector<ModelInfo> makeModels()
     // V12 and V13 panels carry the New Zealand status lamps; the logic variant
     // does not, so it leaves them unreported.
     return {
-        {Model::As1603, "1603", "AS 1603 FIRE INDICATOR PANEL", "Q7312 1 V12", 2, '0', false,
-         asLamps(true), {9, 24, 25}},
-        {Model::As1603Logic, "1603L", "AS 1603 LOGIC FIRE INDICATOR PANEL", "Q6150 2 V02", 2, '0',
-         false, asLamps(false), {9, 24, 25}},
-        {Model::As4428, "4428", "AS 4428 FIRE INDICATOR PANEL", "Q7312 1 V13", 2, '1', false,
-         asLamps(true), {6, 7, 9, 11}},
+        {Model::As1603,
+         "1603",
+         "AS 1603 FIRE INDICATOR PANEL",
+         "Q7312 1 V12",
+         2,
+         '0',
+         false,
+         asLamps(true),
+         {9, 24, 25}},
+        {Model::As1603Logic,
+         "1603L",
+         "AS 1603 LOGIC FIRE INDICATOR PANEL",
+         "Q6150 2 V02",
+         2,
+         '0',
+         false,
+         asLamps(false),
+         {9, 24, 25}},
+        {Model::As4428,
+         "4428",
+         "AS 4428 FIRE INDICATOR PANEL",
+         "Q7312 1 V13",
+         2,
+         '1',
+         false,
+         asLamps(true),
+         {6, 7, 9, 11}},
         {Model::Zr9, "zr9", "ZR9 FIRE PANEL", "ZR9 1 V01", 4, '1', true, zr9Lamps(), {8, 10, 13}},
-        {Model::Zr9Brigade, "zr9fb", "ZR9 FIRE BRIGADE PANEL", "ZR9 1 V02", 4, '0', true,
-         zr9Lamps(), {8, 10, 13, 17, 18, 19}},
+        {Model::Zr9Brigade,
+         "zr9fb",
+         "ZR9 FIRE BRIGADE PANEL",
+         "ZR9 1 V02",
+         4,
+         '0',
+         true,
+         zr9Lamps(),
+         {8, 10, 13, 17, 18, 19}},
     };
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<ModelInfo> &allModels()
 {
@@ -82,8 +110,8 @@ std::vector<int> reportedIndicators(const ModelInfo &m)
 {
     const Lamps &l = m.lamps;
     std::vector<int> out = m.alsoOff;
-    for (int n : {l.alarm, l.fault, l.isolated, l.systemFault, l.power, l.sounder, l.several,
-                  l.routing, l.devices, l.nzNormal, l.nzFire, l.nzDefect, l.eventDisplay})
+    for (int n : {l.alarm, l.fault, l.isolated, l.systemFault, l.power, l.sounder, l.several, l.routing, l.devices,
+                  l.nzNormal, l.nzFire, l.nzDefect, l.eventDisplay})
         if (n >= 3)
             out.push_back(n);
     std::sort(out.begin(), out.end());
@@ -91,4 +119,4 @@ std::vector<int> reportedIndicators(const ModelInfo &m)
     return out;
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

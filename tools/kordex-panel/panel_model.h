@@ -21,9 +21,9 @@ struct Lamps {
     int systemFault = -1;
     int power = -1;
     int sounder = 12;
-    int several = -1;        // more than one alarm
-    int routing = -1;        // alarm routed to the brigade
-    int devices = -1;        // alarm devices sounding
+    int several = -1;  // more than one alarm
+    int routing = -1;  // alarm routed to the brigade
+    int devices = -1;  // alarm devices sounding
     int nzNormal = -1;
     int nzFire = -1;
     int nzDefect = -1;
@@ -32,12 +32,12 @@ struct Lamps {
 
 struct ModelInfo {
     Model model;
-    const char *name;        // --model value
-    const char *title;       // terminal banner and the 4-row display
-    const char *ident;       // identification line
-    int displayRows;         // 2 or 4
-    char lineKind;           // first cell of the indicator line
-    bool lowerHex;           // checksum digits in lower case
+    const char *name;   // --model value
+    const char *title;  // terminal banner and the 4-row display
+    const char *ident;  // identification line
+    int displayRows;    // 2 or 4
+    char lineKind;      // first cell of the indicator line
+    bool lowerHex;      // checksum digits in lower case
     Lamps lamps;
     std::vector<int> alsoOff;  // lamps the model has but never lights here
 };
@@ -51,4 +51,4 @@ const std::vector<ModelInfo> &allModels();
 // Indicator numbers this model reports (every other number is sent as "X").
 std::vector<int> reportedIndicators(const ModelInfo &m);
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

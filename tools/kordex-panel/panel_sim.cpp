@@ -16,15 +16,9 @@ constexpr int kSecondAlarmDelayMs = 5000;
 constexpr int kLineLimit = 250;
 constexpr int kZones = 8;
 
-QByteArray pad(const QByteArray &s, int width = kColumns)
-{
-    return s.leftJustified(width, ' ', true);
-}
+QByteArray pad(const QByteArray &s, int width = kColumns) { return s.leftJustified(width, ' ', true); }
 
-QByteArray zoneText(int zone)
-{
-    return "ZONE " + QByteArray::number(zone).rightJustified(3, '0');
-}
+QByteArray zoneText(int zone) { return "ZONE " + QByteArray::number(zone).rightJustified(3, '0'); }
 
 QByteArray rightTrimmed(QByteArray s)
 {
@@ -33,7 +27,7 @@ QByteArray rightTrimmed(QByteArray s)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray zonePlace(int zone)
 {
@@ -48,7 +42,7 @@ QByteArray zonePlace(int zone)
 
 std::optional<Step> stepByName(QStringView name)
 {
-    static const Step all[] = {Step::Printer, Step::Sid,    Step::User,   Step::Password, Step::Program,
+    static const Step all[] = {Step::Printer,     Step::Sid,    Step::User,   Step::Password, Step::Program,
                                Step::Diagnostics, Step::Banner, Step::Access, Step::Info};
     for (Step s : all)
         if (name.compare(QLatin1String(stepName(s)), Qt::CaseInsensitive) == 0)
@@ -74,9 +68,10 @@ const char *stepName(Step s)
 
 std::optional<Scenario> scenarioByName(QStringView name)
 {
-    const std::pair<const char *, Scenario> names[] = {
-        {"default", Scenario::Default}, {"multi", Scenario::Multi},
-        {"faults", Scenario::Faults},   {"quiet", Scenario::Quiet}};
+    const std::pair<const char *, Scenario> names[] = {{"default", Scenario::Default},
+                                                       {"multi", Scenario::Multi},
+                                                       {"faults", Scenario::Faults},
+                                                       {"quiet", Scenario::Quiet}};
     for (const auto &[n, s] : names)
         if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
             return s;
@@ -126,8 +121,8 @@ PanelSim::PanelSim(Clock &clock, PanelOptions options, Output output)
                     loadIdle_.stop();
                     if (load_.active)
                         endLoad(load_.failed ? QByteArray()
-                                             : "DATABASE LOAD INCOMPLETE: " + QByteArray::number(load_.accepted)
-                                                   + " RECORDS ACCEPTED, NO END RECORD");
+                                             : "DATABASE LOAD INCOMPLETE: " + QByteArray::number(load_.accepted) +
+                                                   " RECORDS ACCEPTED, NO END RECORD");
                 }),
       xon_(clock, opt_.xoffHoldMs,
            [this] {
@@ -230,10 +225,7 @@ QByteArray PanelSim::displayRow(int row) const
     return row >= 0 && row < 4 ? composeRows()[size_t(row)] : QByteArray();
 }
 
-char PanelSim::indicator(int n) const
-{
-    return n >= 3 && n <= kLastIndicator ? indicatorLetters()[n - 3] : 'X';
-}
+char PanelSim::indicator(int n) const { return n >= 3 && n <= kLastIndicator ? indicatorLetters()[n - 3] : 'X'; }
 
 // ---------------------------------------------------------------- terminal
 
@@ -253,9 +245,7 @@ void PanelSim::terminalByte(char b)
     switch (b) {
     case '\n':  // remote terminals end lines with LF CR; the CR ends the line
         return;
-    case kEsc:
-        escapeKey();
-        return;
+    case kEsc: escapeKey(); return;
     case 8:
     case 127:
         if (!line_.isEmpty()) {
@@ -266,8 +256,8 @@ void PanelSim::terminalByte(char b)
         }
         return;
     case '\r': {
-        const bool newline = mode_ == Mode::Dialogue
-            || (mode_ == Mode::Command && !load_.active && !looksLikeSRecord(line_));
+        const bool newline =
+            mode_ == Mode::Dialogue || (mode_ == Mode::Command && !load_.active && !looksLikeSRecord(line_));
         const QByteArray line = line_;
         line_.clear();
         if (newline)
@@ -275,14 +265,13 @@ void PanelSim::terminalByte(char b)
         lineEntered(line);
         return;
     }
-    default:
-        break;
+    default: break;
     }
     const auto u = static_cast<unsigned char>(b);
     if (u < 0x20 || u > 0x7E)
         return;
-    if (mode_ == Mode::Dialogue && wait_ == Wait::Answer && steps_[step_] == Step::Sid && !opt_.arrowPrompt
-        && line_.isEmpty() && (b == 'L' || b == 'l')) {
+    if (mode_ == Mode::Dialogue && wait_ == Wait::Answer && steps_[step_] == Step::Sid && !opt_.arrowPrompt &&
+        line_.isEmpty() && (b == 'L' || b == 'l')) {
         // A menu-style prompt takes L as a single keystroke, without Enter.
         emitBytes("L\r\n");
         answerStep("L");
@@ -313,8 +302,7 @@ void PanelSim::escapeKey()
         logOff();
         return;
     case Mode::Idle:
-    case Mode::Tandem:
-        return;
+    case Mode::Tandem: return;
     }
 }
 
@@ -337,11 +325,8 @@ void PanelSim::lineEntered(const QByteArray &line)
             return;
         }
         return;
-    case Mode::Command:
-        commandLine(line);
-        return;
-    case Mode::Tandem:
-        return;
+    case Mode::Command: commandLine(line); return;
+    case Mode::Tandem: return;
     }
 }
 
@@ -359,9 +344,7 @@ void PanelSim::showStep()
 {
     wait_ = Wait::Answer;
     switch (steps_[step_]) {
-    case Step::Printer:
-        emitBytes("PRINTER OFF LINE\r\nRECONNECT PRINTER AND PRESS ENTER: ");
-        return;
+    case Step::Printer: emitBytes("PRINTER OFF LINE\r\nRECONNECT PRINTER AND PRESS ENTER: "); return;
     case Step::Sid:
         // Mixed case on purpose: terminals match this prompt case-blind.
         emitBytes(opt_.arrowPrompt ? "-> Enter L for local access or the system id: "
@@ -371,9 +354,7 @@ void PanelSim::showStep()
     case Step::Password: emitBytes("ENTER PASSWORD: "); return;
     case Step::Program: emitBytes("ENTER PROGRAMMING ACCESS COMMAND: "); return;
     case Step::Diagnostics: emitBytes("ENTER DIAGNOSTICS COMMAND: "); return;
-    case Step::Banner:
-        emitBytes("ZR9 Diagnostics V1.20\r\nTD = TANDEM DISPLAY, Q = QUIT\r\nCOMMAND: ");
-        return;
+    case Step::Banner: emitBytes("ZR9 Diagnostics V1.20\r\nTD = TANDEM DISPLAY, Q = QUIT\r\nCOMMAND: "); return;
     case Step::Access: emitBytes("ENTER INFORMATION ACCESS COMMAND: "); return;
     case Step::Info: emitBytes("ENTER INFORMATION COMMAND: "); return;
     }
@@ -392,9 +373,7 @@ void PanelSim::answerStep(const QByteArray &line)
         }
     };
     switch (steps_[step_]) {
-    case Step::Printer:
-        advance();
-        return;
+    case Step::Printer: advance(); return;
     case Step::Sid: {
         const QByteArray want = opt_.sid.isEmpty() ? QByteArray("L") : opt_.sid.toUpper();
         if (upper == want)
@@ -528,8 +507,8 @@ void PanelSim::loadLine(const QByteArray &line)
     if (r.ok && (r.type == 5 || r.type == 6) && int(r.address) != load_.dataRecords)
         error = "RECORD COUNT MISMATCH";
     if (!error.isEmpty()) {
-        emitBytes("DATABASE LOAD FAILED AT LINE " + QByteArray::number(load_.lines) + ": " + error + " ("
-                  + QByteArray::number(load_.accepted) + " RECORDS ACCEPTED)\r\n");
+        emitBytes("DATABASE LOAD FAILED AT LINE " + QByteArray::number(load_.lines) + ": " + error + " (" +
+                  QByteArray::number(load_.accepted) + " RECORDS ACCEPTED)\r\n");
         load_.failed = true;
         return;
     }
@@ -711,8 +690,7 @@ void PanelSim::acknowledge()
 
 void PanelSim::resetPanel()
 {
-    events_.erase(std::remove_if(events_.begin(), events_.end(),
-                                 [](const Event &e) { return e.alarm || !e.active; }),
+    events_.erase(std::remove_if(events_.begin(), events_.end(), [](const Event &e) { return e.alarm || !e.active; }),
                   events_.end());
     sounding_ = false;
     shown_ = std::max(0, firstUnacked());
@@ -778,8 +756,8 @@ QByteArray PanelSim::eventRow0(const Event &e, int index) const
     else if (e.acked)
         head += " ACKD";
     // "n OF m" sits with its O F in columns 34 and 35 of the top line.
-    return pad(head, 31) + QByteArray::number(index + 1).rightJustified(2) + " OF "
-        + QByteArray::number(events_.size()).leftJustified(2) + " ";
+    return pad(head, 31) + QByteArray::number(index + 1).rightJustified(2) + " OF " +
+           QByteArray::number(events_.size()).leftJustified(2) + " ";
 }
 
 std::array<QByteArray, 4> PanelSim::composeRows() const
@@ -820,8 +798,8 @@ std::array<QByteArray, 4> PanelSim::composeRows() const
         }
         if (shownRows == 4) {
             const auto alarms = std::count_if(events_.begin(), events_.end(), [](const Event &e) { return e.alarm; });
-            rows[2] = "ALARMS " + QByteArray::number(alarms).rightJustified(2, '0') + "  FAULTS "
-                + QByteArray::number(events_.size() - alarms).rightJustified(2, '0');
+            rows[2] = "ALARMS " + QByteArray::number(alarms).rightJustified(2, '0') + "  FAULTS " +
+                      QByteArray::number(events_.size() - alarms).rightJustified(2, '0');
             rows[3] = pad(model_.title, 35) + timeText(now, false);
         }
         if (!message_.isEmpty())
@@ -842,8 +820,7 @@ QByteArray PanelSim::indicatorLetters() const
     const std::vector<int> reported = reportedIndicators(model_);
     for (int n : reported)
         set(n, 'O');
-    bool alarm = false, alarmUnacked = false, faultActive = false, faultUnacked = false,
-         faultClearedUnacked = false;
+    bool alarm = false, alarmUnacked = false, faultActive = false, faultUnacked = false, faultClearedUnacked = false;
     int alarms = 0;
     for (const Event &e : events_) {
         if (e.alarm) {
@@ -1033,4 +1010,4 @@ void PanelSim::faultOff(int zone)
     shown_ = std::clamp(shown_, 0, std::max(0, int(events_.size()) - 1));
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

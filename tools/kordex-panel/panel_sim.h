@@ -20,9 +20,9 @@ namespace kordex::panel {
 
 // One prompt of the login dialogue, in the order the panel asks them.
 enum class Step {
-    Printer,      // printer notice, any Enter goes on
-    Sid,          // system id ("ENTER L..."), answered with the id or L
-    User,         // user name, then a "*" confirmation
+    Printer,  // printer notice, any Enter goes on
+    Sid,      // system id ("ENTER L..."), answered with the id or L
+    User,     // user name, then a "*" confirmation
     Password,
     Program,      // programming access command, expects DG
     Diagnostics,  // diagnostics command, expects TD
@@ -38,23 +38,23 @@ std::optional<Scenario> scenarioByName(QStringView name);
 
 struct PanelOptions {
     Model model = Model::As1603;
-    QByteArray password = "QUOLL";   // empty: no password prompt
-    QByteArray user;                 // empty: no user-name prompt (any name if listed)
-    QByteArray sid;                  // empty: no system-id prompt; digits or "L"
-    QList<Step> steps;               // empty: derived from sid, user, password
-    bool arrowPrompt = false;        // line-style "->" prompts
-    bool startInTandem = false;      // each session finds the panel left in tandem mode
-    bool eventDisplay = true;        // remote event display on at start
+    QByteArray password = "QUOLL";  // empty: no password prompt
+    QByteArray user;                // empty: no user-name prompt (any name if listed)
+    QByteArray sid;                 // empty: no system-id prompt; digits or "L"
+    QList<Step> steps;              // empty: derived from sid, user, password
+    bool arrowPrompt = false;       // line-style "->" prompts
+    bool startInTandem = false;     // each session finds the panel left in tandem mode
+    bool eventDisplay = true;       // remote event display on at start
     QByteArray site = "KORDEX TRAINING SITE";
     Scenario scenario = Scenario::Default;
-    int alarmAfterMs = 10000;        // counted from the first entry into tandem mode
-    int faultAfterMs = 20000;        // fault absent this long, then present...
-    int faultForMs = 10000;          // ...this long, over and over
-    int messageMs = 2000;            // short texts such as KEY NOT AVAILABLE
-    int xoffAfter = 0;               // bytes of a file send before XOFF; 0 never
+    int alarmAfterMs = 10000;  // counted from the first entry into tandem mode
+    int faultAfterMs = 20000;  // fault absent this long, then present...
+    int faultForMs = 10000;    // ...this long, over and over
+    int messageMs = 2000;      // short texts such as KEY NOT AVAILABLE
+    int xoffAfter = 0;         // bytes of a file send before XOFF; 0 never
     int xoffHoldMs = 1000;
-    int loadIdleMs = 3000;           // a load without end record ends after this pause
-    int clockOffsetSecs = 0;         // time of day shown when the clock reads 0
+    int loadIdleMs = 3000;    // a load without end record ends after this pause
+    int clockOffsetSecs = 0;  // time of day shown when the clock reads 0
 };
 
 // The steps a login asks for when none are listed explicitly.
@@ -81,9 +81,9 @@ public:
     bool inSession() const { return session_; }
     const ModelInfo &model() const { return model_; }
     const PanelOptions &options() const { return opt_; }
-    QByteArray displayRow(int row) const;      // 40 characters
-    char indicator(int n) const;               // state letter, 'X' when not reported
-    QByteArray indicatorLetters() const;       // indicators 3..28
+    QByteArray displayRow(int row) const;  // 40 characters
+    char indicator(int n) const;           // state letter, 'X' when not reported
+    QByteArray indicatorLetters() const;   // indicators 3..28
     int eventCount() const { return int(events_.size()); }
     bool sounding() const { return sounding_; }
     bool eventDisplayOn() const { return eventDisplay_; }
@@ -219,4 +219,4 @@ private:
 // Place names of the zones the scenario and the zone status query know.
 QByteArray zonePlace(int zone);
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -29,7 +29,7 @@ void makeRaw(int fd)
     ::cfsetospeed(&t, B9600);
     ::tcsetattr(fd, TCSANOW, &t);
 }
-} // namespace
+}  // namespace
 
 PtyPort::PtyPort(QObject *parent) : QObject(parent) {}
 
@@ -137,4 +137,4 @@ void PtyPort::readMaster()
     }
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -39,4 +39,4 @@ private:
     QSocketNotifier *writeNotifier_ = nullptr;
 };
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

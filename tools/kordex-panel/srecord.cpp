@@ -22,7 +22,7 @@ int hexValue(char c)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 bool looksLikeSRecord(QByteArrayView line)
 {
@@ -91,4 +91,4 @@ QByteArray makeSRecord(int type, quint32 address, QByteArrayView data)
     return "S" + QByteArray::number(type) + bytes.toHex().toUpper();
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

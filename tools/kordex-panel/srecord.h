@@ -7,9 +7,9 @@ namespace kordex::panel {
 
 struct SRecordCheck {
     bool ok = false;
-    int type = -1;            // 0..9 when the type digit could be read
-    QByteArray error;         // upper-case reason when not ok
-    quint32 address = 0;      // S5/S6: the record count they carry
+    int type = -1;        // 0..9 when the type digit could be read
+    QByteArray error;     // upper-case reason when not ok
+    quint32 address = 0;  // S5/S6: the record count they carry
     int dataBytes = 0;
 };
 
@@ -25,4 +25,4 @@ constexpr bool isEndRecord(int type) { return type >= 7 && type <= 9; }
 // Builds a valid record; used by tests and handy for demos.
 QByteArray makeSRecord(int type, quint32 address, QByteArrayView data);
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -12,15 +12,9 @@ QByteArray moveTo(int row, int column)
     return out;
 }
 
-QByteArray clearScreen()
-{
-    return QByteArray() + kEsc + 'k';
-}
+QByteArray clearScreen() { return QByteArray() + kEsc + 'k'; }
 
-QByteArray clearToLineEnd()
-{
-    return QByteArray() + kEsc + 'K';
-}
+QByteArray clearToLineEnd() { return QByteArray() + kEsc + 'K'; }
 
 QByteArray indicatorLine(char kind, QByteArrayView letters, bool lowerHex)
 {
@@ -37,4 +31,4 @@ QByteArray indicatorLine(char kind, QByteArrayView letters, bool lowerHex)
     return line;
 }
 
-} // namespace kordex::panel::tandem
+}  // namespace kordex::panel::tandem

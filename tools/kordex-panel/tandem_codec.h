@@ -15,7 +15,7 @@ constexpr char kXon = 0x11;
 constexpr char kBlock = char(0xDB);  // full character cell, used by the lamp test
 
 constexpr int kRows = 25;
-constexpr int kColumns = 40;          // visible display width
+constexpr int kColumns = 40;  // visible display width
 constexpr int kIdentRow = 11;
 constexpr int kIndicatorRow = 13;
 // Printer lines cycle through rows 16..23: row 24 exists on the screen but
@@ -34,4 +34,4 @@ QByteArray indicatorLine(char kind, QByteArrayView letters, bool lowerHex);
 
 constexpr int nextPrinterRow(int row) { return row >= kLastPrinterRow ? kFirstPrinterRow : row + 1; }
 
-} // namespace kordex::panel::tandem
+}  // namespace kordex::panel::tandem

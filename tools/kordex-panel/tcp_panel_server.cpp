@@ -25,15 +25,9 @@ bool TcpPanelServer::listen(const QHostAddress &address, quint16 port, QString *
     return false;
 }
 
-QHostAddress TcpPanelServer::address() const
-{
-    return server_->serverAddress();
-}
+QHostAddress TcpPanelServer::address() const { return server_->serverAddress(); }
 
-quint16 TcpPanelServer::port() const
-{
-    return server_->serverPort();
-}
+quint16 TcpPanelServer::port() const { return server_->serverPort(); }
 
 QString TcpPanelServer::peer() const
 {
@@ -78,4 +72,4 @@ void TcpPanelServer::sessionGone()
         onSessionEnd();
 }
 
-} // namespace kordex::panel
+}  // namespace kordex::panel

@@ -37,4 +37,4 @@ private:
     QTcpSocket *session_ = nullptr;
 };
 
-} // namespace kordex::panel
+}  // namespace kordex::panel
