@@ -57,6 +57,7 @@ sanitize: deps
 bench: build
 	$(BUILD)/bin/bench_decoder
 	$(BUILD)/bin/bench_window
+	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window --start-up
 
 # dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies.
 deb: PACKAGES += dpkg-dev
