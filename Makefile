@@ -6,7 +6,7 @@
 #   make bench  the decoder, burst and start-up benchmarks
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
-PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig-dev \
+PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
            fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.

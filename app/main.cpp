@@ -7,7 +7,6 @@
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
-#include "platform/font_warm_up.h"
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
@@ -124,8 +123,6 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    // Runs while the toolkit connects to the display (see its header).
-    kordex::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kordex"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
@@ -173,7 +170,6 @@ int main(int argc, char **argv)
     options.socket = &socket;
     options.serial = &serial;
     options.tracePath = cl.traceFile;
-    fontConfig.wait();
     program = std::make_unique<kordex::Program>(clock, prompter, options);
     kordex::TLcd &window = program->window;
     prompter.setParent(&window);

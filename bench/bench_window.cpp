@@ -21,7 +21,6 @@
 #include "faces/message_boxes.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
-#include "platform/font_warm_up.h"
 #include "platform/qt_clock.h"
 #include "tandem_traffic.h"
 #include "tools/engine_rig.h"
@@ -226,7 +225,6 @@ int bareWindow(int argc, char **argv, bool text)
 // Composed as main() composes the program.
 int programWindow(int argc, char **argv, const QString &folder)
 {
-    FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kordex"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
@@ -241,7 +239,6 @@ int programWindow(int argc, char **argv, const QString &folder)
     options.configuration = &configuration;
     options.socket = &socket;
     options.serial = &serial;
-    fontConfig.wait();
     Program program(clock, prompter, options);
     FirstPaint watch(&program.window);
     program.window.show();
