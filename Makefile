@@ -59,8 +59,9 @@ bench: build
 	$(BUILD)/bin/bench_window
 	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window --start-up
 
-# dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies.
-deb: PACKAGES += dpkg-dev
+# dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies, in the
+# files that CPack picks out with `file`.
+deb: PACKAGES += dpkg-dev file
 deb: deps
 	$(CONFIGURE)
 	cmake --build $(BUILD) -j$(JOBS) --target $(PROGRAMS)
