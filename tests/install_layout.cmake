@@ -14,7 +14,7 @@ set(id com.corvane.Kordex)
 foreach(f bin/kordex bin/kordex-replay
           share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml
           share/icons/hicolor/scalable/apps/${id}.svg share/icons/hicolor/48x48/apps/${id}.png
-          share/man/man1/kordex.1)
+          share/man/man1/kordex.1.gz)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
