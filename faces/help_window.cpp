@@ -16,24 +16,26 @@ static void initHelpResources() { Q_INIT_RESOURCE(help); }
 namespace kordex {
 
 namespace {
-struct TopicTitle {
-    int topic;
+struct Page {
+    const char *file;
     const char *title;
 };
-constexpr TopicTitle kTitles[] = {
-    {0, "Contents"},
-    {1, "About Kordex and the panel faces"},
-    {4, "Connecting to a panel"},
-    {5, "Connecting while already connected"},
-    {3, "Managing stored connections"},
-    {15, "Connection properties"},
-    {7, "Capturing events and sending a file"},
-    {9, "Leaving tandem mode"},
-    {10, "The View menu"},
-    {12, "Using this help"},
+constexpr Page kPages[] = {
+    {"contents", "Contents"},
+    {"topic1", "About Kordex and the panel faces"},
+    {"topic4", "Connecting to a panel"},
+    {"topic5", "Connecting while already connected"},
+    {"topic3", "Managing stored connections"},
+    {"topic15", "Connection properties"},
+    {"topic7", "Capturing events and sending a file"},
+    {"topic9", "Leaving tandem mode"},
+    {"topic10", "The View menu"},
+    {"topic12", "Using this help"},
+    {"practice", "Practising on a simulated panel"},
 };
 
-QUrl contentsUrl() { return QUrl(QStringLiteral("qrc:/help/contents.html")); }
+QUrl pageUrl(const char *file) { return QUrl(QStringLiteral("qrc:/help/%1.html").arg(QLatin1String(file))); }
+
 }  // namespace
 
 HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -42,9 +44,9 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("Kordex Help"));
     setAttribute(Qt::WA_QuitOnClose, false);
     list_ = new QListWidget(this);
-    for (const auto &t : kTitles) {
-        auto *item = new QListWidgetItem(QString::fromLatin1(t.title), list_);
-        item->setData(Qt::UserRole, t.topic);
+    for (const Page &page : kPages) {
+        auto *item = new QListWidgetItem(QString::fromLatin1(page.title), list_);
+        item->setData(Qt::UserRole, pageUrl(page.file));
     }
     list_->setFixedWidth(230);
     browser_ = new QTextBrowser(this);
@@ -56,15 +58,12 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addWidget(list_);
     layout->addWidget(browser_, 1);
     resize(760, 480);
-    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        const int n = item->data(Qt::UserRole).toInt();
-        browser_->setSource(n == 0 ? contentsUrl() : topicUrl(n));
-    });
+    connect(list_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { browser_->setSource(item->data(Qt::UserRole).toUrl()); });
     connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
         if (!item)
             return;
-        const int n = item->data(Qt::UserRole).toInt();
-        const QUrl url = n == 0 ? contentsUrl() : topicUrl(n);
+        const QUrl url = item->data(Qt::UserRole).toUrl();
         if (browser_->source() != url)
             browser_->setSource(url);
     });
@@ -86,8 +85,7 @@ QUrl HelpWindow::source() const { return browser_->source(); }
 void HelpWindow::syncList(const QUrl &url)
 {
     for (int i = 0; i < list_->count(); ++i) {
-        const int n = list_->item(i)->data(Qt::UserRole).toInt();
-        if ((n == 0 ? contentsUrl() : topicUrl(n)) == url) {
+        if (list_->item(i)->data(Qt::UserRole).toUrl() == url) {
             QSignalBlocker block(list_);
             list_->setCurrentRow(i);
             return;
@@ -144,7 +142,7 @@ void HelpWindow::present()
 
 void HelpWindow::showContents()
 {
-    browser_->setSource(contentsUrl());
+    browser_->setSource(pageUrl("contents"));
     present();
 }
 

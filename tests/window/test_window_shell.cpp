@@ -19,9 +19,11 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -734,6 +736,19 @@ void TestWindowShell::helpHook()
         QTextBrowser *b = hw->findChild<QTextBrowser *>();
         QVERIFY2(b->toPlainText().size() > 200, qPrintable(QString::number(topic)));
     }
+    // Every row of the contents list opens a page of its own that exists,
+    // and the row follows the page shown.
+    auto *list = hw->findChild<QListWidget *>();
+    QSet<QUrl> pages;
+    for (int i = 0; i < list->count(); ++i) {
+        list->setCurrentRow(i);
+        pages.insert(hw->source());
+        QVERIFY2(hw->findChild<QTextBrowser *>()->toPlainText().size() > 100, qPrintable(list->item(i)->text()));
+    }
+    QCOMPARE(pages.size(), list->count());
+    QVERIFY(pages.contains(QUrl("qrc:/help/practice.html")));
+    QVERIFY(ApplicationHelp(1, 9));
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Leaving tandem mode"));
     QVERIFY(ApplicationHelp(1, 2));  // no such topic: the contents
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
     QVERIFY(ApplicationHelp(7, 4));  // other commands do nothing
