@@ -105,29 +105,25 @@ bool MessageBoxPrompter::askYesNo(const QString &title, const QString &text)
     return !unattended_ && answer == QMessageBox::Yes;
 }
 
-std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d)
-{
-    if (unattended_)
-        return std::nullopt;
-    QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
-    keepAbove(dialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    if (run(dialog, QString()) != QDialog::Accepted || unattended_ || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
-}
+std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d) { return chooseFile(d, false); }
 
-std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d)
+std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d) { return chooseFile(d, true); }
+
+std::optional<QString> MessageBoxPrompter::chooseFile(const FileDialog &d, bool save)
 {
     if (unattended_)
         return std::nullopt;
     QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
     keepAbove(dialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(d.defaultSuffix);
-    dialog.selectFile(d.proposedName);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(d.defaultSuffix);
+        dialog.selectFile(d.proposedName);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
+        dialog.setOption(QFileDialog::ReadOnly, false);
+    }
     if (run(dialog, QString()) != QDialog::Accepted || unattended_ || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

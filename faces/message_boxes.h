@@ -31,6 +31,7 @@ public:
 
 private:
     int run(QDialog &dialog, const QString &text);
+    std::optional<QString> chooseFile(const FileDialog &dialog, bool save);
     // The window a box belongs to and comes over.
     QWidget *owner() const;
     QPointer<QWidget> parent_;  // the main window, once known

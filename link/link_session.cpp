@@ -3,6 +3,8 @@
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
 
+#include <utility>
+
 namespace kordex {
 
 namespace {
@@ -874,23 +876,18 @@ Task<bool> LinkSession::SerialLink(bool open)
 namespace {
 enum class DialResult { None, Connected, NoCarrier, Error, NoDialTone, Busy, NoAnswer };
 
+// The modem's answer; where it holds several, the later row of the table wins.
 DialResult classify(const QByteArray &upper)
 {
+    constexpr std::pair<const char *, DialResult> kAnswers[] = {
+        {"CONNECT", DialResult::Connected},       {"NO CARRIER", DialResult::NoCarrier},   {"ERROR", DialResult::Error},
+        {"NO DIAL TONE", DialResult::NoDialTone}, {"NO DIALTONE", DialResult::NoDialTone}, {"BUSY", DialResult::Busy},
+        {"NO ANSWER", DialResult::NoAnswer},
+    };
     DialResult r = DialResult::None;
-    if (upper.contains("CONNECT"))
-        r = DialResult::Connected;
-    if (upper.contains("NO CARRIER"))
-        r = DialResult::NoCarrier;
-    if (upper.contains("ERROR"))
-        r = DialResult::Error;
-    if (upper.contains("NO DIAL TONE"))
-        r = DialResult::NoDialTone;
-    if (upper.contains("NO DIALTONE"))
-        r = DialResult::NoDialTone;
-    if (upper.contains("BUSY"))
-        r = DialResult::Busy;
-    if (upper.contains("NO ANSWER"))
-        r = DialResult::NoAnswer;
+    for (const auto &[text, result] : kAnswers)
+        if (upper.contains(text))
+            r = result;
     return r;
 }
 }  // namespace
