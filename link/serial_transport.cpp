@@ -7,49 +7,36 @@
 
 namespace kordex {
 
-// Runs an event handler; false when it destroyed this transport.
-template <class F>
-bool SerialTransport::dispatch(F &&f)
-{
-    const std::weak_ptr<bool> token = alive_;
-    ++depth_;
-    f();
-    if (token.expired())
-        return false;
-    --depth_;
-    return true;
-}
-
 SerialTransport::SerialTransport() : context_(std::make_unique<QObject>())
 {
     port_.onData = [this](const QByteArray &chunk) {
         if (events_)
-            dispatch([&] { events_->dataReceived(chunk); });
+            guard_.call([&] { events_->dataReceived(chunk); });
     };
     port_.onLineError = [this] {
         if (events_)
-            dispatch([&] { events_->lineError(); });
+            guard_.call([&] { events_->lineError(); });
     };
     port_.onClosedByError = [this](const QString &) {
         ++session_;
         const int code = port_.lastError() != 0 ? port_.lastError() : EIO;
         if (events_)
-            dispatch([&] { events_->sessionClosed(code); });
+            guard_.call([&] { events_->sessionClosed(code); });
     };
     port_.onHoldChanged = [this] {
         if (events_)
-            dispatch([&] { events_->transmitChanged(); });
+            guard_.call([&] { events_->transmitChanged(); });
     };
     port_.onTransmitRoom = [this] {
         if (events_)
-            dispatch([&] { events_->transmitChanged(); });
+            guard_.call([&] { events_->transmitChanged(); });
     };
 }
 
 SerialTransport::~SerialTransport()
 {
     // Destroyed from inside the zero timer's call: Qt still holds the event.
-    if (depth_ > 0)
+    if (guard_.depth() > 0)
         context_.release()->deleteLater();
 }
 
@@ -61,10 +48,10 @@ bool SerialTransport::bringUp(const LinkSettings &settings)
     if (!port_.open(settings.com, settings.baud, settings.flow, settings.rxBuffer))
         return false;
     // After the return, so that the caller's wait for the session sees it.
-    const std::weak_ptr<bool> token = alive_;
+    const std::weak_ptr<bool> token = guard_.token();
     QTimer::singleShot(0, context_.get(), [this, token, session] {
         if (!token.expired() && session == session_ && port_.isOpen() && events_)
-            dispatch([&] { events_->sessionConnected(0); });
+            guard_.call([&] { events_->sessionConnected(0); });
     });
     return true;
 }

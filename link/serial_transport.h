@@ -3,6 +3,7 @@
 // our own port layer. The session is up as soon as the port opens; the link
 // code reaches the modem (if any) through the same bytes.
 #include "link/transport.h"
+#include "platform/callback_guard.h"
 #include "platform/serial_port.h"
 
 #include <functional>
@@ -48,14 +49,10 @@ public:
     const SerialPort &port() const { return port_; }
 
 private:
-    template <class F>
-    bool dispatch(F &&f);
-
     SerialPort port_;
     std::unique_ptr<QObject> context_;
     quint64 session_ = 0;
-    int depth_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    CallbackGuard guard_;
 };
 
 }  // namespace kordex

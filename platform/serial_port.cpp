@@ -1,5 +1,7 @@
 #include "platform/serial_port.h"
 
+#include "platform/callback_guard.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
@@ -194,19 +196,6 @@ struct SerialPort::Impl {
     int fd() const { return state == State::Closed ? -1 : int(port->handle()); }
     bool lockedByOther(const QStringList &paths) const;
 
-    // Runs a user callback; false when it destroyed the port.
-    template <class F>
-    bool call(F &&f)
-    {
-        const std::weak_ptr<bool> token = alive;
-        ++depth;
-        f();
-        if (token.expired())
-            return false;
-        --depth;
-        return true;
-    }
-
     SerialPort *q;
     SerialPortMap map;
     QStringList lockDirs = SerialPort::defaultLockDirectories();
@@ -236,8 +225,7 @@ struct SerialPort::Impl {
 
     int lastError = 0;
     QString lastMessage;
-    int depth = 0;
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    CallbackGuard guard;  // user callbacks may destroy the port
 };
 
 SerialPort::Impl::Impl(SerialPort *owner)
@@ -266,7 +254,7 @@ SerialPort::Impl::~Impl()
         closePort();
     // Destroyed from inside one of its own signals: Qt still runs code of
     // the emitting object after the callback returns.
-    if (depth > 0)
+    if (guard.depth() > 0)
         context.release()->deleteLater();
 }
 
@@ -326,7 +314,7 @@ void SerialPort::Impl::fail(int code)
     for (QSocketNotifier *n : {hangup, writable})
         if (n)
             n->setEnabled(false);
-    const std::weak_ptr<bool> token = alive;
+    const std::weak_ptr<bool> token = guard.token();
     const quint64 gen = generation;
     QTimer::singleShot(0, context.get(), [this, token, gen] {
         if (!token.expired())
@@ -342,7 +330,7 @@ void SerialPort::Impl::finishFailure(quint64 gen)
     lastError = failCode;
     lastMessage = failText;
     if (q->onClosedByError)
-        call([&] { q->onClosedByError(lastMessage); });
+        guard.call([&] { q->onClosedByError(lastMessage); });
 }
 
 void SerialPort::Impl::handleError(QSerialPort::SerialPortError e)
@@ -409,7 +397,7 @@ bool SerialPort::Impl::refreshHold()
     if (h == hold)
         return true;
     hold = h;
-    return !q->onHoldChanged || call([&] { q->onHoldChanged(); });
+    return !q->onHoldChanged || guard.call([&] { q->onHoldChanged(); });
 }
 
 // False after a failure; *written is 0 when the driver takes nothing now.
@@ -508,9 +496,9 @@ void SerialPort::Impl::handleReadyRead()
             if (state == State::Open && !reportRoom())
                 return;
         }
-        if (!r.data.isEmpty() && state == State::Open && q->onData && !call([&] { q->onData(r.data); }))
+        if (!r.data.isEmpty() && state == State::Open && q->onData && !guard.call([&] { q->onData(r.data); }))
             return;
-        if (r.lineErrors > 0 && state == State::Open && q->onLineError && !call([&] { q->onLineError(); }))
+        if (r.lineErrors > 0 && state == State::Open && q->onLineError && !guard.call([&] { q->onLineError(); }))
             return;
     }
     delivering = false;
@@ -523,7 +511,7 @@ bool SerialPort::Impl::reportRoom()
     const int room = q->transmitRoom();
     const bool grew = room > reportedRoom;
     reportedRoom = room;
-    return !grew || !q->onTransmitRoom || call([&] { q->onTransmitRoom(); });
+    return !grew || !q->onTransmitRoom || guard.call([&] { q->onTransmitRoom(); });
 }
 
 // ---- public ----
