@@ -2,6 +2,7 @@
 
 #include "config/connection_fields.h"
 #include "faces/face_layout.h"
+#include "platform/serial_port.h"
 #include "platform/tcp_socket.h"
 #include "platform/text_codec.h"
 
@@ -36,13 +37,10 @@ bool FakeTransport::bringUp(const LinkSettings &s)
     lastMessage_.clear();
     settings = s;
     if (serial) {
-        const QString com = QString::number(s.com);
         switch (openMode) {
-        case Open::Absent: lastMessage_ = QStringLiteral("Invalid port number (COM%1)").arg(com); return false;
-        case Open::Busy: lastMessage_ = QStringLiteral("Can't open device COM%1").arg(com); return false;
-        case Open::BadSettings:
-            lastMessage_ = QStringLiteral("Error initializing serial port, settings may be unsupported.");
-            return false;
+        case Open::Absent: lastMessage_ = SerialPort::invalidPortMessage(s.com); return false;
+        case Open::Busy: lastMessage_ = SerialPort::cannotOpenMessage(s.com); return false;
+        case Open::BadSettings: lastMessage_ = SerialPort::settingsMessage(); return false;
         case Open::Ok: break;
         }
     } else {
