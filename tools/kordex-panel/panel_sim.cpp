@@ -197,12 +197,7 @@ void PanelSim::endSession()
     held_ = false;
     fileBytes_ = 0;
     xon_.stop();
-    holdPrefix_ = false;
-    heldKey_ = 0;
-    lampTest_ = false;
-    view_ = View::Events;
-    message_.clear();
-    messageTimer_.stop();
+    resetFront();
     printerQueue_.clear();
     pending_.clear();
 }
@@ -533,12 +528,7 @@ void PanelSim::endLoad(const QByteArray &text)
 void PanelSim::enterTandem(bool redraw)
 {
     mode_ = Mode::Tandem;
-    holdPrefix_ = false;
-    heldKey_ = 0;
-    lampTest_ = false;
-    view_ = View::Events;
-    message_.clear();
-    messageTimer_.stop();
+    resetFront();
     sentRows_ = {};
     sentIndicators_.clear();
     sentCursor_ = Cursor::Unknown;
@@ -552,6 +542,16 @@ void PanelSim::enterTandem(bool redraw)
         sentIndicators_ = indicatorLine(model_.lineKind, indicatorLetters(), model_.lowerHex);
         sentCursor_ = Cursor::Off;
     }
+}
+
+void PanelSim::resetFront()
+{
+    holdPrefix_ = false;
+    heldKey_ = 0;
+    lampTest_ = false;
+    view_ = View::Events;
+    message_.clear();
+    messageTimer_.stop();
 }
 
 void PanelSim::leaveTandem()

@@ -138,6 +138,7 @@ private:
     // tandem mode
     void enterTandem(bool redraw);
     void leaveTandem();
+    void resetFront();  // keys up, the event list, no message
     void tandemByte(char b);
     void key(char b);
     void hold(char b);
