@@ -529,9 +529,6 @@ void PanelSim::enterTandem(bool redraw)
 {
     mode_ = Mode::Tandem;
     resetFront();
-    sentRows_ = {};
-    sentIndicators_.clear();
-    sentCursor_ = Cursor::Unknown;
     startScenario();
     clockTick_.start();
     if (redraw) {
