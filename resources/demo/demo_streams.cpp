@@ -1,14 +1,16 @@
 #include "demo_streams.h"
 
+#include "tools/kordex-panel/tandem_codec.h"
+
 #include <array>
 #include <initializer_list>
 #include <utility>
 
 namespace kordex::demo {
 
-namespace {
+namespace tandem = panel::tandem;
 
-constexpr char ESC = 0x1B;
+namespace {
 
 constexpr std::array<DemoFace, 5> kFaces = {{
     {1, "face-1-q7312.stream", "Q7312 1 V12"},
@@ -17,23 +19,6 @@ constexpr std::array<DemoFace, 5> kFaces = {{
     {6, "face-6-zr9.stream", "ZR9 1 V01"},
     {7, "face-7-zr9fbp.stream", "ZR9 1 V02"},
 }};
-
-QByteArray at(int row, int column)
-{
-    QByteArray s;
-    s += ESC;
-    s += 'Y';
-    s += char(32 + row);
-    s += char(32 + column);
-    return s;
-}
-
-QByteArray padded(const char *text)
-{
-    QByteArray s(text);
-    s = s.left(40);
-    return s + QByteArray(40 - s.size(), ' ');
-}
 
 struct Script {
     const char *banner;
@@ -139,16 +124,7 @@ QByteArray lampLetters(const Script &s)
 
 std::span<const DemoFace> demoFaces() { return kFaces; }
 
-QByteArray indicatorLine(const QByteArray &letters)
-{
-    const int nn = 2 + int(letters.size());
-    QByteArray line = "0" + QByteArray::number(nn).rightJustified(2, '0') + letters;
-    unsigned sum = 0;
-    for (char c : line)
-        sum += static_cast<unsigned char>(c);
-    line += QByteArray::number(sum % 256, 16).toUpper().rightJustified(2, '0');
-    return line;
-}
+QByteArray indicatorLine(const QByteArray &letters) { return tandem::indicatorLine('0', letters, false); }
 
 QByteArray demoStream(int face)
 {
@@ -168,28 +144,27 @@ QByteArray demoStream(int face)
     out += s.banner;
     out += "\r\nENTERING TANDEM MODE\r\n";
     // The first cursor addressing switches the window to tandem mode.
-    out += at(0, 0);
-    out += ESC;
-    out += 'k';
-    // Identification on row 11; the ESC that follows identifies the panel.
-    out += at(11, 0);
+    out += tandem::moveTo(0, 0);
+    out += tandem::clearScreen();
+    // Identification; the ESC that follows identifies the panel.
+    out += tandem::moveTo(tandem::kIdentRow, 0);
     out += f.identification;
     // Display text.
     for (int r = 0; r < rows; ++r) {
-        out += at(r, 0);
-        out += padded(s.display[r]);
+        out += tandem::moveTo(r, 0);
+        out += QByteArray(s.display[r]).leftJustified(tandem::kColumns, ' ', true);
     }
-    // Indicator line on row 13; the ESC must find the cursor right behind it.
-    out += at(13, 0);
+    // Indicator line; the ESC must find the cursor right behind it.
+    out += tandem::moveTo(tandem::kIndicatorRow, 0);
     out += indicatorLine(lampLetters(s));
     // Printer events.
     for (int i = 0; i < 4; ++i) {
-        out += at(16 + i, 0);
+        out += tandem::moveTo(tandem::kFirstPrinterRow + i, 0);
         out += s.events[i];
         out += '\r';
     }
     // Park the cursor on the display.
-    out += at(rows - 1, 39);
+    out += tandem::moveTo(rows - 1, tandem::kColumns - 1);
     return out;
 }
 
