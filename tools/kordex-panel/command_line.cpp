@@ -49,13 +49,14 @@ QString usageText()
 
 namespace {
 
-bool toInt(const QString &text, int min, int max, int *out)
+// `scale` turns seconds into ms; *out is left as it is on a failure.
+bool toInt(const QString &text, int min, int max, int *out, int scale = 1)
 {
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok || v < min || v > max)
         return false;
-    *out = v;
+    *out = v * scale;
     return true;
 }
 
@@ -97,6 +98,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         result.error = text;
         return result;
     };
+    auto intOption = [&](const QCommandLineOption &option, int min, int max, int *out, int scale = 1) {
+        return !p.isSet(option) || toInt(p.value(option), min, max, out, scale);
+    };
     if (!p.parse(arguments))
         return fail(p.errorText());
     if (p.isSet(help)) {
@@ -137,7 +141,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             return fail("unknown dial result: " + p.value(dialResult));
         c.modemOptions.dialResult = *r;
     }
-    if (p.isSet(dialDelay) && !toInt(p.value(dialDelay), 0, 600000, &c.modemOptions.dialDelayMs))
+    if (!intOption(dialDelay, 0, 600000, &c.modemOptions.dialDelayMs))
         return fail("bad --dial-delay");
 
     PanelOptions &o = c.panel;
@@ -180,25 +184,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             return fail("unknown scenario: " + p.value(scenario));
         o.scenario = *s;
     }
-    int secs = 0;
-    if (p.isSet(alarmAfter)) {
-        if (!toInt(p.value(alarmAfter), 0, 86400, &secs))
-            return fail("bad --alarm-after");
-        o.alarmAfterMs = secs * 1000;
-    }
-    if (p.isSet(faultAfter)) {
-        if (!toInt(p.value(faultAfter), 0, 86400, &secs))
-            return fail("bad --fault-after");
-        o.faultAfterMs = secs * 1000;
-    }
-    if (p.isSet(faultFor)) {
-        if (!toInt(p.value(faultFor), 1, 86400, &secs))
-            return fail("bad --fault-for");
-        o.faultForMs = secs * 1000;
-    }
-    if (p.isSet(xoffAfter) && !toInt(p.value(xoffAfter), 1, 1 << 30, &o.xoffAfter))
+    if (!intOption(alarmAfter, 0, 86400, &o.alarmAfterMs, 1000))
+        return fail("bad --alarm-after");
+    if (!intOption(faultAfter, 0, 86400, &o.faultAfterMs, 1000))
+        return fail("bad --fault-after");
+    if (!intOption(faultFor, 1, 86400, &o.faultForMs, 1000))
+        return fail("bad --fault-for");
+    if (!intOption(xoffAfter, 1, 1 << 30, &o.xoffAfter))
         return fail("bad --xoff-after");
-    if (p.isSet(xoffHold) && !toInt(p.value(xoffHold), 1, 600000, &o.xoffHoldMs))
+    if (!intOption(xoffHold, 1, 600000, &o.xoffHoldMs))
         return fail("bad --xoff-hold");
     c.logPath = p.value(log);
     result.line = c;
