@@ -116,15 +116,10 @@ void HayesModem::execute(const QByteArray &line)
         };
         switch (c) {
         case ' ': break;
-        case 'Z':
-            number();
-            echo_ = true;
-            if (carrier()) {
-                state_ = State::Command;
-                setCarrier(false);
-            }
-            break;
         case 'E': echo_ = number() != 0; break;
+        case 'Z':  // a reset also hangs up
+            echo_ = true;
+            [[fallthrough]];
         case 'H':
             number();
             if (carrier()) {
