@@ -23,6 +23,14 @@ struct Folders {
     QString shared(const QString &name) const { return folders.sharedDataFolder + name; }
 };
 
+// The folders, a prompter, the configuration over them and a book to load into.
+struct Store {
+    Folders dirs;
+    ScriptedPrompter p;
+    Configuration cfg{dirs.folders, p};
+    ConnectionBook book;
+};
+
 inline void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -44,6 +52,16 @@ inline TConnectionRec named(const QByteArray &name)
     TConnectionRec r;
     r.SystemName = name;
     return r;
+}
+
+// A file holding these names, loaded into `book` as the program does at start.
+inline void storeBook(Configuration &config, ConnectionBook &book, const QList<QByteArray> &names)
+{
+    ConnectionBook stored;
+    for (const QByteArray &n : names)
+        stored.add(named(n));
+    config.SaveConnections(stored);
+    config.LoadConnections(book);
 }
 
 }  // namespace kordex::test

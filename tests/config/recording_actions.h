@@ -1,6 +1,7 @@
 #pragma once
 #include "config/connection_actions.h"
 #include "config/connection_book.h"
+#include "config_test_support.h"
 
 #include <functional>
 #include <vector>
@@ -33,6 +34,17 @@ struct RecordingActions final : ConnectionActions {
     QByteArray currentSystemName() const override { return current.SystemName; }
     int currentIndex() const override { return CurrentIndex; }
     void setCurrentIndex(int index) override { CurrentIndex = index; }
+};
+
+// What the Connection Properties dialog works on: a stored book of these
+// names, loaded, as the dialog finds it when first shown.
+struct DialogParts {
+    Folders dirs;
+    ConnectionBook Book;
+    ScriptedPrompter prompter;
+    RecordingActions actions;
+    Configuration config{dirs.folders, prompter};
+    explicit DialogParts(const QList<QByteArray> &names) { storeBook(config, Book, names); }
 };
 
 }  // namespace kordex::test

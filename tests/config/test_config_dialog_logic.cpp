@@ -9,22 +9,12 @@ using namespace kordex;
 using namespace kordex::test;
 
 namespace {
-struct Rig {
-    Folders dirs;
-    ConnectionBook Book;
-    ScriptedPrompter prompter;
-    RecordingActions actions;
-    Configuration config{dirs.folders, prompter};
+struct Rig : DialogParts {
     ConnectionPropertiesLogic logic{Book, config, prompter, actions};
 
-    explicit Rig(const QList<QByteArray> &names = {"Alpha", "Bravo", "Charlie"})
+    explicit Rig(const QList<QByteArray> &names = {"Alpha", "Bravo", "Charlie"}) : DialogParts(names)
     {
         logic.setPortList({{1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {33, "/dev/ttyUSB0"}});
-        ConnectionBook book;
-        for (const QByteArray &n : names)
-            book.add(named(n));
-        config.SaveConnections(book);  // the dialog reads the file when shown
-        config.LoadConnections(Book);
     }
     void show(int mode)
     {
@@ -83,16 +73,12 @@ void TestDialogLogic::modeLayouts_data()
     QTest::addColumn<bool>("entry");
     QTest::addColumn<int>("listHelp");
     QTest::addColumn<int>("dialogHelp");
-    QTest::newRow("select") << 0 << false << "&Connect"
-                            << "C&ancel" << true << false << false << 4 << 4;
-    QTest::newRow("select connected") << 0 << true << "&Connect"
-                                      << "C&ancel" << true << false << false << 5 << 4;
-    QTest::newRow("manage") << 1 << false << "&New"
-                            << "C&lose" << true << true << false << 3 << 4;
-    QTest::newRow("edit") << 2 << false << "&OK"
-                          << "C&ancel" << false << false << true << 0 << 15;
-    QTest::newRow("new") << 3 << false << "&OK"
-                         << "C&ancel" << false << false << true << 0 << 15;
+    const QString cancel = QStringLiteral("C&ancel");
+    QTest::newRow("select") << 0 << false << "&Connect" << cancel << true << false << false << 4 << 4;
+    QTest::newRow("select connected") << 0 << true << "&Connect" << cancel << true << false << false << 5 << 4;
+    QTest::newRow("manage") << 1 << false << "&New" << QStringLiteral("C&lose") << true << true << false << 3 << 4;
+    QTest::newRow("edit") << 2 << false << "&OK" << cancel << false << false << true << 0 << 15;
+    QTest::newRow("new") << 3 << false << "&OK" << cancel << false << false << true << 0 << 15;
 }
 
 void TestDialogLogic::modeLayouts()
@@ -290,25 +276,22 @@ void TestDialogLogic::validation_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty name") << int(NewMode) << QByteArray() << "Entry of System Name Required";
-    QTest::newRow("same name") << int(NewMode) << QByteArray("Bravo")
-                               << "A record by this name already exists, please use another name.";
-    QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO")
-                                << "A record by this name already exists, please use another name.";
-    QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie")
-                                       << "A record by this name already exists, please use another name.";
-    QTest::newRow("edit emptied") << int(EditMode) << QByteArray() << "Entry of System Name Required";
+    const QString required = QStringLiteral("Entry of System Name Required"),
+                  taken = QStringLiteral("A record by this name already exists, please use another name.");
+    QTest::newRow("empty name") << int(NewMode) << QByteArray() << required;
+    QTest::newRow("same name") << int(NewMode) << QByteArray("Bravo") << taken;
+    QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO") << taken;
+    QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie") << taken;
+    QTest::newRow("edit emptied") << int(EditMode) << QByteArray() << required;
     // Blanks around a name are gone at the next load.
-    QTest::newRow("only blanks") << int(NewMode) << QByteArray("   ") << "Entry of System Name Required";
-    QTest::newRow("same name with blanks")
-        << int(NewMode) << QByteArray(" bravo  ") << "A record by this name already exists, please use another name.";
+    QTest::newRow("only blanks") << int(NewMode) << QByteArray("   ") << required;
+    QTest::newRow("same name with blanks") << int(NewMode) << QByteArray(" bravo  ") << taken;
 }
 
 void TestDialogLogic::validation()
 {
     QFETCH(int, mode);
     QFETCH(QByteArray, name);
-    QFETCH(QString, message);
     Rig rig;
     rig.show(ManageMode);
     rig.logic.selectEntry(0);
@@ -321,7 +304,7 @@ void TestDialogLogic::validation()
     rig.logic.OKButtonClick();
     QCOMPARE(rig.prompter.messages.size(), size_t(1));
     QCOMPARE(rig.prompter.messages[0].title, QStringLiteral("Error"));
-    QCOMPARE(rig.prompter.messages[0].text, message);
+    QTEST(rig.prompter.messages[0].text, "message");
     QCOMPARE(rig.logic.dialogMode, mode);
     QCOMPARE(rig.logic.fields.SysName, name);
     QCOMPARE(rig.logic.fields.PhoneNumber, QByteArray("123"));
@@ -391,26 +374,13 @@ void TestDialogLogic::blanksAroundNameStoredThenStripped()
 void TestDialogLogic::editRoundTripsEveryField()
 {
     Rig rig;
-    TConnectionRec r;
-    r.SystemName = "Alpha";
-    r.SID = 77;
-    r.Password = "pw";
-    r.ConnectionType = 0;
-    r.PhoneNum = "0,55";
-    r.SocketPort = "telnet";
-    r.SocketHost = "h";
-    r.AlPrompt1 = "a";
-    r.AlPrompt2 = "b";
-    r.AlResult1 = "c";
-    r.AlResult2 = "d";
-    r.UserName = "u\xe9";
-    r.ShowNZCommonStates = false;
-    r.TcpIpLinePacing = 250;
-    r.AutoLogin = false;
-    r.BaudRate = 12;
-    r.FlowControl = 2;
-    r.ComNumber = 33;
-    r.DiagnosticMode = true;
+    // clang-format off
+    const TConnectionRec r{.SystemName = "Alpha", .SID = 77, .Password = "pw", .ConnectionType = 0, .PhoneNum = "0,55",
+                           .SocketPort = "telnet", .SocketHost = "h", .AlPrompt1 = "a", .AlPrompt2 = "b",
+                           .AlResult1 = "c", .AlResult2 = "d", .UserName = "u\xe9", .ShowNZCommonStates = false,
+                           .TcpIpLinePacing = 250, .AutoLogin = false, .BaudRate = 12, .FlowControl = 2,
+                           .ComNumber = 33, .DiagnosticMode = true};
+    // clang-format on
     rig.Book.at(0) = r;
     rig.config.SaveConnections(rig.Book);
     rig.show(ManageMode);
@@ -463,13 +433,12 @@ void TestDialogLogic::deleteSelectionRule_data()
 void TestDialogLogic::deleteSelectionRule()
 {
     QFETCH(int, deleted);
-    QFETCH(int, selected);
     Rig rig({"A", "B", "C", "D", "E", "F", "G"});
     rig.show(ManageMode);
     rig.logic.selectEntry(deleted);
     rig.logic.fields.SysName = "leftover";
     rig.logic.DeleteButtonClick();
-    QCOMPARE(rig.logic.selectedIndex(), selected);
+    QTEST(rig.logic.selectedIndex(), "selected");
     QCOMPARE(rig.Book.count(), 6);
     QVERIFY(!rig.listNames().contains(QByteArray(1, char('A' + deleted))));
     QCOMPARE(rig.actions.menuRebuilds, 1);

@@ -20,21 +20,11 @@ using namespace kordex;
 using namespace kordex::test;
 
 namespace {
-struct WindowRig {
-    Folders dirs;
-    ConnectionBook Book;
-    ScriptedPrompter prompter;
-    RecordingActions actions;
-    Configuration config{dirs.folders, prompter};
+struct WindowRig : DialogParts {
     TConnectionProperties dialog{Book, config, prompter, actions};
 
-    explicit WindowRig(const QList<QByteArray> &names)
+    explicit WindowRig(const QList<QByteArray> &names) : DialogParts(names)
     {
-        ConnectionBook book;
-        for (const QByteArray &n : names)
-            book.add(named(n));
-        config.SaveConnections(book);
-        config.LoadConnections(Book);
         dialog.setPortList({{1, "/dev/ttyS0"}, {33, "/dev/ttyUSB0"}, {150, "/dev/serial/by-id/usb-x"}});
     }
     template <typename W>
@@ -44,6 +34,14 @@ struct WindowRig {
         if (!w)
             qFatal("no control %s", name);
         return w;
+    }
+    // Edit mode on a new entry of connection type `type`.
+    void openNew(int type)
+    {
+        dialog.showInMode(ManageMode);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::mouseClick(get<QPushButton>("OKButton"), Qt::LeftButton);
+        QTest::mouseClick(get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
     }
     QStringList listTexts()
     {
@@ -264,10 +262,7 @@ void TestDialogWidgets::tabOrderPerConnectionType()
     QFETCH(int, type);
     QFETCH(QStringList, chain);
     WindowRig rig({"Alpha"});
-    rig.dialog.showInMode(ManageMode);
-    QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
-    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
-    QTest::mouseClick(rig.get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
+    rig.openNew(type);
     rig.get<QLineEdit>("SysName")->setFocus();
     QStringList seen{QApplication::focusWidget()->objectName()};
     for (int i = 1; i < chain.size(); ++i) {
@@ -299,10 +294,7 @@ void TestDialogWidgets::everyControlClearOfFramesAndLabels()
     if (dark)
         QApplication::setPalette(darkPalette());
     WindowRig rig({"Alpha"});
-    rig.dialog.showInMode(ManageMode);
-    QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
-    QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
-    QTest::mouseClick(rig.get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
+    rig.openNew(type);
     rig.get<QLineEdit>("SysName")->setText(QStringLiteral("Plant room"));
     QList<QWidget *> groups;
     for (QGroupBox *g : rig.dialog.findChildren<QGroupBox *>()) {

@@ -78,11 +78,10 @@ void TestIni::integers()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, valid);
-    QFETCH(int, value);
     auto v = parseIniInteger(text);
     QCOMPARE(v.has_value(), valid);
     if (valid)
-        QCOMPARE(*v, value);
+        QTEST(*v, "value");
 }
 
 void TestIni::strip()
@@ -100,38 +99,29 @@ void TestIni::readingRules_data()
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("value");
+    // Section "Sec" and key "Key" unless stated; value null: the key is absent.
+    auto row = [](const char *tag, const QByteArray &file, const char *value, const char *section = "Sec",
+                  const char *key = "Key") {
+        QTest::newRow(tag) << file << QByteArray(section) << QByteArray(key) << (value != nullptr) << QByteArray(value);
+    };
     const QByteArray base = "[Sec]\r\nKey=v\r\n";
-    QTest::newRow("plain") << base << QByteArray("Sec") << QByteArray("Key") << true << QByteArray("v");
-    QTest::newRow("section case") << base << QByteArray("sEC") << QByteArray("Key") << true << QByteArray("v");
-    QTest::newRow("key case") << base << QByteArray("Sec") << QByteArray("KEY") << true << QByteArray("v");
-    QTest::newRow("stripped around =") << QByteArray("  [ Sec ]  \r\n\t Key \t=  v w \r\n") << QByteArray("Sec")
-                                       << QByteArray("Key") << true << QByteArray("v w");
-    QTest::newRow("empty value is present")
-        << QByteArray("[Sec]\r\nKey=\r\n") << QByteArray("Sec") << QByteArray("Key") << true << QByteArray();
-    QTest::newRow("first = splits") << QByteArray("[Sec]\r\nKey=a=b\r\n") << QByteArray("Sec") << QByteArray("Key")
-                                    << true << QByteArray("a=b");
-    QTest::newRow("comment skipped") << QByteArray("[Sec]\r\n;Key=x\r\nKey=y\r\n") << QByteArray("Sec")
-                                     << QByteArray("Key") << true << QByteArray("y");
-    QTest::newRow("indented comment") << QByteArray("[Sec]\r\n   ;Key=x\r\n") << QByteArray("Sec") << QByteArray("Key")
-                                      << false << QByteArray();
-    QTest::newRow("before first section ignored")
-        << QByteArray("Key=x\r\n[Sec]\r\n") << QByteArray("Sec") << QByteArray("Key") << false << QByteArray();
-    QTest::newRow("missing section") << base << QByteArray("Other") << QByteArray("Key") << false << QByteArray();
-    QTest::newRow("LF only") << QByteArray("[Sec]\nKey=v\n") << QByteArray("Sec") << QByteArray("Key") << true
-                             << QByteArray("v");
-    QTest::newRow("CR only") << QByteArray("[Sec]\rKey=v\r") << QByteArray("Sec") << QByteArray("Key") << true
-                             << QByteArray("v");
-    QTest::newRow("no final newline") << QByteArray("[Sec]\r\nKey=v") << QByteArray("Sec") << QByteArray("Key") << true
-                                      << QByteArray("v");
-    QTest::newRow("key-less line matches nothing")
-        << QByteArray("[Sec]\r\nKey\r\n") << QByteArray("Sec") << QByteArray("Key") << false << QByteArray();
-    QTest::newRow("first of repeated keys") << QByteArray("[Sec]\r\nKey=1\r\nkey=2\r\n") << QByteArray("Sec")
-                                            << QByteArray("Key") << true << QByteArray("1");
-    QTest::newRow("UTF-8 byte-order mark before the first section")
-        << QByteArray("\xEF\xBB\xBF[Sec]\r\nKey=v\r\n") << QByteArray("Sec") << QByteArray("Key") << true
-        << QByteArray("v");
-    QTest::newRow("bracket line needs both ends") << QByteArray("[Sec]\r\n[Other\r\nKey=v\r\n") << QByteArray("Sec")
-                                                  << QByteArray("Key") << true << QByteArray("v");
+    row("plain", base, "v");
+    row("section case", base, "v", "sEC");
+    row("key case", base, "v", "Sec", "KEY");
+    row("stripped around =", "  [ Sec ]  \r\n\t Key \t=  v w \r\n", "v w");
+    row("empty value is present", "[Sec]\r\nKey=\r\n", "");
+    row("first = splits", "[Sec]\r\nKey=a=b\r\n", "a=b");
+    row("comment skipped", "[Sec]\r\n;Key=x\r\nKey=y\r\n", "y");
+    row("indented comment", "[Sec]\r\n   ;Key=x\r\n", nullptr);
+    row("before first section ignored", "Key=x\r\n[Sec]\r\n", nullptr);
+    row("missing section", base, nullptr, "Other");
+    row("LF only", "[Sec]\nKey=v\n", "v");
+    row("CR only", "[Sec]\rKey=v\r", "v");
+    row("no final newline", "[Sec]\r\nKey=v", "v");
+    row("key-less line matches nothing", "[Sec]\r\nKey\r\n", nullptr);
+    row("first of repeated keys", "[Sec]\r\nKey=1\r\nkey=2\r\n", "1");
+    row("UTF-8 byte-order mark before the first section", "\xEF\xBB\xBF[Sec]\r\nKey=v\r\n", "v");
+    row("bracket line needs both ends", "[Sec]\r\n[Other\r\nKey=v\r\n", "v");
 }
 
 void TestIni::readingRules()
@@ -140,12 +130,10 @@ void TestIni::readingRules()
     QFETCH(QByteArray, section);
     QFETCH(QByteArray, key);
     QFETCH(bool, present);
-    QFETCH(QByteArray, value);
-    const IniFile ini = IniFile::parse(file);
-    auto v = ini.value(section, key);
+    auto v = IniFile::parse(file).value(section, key);
     QCOMPARE(v.has_value(), present);
     if (present)
-        QCOMPARE(*v, value);
+        QTEST(*v, "value");
 }
 
 void TestIni::keylessLinesAndUnknownKeysSurviveWrite()

@@ -49,18 +49,14 @@ void TestLegacy::split_data()
     QTest::newRow("text after closing quote") << QByteArray("\"ab\"cd,e") << Fields{"ab", "cd", "e"};
     QTest::newRow("quote inside unquoted") << QByteArray("ab\"c,d") << Fields{"ab\"c", "d"};
     QTest::newRow("8-bit text") << QByteArray("\xe9t\xe9,\xff") << Fields{"\xe9t\xe9", "\xff"};
-    QTest::newRow("control char splits") << QByteArray(
-                                                "a\x01"
-                                                "b")
-                                         << Fields{"a", "b"};
+    QTest::newRow("control char splits") << QByteArray("a\001b") << Fields{"a", "b"};
     QTest::newRow("NUL ends the line") << QByteArray("a,b\0,c", 6) << Fields{"a", "b"};
 }
 
 void TestLegacy::split()
 {
     QFETCH(QByteArray, line);
-    QFETCH(Fields, fields);
-    QCOMPARE(SplitLegacyCsvFields(line), fields);
+    QTEST(SplitLegacyCsvFields(line), "fields");
 }
 
 void TestLegacy::parseLine_data()
@@ -72,53 +68,37 @@ void TestLegacy::parseLine_data()
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<bool>("nz");
     QTest::addColumn<int>("sid");
-    QTest::newRow("old file: phone in 4th")
-        << QByteArray("Site,3,pw,5551234,23,host,p1,p2,r1,r2,bob") << 1 << QByteArray("5551234") << QByteArray("host")
-        << QByteArray("bob") << true << 3;
-    QTest::newRow("type 2") << QByteArray("Site,0,pw,2,888,telnet,10.1.1.1,,,,,bob") << 2 << QByteArray("888")
-                            << QByteArray("10.1.1.1") << QByteArray("bob") << true << 0;
-    QTest::newRow("type 0") << QByteArray("Site,0,pw,0,888,23,h") << 0 << QByteArray("888") << QByteArray("h")
-                            << QByteArray() << true << 0;
-    QTest::newRow("type 12 is a type") << QByteArray("S,0,pw,12,888") << 12 << QByteArray("888") << QByteArray()
-                                       << QByteArray() << true << 0;
-    QTest::newRow("3 is a phone number") << QByteArray("S,0,pw,3,23") << 1 << QByteArray("3") << QByteArray()
-                                         << QByteArray() << true << 0;
-    QTest::newRow("02 is a phone number")
-        << QByteArray("S,0,pw,02,23") << 1 << QByteArray("02") << QByteArray() << QByteArray() << true << 0;
-    QTest::newRow("empty 4th is the phone")
-        << QByteArray("S,0,pw,,23,h") << 1 << QByteArray() << QByteArray("h") << QByteArray() << true << 0;
-    QTest::newRow("nz 0") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,0") << 1 << QByteArray("p") << QByteArray("h")
-                          << QByteArray("u") << false << 0;
-    QTest::newRow("nz False") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,fAlSe") << 1 << QByteArray("p")
-                              << QByteArray("h") << QByteArray("u") << false << 0;
-    QTest::newRow("nz True") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,TRUE") << 1 << QByteArray("p") << QByteArray("h")
-                             << QByteArray("u") << true << 0;
-    QTest::newRow("nz 5") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,5") << 1 << QByteArray("p") << QByteArray("h")
-                          << QByteArray("u") << true << 0;
-    QTest::newRow("nz empty") << QByteArray("S,0,pw,1,p,sp,h,a,b,c,d,u,") << 1 << QByteArray("p") << QByteArray("h")
-                              << QByteArray("u") << true << 0;
-    QTest::newRow("sid not a number") << QByteArray("S,x,pw") << 1 << QByteArray() << QByteArray() << QByteArray()
-                                      << true << 0;
-    QTest::newRow("short line") << QByteArray("OnlyName") << 1 << QByteArray() << QByteArray() << QByteArray() << true
-                                << 0;
+    auto row = [](const char *tag, const char *line, int type, const char *phone, const char *host, const char *user,
+                  bool nz = true, int sid = 0) {
+        QTest::newRow(tag) << QByteArray(line) << type << QByteArray(phone) << QByteArray(host) << QByteArray(user)
+                           << nz << sid;
+    };
+    row("old file: phone in 4th", "Site,3,pw,5551234,23,host,p1,p2,r1,r2,bob", 1, "5551234", "host", "bob", true, 3);
+    row("type 2", "Site,0,pw,2,888,telnet,10.1.1.1,,,,,bob", 2, "888", "10.1.1.1", "bob");
+    row("type 0", "Site,0,pw,0,888,23,h", 0, "888", "h", "");
+    row("type 12 is a type", "S,0,pw,12,888", 12, "888", "", "");
+    row("3 is a phone number", "S,0,pw,3,23", 1, "3", "", "");
+    row("02 is a phone number", "S,0,pw,02,23", 1, "02", "", "");
+    row("empty 4th is the phone", "S,0,pw,,23,h", 1, "", "h", "");
+    row("nz 0", "S,0,pw,1,p,sp,h,a,b,c,d,u,0", 1, "p", "h", "u", false);
+    row("nz False", "S,0,pw,1,p,sp,h,a,b,c,d,u,fAlSe", 1, "p", "h", "u", false);
+    row("nz True", "S,0,pw,1,p,sp,h,a,b,c,d,u,TRUE", 1, "p", "h", "u", true);
+    row("nz 5", "S,0,pw,1,p,sp,h,a,b,c,d,u,5", 1, "p", "h", "u", true);
+    row("nz empty", "S,0,pw,1,p,sp,h,a,b,c,d,u,", 1, "p", "h", "u", true);
+    row("sid not a number", "S,x,pw", 1, "", "", "");
+    row("short line", "OnlyName", 1, "", "", "");
 }
 
 void TestLegacy::parseLine()
 {
     QFETCH(QByteArray, line);
-    QFETCH(int, type);
-    QFETCH(QByteArray, phone);
-    QFETCH(QByteArray, host);
-    QFETCH(QByteArray, user);
-    QFETCH(bool, nz);
-    QFETCH(int, sid);
     const TConnectionRec r = ParseLegacyCsvLine(line);
-    QCOMPARE(int(r.ConnectionType), type);
-    QCOMPARE(r.PhoneNum, phone);
-    QCOMPARE(r.SocketHost, host);
-    QCOMPARE(r.UserName, user);
-    QCOMPARE(r.ShowNZCommonStates, nz);
-    QCOMPARE(r.SID, sid);
+    QTEST(int(r.ConnectionType), "type");
+    QTEST(r.PhoneNum, "phone");
+    QTEST(r.SocketHost, "host");
+    QTEST(r.UserName, "user");
+    QTEST(r.ShowNZCommonStates, "nz");
+    QTEST(r.SID, "sid");
     // Not in the file: zero until the cfg settings are applied.
     QCOMPARE(r.TcpIpLinePacing, 0);
     QCOMPARE(r.AutoLogin, false);
@@ -130,26 +110,13 @@ void TestLegacy::parseLine()
 // Each column lands in its own field; what the line lacks is zero.
 void TestLegacy::parseLineEveryColumn()
 {
-    TConnectionRec expected;
-    expected.SystemName = "Site";
-    expected.SID = 5;
-    expected.Password = "pw";
-    expected.ConnectionType = 2;
-    expected.PhoneNum = "ph";
-    expected.SocketPort = "sp";
-    expected.SocketHost = "h";
-    expected.AlPrompt1 = "p1";
-    expected.AlPrompt2 = "p2";
-    expected.AlResult1 = "r1";
-    expected.AlResult2 = "r2";
-    expected.UserName = "u";
-    expected.ShowNZCommonStates = false;
-    expected.TcpIpLinePacing = 0;
-    expected.AutoLogin = false;
-    expected.BaudRate = 0;
-    expected.FlowControl = 0;
-    expected.ComNumber = 0;
-    expected.DiagnosticMode = false;
+    // clang-format off
+    const TConnectionRec expected{.SystemName = "Site", .SID = 5, .Password = "pw", .ConnectionType = 2,
+                                  .PhoneNum = "ph", .SocketPort = "sp", .SocketHost = "h", .AlPrompt1 = "p1",
+                                  .AlPrompt2 = "p2", .AlResult1 = "r1", .AlResult2 = "r2", .UserName = "u",
+                                  .ShowNZCommonStates = false, .TcpIpLinePacing = 0, .AutoLogin = false, .BaudRate = 0,
+                                  .FlowControl = 0, .ComNumber = 0, .DiagnosticMode = false};
+    // clang-format on
     QCOMPARE(ParseLegacyCsvLine("Site,5,pw,2,ph,sp,h,p1,p2,r1,r2,u,0"), expected);
 }
 
@@ -161,10 +128,7 @@ void TestLegacy::csvCount_data()
     QTest::newRow("fewer than lines") << QByteArray("\"Kordex V2.1\",1\r\nA,1,p\r\nB,2,p\r\n") << 1;
     QTest::newRow("more than lines") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\nB,2,p\r\n") << 2;
     QTest::newRow("no final newline") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\nB,2,p") << 2;
-    QTest::newRow("ctrl-z ends file") << QByteArray(
-                                             "\"Kordex V2.1\",9\r\nA,1,p\r\n\x1a"
-                                             "B,2,p\r\n")
-                                      << 1;
+    QTest::newRow("ctrl-z ends file") << QByteArray("\"Kordex V2.1\",9\r\nA,1,p\r\n\032B,2,p\r\n") << 1;
     QTest::newRow("old header") << QByteArray("\"Kor-dex V1.0\",1\nA,1,p\n") << 1;
     QTest::newRow("zero") << QByteArray("\"Kordex V2\",0\r\nA,1,p\r\n") << 0;
     QTest::newRow("negative") << QByteArray("\"Kordex V2\",-4\r\nA,1,p\r\n") << 0;
@@ -179,53 +143,45 @@ void TestLegacy::csvCount()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, count);
-    Folders dirs;
-    writeFile(dirs.exe(QStringLiteral("Kordex.csv")), file);
-    ConnectionBook book;
-    book.add(named("held"));
-    ScriptedPrompter p;
-    QVERIFY(ReadLegacyCsv(book, dirs.folders.executableFolder, p));
-    QVERIFY(p.messages.empty());
+    Store s;
+    writeFile(s.dirs.exe(QStringLiteral("Kordex.csv")), file);
+    s.book.add(named("held"));
+    QVERIFY(ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+    QVERIFY(s.p.messages.empty());
     if (count < 0) {
-        QCOMPARE(book.count(), 1);
-        QCOMPARE(book.at(0).SystemName, QByteArray("held"));
+        QCOMPARE(s.book.count(), 1);
+        QCOMPARE(s.book.at(0).SystemName, QByteArray("held"));
     } else {
-        QCOMPARE(book.count(), count);
+        QCOMPARE(s.book.count(), count);
         if (count > 0)
-            QCOMPARE(book.at(0).SystemName, QByteArray("A"));
+            QCOMPARE(s.book.at(0).SystemName, QByteArray("A"));
     }
 }
 
 void TestLegacy::csvFallbacksAndErrors()
 {
     {  // "Kor-dex.csv" when "Kordex.csv" is absent; more lines than slots.
-        Folders dirs;
+        Store s;
         QByteArray file = "\"Kordex V2\",100000\r\n";
         for (int i = 0; i < 600; ++i)
             file += "N" + QByteArray::number(i) + ",0,p\r\n";
-        writeFile(dirs.exe(QStringLiteral("Kor-dex.csv")), file);
-        ConnectionBook book;
-        ScriptedPrompter p;
-        QVERIFY(ReadLegacyCsv(book, dirs.folders.executableFolder, p));
-        QCOMPARE(book.count(), ConnectionBook::kSlots);
-        QCOMPARE(book.at(500).SystemName, QByteArray("N500"));
+        writeFile(s.dirs.exe(QStringLiteral("Kor-dex.csv")), file);
+        QVERIFY(ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QCOMPARE(s.book.count(), ConnectionBook::kSlots);
+        QCOMPARE(s.book.at(500).SystemName, QByteArray("N500"));
     }
     {  // Nothing there.
-        Folders dirs;
-        ConnectionBook book;
-        ScriptedPrompter p;
-        QVERIFY(!ReadLegacyCsv(book, dirs.folders.executableFolder, p));
-        QCOMPARE(p.messages.size(), size_t(1));
-        QCOMPARE(p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
+        Store s;
+        QVERIFY(!ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QCOMPARE(s.p.messages.size(), size_t(1));
+        QCOMPARE(s.p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
     }
     {  // Present but unreadable.
-        Folders dirs;
-        QVERIFY(QDir(dirs.folders.executableFolder).mkdir(QStringLiteral("Kordex.csv")));
-        ConnectionBook book;
-        ScriptedPrompter p;
-        QVERIFY(!ReadLegacyCsv(book, dirs.folders.executableFolder, p));
-        QCOMPARE(p.messages.size(), size_t(1));
-        QVERIFY(p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded")));
+        Store s;
+        QVERIFY(QDir(s.dirs.folders.executableFolder).mkdir(QStringLiteral("Kordex.csv")));
+        QVERIFY(!ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QCOMPARE(s.p.messages.size(), size_t(1));
+        QVERIFY(s.p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded")));
     }
 }
 
@@ -268,18 +224,15 @@ void TestLegacy::cfg()
 
 void TestLegacy::importAppliesCfgAndSavesSorted()
 {
-    Folders dirs;
-    writeFile(dirs.exe(QStringLiteral("Kordex.csv")),
+    Store s;
+    writeFile(s.dirs.exe(QStringLiteral("Kordex.csv")),
               "\"Kordex V2.1 Connections\",2\r\nzeta,1,pw,2,888,telnet,h\r\nAlpha,2,pw,555\r\n");
-    writeFile(dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n\r\n\r\n\r\n2\r\nCOM4\r\n");
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::LegacyFiles);
-    QVERIFY(p.messages.empty());
-    QVERIFY(!cfg.iniInExecutableFolder());
+    writeFile(s.dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n\r\n\r\n\r\n2\r\nCOM4\r\n");
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::LegacyFiles);
+    QVERIFY(s.p.messages.empty());
+    QVERIFY(!s.cfg.iniInExecutableFolder());
     ConnectionBook back;
-    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 2);
     QCOMPARE(back.at(0).SystemName, QByteArray("Alpha"));
     QCOMPARE(back.at(1).SystemName, QByteArray("zeta"));
@@ -295,21 +248,18 @@ void TestLegacy::importAppliesCfgAndSavesSorted()
     QCOMPARE(back.at(0).PhoneNum, QByteArray("555"));
     QCOMPARE(int(back.at(1).ConnectionType), 2);
     // The legacy files are not read again.
-    QFile::remove(dirs.exe(QStringLiteral("Kordex.csv")));
-    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QFile::remove(s.dirs.exe(QStringLiteral("Kordex.csv")));
+    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
 }
 
 void TestLegacy::importWithoutCsvIgnoresCfg()
 {
-    Folders dirs;
-    writeFile(dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n");
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
-    QCOMPARE(book.count(), 3);
-    QCOMPARE(book.at(0).AutoLogin, true);
-    QCOMPARE(int(book.at(0).BaudRate), 6);
+    Store s;
+    writeFile(s.dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n");
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::Examples);
+    QCOMPARE(s.book.count(), 3);
+    QCOMPARE(s.book.at(0).AutoLogin, true);
+    QCOMPARE(int(s.book.at(0).BaudRate), 6);
 }
 
 void TestLegacy::examples_data()
@@ -332,31 +282,20 @@ void TestLegacy::examples()
     QFETCH(int, type);
     QFETCH(QByteArray, port);
     QFETCH(QByteArray, host);
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
+    Store s;
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::Examples);
     ConnectionBook back;
-    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 3);
 
-    TConnectionRec expected;
-    expected.SystemName = name;
-    expected.SID = 0;
-    expected.Password = "QUOLL";
-    expected.ConnectionType = uint8_t(type);
-    expected.PhoneNum = "888";
-    expected.SocketPort = port;
-    expected.SocketHost = host;
-    expected.ShowNZCommonStates = true;
-    expected.TcpIpLinePacing = 0;
-    expected.AutoLogin = true;
-    expected.BaudRate = 6;
-    expected.FlowControl = 1;
-    expected.ComNumber = 1;
-    expected.DiagnosticMode = false;
-    QCOMPARE(book.at(slot), expected);
+    // clang-format off
+    const TConnectionRec expected{.SystemName = name, .SID = 0, .Password = "QUOLL", .ConnectionType = uint8_t(type),
+                                  .PhoneNum = "888", .SocketPort = port, .SocketHost = host, .AlPrompt1 = {},
+                                  .AlPrompt2 = {}, .AlResult1 = {}, .AlResult2 = {}, .UserName = {},
+                                  .ShowNZCommonStates = true, .TcpIpLinePacing = 0, .AutoLogin = true, .BaudRate = 6,
+                                  .FlowControl = 1, .ComNumber = 1, .DiagnosticMode = false};
+    // clang-format on
+    QCOMPARE(s.book.at(slot), expected);
     QCOMPARE(back.at(slot), expected);
 }
 

@@ -25,27 +25,13 @@ QByteArray oneRecordFile(const QByteArray &keyLines)
 
 TConnectionRec fullRecord()
 {
-    TConnectionRec r;
-    r.SystemName = "Site \xe9t\xe9 \x80";
-    r.SID = -17;
-    r.Password = "pw;not=comment";
-    r.ConnectionType = 2;
-    r.PhoneNum = "0,123";
-    r.SocketPort = "telnet";
-    r.SocketHost = "10.0.0.7";
-    r.AlPrompt1 = "login:";
-    r.AlPrompt2 = "";
-    r.AlResult1 = "[x]";
-    r.AlResult2 = "$ok";
-    r.UserName = "\xff";
-    r.ShowNZCommonStates = false;
-    r.TcpIpLinePacing = 450;
-    r.AutoLogin = false;
-    r.BaudRate = 14;
-    r.FlowControl = 3;
-    r.ComNumber = 200;
-    r.DiagnosticMode = true;
-    return r;
+    // clang-format off
+    return {.SystemName = "Site \xe9t\xe9 \x80", .SID = -17, .Password = "pw;not=comment", .ConnectionType = 2,
+            .PhoneNum = "0,123", .SocketPort = "telnet", .SocketHost = "10.0.0.7", .AlPrompt1 = "login:",
+            .AlPrompt2 = "", .AlResult1 = "[x]", .AlResult2 = "$ok", .UserName = "\xff", .ShowNZCommonStates = false,
+            .TcpIpLinePacing = 450, .AutoLogin = false, .BaudRate = 14, .FlowControl = 3, .ComNumber = 200,
+            .DiagnosticMode = true};
+    // clang-format on
 }
 
 #ifdef Q_OS_UNIX
@@ -103,33 +89,25 @@ private slots:
 
 void TestStorage::roundTripEveryField()
 {
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.add(fullRecord());
-    TConnectionRec empties;  // every text empty, including the name
-    empties.SystemName = "";
-    book.add(empties);
-    book.add(TConnectionRec{});
-    cfg.SaveConnections(book);
+    Store s;
+    s.book.add(fullRecord());
+    s.book.add(named(""));  // every text empty, including the name
+    s.book.add(TConnectionRec{});
+    s.cfg.SaveConnections(s.book);
 
     ConnectionBook back;
-    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 3);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(back.at(i), book.at(i));
-    QVERIFY(p.messages.empty());
+        QCOMPARE(back.at(i), s.book.at(i));
+    QVERIFY(s.p.messages.empty());
 }
 
 void TestStorage::writtenFileFormat()
 {
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.add(fullRecord());
-    QVERIFY(cfg.SaveConnections(book));
+    Store s;
+    s.book.add(fullRecord());
+    QVERIFY(s.cfg.SaveConnections(s.book));
     const QByteArray expected =
         "[Connections]\r\nCount=1\r\n\r\n"
         "[Connection0]\r\n"
@@ -138,7 +116,7 @@ void TestStorage::writtenFileFormat()
         "AlPrompt1=login:\r\nAlPrompt2=\r\nAlResult1=[x]\r\nAlResult2=$ok\r\nUserName=\xff\r\n"
         "ShowNZCommonStates=0\r\nTcpIpLinePacing=450\r\nAutoLogin=0\r\nBaudRate=14\r\n"
         "FlowControl=3\r\nComNumber=200\r\nDiagnosticMode=1\r\n\r\n";
-    QCOMPARE(readFile(dirs.shared(kIniFileName)), expected);
+    QCOMPARE(readFile(s.dirs.shared(kIniFileName)), expected);
 }
 
 void TestStorage::valueForms_data()
@@ -185,14 +163,11 @@ void TestStorage::valueForms()
     QFETCH(QByteArray, field);
     QFETCH(qlonglong, expected);
     QFETCH(QByteArray, text);
-    Folders dirs;
-    writeFile(dirs.shared(kIniFileName), oneRecordFile(lines + "\r\n"));
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    cfg.LoadConnections(book);
-    QCOMPARE(book.count(), 1);
-    const TConnectionRec &r = book.at(0);
+    Store s;
+    writeFile(s.dirs.shared(kIniFileName), oneRecordFile(lines + "\r\n"));
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.book.count(), 1);
+    const TConnectionRec &r = s.book.at(0);
     const QMap<QByteArray, qlonglong> numbers = {{"SID", r.SID},
                                                  {"ConnectionType", r.ConnectionType},
                                                  {"ShowNZCommonStates", r.ShowNZCommonStates},
@@ -227,71 +202,59 @@ void TestStorage::countRules()
 {
     QFETCH(QByteArray, head);
     QFETCH(int, count);
-    Folders dirs;
-    writeFile(dirs.shared(kIniFileName), head + "[Connection0]\r\nSystemName=zero\r\n");
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.setCount(3);  // what memory held is replaced
-    cfg.LoadConnections(book);
-    QCOMPARE(book.count(), count);
+    Store s;
+    writeFile(s.dirs.shared(kIniFileName), head + "[Connection0]\r\nSystemName=zero\r\n");
+    s.book.setCount(3);  // what memory held is replaced
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.book.count(), count);
     if (count > 0) {
-        QCOMPARE(book.at(0).SystemName, QByteArray("zero"));
+        QCOMPARE(s.book.at(0).SystemName, QByteArray("zero"));
         // A record section that is missing reads as all defaults.
-        QCOMPARE(book.at(count - 1), TConnectionRec{});
+        QCOMPARE(s.book.at(count - 1), TConnectionRec{});
     }
 }
 
 void TestStorage::slotsFromCountOnUntouched()
 {
-    Folders dirs;
-    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=a\r\n"));
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.add(named("x"));
-    book.add(named("stale"));
-    cfg.LoadConnections(book);
-    QCOMPARE(book.count(), 1);
-    QCOMPARE(book.at(1).SystemName, QByteArray("stale"));
+    Store s;
+    writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=a\r\n"));
+    s.book.add(named("x"));
+    s.book.add(named("stale"));
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.book.count(), 1);
+    QCOMPARE(s.book.at(1).SystemName, QByteArray("stale"));
 }
 
 void TestStorage::executableFolderWinsAndKeepsSaves()
 {
-    Folders dirs;
-    writeFile(dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
-    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::ExecutableFolder);
-    QCOMPARE(book.at(0).SystemName, QByteArray("exe"));
-    QVERIFY(cfg.iniInExecutableFolder());
-    book.add(named("added"));
-    QVERIFY(cfg.SaveConnections(book));
-    QVERIFY(readFile(dirs.exe(kIniFileName)).contains("SystemName=added"));
-    QVERIFY(!readFile(dirs.shared(kIniFileName)).contains("added"));
+    Store s;
+    writeFile(s.dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
+    writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::ExecutableFolder);
+    QCOMPARE(s.book.at(0).SystemName, QByteArray("exe"));
+    QVERIFY(s.cfg.iniInExecutableFolder());
+    s.book.add(named("added"));
+    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(readFile(s.dirs.exe(kIniFileName)).contains("SystemName=added"));
+    QVERIFY(!readFile(s.dirs.shared(kIniFileName)).contains("added"));
 }
 
 void TestStorage::sharedFolderSaveTarget()
 {
-    Folders dirs;
-    writeFile(dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::SharedDataFolder);
-    QVERIFY(cfg.SaveConnections(book));
-    QVERIFY(!QFile::exists(dirs.exe(kIniFileName)));
+    Store s;
+    writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::SharedDataFolder);
+    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(!QFile::exists(s.dirs.exe(kIniFileName)));
     // A file that appears next to the executable takes over at the next load.
-    writeFile(dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
-    cfg.LoadConnections(book);
-    QCOMPARE(cfg.saveTarget(), dirs.exe(kIniFileName));
+    writeFile(s.dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.cfg.saveTarget(), s.dirs.exe(kIniFileName));
 }
 
 void TestStorage::unknownContentKeptAndStaleSectionsStay()
 {
-    Folders dirs;
+    Store s;
     QByteArray file =
         "; a comment that goes\r\n[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n"
         "[Connections]\r\nCount=5\r\nVersion=7\r\n";
@@ -299,16 +262,13 @@ void TestStorage::unknownContentKeptAndStaleSectionsStay()
         file += "[Connection" + QByteArray::number(i) + "]\r\nSystemName=N" + QByteArray::number(i) +
                 "\r\nCustom=" + QByteArray::number(i) + "\r\n";
     file += "[Trailer]\r\nKeep=me\r\n";
-    writeFile(dirs.shared(kIniFileName), file);
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    cfg.LoadConnections(book);
-    book.removeAt(1);
-    book.removeAt(1);
-    QVERIFY(cfg.SaveConnections(book));
+    writeFile(s.dirs.shared(kIniFileName), file);
+    s.cfg.LoadConnections(s.book);
+    s.book.removeAt(1);
+    s.book.removeAt(1);
+    QVERIFY(s.cfg.SaveConnections(s.book));
 
-    const QByteArray out = readFile(dirs.shared(kIniFileName));
+    const QByteArray out = readFile(s.dirs.shared(kIniFileName));
     QVERIFY(!out.contains("comment"));
     QVERIFY(out.startsWith("[Extra]\r\nFoo=Bar\r\nloose line\r\n\r\n[Connections]\r\nCount=3\r\nVersion=7\r\n\r\n"));
     // The unknown key keeps its place, now under the record that moved there.
@@ -318,36 +278,33 @@ void TestStorage::unknownContentKeptAndStaleSectionsStay()
     QVERIFY(out.endsWith("[Trailer]\r\nKeep=me\r\n\r\n"));
 
     ConnectionBook back;
-    cfg.LoadConnections(back);
+    s.cfg.LoadConnections(back);
     QCOMPARE(back.count(), 3);
     QCOMPARE(back.at(2).SystemName, QByteArray("N4"));
 }
 
 void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
 {
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
+    Store s;
     const QList<QByteArray> in = {"b", "\xe9t\xe9", "A", "_x", "Ab", "a", "B", "Zz", "\xc9T\xc9"};
     for (int i = 0; i < in.size(); ++i) {
         TConnectionRec r = named(in[i]);
         r.SID = i;  // tells equal names apart
-        book.add(r);
+        s.book.add(r);
     }
-    QVERIFY(cfg.SaveConnections(book));
+    QVERIFY(s.cfg.SaveConnections(s.book));
     QList<QByteArray> names;
-    for (int i = 0; i < book.count(); ++i)
-        names << book.at(i).SystemName;
+    for (int i = 0; i < s.book.count(); ++i)
+        names << s.book.at(i).SystemName;
     const QList<QByteArray> expected = {"A", "a", "Ab", "b", "B", "Zz", "_x", "\xc9T\xc9", "\xe9t\xe9"};
     QCOMPARE(names, expected);
-    QCOMPARE(book.at(0).SID, 2);  // "A" was before "a"
-    QCOMPARE(book.at(3).SID, 0);  // "b" was before "B"
+    QCOMPARE(s.book.at(0).SID, 2);  // "A" was before "a"
+    QCOMPARE(s.book.at(3).SID, 0);  // "b" was before "B"
 
     ConnectionBook back;
-    cfg.LoadConnections(back);
-    for (int i = 0; i < book.count(); ++i)
-        QCOMPARE(back.at(i), book.at(i));
+    s.cfg.LoadConnections(back);
+    for (int i = 0; i < s.book.count(); ++i)
+        QCOMPARE(back.at(i), s.book.at(i));
 }
 
 void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
@@ -399,22 +356,19 @@ void TestStorage::atomicSaveKeepsOldFileWhenWriteFails()
 #ifndef Q_OS_UNIX
     QSKIP("needs a file size limit");
 #else
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.add(named("Original"));
-    QVERIFY(cfg.SaveConnections(book));
-    const QByteArray before = readFile(dirs.shared(kIniFileName));
+    Store s;
+    s.book.add(named("Original"));
+    QVERIFY(s.cfg.SaveConnections(s.book));
+    const QByteArray before = readFile(s.dirs.shared(kIniFileName));
 
     for (int i = 0; i < 40; ++i)
-        book.add(named("Grown " + QByteArray::number(i)));
-    const bool saved = withFileSizeLimit(before.size() + 64, [&] { return cfg.SaveConnections(book); });
+        s.book.add(named("Grown " + QByteArray::number(i)));
+    const bool saved = withFileSizeLimit(before.size() + 64, [&] { return s.cfg.SaveConnections(s.book); });
 
     QVERIFY(!saved);
-    QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
-    QCOMPARE(readFile(dirs.shared(kIniFileName)), before);
-    QStringList left = QDir(dirs.folders.sharedDataFolder).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(s.p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
+    QCOMPARE(readFile(s.dirs.shared(kIniFileName)), before);
+    QStringList left = QDir(s.dirs.folders.sharedDataFolder).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left, QStringList{kIniFileName});
 #endif
 }
@@ -424,22 +378,19 @@ void TestStorage::newFileReadableByOwnerOnly()
 #ifndef Q_OS_UNIX
     QSKIP("POSIX permissions");
 #else
-    Folders dirs;
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    book.add(named("a"));
+    Store s;
+    s.book.add(named("a"));
     const mode_t oldMask = umask(0);  // even a permissive umask
-    QVERIFY(cfg.SaveConnections(book));
+    QVERIFY(s.cfg.SaveConnections(s.book));
     umask(oldMask);
     struct stat st {};
-    QCOMPARE(stat(QFile::encodeName(dirs.shared(kIniFileName)).constData(), &st), 0);
+    QCOMPARE(stat(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0600);
 
     // A mode the owner chose for an existing file is left alone.
-    chmod(QFile::encodeName(dirs.shared(kIniFileName)).constData(), 0640);
-    QVERIFY(cfg.SaveConnections(book));
-    QCOMPARE(stat(QFile::encodeName(dirs.shared(kIniFileName)).constData(), &st), 0);
+    chmod(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), 0640);
+    QVERIFY(s.cfg.SaveConnections(s.book));
+    QCOMPARE(stat(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0640);
 #endif
 }
@@ -459,12 +410,12 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten_data()
 void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
 {
     QFETCH(QString, kind);
-    Folders dirs;
-    const QString ini = dirs.shared(kIniFileName);
+    Store s;
+    const QString ini = s.dirs.shared(kIniFileName);
     const QByteArray native = QFile::encodeName(ini);
     if (kind == QLatin1String("folder")) {
         // A folder in the file's place cannot be read, even by root.
-        QVERIFY(QDir(dirs.folders.sharedDataFolder).mkdir(kIniFileName));
+        QVERIFY(QDir(s.dirs.folders.sharedDataFolder).mkdir(kIniFileName));
         writeFile(ini + QStringLiteral("/inside"), "precious");
     }
 #ifdef Q_OS_UNIX
@@ -483,18 +434,15 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
     if (kind == QLatin1String("device"))
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));  // endless
 #endif
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::UnreadableFile);
-    QCOMPARE(book.count(), 3);
-    QCOMPARE(book.at(2).SystemName, QByteArray("Example TCPIP"));
-    QCOMPARE(p.messages.size(), size_t(1));
-    QVERIFY(p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded.")));
-    QVERIFY(p.messages[0].text.contains(kIniFileName));
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::UnreadableFile);
+    QCOMPARE(s.book.count(), 3);
+    QCOMPARE(s.book.at(2).SystemName, QByteArray("Example TCPIP"));
+    QCOMPARE(s.p.messages.size(), size_t(1));
+    QVERIFY(s.p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded.")));
+    QVERIFY(s.p.messages[0].text.contains(kIniFileName));
 
-    QVERIFY(!cfg.SaveConnections(book));
-    QCOMPARE(p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
+    QVERIFY(!s.cfg.SaveConnections(s.book));
+    QCOMPARE(s.p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
     const QFileInfo after(ini);
     QVERIFY(after.isSymLink() || !after.isFile());  // still what it was
     if (kind == QLatin1String("folder"))
@@ -507,8 +455,8 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
     // Once the file reads again, saves go on as usual.
     QVERIFY(QFileInfo(ini).isDir() ? QDir(ini).removeRecursively() : QFile::remove(ini));
     writeFile(ini, oneRecordFile("SystemName=back\r\n"));
-    cfg.LoadConnections(book);
-    QVERIFY(cfg.SaveConnections(book));
+    s.cfg.LoadConnections(s.book);
+    QVERIFY(s.cfg.SaveConnections(s.book));
 }
 
 void TestStorage::bookThatCannotBeReadIsKeptBeside_data()
@@ -537,80 +485,71 @@ void TestStorage::bookThatCannotBeReadIsKeptBeside()
 {
     QFETCH(QByteArray, file);
     QFETCH(bool, copied);
-    Folders dirs;
-    const QString ini = dirs.shared(kIniFileName);
+    Store s;
+    const QString ini = s.dirs.shared(kIniFileName);
     const QString copy = ini + QStringLiteral(".bak");
     writeFile(ini, file);
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::SharedDataFolder);
-    QCOMPARE(book.count(), 0);
+    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::SharedDataFolder);
+    QCOMPARE(s.book.count(), 0);
     QCOMPARE(QFileInfo::exists(copy), copied);
-    QCOMPARE(p.messages.size(), size_t(copied ? 1 : 0));
+    QCOMPARE(s.p.messages.size(), size_t(copied ? 1 : 0));
     if (copied) {
         QCOMPARE(readFile(copy), file);
-        QVERIFY2(p.messages[0].text.contains(copy), qPrintable(p.messages[0].text));
+        QVERIFY2(s.p.messages[0].text.contains(copy), qPrintable(s.p.messages[0].text));
 #ifdef Q_OS_UNIX
         QCOMPARE(modeOf(copy), 0600);
 #endif
     }
     // Told once: loading the same file again (the dialog does) says nothing.
-    cfg.LoadConnections(book);
-    QCOMPARE(p.messages.size(), size_t(copied ? 1 : 0));
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.p.messages.size(), size_t(copied ? 1 : 0));
 
-    book.add(named("New"));
-    QVERIFY(cfg.SaveConnections(book));
+    s.book.add(named("New"));
+    QVERIFY(s.cfg.SaveConnections(s.book));
     if (copied)
         QCOMPARE(readFile(copy), file);
     ConnectionBook back;
-    cfg.LoadConnections(back);
+    s.cfg.LoadConnections(back);
     QCOMPARE(back.count(), 1);
-    QCOMPARE(QDir(dirs.folders.sharedDataFolder).entryList(QDir::Files).size(), copied ? 2 : 1);
+    QCOMPARE(QDir(s.dirs.folders.sharedDataFolder).entryList(QDir::Files).size(), copied ? 2 : 1);
 }
 
 void TestStorage::keptCopiesAreNeverReplaced()
 {
-    Folders dirs;
-    const QString ini = dirs.shared(kIniFileName);
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
+    Store s;
+    const QString ini = s.dirs.shared(kIniFileName);
     writeFile(ini, "first damaged book");
-    cfg.LoadConnections(book);
+    s.cfg.LoadConnections(s.book);
     writeFile(ini, "second damaged book");
-    cfg.LoadConnections(book);
+    s.cfg.LoadConnections(s.book);
     QCOMPARE(readFile(ini + QStringLiteral(".bak")), QByteArray("first damaged book"));
     QCOMPARE(readFile(ini + QStringLiteral(".bak2")), QByteArray("second damaged book"));
-    QCOMPARE(p.messages.size(), size_t(2));
+    QCOMPARE(s.p.messages.size(), size_t(2));
 #ifdef Q_OS_UNIX
     // No room for a third copy: the file is then left alone, like an unreadable one.
     writeFile(ini, "third damaged book");
-    withFileSizeLimit(4, [&] { return cfg.LoadConnections(book); });
+    withFileSizeLimit(4, [&] { return s.cfg.LoadConnections(s.book); });
     QVERIFY(!QFileInfo::exists(ini + QStringLiteral(".bak3")));
-    QVERIFY(p.messages.back().text.contains(QStringLiteral("no copy")));
-    book.add(named("New"));
-    QVERIFY(!cfg.SaveConnections(book));
+    QVERIFY(s.p.messages.back().text.contains(QStringLiteral("no copy")));
+    s.book.add(named("New"));
+    QVERIFY(!s.cfg.SaveConnections(s.book));
     QCOMPARE(readFile(ini), QByteArray("third damaged book"));
 #endif
 }
 
 void TestStorage::portsSectionReadAndKept()
 {
-    Folders dirs;
-    writeFile(dirs.shared(kIniFileName),
+    Store s;
+    writeFile(s.dirs.shared(kIniFileName),
               "[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\nCOM2=/dev/ttyS9\r\n"
               "COM2=/dev/ignored\r\nCOMX=/dev/bad\r\nCOM3=\r\n" +
                   oneRecordFile("SystemName=a\r\n"));
-    ScriptedPrompter p;
-    Configuration cfg(dirs.folders, p);
-    ConnectionBook book;
-    cfg.LoadConnections(book);
-    QCOMPARE(cfg.ports().devicePath(150), QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
-    QCOMPARE(cfg.ports().devicePath(2), QStringLiteral("/dev/ttyS9"));
-    QCOMPARE(cfg.ports().overrides().size(), 2);
-    QVERIFY(cfg.SaveConnections(book));
-    QVERIFY(readFile(dirs.shared(kIniFileName)).startsWith("[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\n"));
+    s.cfg.LoadConnections(s.book);
+    QCOMPARE(s.cfg.ports().devicePath(150), QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
+    QCOMPARE(s.cfg.ports().devicePath(2), QStringLiteral("/dev/ttyS9"));
+    QCOMPARE(s.cfg.ports().overrides().size(), 2);
+    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(readFile(s.dirs.shared(kIniFileName)).startsWith("[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\n"));
 }
 
 void TestStorage::xdgFolder_data()
@@ -618,20 +557,17 @@ void TestStorage::xdgFolder_data()
     QTest::addColumn<QString>("xdg");
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("default") << QString() << QStringLiteral("/home/tech")
-                             << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
-    QTest::newRow("set") << QStringLiteral("/cfg/") << QStringLiteral("/home/tech")
-                         << QStringLiteral("/cfg/Corvane/Kordex/");
-    QTest::newRow("relative ignored") << QStringLiteral("cfg") << QStringLiteral("/home/tech/")
-                                      << QStringLiteral("/home/tech/.config/Corvane/Kordex/");
+    const QString home = QStringLiteral("/home/tech"), inHome = home + QStringLiteral("/.config/Corvane/Kordex/");
+    QTest::newRow("default") << QString() << home << inHome;
+    QTest::newRow("set") << QStringLiteral("/cfg/") << home << QStringLiteral("/cfg/Corvane/Kordex/");
+    QTest::newRow("relative ignored") << QStringLiteral("cfg") << home + '/' << inHome;
 }
 
 void TestStorage::xdgFolder()
 {
     QFETCH(QString, xdg);
     QFETCH(QString, home);
-    QFETCH(QString, expected);
-    QCOMPARE(xdgSharedDataFolder(xdg, home), expected);
+    QTEST(xdgSharedDataFolder(xdg, home), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestStorage)
