@@ -87,8 +87,7 @@ void TestFlashThread::stopWithoutStartIsHarmless()
 void TestFlashThread::windowCloseStopsRunningThread()
 {
     WindowFixture f(true);
-    f.show();
-    f.enterTandem(6);
+    f.showInTandem(6);
     for (int k = 3; k < 30; ++k)
         f.engine().indicators.set(k, 'Q');  // a hand-over every 50 ms per lamp
     QTRY_VERIFY_WITH_TIMEOUT(f.window->flashThread()->paintsServed() > 0, kLimitMs);
@@ -101,8 +100,7 @@ void TestFlashThread::windowCloseStopsRunningThread()
 void TestFlashThread::realThreadPaintsLamps()
 {
     WindowFixture f(true);
-    f.show();
-    f.enterTandem(1);
+    f.showInTandem(1);
     f.engine().indicators.set(3, 'Q');
     QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), rgb(kRed), kLimitMs);
     QTRY_COMPARE_WITH_TIMEOUT(f.lamp("FFAlm_1603")->color(), QColor(Qt::white), kLimitMs);

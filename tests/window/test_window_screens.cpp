@@ -79,18 +79,14 @@ void TestWindowScreens::allLampsLit()
 {
     WindowFixture f;
     f.show();
-    play(f, 7);
-    for (int k = 3; k < 30; ++k)
-        f.engine().indicators.set(k, 'N');
-    f.dispatch('N', true);
-    QCoreApplication::processEvents();
-    save(*f.window, QStringLiteral("face-7-lit.png"));
-    play(f, 5);
-    for (int k = 3; k < 30; ++k)
-        f.engine().indicators.set(k, 'N');
-    f.dispatch('N', true);
-    QCoreApplication::processEvents();
-    save(*f.window, QStringLiteral("face-5-lit.png"));
+    for (int face : {7, 5}) {
+        play(f, face);
+        for (int k = 3; k < 30; ++k)
+            f.engine().indicators.set(k, 'N');
+        f.dispatch('N', true);
+        QCoreApplication::processEvents();
+        save(*f.window, QStringLiteral("face-%1-lit.png").arg(face));
+    }
 }
 
 void TestWindowScreens::darkDesktopAndHelp_data()

@@ -130,6 +130,11 @@ void TestWindowShell::startUpState()
         {"Events1", "&Events", false, true, 10},
         {"MenuHelp", "Kordex &Help", true, true, 12},
         {"About", "&About Kordex", true, true, 1},
+        // The menu bar's own entries.
+        {"File1", "&File", true, true, 0},
+        {"ConnectMenu", "&Connect", true, true, 0},
+        {"View1", "&View", true, true, 10},
+        {"Help", "&Help", true, true, 12},
     };
     for (const Item &i : items) {
         QAction *a = w.menuItem(i.name);
@@ -142,20 +147,6 @@ void TestWindowShell::startUpState()
     }
     QVERIFY(!w.menuItem("Events1")->isChecked());
     QVERIFY(w.connectMenu()->menuAction()->isEnabled());
-    // The menu bar's own entries.
-    const Item bar[] = {
-        {"File1", "&File", true, true, 0},
-        {"ConnectMenu", "&Connect", true, true, 0},
-        {"View1", "&View", true, true, 10},
-        {"Help", "&Help", true, true, 12},
-    };
-    for (const Item &i : bar) {
-        QAction *a = w.menuItem(i.name);
-        QVERIFY2(a, i.name);
-        QCOMPARE(a->text(), QString::fromLatin1(i.caption));
-        QCOMPARE(a->isEnabled(), i.enabled);
-        QCOMPARE(a->property("helpContext").toInt(), i.help);
-    }
     QCOMPARE(w.faces().container(Container::AS4428p)->property("helpContext").toInt(), 1);
 
     // Every indicator is X: the first pass hides both tray labels.
@@ -238,9 +229,7 @@ void TestWindowShell::selectFace()
 {
     QFETCH(int, type);
     QFETCH(Container, container);
-    QFETCH(int, keys);
     QFETCH(int, rpCode);
-    QFETCH(QRect, lcd);
     QFETCH(int, eventTop);
     QFETCH(int, eventHeight);
 
@@ -257,7 +246,7 @@ void TestWindowShell::selectFace()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Q7312: Site"));
     QCOMPARE(shownContainer(w), container);
     if (container != Container::None)
-        QCOMPARE(visibleKeys(w, container), keys);
+        QTEST(visibleKeys(w, container), "keys");
     if (rpCode) {
         QCOMPARE(f.key("V01RP")->keyCode(), rpCode);
         const QString expectedPicture = resolveKeyResource(keyResourceName(QStringLiteral("V01ZO"), type, false));
@@ -271,7 +260,7 @@ void TestWindowShell::selectFace()
             QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
                      QString::fromLatin1(kFallbackPicture));
     }
-    QCOMPARE(w.LCDisplay->geometry(), lcd);
+    QTEST(w.LCDisplay->geometry(), "lcd");
     QCOMPARE(w.EventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
     for (int k = 0; k < 100; ++k)
         QCOMPARE(f.engine().indicators.at(k), 'X');
@@ -373,10 +362,8 @@ void TestWindowShell::nzLampsOfZr9Faces()
     QFETCH(int, face);
     QFETCH(int, indicator);
     QFETCH(QString, lamp);
-    QFETCH(QColor, lit);
     WindowFixture f;
-    f.show();
-    f.enterTandem(face);
+    f.showInTandem(face);
     LampWidget *l = f.lamp(qPrintable(lamp));
     QVERIFY(l);
     QWidget *box = f.window->faces().container(face == 6 ? Container::ZR9 : Container::ZR9FBP);
@@ -394,7 +381,7 @@ void TestWindowShell::nzLampsOfZr9Faces()
     f.link().CurrentConnection.ShowNZCommonStates = true;
     f.dispatch('N', true);
     QVERIFY(l->isVisibleTo(box));
-    QCOMPARE(l->color(), lit);
+    QTEST(l->color(), "lit");
 
     f.engine().indicators.set(indicator, 'O');
     f.dispatch('O', false);
@@ -442,9 +429,7 @@ void TestWindowShell::eventScreenMirrorsLineOperations()
 {
     WindowFixture f;
     f.connect();
-    f.engine().receive(
-        QByteArray("FIRST LINE\r\nAB\x08"
-                   "C\r\n"));
+    f.engine().receive(QByteArray("FIRST LINE\r\nAB\010C\r\n"));
     f.window->showPending();
     QCOMPARE(f.window->eventScreenLines().mid(0, 3), QStringList({"FIRST LINE", "AC", QString()}));
     // An unfinished line shows once the stream pauses.
@@ -534,8 +519,7 @@ void TestWindowShell::eventScreenFramesLoseNothing()
 void TestWindowShell::burstIsShownOncePerFrame()
 {
     WindowFixture f;
-    f.show();
-    f.enterTandem(1);
+    f.showInTandem(1);
     f.window->showPending();
     int lcdEdits = 0, screenEdits = 0;
     QObject::connect(f.window->LCDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
@@ -561,14 +545,11 @@ void TestWindowShell::panelTextIsWindows1252()
     QCOMPARE(*toPanelByte(QChar(u'é')), uchar(0xE9));
     QVERIFY(!toPanelByte(QChar(0x0416)).has_value());
     // A name from a UTF-8 command line meets the stored bytes.
-    QCOMPARE(toPanelBytes(QString::fromUtf8("Büro €5 Ж")), QByteArray("B\xFCro \x80"
-                                                                      "5 ?"));
+    QCOMPARE(toPanelBytes(QString::fromUtf8("Büro €5 Ж")), QByteArray("B\xFCro \2005 ?"));
 
     WindowFixture f;
     f.enterTandem(1);
-    f.engine().receive(
-        QByteArray("\x1bY  \xB0"
-                   "C"));
+    f.engine().receive(QByteArray("\x1bY  \260C"));  // 0xB0, the degree sign
     f.window->showPending();
     QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
     QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
@@ -590,7 +571,6 @@ void TestWindowShell::demoStreams_data()
 
 void TestWindowShell::demoStreams()
 {
-    QFETCH(int, face);
     QFETCH(QString, file);
     QFETCH(Container, container);
     QFile in(QStringLiteral(KORDEX_DEMO_DIR "/") + file);
@@ -602,7 +582,7 @@ void TestWindowShell::demoStreams()
     QVERIFY(f.clock.advanceUntil([&] { return feed.finished(); }, 10000));
     f.window->showPending();
 
-    QCOMPARE(f.session().panelType(), face);
+    QTEST(f.session().panelType(), "face");
     QVERIFY(f.session().TandemMode);
     QCOMPARE(shownContainer(*f.window), container);
     QVERIFY(f.window->windowTitle().endsWith(QStringLiteral(": Demo")));
@@ -688,37 +668,30 @@ void TestWindowShell::commandLineConnection()
     }
     QVERIFY(configuration.SaveConnections(stored));
 
-    VirtualClock clock;
-    ScriptedPrompter prompter;
-    RecordingTransport transport;
-    QByteArray sent;
-    transport.sink = &sent;
-    transport.open = false;
-    Program::Options o;
-    o.startFlashThread = false;
-    o.connectionArgument = argument;
-    o.configuration = &configuration;
-    o.socket = &transport;
-    Program program(clock, prompter, o);
+    WindowFixture f(false, [&](Program::Options &o) {
+        o.connectionArgument = argument;
+        o.configuration = &configuration;
+    });
+    f.transport.open = false;
     QList<int> calls;
     QList<bool> autoLogin;
-    transport.onBringUp = [&] {
-        calls << program.link.CurrentIndex;
-        autoLogin << program.link.CurrentConnection.AutoLogin;
+    f.transport.onBringUp = [&] {
+        calls << f.link().CurrentIndex;
+        autoLogin << f.link().CurrentConnection.AutoLogin;
     };
-    clock.advance(1400);
+    f.clock.advance(1400);
     QVERIFY(calls.isEmpty());
-    clock.advance(200);
+    f.clock.advance(200);
     QCOMPARE(calls, connected.mid(0, 1));
     // A second match connects once the first attempt has ended (no panel
     // answers the login here).
-    clock.advance(120000);
+    f.clock.advance(120000);
     QCOMPARE(calls, connected);
     for (bool a : autoLogin)
         QVERIFY(a);  // forced on for the attempt
-    for (int i = 0; i < program.book.count(); ++i)
-        QVERIFY(!program.book.at(i).AutoLogin);  // and the stored flag kept
-    QCOMPARE(!program.Timer8.isRunning(), timerStops);
+    for (int i = 0; i < f.program->book.count(); ++i)
+        QVERIFY(!f.program->book.at(i).AutoLogin);  // and the stored flag kept
+    QCOMPARE(!f.program->Timer8.isRunning(), timerStops);
 }
 
 void TestWindowShell::helpHook()
@@ -790,12 +763,10 @@ void TestWindowShell::boxesComeOverTheirWindow_data()
     QTest::addColumn<QString>("working");  // where the operator is when the box comes
     QTest::addColumn<QString>("owner");
     QTest::addColumn<bool>("keptAbove");
-    QTest::newRow("the main window") << "main"
-                                     << "main" << false;
-    QTest::newRow("the dialog kept on top") << "dialog"
-                                            << "dialog" << true;
-    QTest::newRow("start-up: nothing shown yet") << ""
-                                                 << "main" << false;
+    const QString main = QStringLiteral("main"), dialog = QStringLiteral("dialog");
+    QTest::newRow("the main window") << main << main << false;
+    QTest::newRow("the dialog kept on top") << dialog << dialog << true;
+    QTest::newRow("start-up: nothing shown yet") << QString() << main << false;
 }
 
 // A box belongs to the window the operator works in and comes over it; a

@@ -54,13 +54,14 @@ struct WindowFixture {
     std::unique_ptr<Program> program;
     TLcd *window = nullptr;
 
-    explicit WindowFixture(bool flashThread = false, QByteArray argument = {})
+    explicit WindowFixture(bool flashThread = false, const std::function<void(Program::Options &)> &adjust = {})
     {
         transport.sink = &sent;
         Program::Options o;
         o.startFlashThread = flashThread;
-        o.connectionArgument = std::move(argument);
         o.socket = &transport;
+        if (adjust)
+            adjust(o);
         program = std::make_unique<Program>(clock, prompter, o);
         window = &program->window;
     }
@@ -94,6 +95,12 @@ struct WindowFixture {
         session().PanelVersion = std::move(version);
         session().StatusText = "Test";
         engine().SelectFace();
+    }
+
+    void showInTandem(int face)
+    {
+        show();
+        enterTandem(face);
     }
 
     // Runs a whole flash cycle's closing steps here: F, S, N, O and X, and
