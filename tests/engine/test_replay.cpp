@@ -27,12 +27,11 @@ private slots:
     void escapes()
     {
         QFETCH(QByteArray, quoted);
-        QFETCH(QByteArray, bytes);
         QFETCH(bool, valid);
         const auto r = decodeEscapes(quoted);
         QCOMPARE(r.has_value(), valid);
         if (valid)
-            QCOMPARE(*r, bytes);
+            QTEST(*r, "bytes");
     }
 
     void malformedLinesStopWithTheirNumber_data()
@@ -87,37 +86,16 @@ private slots:
         QCOMPARE(row0.size(), 100);
         QCOMPARE(row0.left(4), QString::fromUtf16(u"\u00e9\u0001\"\\"));
         // Every key the tools rely on is present.
-        for (const char *key : {"tandemMode",
-                                "connected",
-                                "loggedIn",
-                                "tandemSeen",
-                                "suppressTandemSwitch",
-                                "panelType",
-                                "panelVersion",
-                                "panelSecondWord",
-                                "statusText",
-                                "caption",
-                                "cursorRow",
-                                "cursorColumn",
-                                "cursorVisible",
-                                "screen",
-                                "lcdText",
-                                "lcdDisplay",
-                                "eventScreen",
-                                "eventLine",
-                                "eventLineIndex",
-                                "indicatorTable",
-                                "eventDisplayAllowed",
-                                "nzDisplayVisible",
-                                "visibleFace",
-                                "responseText",
-                                "timers",
-                                "beeps",
-                                "lamps",
-                                "sounder",
-                                "events",
-                                "events1"})
-            QVERIFY2(o.contains(key), key);
+        const QByteArrayList keys =
+            QByteArray(
+                "tandemMode connected loggedIn tandemSeen suppressTandemSwitch panelType panelVersion "
+                "panelSecondWord statusText caption cursorRow cursorColumn cursorVisible screen lcdText "
+                "lcdDisplay eventScreen eventLine eventLineIndex indicatorTable eventDisplayAllowed "
+                "nzDisplayVisible visibleFace responseText timers beeps lamps sounder events events1")
+                .split(' ');
+        QCOMPARE(keys.size(), 30);
+        for (const QByteArray &key : keys)
+            QVERIFY2(o.contains(QLatin1String(key)), key.constData());
         QCOMPARE(o.value("timers").toObject().keys().size(), 8);
         QCOMPARE(o.value("lamps").toObject().value("ZRNZFireLed").toString(), QString("hidden"));
     }

@@ -27,14 +27,8 @@ QString describe(const KeyCaption &c)
     QString s = latin1(c.main);
     if (!c.sub.empty())
         s += QStringLiteral(" / ") + latin1(c.sub);
-    switch (c.arrow) {
-    case Arrow::Left: s += QStringLiteral(" / left arrow"); break;
-    case Arrow::Right: s += QStringLiteral(" / right arrow"); break;
-    case Arrow::Up: s += QStringLiteral(" / up arrow"); break;
-    case Arrow::Down: s += QStringLiteral(" / down arrow"); break;
-    case Arrow::None: break;
-    }
-    return s;
+    const char *arrows[] = {"", " / left arrow", " / right arrow", " / up arrow", " / down arrow"};  // by Arrow
+    return s + QLatin1String(arrows[int(c.arrow)]);
 }
 
 // The colour a key picture reads as: the mean of its cap, caption included.

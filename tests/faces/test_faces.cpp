@@ -30,6 +30,9 @@ int visibleKeys(const FaceSet &fs, Container c)
     return n;
 }
 
+// The container of each LampHost, in its order.
+const char *const kHosts[] = {"AS1603", "AS4428p", "ZR9", "ZR9FBP", "NZDisplay"};
+
 QImage image(const QPixmap &pm) { return pm.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); }
 
 }  // namespace
@@ -112,9 +115,8 @@ void TestFaces::tablesAreConsistent()
         }
     }
     // Only the two isolate keys of the AS 4428 face carry a lamp.
-    const char *hosts[] = {"AS1603", "AS4428p", "ZR9", "ZR9FBP", "NZDisplay"};
     for (const LampDef &l : allLamps()) {
-        const std::string_view host = hosts[int(l.host)];
+        const std::string_view host = kHosts[int(l.host)];
         for (const FaceLayout &f : faceLayouts()) {
             if (f.name != host)
                 continue;
@@ -137,62 +139,41 @@ void TestFaces::keyPlacesAndCodes_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<int>("code");
 
-    QTest::newRow("AS1603 ZONE") << "V01ZO"
-                                 << "AS1603" << QRect(16, 280, 41, 41) << 90;
-    QTest::newRow("AS1603 BELLS ISOL") << "V01BI"
-                                       << "AS1603" << QRect(736, 280, 41, 41) << 66;
-    QTest::newRow("AS1603 BRIG TEST") << "V01BR"
-                                      << "AS1603" << QRect(448, 200, 41, 41) << 103;
-    QTest::newRow("AS1603 CLEAR") << "V01CE"
-                                  << "AS1603" << QRect(608, 192, 41, 41) << 8;
-    QTest::newRow("AS1603 ENTER") << "V01EN"
-                                  << "AS1603" << QRect(704, 192, 41, 41) << 13;
-    QTest::newRow("AS1603 NOT") << "V01NO"
-                                << "AS1603" << QRect(752, 192, 41, 41) << 94;
-    QTest::newRow("AS1603 9") << "V0109"
-                              << "AS1603" << QRect(704, 144, 41, 41) << 57;
-    QTest::newRow("AS4428 EXT BELL") << "V11BI"
-                                     << "AS4428p" << QRect(26, 184, 48, 47) << 69;
-    QTest::newRow("AS4428 ISOLATE") << "V11IS"
-                                    << "AS4428p" << QRect(376, 194, 47, 37) << 105;
-    QTest::newRow("AS4428 AIF MODE") << "V11IF"
-                                     << "AS4428p" << QRect(737, 281, 48, 37) << 70;
-    QTest::newRow("AS4428 SYSTEM") << "V11SY"
-                                   << "AS4428p" << QRect(143, 283, 48, 37) << 83;
-    QTest::newRow("ZR9 F3") << "ZR9F3"
-                            << "ZR9" << QRect(482, 52, 38, 27) << 120;
-    QTest::newRow("ZR9 SILENCE") << "ZR9SW"
-                                 << "ZR9" << QRect(318, 86, 89, 38) << 87;
-    QTest::newRow("ZR9 FAULTS") << "ZR9FA"
-                                << "ZR9" << QRect(15, 226, 89, 28) << 102;
-    QTest::newRow("ZR9 5") << "ZR9K5"
-                           << "ZR9" << QRect(483, 193, 38, 27) << 53;
-    QTest::newRow("ZR9 +") << "ZR9OR"
-                           << "ZR9" << QRect(526, 257, 38, 27) << 43;
-    QTest::newRow("FBP F2") << "ZR9FBP_F2"
-                            << "ZR9FBP" << QRect(482, 14, 38, 27) << 119;
-    QTest::newRow("FBP 5") << "ZR9FBP_K5"
-                           << "ZR9FBP" << QRect(482, 193, 38, 27) << 53;
-    QTest::newRow("FBP DISABLE") << "ZR9FBP_DI"
-                                 << "ZR9FBP" << QRect(330, 258, 74, 27) << 68;
-    QTest::newRow("FBP AIF") << "ZR9FBP_AI"
-                             << "ZR9FBP" << QRect(347, 330, 49, 27) << 70;
-    QTest::newRow("FBP OK") << "ZR9FBP_OK"
-                            << "ZR9FBP" << QRect(517, 289, 47, 27) << 13;
+    auto row = [](const char *tag, const char *name, const char *container, QRect geometry, int code) {
+        QTest::newRow(tag) << QString::fromLatin1(name) << QString::fromLatin1(container) << geometry << code;
+    };
+    row("AS1603 ZONE", "V01ZO", "AS1603", {16, 280, 41, 41}, 90);
+    row("AS1603 BELLS ISOL", "V01BI", "AS1603", {736, 280, 41, 41}, 66);
+    row("AS1603 BRIG TEST", "V01BR", "AS1603", {448, 200, 41, 41}, 103);
+    row("AS1603 CLEAR", "V01CE", "AS1603", {608, 192, 41, 41}, 8);
+    row("AS1603 ENTER", "V01EN", "AS1603", {704, 192, 41, 41}, 13);
+    row("AS1603 NOT", "V01NO", "AS1603", {752, 192, 41, 41}, 94);
+    row("AS1603 9", "V0109", "AS1603", {704, 144, 41, 41}, 57);
+    row("AS4428 EXT BELL", "V11BI", "AS4428p", {26, 184, 48, 47}, 69);
+    row("AS4428 ISOLATE", "V11IS", "AS4428p", {376, 194, 47, 37}, 105);
+    row("AS4428 AIF MODE", "V11IF", "AS4428p", {737, 281, 48, 37}, 70);
+    row("AS4428 SYSTEM", "V11SY", "AS4428p", {143, 283, 48, 37}, 83);
+    row("ZR9 F3", "ZR9F3", "ZR9", {482, 52, 38, 27}, 120);
+    row("ZR9 SILENCE", "ZR9SW", "ZR9", {318, 86, 89, 38}, 87);
+    row("ZR9 FAULTS", "ZR9FA", "ZR9", {15, 226, 89, 28}, 102);
+    row("ZR9 5", "ZR9K5", "ZR9", {483, 193, 38, 27}, 53);
+    row("ZR9 +", "ZR9OR", "ZR9", {526, 257, 38, 27}, 43);
+    row("FBP F2", "ZR9FBP_F2", "ZR9FBP", {482, 14, 38, 27}, 119);
+    row("FBP 5", "ZR9FBP_K5", "ZR9FBP", {482, 193, 38, 27}, 53);
+    row("FBP DISABLE", "ZR9FBP_DI", "ZR9FBP", {330, 258, 74, 27}, 68);
+    row("FBP AIF", "ZR9FBP_AI", "ZR9FBP", {347, 330, 49, 27}, 70);
+    row("FBP OK", "ZR9FBP_OK", "ZR9FBP", {517, 289, 47, 27}, 13);
 }
 
 void TestFaces::keyPlacesAndCodes()
 {
     QFETCH(QString, name);
-    QFETCH(QString, container);
-    QFETCH(QRect, geometry);
-    QFETCH(int, code);
     KeyWidget *k = m_faces->key(name);
     QVERIFY(k);
     QCOMPARE(k->objectName(), name);
-    QCOMPARE(k->parentWidget()->objectName(), container);
-    QCOMPARE(k->geometry(), geometry);
-    QCOMPARE(k->keyCode(), code);
+    QTEST(k->parentWidget()->objectName(), "container");
+    QTEST(k->geometry(), "geometry");
+    QTEST(k->keyCode(), "code");
 }
 
 void TestFaces::keyCounts()
@@ -385,12 +366,7 @@ void TestFaces::lampsFollowBindingTable()
     for (const LampDef &l : allLamps()) {
         LampWidget *w = m_faces->lamp(l.name);
         QVERIFY2(w, l.name.data());
-        const char *host = l.host == LampHost::NZDisplay ? "NZDisplay"
-                           : l.host == LampHost::AS1603  ? "AS1603"
-                           : l.host == LampHost::AS4428p ? "AS4428p"
-                           : l.host == LampHost::ZR9     ? "ZR9"
-                                                         : "ZR9FBP";
-        QCOMPARE(w->parentWidget()->objectName(), QString::fromLatin1(host));
+        QCOMPARE(w->parentWidget()->objectName(), QString::fromLatin1(kHosts[int(l.host)]));
         QCOMPARE(w->objectName(), latin1(l.name));
         QCOMPARE(w->geometry(), QRect(l.left, l.top, l.width, l.height));
         QCOMPARE(w->isHidden(), l.hiddenWhenOff);
