@@ -462,6 +462,7 @@ void TestFaceTables::everyKeyRow()
 
     KeyWidget *k = m_faces->key(name);
     QVERIFY(k);
+    QCOMPARE(k->objectName(), name);
     QCOMPARE(k->parentWidget()->objectName(), QString::fromLatin1(r.container));
     QCOMPARE(k->geometry(), QRect(r.left, r.top, r.width, r.height));
     QCOMPARE(k->keyCode(), r.code);

@@ -44,8 +44,6 @@ private slots:
     void cleanup();
 
     void tablesAreConsistent();
-    void keyPlacesAndCodes_data();
-    void keyPlacesAndCodes();
     void keyCounts();
 
     void resourceNames_data();
@@ -130,50 +128,6 @@ void TestFaces::tablesAreConsistent()
             }
         }
     }
-}
-
-void TestFaces::keyPlacesAndCodes_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<int>("code");
-
-    auto row = [](const char *tag, const char *name, const char *container, QRect geometry, int code) {
-        QTest::newRow(tag) << QString::fromLatin1(name) << QString::fromLatin1(container) << geometry << code;
-    };
-    row("AS1603 ZONE", "V01ZO", "AS1603", {16, 280, 41, 41}, 90);
-    row("AS1603 BELLS ISOL", "V01BI", "AS1603", {736, 280, 41, 41}, 66);
-    row("AS1603 BRIG TEST", "V01BR", "AS1603", {448, 200, 41, 41}, 103);
-    row("AS1603 CLEAR", "V01CE", "AS1603", {608, 192, 41, 41}, 8);
-    row("AS1603 ENTER", "V01EN", "AS1603", {704, 192, 41, 41}, 13);
-    row("AS1603 NOT", "V01NO", "AS1603", {752, 192, 41, 41}, 94);
-    row("AS1603 9", "V0109", "AS1603", {704, 144, 41, 41}, 57);
-    row("AS4428 EXT BELL", "V11BI", "AS4428p", {26, 184, 48, 47}, 69);
-    row("AS4428 ISOLATE", "V11IS", "AS4428p", {376, 194, 47, 37}, 105);
-    row("AS4428 AIF MODE", "V11IF", "AS4428p", {737, 281, 48, 37}, 70);
-    row("AS4428 SYSTEM", "V11SY", "AS4428p", {143, 283, 48, 37}, 83);
-    row("ZR9 F3", "ZR9F3", "ZR9", {482, 52, 38, 27}, 120);
-    row("ZR9 SILENCE", "ZR9SW", "ZR9", {318, 86, 89, 38}, 87);
-    row("ZR9 FAULTS", "ZR9FA", "ZR9", {15, 226, 89, 28}, 102);
-    row("ZR9 5", "ZR9K5", "ZR9", {483, 193, 38, 27}, 53);
-    row("ZR9 +", "ZR9OR", "ZR9", {526, 257, 38, 27}, 43);
-    row("FBP F2", "ZR9FBP_F2", "ZR9FBP", {482, 14, 38, 27}, 119);
-    row("FBP 5", "ZR9FBP_K5", "ZR9FBP", {482, 193, 38, 27}, 53);
-    row("FBP DISABLE", "ZR9FBP_DI", "ZR9FBP", {330, 258, 74, 27}, 68);
-    row("FBP AIF", "ZR9FBP_AI", "ZR9FBP", {347, 330, 49, 27}, 70);
-    row("FBP OK", "ZR9FBP_OK", "ZR9FBP", {517, 289, 47, 27}, 13);
-}
-
-void TestFaces::keyPlacesAndCodes()
-{
-    QFETCH(QString, name);
-    KeyWidget *k = m_faces->key(name);
-    QVERIFY(k);
-    QCOMPARE(k->objectName(), name);
-    QTEST(k->parentWidget()->objectName(), "container");
-    QTEST(k->geometry(), "geometry");
-    QTEST(k->keyCode(), "code");
 }
 
 void TestFaces::keyCounts()
