@@ -1,5 +1,7 @@
 #include "config/ini_file.h"
 
+#include "platform/file_io.h"
+
 #include <limits>
 
 namespace kordex {
@@ -22,25 +24,6 @@ bool sameName(const QByteArray &a, const QByteArray &b)
             return false;
     }
     return true;
-}
-
-std::vector<QByteArray> splitLines(const QByteArray &bytes)
-{
-    std::vector<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        char c = bytes[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        lines.push_back(bytes.mid(start, i - start));
-        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.push_back(bytes.mid(start));
-    return lines;
 }
 
 // A value must stay on its own line, or it would write keys and sections of
@@ -120,7 +103,7 @@ IniFile IniFile::parse(const QByteArray &bytes)
     // before "[Connections]"; left in place it hides that section, the book
     // loads empty and the next save records a Count of 0.
     const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    for (const QByteArray &raw : splitLines(text)) {
+    for (const QByteArray &raw : SplitTextLines(text)) {
         const QByteArray line = stripIniText(raw);
         if (line.isEmpty() || line.startsWith(';'))
             continue;

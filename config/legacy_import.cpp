@@ -23,19 +23,7 @@ QList<QByteArray> textLines(QByteArray bytes)
 {
     if (qsizetype eof = bytes.indexOf('\x1a'); eof >= 0)
         bytes.truncate(eof);
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        lines.append(bytes.mid(start, i - start));
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.append(bytes.mid(start));
-    return lines;
+    return SplitTextLines(bytes);
 }
 
 // The columns of a record line, in the order the old versions wrote them,

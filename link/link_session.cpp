@@ -1,5 +1,6 @@
 #include "link/link_session.h"
 
+#include "platform/file_io.h"
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
 
@@ -612,26 +613,6 @@ bool LinkSession::heldForFlow() const
 
 namespace {
 
-// A text file's lines without their line ends (CR LF, LF or CR); a last line
-// without a line end is a line too.
-QList<QByteArray> textLines(const QByteArray &content)
-{
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < content.size(); ++i) {
-        const char c = content[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        lines << content.mid(start, i - start);
-        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < content.size())
-        lines << content.mid(start);
-    return lines;
-}
-
 QByteArray progressText(qsizetype sent, qsizetype total, int64_t elapsedMs)
 {
     const int percent = total ? int(sent * 100 / total) : 100;
@@ -660,7 +641,7 @@ Task<void> LinkSession::sendFile(QString path)
     const QByteArray content = readError ? QByteArray() : file.readAll();
     readError = readError || file.error() != QFileDevice::NoError;
     file.close();
-    const QList<QByteArray> lines = textLines(content);
+    const QList<QByteArray> lines = SplitTextLines(content);
     const int pacing = CurrentConnection.ConnectionType == 2 ? CurrentConnection.TcpIpLinePacing : 0;
     const int64_t started = e_.clock.nowMs();
     int burst = 0;  // characters handed over since the send last waited

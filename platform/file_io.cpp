@@ -97,4 +97,22 @@ bool MakeOwnerOnlyPath(const QString &folder) { return QDir().mkpath(folder); }
 
 #endif
 
+QList<QByteArray> SplitTextLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        lines.append(bytes.mid(start, i - start));
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(bytes.mid(start));
+    return lines;
+}
+
 }  // namespace kordex

@@ -3,6 +3,7 @@
 // only their owner can enter. "Kordex.ini" holds panel passwords, and a FIFO,
 // a socket or a device in its place must not hang the program.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace kordex {
@@ -22,5 +23,9 @@ FileContents ReadRegularFile(const QString &path);
 // enterable by its owner only (0700 on POSIX systems). Folders that exist
 // already keep their mode. True when the folder exists afterwards.
 bool MakeOwnerOnlyPath(const QString &folder);
+
+// A text file's lines without their line ends (CR LF, LF or CR, mixed as they
+// come); a last line without a line end is a line too.
+QList<QByteArray> SplitTextLines(const QByteArray &bytes);
 
 }  // namespace kordex
