@@ -30,7 +30,7 @@ private slots:
         QTemporaryDir dir;
         const QString logPath = dir.filePath("rx.log");
         QProcess proc;
-        proc.start(KORDEX_PANEL_EXE, {"--tcp", "0", "--model", "zr9fb", "--alarm-after", "1", "--log", logPath});
+        proc.start(KORDEX_PANEL_BIN, {"--tcp", "0", "--model", "zr9fb", "--alarm-after", "1", "--log", logPath});
         QVERIFY(proc.waitForStarted(kWaitMs));
         QTRY_VERIFY_WITH_TIMEOUT(proc.canReadLine(), kWaitMs);
         const QByteArray first = proc.readLine().trimmed();
