@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kCom = 150;  // beyond the built-in names: only our mapping gives it a device
 constexpr int kLimit = 15000;
+const QByteArray kXon("\x11"), kXoff("\x13");
 
 // The kernel's termios2, for the speed actually set: <asm/termbits.h> and
 // <termios.h> do not go together.
@@ -168,10 +169,17 @@ private:
     QProcess socat;
 };
 
+// What a port reports.
 struct Seen {
     QByteArray data;
     QStringList lost;
     int lineErrors = 0, holdChanges = 0, roomGrew = 0;
+    Seen() = default;
+    Seen(SerialPort &p, const SerialPortMap &map)
+    {
+        p.setPortMap(map);
+        attach(p);
+    }
     void attach(SerialPort &p)
     {
         p.onData = [this](const QByteArray &c) { data += c; };
@@ -183,6 +191,11 @@ struct Seen {
 };
 
 struct TransportLog : TransportEvents {
+    TransportLog(SerialTransport &t, const SerialPortMap &map)
+    {
+        t.setEvents(this);
+        t.setPortMap(map);
+    }
     QStringList log;
     QByteArray data;
     void dataReceived(const QByteArray &chunk) override { data += chunk; }
@@ -192,6 +205,14 @@ struct TransportLog : TransportEvents {
     void transmitChanged() override { ++transmitChanges; }
     int transmitChanges = 0;
 };
+
+LinkSettings serialAt(int com, int baud = 9600)
+{
+    LinkSettings s;
+    s.com = com;
+    s.baud = baud;
+    return s;
+}
 
 // Room for a stray late notification to show; never what a check waits on.
 void settle(int ms = 300) { QTest::qWait(ms); }
@@ -251,23 +272,15 @@ private slots:
         QTest::newRow("break") << false << QByteArrayList{ff + nul + nul} << nul << 1 << false;
         QTest::newRow("two errors") << false << QByteArrayList{ff + nul + "a" + ff + nul + "b"} << QByteArray("ab") << 2
                                     << false;
-        QTest::newRow("flow bytes are data") << false << QByteArrayList{"a\x13" "b\x11"} << QByteArray("a\x13" "b\x11")
-                                             << 0 << false;
-        QTest::newRow("XOFF taken out") << true << QByteArrayList{"a\x13" "b"} << QByteArray("ab") << 0 << true;
-        QTest::newRow("XOFF then XON") << true
-                                       << QByteArrayList{"a\x13",
-                                                         "b\x11"
-                                                         "c"}
-                                       << QByteArray("abc") << 0 << false;
-        QTest::newRow("XON then XOFF") << true << QByteArrayList{"\x11\x13"} << QByteArray() << 0 << true;
-        QTest::newRow("bad byte like XOFF is data")
-            << true << QByteArrayList{ff + nul + "\x13"} << QByteArray("\x13") << 1 << false;
-        QTest::newRow("doubled FF before XOFF") << true << QByteArrayList{ff + ff + "\x13"} << ff << 0 << true;
-        QTest::newRow("stray FF kept") << true
-                                       << QByteArrayList{ff +
-                                                         "\x13"
-                                                         "z"}
-                                       << ff + "z" << 0 << true;
+        QTest::newRow("flow bytes are data")
+            << false << QByteArrayList{"a" + kXoff + "b" + kXon} << "a" + kXoff + "b" + kXon << 0 << false;
+        QTest::newRow("XOFF taken out") << true << QByteArrayList{"a" + kXoff + "b"} << QByteArray("ab") << 0 << true;
+        QTest::newRow("XOFF then XON") << true << QByteArrayList{"a" + kXoff, "b" + kXon + "c"} << QByteArray("abc")
+                                       << 0 << false;
+        QTest::newRow("XON then XOFF") << true << QByteArrayList{kXon + kXoff} << QByteArray() << 0 << true;
+        QTest::newRow("bad byte like XOFF is data") << true << QByteArrayList{ff + nul + kXoff} << kXoff << 1 << false;
+        QTest::newRow("doubled FF before XOFF") << true << QByteArrayList{ff + ff + kXoff} << ff << 0 << true;
+        QTest::newRow("stray FF kept") << true << QByteArrayList{ff + kXoff + "z"} << ff + "z" << 0 << true;
     }
     void receiveFilter()
     {
@@ -301,9 +314,7 @@ private slots:
         const int watch = openRaw(pty->a, false);  // before the port's exclusive open
         QVERIFY(watch >= 0);
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY2(port.open(kCom, baud, SerialPort::FlowNone, 4096), qPrintable(port.lastErrorMessage()));
         QVERIFY(port.isOpen());
         QCOMPARE(port.devicePath(), pty->a);
@@ -349,19 +360,13 @@ private slots:
         QFETCH(int, flow);
         const bool xonXoff = flow == SerialPort::FlowXonXoff;
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(port.open(kCom, 9600, flow, 4096));
         QCOMPARE(port.holdStatus(), SerialHold::None);  // a pty has no modem lines: not held
 
-        QVERIFY(
-            pty->send("a\x13"
-                      "b"));
+        QVERIFY(pty->send("a" + kXoff + "b"));
         QVERIFY(QTest::qWaitFor([&] { return seen.data.endsWith('b'); }, kLimit));
-        QCOMPARE(seen.data, xonXoff ? QByteArray("ab")
-                                    : QByteArray("a\x13"
-                                                 "b"));
+        QCOMPARE(seen.data, xonXoff ? QByteArray("ab") : "a" + kXoff + "b");
         QCOMPARE(port.holdStatus(), xonXoff ? SerialHold::Xoff : SerialHold::None);
         QCOMPARE(seen.holdChanges, xonXoff ? 1 : 0);
 
@@ -392,9 +397,7 @@ private slots:
         QFETCH(QList<int>, sizes);
         QFETCH(QList<bool>, taken);
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(port.open(kCom, 9600, SerialPort::FlowXonXoff, 4096));
         QVERIFY(pty->send("\x13"));
         QVERIFY(QTest::qWaitFor([&] { return port.holdStatus() == SerialHold::Xoff; }, kLimit));
@@ -428,9 +431,7 @@ private slots:
         const int watch = openRaw(pty->a, false);
         QVERIFY(watch >= 0);
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(port.open(kCom, 9600, SerialPort::FlowXonXoff, 1024));
         const QByteArray burst = everyByte(12, false, false).left(3000);
         QVERIFY(pty->send(burst, false));
@@ -452,9 +453,7 @@ private slots:
         QVERIFY(pty->send("stale"));
         QVERIFY(waitWithoutEvents([&] { return inQueue(watch) >= 5; }));
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(port.open(kCom, 9600, SerialPort::FlowNone, 4096));
         ::close(watch);
         QVERIFY(pty->send("fresh"));
@@ -504,9 +503,7 @@ private slots:
             map.setOverride(com, target);
         }
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(!port.open(com, baud, flow, 4096));
         QCOMPARE(port.lastErrorMessage(), message);
         QCOMPARE(port.lastError(), 0);
@@ -593,9 +590,7 @@ private slots:
         }
 
         SerialPort second;
-        Seen seen;
-        seen.attach(second);
-        second.setPortMap(map);
+        Seen seen(second, map);
         second.setLockDirectories({lockDir});
         QCOMPARE(second.open(com, 9600, 0, 4096), opens);
         if (!opens) {
@@ -669,9 +664,7 @@ private slots:
         const int watch = openRaw(pty->a, false);
         QVERIFY(watch >= 0);
         SerialPort port;
-        Seen seen;
-        seen.attach(port);
-        port.setPortMap(map);
+        Seen seen(port, map);
         QVERIFY(port.open(kCom, 9600, SerialPort::FlowXonXoff, 4096));
         QVERIFY(pty->send("up"));
         QVERIFY(QTest::qWaitFor([&] { return seen.data == "up"; }, kLimit));
@@ -736,9 +729,7 @@ private slots:
         if (when == "lost")
             pty->stop(true);
         else
-            QVERIFY(
-                pty->send("\x13"
-                          "data"));
+            QVERIFY(pty->send(kXoff + "data"));
         QVERIFY(QTest::qWaitFor([&] { return calls > 0; }, kLimit));
         settle();
         QCOMPARE(calls, 1);
@@ -752,15 +743,9 @@ private slots:
     void transportSession()
     {
         SerialTransport t;
-        TransportLog ev;
-        t.setEvents(&ev);
-        t.setPortMap(map);
-        LinkSettings s;
-        s.com = kCom;
-        s.baud = 19200;
-        s.flow = 1;
-        QVERIFY(t.bringUp(s));
-        QVERIFY(ev.log.isEmpty());  // reported after the call, for the caller's wait to see
+        TransportLog ev(t, map);
+        QVERIFY(t.bringUp(serialAt(kCom, 19200)));  // XON/XOFF
+        QVERIFY(ev.log.isEmpty());                  // reported after the call, for the caller's wait to see
         QVERIFY(t.isOpen());
         QVERIFY(QTest::qWaitFor([&] { return !ev.log.isEmpty(); }, kLimit));
         QCOMPARE(ev.log, QStringList{"connected 0"});
@@ -785,16 +770,11 @@ private slots:
     void transportFailsAtOnce()
     {
         SerialTransport t;
-        TransportLog ev;
-        t.setEvents(&ev);
-        t.setPortMap(map);
-        LinkSettings s;
-        s.com = 7;
-        QVERIFY(!t.bringUp(s));
+        TransportLog ev(t, map);
+        QVERIFY(!t.bringUp(serialAt(7)));
         QCOMPARE(t.lastErrorMessage(), QStringLiteral("Invalid port number (COM7)"));
         QCOMPARE(t.lastError(), 0);
-        s.com = kCom;
-        QVERIFY(t.bringUp(s));
+        QVERIFY(t.bringUp(serialAt(kCom)));
         t.tearDown();  // before the session was reported: it never is
         settle();
         QVERIFY(ev.log.isEmpty());
@@ -803,12 +783,8 @@ private slots:
     void transportLostOnce()
     {
         SerialTransport t;
-        TransportLog ev;
-        t.setEvents(&ev);
-        t.setPortMap(map);
-        LinkSettings s;
-        s.com = kCom;
-        QVERIFY(t.bringUp(s));
+        TransportLog ev(t, map);
+        QVERIFY(t.bringUp(serialAt(kCom)));
         QVERIFY(QTest::qWaitFor([&] { return ev.log.size() == 1; }, kLimit));
         pty->stop(true);
         QVERIFY(QTest::qWaitFor([&] { return ev.log.size() == 2; }, kLimit));
