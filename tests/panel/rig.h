@@ -40,6 +40,11 @@ struct Rig {
     std::unique_ptr<kordex::panel::PanelSim> sim;
 };
 
+// A rig already logged in at the default prompts.
+struct LoggedIn : Rig {
+    explicit LoggedIn(kordex::panel::PanelOptions o = {}) : Rig(std::move(o)) { login(); }
+};
+
 QObject *makeLoginTests();
 QObject *makeTandemTests();
 QObject *makeRecordModemTests();

@@ -17,6 +17,12 @@ struct Case {
     QSet<int> rows;  // prompt rows that must have matched
 };
 
+// A panel that asks for these steps.
+std::function<void(PanelOptions &)> steps(const QList<Step> &s)
+{
+    return [s](PanelOptions &o) { o.steps = s; };
+}
+
 }  // namespace
 
 class LoginTests : public QObject {
@@ -29,47 +35,11 @@ private slots:
             {"user confirm", [](PanelOptions &o) { o.user = "SMITH"; }, {"QUOLL", "smith", 0}, true, "", {9, 13, 1}},
             {"numeric sid", [](PanelOptions &o) { o.sid = "42"; }, {"QUOLL", {}, 42}, true, "", {5, 1}},
             {"local sid keystroke", [](PanelOptions &o) { o.sid = "L"; }, {}, true, "", {5, 1}},
-            {"arrow sid line",
-             [](PanelOptions &o) {
-                 o.sid = "L";
-                 o.arrowPrompt = true;
-             },
-             {},
-             true,
-             "",
-             {8, 5, 1}},
-            {"printer notice",
-             [](PanelOptions &o) {
-                 o.steps = {Step::Printer, Step::Password};
-             },
-             {},
-             true,
-             "",
-             {6, 1}},
-            {"programming",
-             [](PanelOptions &o) {
-                 o.steps = {Step::Password, Step::Program, Step::Diagnostics};
-             },
-             {},
-             true,
-             "",
-             {1, 2, 4}},
-            {"banner",
-             [](PanelOptions &o) {
-                 o.steps = {Step::Password, Step::Banner};
-             },
-             {},
-             true,
-             "",
-             {1, 10}},
-            {"information",
-             [](PanelOptions &o) {
-                 o.steps = {Step::Password, Step::Info, Step::Access};
-             },
-             {},
-             true,
-             "",
-             {1, 7, 3}},
+            {"arrow sid line", [](PanelOptions &o) { o.sid = "L", o.arrowPrompt = true; }, {}, true, "", {8, 5, 1}},
+            {"printer notice", steps({Step::Printer, Step::Password}), {}, true, "", {6, 1}},
+            {"programming", steps({Step::Password, Step::Program, Step::Diagnostics}), {}, true, "", {1, 2, 4}},
+            {"banner", steps({Step::Password, Step::Banner}), {}, true, "", {1, 10}},
+            {"information", steps({Step::Password, Step::Info, Step::Access}), {}, true, "", {1, 7, 3}},
             {"no prompts", [](PanelOptions &o) { o.password.clear(); }, {}, true, "", {}},
             {"left in tandem", [](PanelOptions &o) { o.startInTandem = true; }, {}, true, "", {1}},
             {"wrong password", [](PanelOptions &o) { o.password = "OTHER"; }, {}, false, "password", {1, 12}},
@@ -182,8 +152,7 @@ private slots:
 
     void escapeAtCommandLevelLogsOff()
     {
-        Rig rig;
-        rig.login();
+        LoggedIn rig;
         rig.leaveTandem();
         QCOMPARE(rig.sim->mode(), PanelSim::Mode::Command);
         rig.feed("\x1b");
@@ -194,8 +163,7 @@ private slots:
     {
         PanelOptions o;
         o.alarmAfterMs = 100;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         rig.sim->endSession();
         rig.out.clear();
         rig.feed("\rQUOLL\r");

@@ -66,8 +66,7 @@ private slots:
         QFETCH(int, face);
         QFETCH(int, rows);
         QFETCH(int, power);
-        Rig rig(modelOptions(Model(model)));
-        rig.login();
+        LoggedIn rig(modelOptions(Model(model)));
         QVERIFY(rig.screen.tandem);
         QCOMPARE(rig.screen.ident, ident);
         QCOMPARE(reftest::faceFor(rig.screen.ident), face);
@@ -91,8 +90,7 @@ private slots:
         QFETCH(int, model);
         PanelOptions o = modelOptions(Model(model));
         o.alarmAfterMs = 5000;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         rig.clock.advance(4900);
         QCOMPARE(rig.screen.indicator(3), 'O');
         QVERIFY(!rig.screen.alarmAttention());
@@ -127,8 +125,7 @@ private slots:
     void everyStateLetterIsUsed()
     {
         // Alarm at 10 s, fault from 20 s to 30 s left unacknowledged.
-        Rig rig;
-        rig.login();
+        LoggedIn rig;
         QSet<char> letters;
         for (int t = 0; t < 40; ++t) {
             rig.clock.advance(1000);
@@ -148,8 +145,7 @@ private slots:
         PanelOptions o = modelOptions(Model::As1603, Scenario::Faults);
         o.faultAfterMs = 2000;
         o.faultForMs = 3000;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         rig.clock.advance(2000);
         QCOMPARE(rig.screen.indicator(5), 'Q');
         QVERIFY(rig.row(0).startsWith("ZONE 005 FAULT "));
@@ -180,8 +176,7 @@ private slots:
         o.alarmAfterMs = 1000;
         o.faultAfterMs = 2000;
         o.faultForMs = 60000;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         rig.clock.advance(7000);  // alarms in zones 3 and 7, fault in zone 5
         QCOMPARE(rig.sim->eventCount(), 3);
         QCOMPARE(rig.screen.indicator(14), 'F');  // several alarms
@@ -210,8 +205,7 @@ private slots:
         PanelOptions o;
         o.alarmAfterMs = 3000;
         o.eventDisplay = false;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         QCOMPARE(rig.screen.indicator(28), 'O');
         rig.clock.advance(3000);
         QVERIFY(rig.screen.printerLines.isEmpty());
@@ -236,8 +230,7 @@ private slots:
 
     void unknownKeysSayNotAvailable()
     {
-        Rig rig(modelOptions(Model::As1603, Scenario::Quiet));
-        rig.login();
+        LoggedIn rig(modelOptions(Model::As1603, Scenario::Quiet));
         const QByteArray normal = rig.row(0);
         int bells = 0;
         for (char k : {'x', 'B', 'Q', '&', '!', 'W', '\x1b', '\r', '5'}) {
@@ -253,8 +246,7 @@ private slots:
 
     void redrawRepeatsIdentification()
     {
-        Rig rig(modelOptions(Model::As4428));
-        rig.login();
+        LoggedIn rig(modelOptions(Model::As4428));
         rig.clock.advance(15000);
         const QByteArray row0 = rig.row(0);
         rig.feed("H");
@@ -267,8 +259,7 @@ private slots:
 
     void holdingTestLightsEveryLamp()
     {
-        Rig rig(modelOptions(Model::As1603, Scenario::Quiet));
-        rig.login();
+        LoggedIn rig(modelOptions(Model::As1603, Scenario::Quiet));
         rig.feed("t");
         QVERIFY(rig.row(0).startsWith("HOLD TEST KEY"));
         rig.feed("/t");
@@ -289,8 +280,7 @@ private slots:
     {
         PanelOptions o;
         o.alarmAfterMs = 1000;
-        Rig rig(o);
-        rig.login();
+        LoggedIn rig(o);
         rig.clock.advance(1000);
         rig.feed("Z");
         QVERIFY(rig.screen.cursorVisible && rig.screen.blinking);
