@@ -236,10 +236,7 @@ LoginOutcome runLogin(kordex::VirtualClock &clock, RefScreen &screen, QByteArray
             arrow = true;
         }
         seen(9, t.contains("ENTER USERNAME"), User);
-        if (t.contains("ZR9 Diagnostics")) {
-            out.rowsSeen << 10;
-            action = Td;
-        }
+        seen(10, t.contains("ZR9 Diagnostics"), Td);
         seen(11, t.contains("LOGIN CANCELLED"), Cr);
         seen(12, t.contains("ACCESS DENIED"), Cr);
         seen(13, u > p && t.contains('*'), Confirm);
