@@ -1,6 +1,6 @@
 #pragma once
-// The real kordex, offscreen, in a home of its own with one stored
-// connection, writing a session trace; stopped by SIGTERM at the end.
+// The real kordex, offscreen, in a home of its own, writing a session trace;
+// stopped by SIGTERM at the end.
 #include "config/configuration.h"
 #include "platform/prompter.h"
 
@@ -16,46 +16,42 @@ namespace kordex::test {
 
 inline constexpr int kLimitMs = 30000;
 
-struct Kordex {
+struct Home {
     QTemporaryDir home;
+    QString folder = home.path() + QStringLiteral("/Corvane/Kordex/");
+    QString ini = folder + kIniFileName;
+    QString tracePath = home.filePath(QStringLiteral("session.trace"));
     QProcess process;
-    QString tracePath;
 
-    // `ports`: "COM150=/path" lines for the [Ports] section.
-    explicit Kordex(TConnectionRec r, const QByteArray &ports = {})
-    {
-        r.SystemName = "Plant Room";
-        r.AutoLogin = false;  // the command line forces it on
-        ConnectionBook book;
-        book.add(r);
-        const QString folder = home.path() + QStringLiteral("/Corvane/Kordex/");
-        QDir().mkpath(folder);
-        StorageFolders folders{QString(), folder, true};
-        ScriptedPrompter silent;
-        Configuration(folders, silent).SaveConnections(book);
-        if (!ports.isEmpty()) {
-            QFile ini(folder + QStringLiteral("Kordex.ini"));
-            if (ini.open(QIODevice::Append))
-                ini.write("[Ports]\r\n" + ports + "\r\n");
-        }
-        tracePath = home.filePath(QStringLiteral("session.trace"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(QStringLiteral(KORDEX_BIN), {QStringLiteral("--trace"), tracePath, QStringLiteral("PLANT ROOM")});
-    }
-    ~Kordex()
+    Home() { QDir().mkpath(folder); }
+    ~Home()
     {
         if (process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(process.processId()), SIGTERM);
+            terminate();
             if (!process.waitForFinished(10000))
                 process.kill();
             process.waitForFinished(5000);
         }
     }
+    // Stores a book of one record, "Plant Room".
+    void store(TConnectionRec r) const
+    {
+        r.SystemName = "Plant Room";
+        ConnectionBook book;
+        book.add(r);
+        ScriptedPrompter silent;
+        Configuration({QString(), folder, true}, silent).SaveConnections(book);
+    }
+    void start(const QStringList &args = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KORDEX_BIN), QStringList{QStringLiteral("--trace"), tracePath} + args);
+    }
+    void terminate() const { ::kill(pid_t(process.processId()), SIGTERM); }
     QByteArray trace() const
     {
         QFile f(tracePath);
@@ -67,6 +63,23 @@ struct Kordex {
         const QByteArray t = trace();
         const qsizetype at = t.lastIndexOf(" status \"");
         return at < 0 ? QByteArray() : t.mid(at + 9, t.indexOf('\n', at) - at - 10);
+    }
+};
+
+// Started on the one stored connection; `ports`: "COM150=/path" lines for
+// the [Ports] section.
+struct Kordex : Home {
+    explicit Kordex(TConnectionRec r, const QByteArray &ports = {})
+    {
+        r.AutoLogin = false;  // the command line forces it on
+        store(r);
+        if (!ports.isEmpty()) {
+            QFile file(ini);
+            if (file.open(QIODevice::Append))
+                file.write("[Ports]\r\n" + ports + "\r\n");
+        }
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        start({QStringLiteral("PLANT ROOM")});
     }
 };
 

@@ -2,65 +2,11 @@
 // termination signal ends it through the close and its save and never waits
 // for a click on a box; a "Kordex.ini" that is no regular file does not hang
 // the start.
-#include "config/configuration.h"
+#include "e2e_support.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <csignal>
 #include <sys/stat.h>
 
-using namespace kordex;
-
-namespace {
-
-constexpr int kLimitMs = 30000;
-
-struct Run {
-    QTemporaryDir home;
-    QString folder = home.path() + QStringLiteral("/Corvane/Kordex/");
-    QString ini = folder + kIniFileName;
-    QString trace = home.filePath(QStringLiteral("session.trace"));
-    QProcess process;
-
-    Run() { QDir().mkpath(folder); }
-    ~Run()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-    void storeBook() const
-    {
-        ConnectionBook book;
-        TConnectionRec r;
-        r.SystemName = "Plant Room";
-        book.add(r);
-        ScriptedPrompter silent;
-        Configuration({QString(), folder, true}, silent).SaveConnections(book);
-    }
-    void start()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KORDEX_BIN), {QStringLiteral("--trace"), trace});
-    }
-    QByteArray traced() const
-    {
-        QFile f(trace);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void terminate() const { ::kill(pid_t(process.processId()), SIGTERM); }
-};
-
-}  // namespace
+using namespace kordex::test;
 
 class TestE2eLifecycle : public QObject {
     Q_OBJECT
@@ -104,18 +50,18 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(int, exitCode);
         QFETCH(QStringList, told);
-        Run run;
+        Home run;
         if (setup == QLatin1String("fifo"))
             QCOMPARE(::mkfifo(QFile::encodeName(run.ini).constData(), 0600), 0);
         else
-            run.storeBook();
+            run.store({});
         run.start();
         if (setup == QLatin1String("fifo")) {
             // The trace is opened after the signals are caught, before the file is read.
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.trace), kLimitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.tracePath), kLimitMs);
         } else {
             // The book is loaded and the window made: from now on only the close writes the file.
-            QTRY_VERIFY_WITH_TIMEOUT(run.traced().contains("status \"Not Connected\""), kLimitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(run.traced("status \"Not Connected\""), kLimitMs);
             QVERIFY(QFile::remove(run.ini));
             if (setup == QLatin1String("save fails"))
                 QVERIFY(QDir().mkdir(run.ini));  // a folder in its place cannot be written
