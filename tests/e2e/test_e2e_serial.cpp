@@ -55,23 +55,8 @@ struct Received {
     }
 };
 
-// The panel's answers: a password prompt after the login's opening, tandem
-// mode after the right password.
-QByteArray panelAnswer(const QByteArray &received, int &stage)
-{
-    if (stage == 0 && received.endsWith("\x08"
-                                        "C\n\r")) {
-        stage = 1;
-        return "\r\nENTER PASSWORD: ";
-    }
-    if (stage == 1 && received.endsWith("1234\n\r")) {
-        stage = 2;
-        return "\x1bk\x1bY+ Q7312 1 V12\x1bY,    Zone 3 Normal";
-    }
-    return {};
-}
-
-// A socat pair: the program opens `mine` as COM150, the peer plays `theirs`.
+// A socat pair: the program opens `mine` as COM150, the peer plays `theirs`,
+// by default a panel that answers the login.
 class Pty : public QObject {
 public:
     QTemporaryDir dir;
@@ -79,6 +64,7 @@ public:
     QSerialPort peer;
     Received in;
     std::function<void()> onData;
+    int stage = 0;  // of the login: 1 asked for the password, 2 in tandem mode
 
     bool start()
     {
@@ -90,8 +76,7 @@ public:
         peer.setPortName(QFileInfo(b).canonicalFilePath());
         connect(&peer, &QSerialPort::readyRead, this, [this] {
             in.add(peer.readAll());
-            if (onData)
-                onData();
+            onData ? onData() : answerAsPanel();
         });
         return peer.open(QIODevice::ReadWrite);
     }
@@ -100,6 +85,17 @@ public:
     {
         peer.write(b);
         peer.flush();
+    }
+    // A password prompt after the login's opening, tandem mode after the right password.
+    void answerAsPanel()
+    {
+        if (stage == 0 && in.bytes.endsWith("\bC\n\r")) {
+            stage = 1;
+            write("\r\nENTER PASSWORD: ");
+        } else if (stage == 1 && in.bytes.endsWith("1234\n\r")) {
+            stage = 2;
+            write("\x1bk\x1bY+ Q7312 1 V12\x1bY,    Zone 3 Normal");
+        }
     }
     ~Pty() override
     {
@@ -170,15 +166,13 @@ private slots:
         Pty pty;
         QVERIFY(pty.start());
         Rig rig(pty.mine());
-        int stage = 0;
         bool held = false;
         qsizetype loginSize = 1 << 30;
         const QByteArray file = sRecords(600);
         pty.onData = [&] {
-            if (const QByteArray a = panelAnswer(pty.in.bytes, stage); !a.isEmpty())
-                pty.write(a);
+            pty.answerAsPanel();
             // Hold the line as soon as the file begins to arrive.
-            if (stage == 2 && !held && pty.in.bytes.size() > loginSize) {
+            if (pty.stage == 2 && !held && pty.in.bytes.size() > loginSize) {
                 held = true;
                 pty.write("\x13");
             }
@@ -187,9 +181,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.loggedIn(), kLimitMs);
         const QByteArray login = pty.in.bytes;
         loginSize = login.size();
-        QCOMPARE(login, QByteArray("H") + QByteArray(10, '\x1b') +
-                            "\x08"
-                            "C\n\r1234\n\r");
+        QCOMPARE(login, QByteArray("H") + QByteArray(10, '\x1b') + "\bC\n\r1234\n\r");
 
         QTemporaryDir dir;
         QFile f(dir.filePath(QStringLiteral("db.s28")));
@@ -227,11 +219,6 @@ private slots:
         Pty pty;
         QVERIFY(pty.start());
         Rig rig(pty.mine());
-        int stage = 0;
-        pty.onData = [&] {
-            if (const QByteArray a = panelAnswer(pty.in.bytes, stage); !a.isEmpty())
-                pty.write(a);
-        };
         rig.connect(serialRecord(1));
         QTRY_VERIFY_WITH_TIMEOUT(rig.loggedIn(), kLimitMs);
         pty.socat.kill();
@@ -252,17 +239,17 @@ private slots:
         Pty pty;
         QVERIFY(pty.start());
         Rig rig(pty.mine());
-        int stage = -2;
+        pty.stage = -2;  // the modem first
         pty.onData = [&] {
             const QByteArray &in = pty.in.bytes;
-            if (stage == -2 && in.endsWith("ATZ\n\r")) {
-                stage = -1;
+            if (pty.stage == -2 && in.endsWith("ATZ\n\r")) {
+                pty.stage = -1;
                 pty.write("ATZ\r\nok\r\n");
-            } else if (stage == -1 && in.endsWith("ATDT5551234\n\r")) {
-                stage = 0;
+            } else if (pty.stage == -1 && in.endsWith("ATDT5551234\n\r")) {
+                pty.stage = 0;
                 pty.write("\r\nCONNECT 9600\r\n");
-            } else if (const QByteArray a = panelAnswer(in, stage); !a.isEmpty()) {
-                pty.write(a);
+            } else {
+                pty.answerAsPanel();
             }
         };
         rig.connect(serialRecord(0));
