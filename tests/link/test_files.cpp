@@ -37,16 +37,6 @@ struct Run {
             runScript(text, [this](const QByteArray &d) { last = QJsonDocument::fromJson(d).object(); });
         QVERIFY2(r.exitCode == 0, qPrintable(r.messages.join(QLatin1Char('\n'))));
     }
-    QJsonValue at(const QString &path) const
-    {
-        QJsonValue v = last;
-        for (const QString &p : path.split(QLatin1Char('.'))) {
-            bool isIndex = false;
-            const int i = p.toInt(&isIndex);
-            v = isIndex ? v.toArray().at(i) : v.toObject().value(p);
-        }
-        return v;
-    }
     // What went over the wire, joined.
     QByteArray wire() const
     {
