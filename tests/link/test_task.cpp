@@ -20,6 +20,11 @@ struct World {
     int frames = 0;  // live coroutine bodies
     QByteArray log;  // one letter per wait got past
     std::optional<Task<int>> victim, spawned;
+    void reach(int c)
+    {
+        counter = c;
+        hub.notify();
+    }
 };
 
 struct Guard {
@@ -86,8 +91,7 @@ Task<> meddler(World &w)
     w.hub.notify();
     w.victim.reset();  // its condition holds too
     w.spawned = leaf(w, 's', 2);
-    w.counter = 2;
-    w.hub.notify();
+    w.reach(2);
     co_await w.hub.until([&w] { return w.counter >= 3; });
     w.log += 'M';
 }
@@ -128,8 +132,7 @@ private slots:
         QCOMPARE(w.log, suspend ? "" : "l");
         if (suspend)
             QVERIFY_THROWS_EXCEPTION(std::logic_error, t.result());
-        w.counter = 1;
-        w.hub.notify();
+        w.reach(1);
         w.hub.notify();
         QVERIFY(t.done());
         QCOMPARE(std::move(t).result(), 1 + 10 * depth);
@@ -154,8 +157,7 @@ private slots:
         Task<int> t = catcher(w, atLeast, catches);
         Task<> v = voidCaller(w, atLeast);
         QCOMPARE(int(t.done()) + int(v.done()), atLeast ? 0 : 2);
-        w.counter = 1;
-        w.hub.notify();
+        w.reach(1);
         QVERIFY(t.done() && v.done());
         if (catches)
             QCOMPARE(t.result(), -1);
@@ -174,8 +176,7 @@ private slots:
         QVERIFY(!t.valid() && !t.done() && w.frames == 5);
         moved = leaf(w, 'x', 0, 2);  // assigning over a suspended task cancels it
         QCOMPARE(w.frames + w.hub.waiting(), 0);
-        w.counter = 1;
-        w.hub.notify();
+        w.reach(1);
         QVERIFY(w.log == "x" && !doneCalled && moved.result() == 2);
 
         // A child held elsewhere outlives its cancelled awaiter and must not
@@ -184,8 +185,7 @@ private slots:
         std::optional<Task<int>> parent = awaitHeld(w, child);
         parent.reset();
         QCOMPARE(w.frames, 1);
-        w.counter = 2;
-        w.hub.notify();
+        w.reach(2);
         QCOMPARE(child.result(), 5);
         QCOMPARE(w.log, "xc");
 
@@ -205,16 +205,14 @@ private slots:
         w.victim = leaf(w, 'v', 1);
         Task<int> b = leaf(w, 'b', 1);
         QCOMPARE(w.hub.waiting(), 3);
-        w.counter = 1;
-        w.hub.notify();
+        w.reach(1);
         // Oldest first, each once; the victim was cancelled before its turn,
         // and what the meddler started or allowed ran in the same notify().
         QCOMPARE(w.log, "mbs");
         QCOMPARE(w.hub.waiting(), 1);
         QCOMPARE(w.frames, 0);
         QVERIFY(b.done() && w.spawned->done() && !m.done());
-        w.counter = 3;
-        w.hub.notify();
+        w.reach(3);
         QCOMPARE(w.log, "mbsM");
         QVERIFY(m.done());
     }
@@ -284,8 +282,7 @@ private slots:
         QFETCH(bool, destroyInCallback);
         World w;
         std::optional<Task<int>> t = chain(w, 2, 1);
-        w.counter = finishFirst ? 1 : 0;
-        w.hub.notify();
+        w.reach(finishFirst ? 1 : 0);
         int calls = 0;
         bool doneSeen = false;
         t->onDone([&] {
@@ -295,8 +292,7 @@ private slots:
             ++calls;  // the callback's captures must survive destroying the Task
         });
         QCOMPARE(calls, finishFirst ? 1 : 0);
-        w.counter = 1;
-        w.hub.notify();
+        w.reach(1);
         w.hub.notify();
         QCOMPARE(calls, 1);
         QVERIFY(doneSeen);
