@@ -18,13 +18,6 @@ void toCommandLevel(Rig &rig)
     rig.response.clear();
 }
 
-// As the remote program sends a file in terminal mode: each line, then LF CR.
-void sendFile(Rig &rig, const QList<QByteArray> &lines)
-{
-    for (const QByteArray &l : lines)
-        rig.feed(l + "\n\r");
-}
-
 QList<QByteArray> goodFile()
 {
     return {makeSRecord(0, 0, "HDR"), makeSRecord(1, 0x1000, "\x01\x02\x03"), makeSRecord(2, 0x12000, "ABCD"),
@@ -109,7 +102,8 @@ private slots:
         for (const auto &c : cases) {
             Rig rig;
             toCommandLevel(rig);
-            sendFile(rig, c.file);
+            for (const QByteArray &l : c.file)  // as the remote program sends it: each line, then LF CR
+                rig.feed(l + "\n\r");
             rig.clock.advance(3000);
             QCOMPARE(rig.response, c.reply + "COMMAND: ");
             QCOMPARE(rig.sim->recordsAccepted(), c.accepted);
