@@ -68,6 +68,14 @@ void Program::FormClose()
     link.windowClosing();
 }
 
+void Program::ConnectToStored(int index)
+{
+    const bool forced = index == forcedAutoLogin_;
+    if (forced)
+        forcedAutoLogin_ = -1;
+    link.ConnectToStored(index, forced);
+}
+
 void Program::Timer8Timer()
 {
     if (options_.connectionArgument.isEmpty() || !dialog)
@@ -77,7 +85,8 @@ void Program::Timer8Timer()
 }
 
 // Every record of that name in turn, each attempt run to its end before the
-// next (and before the stored automatic-login flag is given back).
+// next. Automatic login is forced for these attempts in the link's working
+// copy only: the book, which the close saves, keeps the record's own flag.
 Task<void> Program::connectFromCommandLine()
 {
     const QByteArray name = options_.connectionArgument;
@@ -87,13 +96,13 @@ Task<void> Program::connectFromCommandLine()
     for (int i = 0; i < book.count(); ++i) {
         if (!equalsIgnoringAsciiCase(book.at(i).SystemName, name))
             continue;
-        const bool remembered = book.at(i).AutoLogin;
-        book.at(i).AutoLogin = true;
+        forcedAutoLogin_ = i;
         dialog->logic().selectEntry(i);
         dialog->logic().ConnectionListDblClick();
         co_await link.untilConnectsDone();
-        if (i < book.count())
-            book.at(i).AutoLogin = remembered;
+        forcedAutoLogin_ = -1;
+        if (closed_)
+            co_return;  // closing cancelled what was still to come
     }
 }
 

@@ -78,7 +78,7 @@ public:
     std::unique_ptr<SessionTrace> trace;
 
     // ConnectionActions, for the dialog.
-    void ConnectToStored(int index) override { link.ConnectToStored(index); }
+    void ConnectToStored(int index) override;
     void PopulateConnectMenu() override { link.PopulateConnectMenu(); }
     void setFileMenuEnabled(bool enabled) override { window.setFileMenuEnabled(enabled); }
     void showHelpTopic(int topic) override { window.showHelpTopic(topic); }
@@ -86,12 +86,12 @@ public:
     bool connectionActive() const override { return session.ConnectionActive; }
     QByteArray currentSystemName() const override { return link.CurrentConnection.SystemName; }
     int currentIndex() const override { return link.CurrentIndex; }
-    void setCurrentIndex(int index) override { link.CurrentIndex = index; }
 
 private:
     Task<void> connectFromCommandLine();
     Options options_;
     Task<void> commandLine_;
+    int forcedAutoLogin_ = -1;  // the record the command line connects to
     bool closed_ = false;
 };
 

@@ -22,7 +22,7 @@ struct TandemEngine {
     {
         engine.startUp();
         clock.advance(1001);
-        engine.session.Connected = true;
+        SessionRig::link(engine.session).Connected = true;
         rig.connection.AutoLogin = false;
         engine.ModeChange();
         engine.session.setPanelType(1);

@@ -98,7 +98,7 @@ double engineCpuMs(const QByteArray &bytes)
     EngineRig rig(clock, view);
     rig.engine.startUp();
     rig.engine.Timer1.stop();  // past the start-up guard
-    rig.session.Connected = true;
+    SessionRig::link(rig.session).Connected = true;
     rig.connection.AutoLogin = false;
     rig.engine.ModeChange();
     rig.session.setPanelType(1);

@@ -254,12 +254,17 @@ void ConnectionPropertiesLogic::OKButtonClick()
             const QString q = QStringLiteral("You are already connected to ") +
                               fromBytes(actions_.currentSystemName()) + QStringLiteral(". Reconnect to ") +
                               fromBytes(list_[selected_]) + QStringLiteral("?");
-            if (!prompter_.askYesNo(QStringLiteral("Warning"), q))
-                return;
+            const int index = selected_;
+            prompter_.askYesNo(QStringLiteral("Warning"), q, [this, index](bool yes) {
+                if (yes) {
+                    hideDialog();
+                    actions_.ConnectToStored(index);
+                }
+            });
+            return;
         }
         const int index = selected_;
         hideDialog();
-        actions_.setCurrentIndex(index);
         actions_.ConnectToStored(index);
         return;
     }

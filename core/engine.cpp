@@ -55,7 +55,6 @@ void Engine::startUp()
     TimerHKI.start();
     view.setEventScreenGeometry(0, 522);
     session.setPanelType(0);
-    session.ConnectionActive = false;
     session.StatusText = "Not Connected";
     SelectFace();
     indicators.reset();

@@ -37,6 +37,7 @@ public:
     FaceControl &faces() const { return *faces_; }
     void SelectFace() { faces_->SelectFace(); }
     void ModeChange() { faces_->ModeChange(); }
+    void setLoggedIn(bool on) { faces_->setLoggedIn(on); }
     void IdentifyPanel();
 
     // Paints indicator k on face `panelType` (main thread).
@@ -63,6 +64,8 @@ public:
 
     // The key hold repeat belongs to the key input above this layer.
     std::function<void()> onTimerHKI;
+    // Tandem-mode output arrived while the login held the switch back.
+    std::function<void()> onTandemHeld;
 
 private:
     FaceControl *faces_ = nullptr;

@@ -22,6 +22,10 @@ public:
     virtual void SelectFace() = 0;
     // Between terminal and tandem mode.
     virtual void ModeChange() = 0;
+    // The login's verdict where the link gives it (begun anew, failed,
+    // logged out); entering tandem mode gives it inside ModeChange. Only the
+    // mode switch writes it.
+    virtual void setLoggedIn(bool on) = 0;
     // Indicator numbers that are painted, in the order one dispatch visits them.
     virtual std::span<const int> paintedIndicators() const = 0;
     // The ordinary lamp(s) of indicator k on face `panelType`; nullptr when

@@ -1,21 +1,23 @@
 #pragma once
-// The session flags and texts that the decoder and the display write and
-// every layer above reads. Written on the main thread only, apart from the
-// few values the flash thread reads (kept atomic so a whole value is always
-// seen). The connection in use belongs to the link session; this state only
-// reads it, through `current()`.
+// The session flags and texts. Each flag has one writer: the link writes the
+// link's flags, the mode switch the mode and the login verdict; everybody
+// else reads them through the const references below (the names the rest of
+// the program reads). A writer gets its flags with a key only it can make.
+// Main thread only, apart from the few values the flash thread reads (kept
+// atomic so a whole value is always seen). The connection in use belongs to
+// the link session; this state only reads it, through `current()`.
 #include "config/connection_book.h"
+#include "core/received_text.h"
 
 #include <QByteArray>
 #include <atomic>
 
 namespace kordex {
 
-struct SessionState {
-    // Session flags.
+// Written by the link session and its units only.
+struct LinkFlags {
     bool ConnectionActive = false;
     bool Connected = false;
-    bool LoggedIn = false;
     bool LoginPending = false;
     bool AbortRequested = false;
     bool LinkLost = false;
@@ -23,11 +25,57 @@ struct SessionState {
     bool TandemSeen = false;
     bool Capturing = false;
     bool SendingFile = false;
-    bool TandemMode = false;  // written only by the mode switch
     bool ArrowPromptSeen = false;
     bool DiagnosticsBannerSeen = false;
+};
 
-    QByteArray ResponseText;
+// Written by the mode switch only: the mode, and the login verdict that
+// entering tandem mode gives.
+struct ModeFlags {
+    bool TandemMode = false;
+    bool LoggedIn = false;
+};
+
+class SessionState {
+    LinkFlags link_;
+    ModeFlags mode_;
+
+public:
+    SessionState() = default;
+    SessionState(const SessionState &) = delete;
+    SessionState &operator=(const SessionState &) = delete;
+
+    // The keys: only their friends can make one.
+    class LinkWriter {
+        friend class LinkSession;
+        friend struct SessionRig;
+        LinkWriter() = default;
+    };
+    class ModeWriter {
+        friend class FaceController;
+        friend struct SessionRig;
+        ModeWriter() = default;
+    };
+    LinkFlags &linkFlags(LinkWriter) { return link_; }
+    ModeFlags &modeFlags(ModeWriter) { return mode_; }
+
+    const bool &ConnectionActive = link_.ConnectionActive;
+    const bool &Connected = link_.Connected;
+    const bool &LoginPending = link_.LoginPending;
+    const bool &AbortRequested = link_.AbortRequested;
+    const bool &LinkLost = link_.LinkLost;
+    const bool &SuppressTandemSwitch = link_.SuppressTandemSwitch;
+    const bool &TandemSeen = link_.TandemSeen;
+    const bool &Capturing = link_.Capturing;
+    const bool &SendingFile = link_.SendingFile;
+    const bool &ArrowPromptSeen = link_.ArrowPromptSeen;
+    const bool &DiagnosticsBannerSeen = link_.DiagnosticsBannerSeen;
+    const bool &TandemMode = mode_.TandemMode;
+    const bool &LoggedIn = mode_.LoggedIn;
+
+    // What arrived while the link was not up or a login was pending: the
+    // decoder appends, the link searches and clears.
+    ReceivedText ResponseText;
     QByteArray StatusText = "Not Connected";
 
     // Panel identity; PanelType and EventDisplayAllowed are read by the flash thread.
@@ -50,6 +98,13 @@ private:
         return none;
     }
     const TConnectionRec *current_ = &noConnection();
+};
+
+// For rigs without a link or without faces (tests, benches, fuzzers and the
+// `set` line of kordex-replay): they stand in for the missing writer.
+struct SessionRig {
+    static LinkFlags &link(SessionState &s) { return s.linkFlags({}); }
+    static ModeFlags &mode(SessionState &s) { return s.modeFlags({}); }
 };
 
 }  // namespace kordex

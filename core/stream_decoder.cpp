@@ -46,8 +46,8 @@ void StreamDecoder::DecodeEscapeByte(uint8_t b)
             if (!e_.session.TandemMode) {
                 if (!e_.session.SuppressTandemSwitch)
                     e_.ModeChange();
-                else
-                    e_.session.TandemSeen = true;
+                else if (e_.onTandemHeld)
+                    e_.onTandemHeld();
             }
             break;
         default: break;  // unknown commands are discarded until k, K or Y

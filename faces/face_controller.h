@@ -13,6 +13,7 @@ public:
 
     void SelectFace() override;
     void ModeChange() override;
+    void setLoggedIn(bool on) override;
     std::span<const int> paintedIndicators() const override;
     const IndicatorBinding *bindingFor(int panelType, int k) const override;
 

@@ -6,15 +6,16 @@ namespace kordex {
 
 void FaceController::ModeChange()
 {
-    SessionState &s = e_.session;
+    const SessionState &s = e_.session;
+    ModeFlags &mode = e_.session.modeFlags({});
     EngineView &view = e_.view;
     if (s.TandemMode) {
-        s.TandemMode = false;
+        mode.TandemMode = false;
         e_.Timer1.start();  // no re-entry into tandem mode for a second
         view.setEventScreenGeometry(0, 522);
         view.focusFirstControl();
-        s.setPanelType(0);
-        s.StatusText = "Terminal Mode";
+        e_.session.setPanelType(0);
+        e_.session.StatusText = "Terminal Mode";
         SelectFace();
         view.setVisibleContainer(Container::None);
         view.setMenuEnabled(MenuItem::Refresh1, false);
@@ -24,13 +25,16 @@ void FaceController::ModeChange()
     }
     if (e_.Timer1.isRunning())
         return;
+    // Entering tandem mode is the verdict of a pending login, automatic or by hand.
     if (s.LoginPending)
-        s.LoggedIn = true;
-    s.TandemMode = true;
+        mode.LoggedIn = true;
+    mode.TandemMode = true;
     view.focusFirstControl();
     view.setEventScreenGeometry(328, 193);
     view.setMenuEnabled(MenuItem::Refresh1, true);
     view.setMenuVisible(MenuItem::CloseTandemMode1, true);
 }
+
+void FaceController::setLoggedIn(bool on) { e_.session.modeFlags({}).LoggedIn = on; }
 
 }  // namespace kordex

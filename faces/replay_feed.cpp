@@ -18,13 +18,7 @@ ReplayFeed::ReplayFeed(LinkSession &link, QByteArray data, int bytesPerSecond)
 
 void ReplayFeed::start(const QByteArray &systemName)
 {
-    SessionState &s = e_.session;
-    link_.CurrentConnection.SystemName = systemName;
-    link_.CurrentConnection.AutoLogin = false;
-    s.ConnectionActive = true;
-    s.Connected = true;
-    s.StatusText = "Terminal Mode";
-    e_.SelectFace();
+    link_.startReplay(systemName);
     timer_.start();
 }
 

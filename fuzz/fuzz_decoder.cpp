@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Engine &engine = rig.engine;
     engine.startUp();
     clock.advance(1001);
-    engine.session.Connected = true;
+    SessionRig::link(engine.session).Connected = true;
     rig.connection.AutoLogin = size % 2;
     rig.connection.DiagnosticMode = size % 3 == 0;
     auto paint = [](const std::function<void()> &p) { p(); };

@@ -1,44 +1,58 @@
 #pragma once
 // The life of one panel session: choosing a stored connection, bringing its
-// transport up, the panel login, tearing it down, and the one send path every
-// sender uses. Procedures that wait are coroutines over the shared Timer4:
-// a wait suspends its procedure and returns to the event loop; every event
-// entry point ends by letting the waits re-check their conditions.
+// link up through the connector of its type, the panel login, tearing it all
+// down, the Connect menu and its marker, and the one send path every sender
+// uses. Procedures that wait are coroutines over the shared Timer4: a wait
+// suspends its procedure and returns to the event loop; every event entry
+// point ends by letting the waits re-check their conditions.
+//
+// Boxes only report: a procedure never waits for the OK of a box it raised
+// (the failure box of a connect, the box of a lost link). The tear-down that
+// follows such a box runs while the box is open, so the verdict is always the
+// one the events gave, and the loss rule runs before the box is shown.
 #include "config/connect_menu.h"
 #include "config/connection_book.h"
 #include "core/engine.h"
+#include "link/capture.h"
+#include "link/connector.h"
+#include "link/file_send.h"
+#include "link/link_context.h"
+#include "link/modem_connector.h"
+#include "link/panel_login.h"
+#include "link/serial_connector.h"
 #include "link/task.h"
+#include "link/terminal_server_connector.h"
 #include "link/transport.h"
 #include "link/wait_hub.h"
 #include "platform/clock.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <deque>
 #include <functional>
 #include <list>
+#include <memory>
 #include <optional>
 
 namespace kordex {
 
 class Prompter;
 
-// What a transport write carried, so a trace can leave secrets out.
-enum class TxTag { Plain, Password, Sid };
-
-class LinkSession final {
+class LinkSession final : private LinkContext {
 public:
     LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter);
-    ~LinkSession();
+    ~LinkSession() override;
     LinkSession(const LinkSession &) = delete;
     LinkSession &operator=(const LinkSession &) = delete;
 
-    // The transports by connection type: 0 and 1 share the serial port.
+    // The transports: the serial port (direct and modem) and the socket.
     void setTransports(Transport *serial, Transport *socket);
-    Transport *transportFor(int connectionType) const;
+    // The connector of a connection type; one without a transport for an unknown type.
+    Connector &connectorFor(int connectionType) const;
 
     // ---- operator commands (return when the procedure first waits) ----
-    void ConnectToStored(int index);
+    // `forceAutoLogin`: this attempt logs in even if the record does not
+    // (the command line); the book keeps the record's own setting.
+    void ConnectToStored(int index, bool forceAutoLogin = false);
     // A connection that is not stored in the book (the demo panel).
     void ConnectToRecord(const TConnectionRec &record);
     void ConnectionClicked(int index) { ConnectToStored(index); }
@@ -47,11 +61,14 @@ public:
     void windowClosing();
     // A key byte from the operator; false when it could not be handed over.
     bool sendKey(uint8_t c);
+    // A recorded stream played into the window (kordex --replay): an
+    // established terminal-mode session without a transport.
+    void startReplay(const QByteArray &systemName);
 
     // The File menu's capture and file-send items: each starts, or ends
     // what it started.
-    void SaveDatabase1Click();
-    void LoadDatabase1Click();
+    void SaveDatabase1Click() { capture_.toggle(); }
+    void LoadDatabase1Click() { fileSend_.toggle(); }
 
     void PopulateConnectMenu();
     const ConnectMenuModel &connectMenu() const { return menu_; }
@@ -68,35 +85,25 @@ public:
     // Ends every running procedure at once (the program is going away).
     void cancelAll();
 
-    // ---- transport events ----
-    void dataReceived(const QByteArray &chunk);
-    void WSocket1SessionConnected(int error);
-    void WSocket1SessionClosed(int error);
-    void AfComPort1LineError();
-    // The serial port failed on its own (an adapter unplugged).
-    void portLost(int error);
+    // A received chunk, as a transport delivers it.
+    void dataReceived(const QByteArray &chunk) { received(chunk); }
+    bool sessionUp() const { return terminalServer_ && terminalServer_->sessionUp(); }
 
     // ---- procedures (coroutines) ----
-    Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain);
-    Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain);
+    Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain) override;
+    Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain) override;
     Task<bool> MakeConnection(bool open);
-    Task<bool> PanelLogin(bool login);
-    Task<bool> SocketLink(bool open);
-    Task<bool> SerialLink(bool open);
-    Task<bool> ModemLink(bool open);
 
     // ---- state ----
     TConnectionRec CurrentConnection;
-    bool DialIssued = false;
     int CurrentIndex = -1;
     QByteArray ConnectError;
-    bool SessionUp = false;
 
     Timer Timer4;  // the shared time-out
     Timer Timer5;  // line pacing of a file sent over TCP/IP
 
-    SessionState &session() { return e_.session; }
-    Engine &engine() { return e_; }
+    const SessionState &session() const override { return e_.session; }
+    Engine &engine() override { return e_; }
     ConnectionBook &book() { return book_; }
 
     // Every transport write, with what it carried, and every received chunk.
@@ -108,87 +115,82 @@ public:
     void notify() { hub_.notify(); }
 
 private:
+    struct ConnectRequest {
+        int index;                             // in the book, or -1
+        std::optional<TConnectionRec> record;  // a record from elsewhere
+        bool forceAutoLogin = false;
+    };
+
     // Starts a procedure on its own; it lives until it finishes.
     void run(Task<void> procedure);
     Task<void> runBool(Task<bool> procedure);
     void reap();
-    struct ConnectRequest {
-        int index;                             // in the book, or -1
-        std::optional<TConnectionRec> record;  // a record from elsewhere
-    };
-    Task<void> connectToStored(ConnectRequest request);
-    Task<void> sendFile(QString path);
-    bool heldForFlow() const;
-    void setSendMenu(bool sending);
-    void captureLine(const QByteArray &line);
+    void queueConnect(ConnectRequest request);
     Task<void> connectInTurn();
+    Task<void> connectToStored(ConnectRequest request);
+    Task<void> reconnectOnSameLink(ConnectRequest request);
     Task<void> flushKeys();
+    std::optional<TConnectionRec> recordOf(const ConnectRequest &request) const;
+    void take(const ConnectRequest &request);
 
-    // Arms Timer4 with a fresh count of ms; the awaitable resumes when it
-    // stops or `endEarly` holds. A plain function, not a coroutine: g++ 12
-    // frees a by-value std::function argument of a coroutine too early.
-    // For the same reason, conditions written inside a co_await capture
-    // only pointers and references, and no co_await stands inside && or ||
-    // (g++ 12 evaluates it regardless).
-    WaitHub::Until wait(int ms, std::function<bool()> endEarly);
-    Task<bool> bringUpByType(int type);
-    Task<bool> tearDownByType(int type);
-    bool write(Transport &t, const QByteArray &bytes, TxTag tag);
+    Task<bool> connect();
+    Task<bool> bringUpAndLogIn();
+    Task<void> failConnection();
+    Task<bool> disconnect();
+    void established();
+    void finishIdle();
+    void abortAttempt();
     void loseLink();
-    LinkSettings settingsFor(const TConnectionRec &rec) const;
 
-    void setStatus(const QByteArray &text);
-    void enable(MenuItem item, bool on);
-    void showMenu(MenuItem item, bool on);
+    void enable(std::initializer_list<MenuItem> items, bool on);
     void box(const char *caption, const QByteArray &text);
     void asterisk();
     void unAsterisk();
-    void clearResponse();
-    bool aborted() const { return e_.session.AbortRequested; }
+    void publishMenu();
 
-    // Which transport an event came from.
-    struct SocketEvents final : TransportEvents {
-        explicit SocketEvents(LinkSession &l) : link(l) {}
-        void dataReceived(const QByteArray &c) override { link.dataReceived(c); }
-        void sessionConnected(int e) override { link.WSocket1SessionConnected(e); }
-        void sessionClosed(int e) override { link.WSocket1SessionClosed(e); }
-        void lineError() override { link.AfComPort1LineError(); }
-        void transmitChanged() override { link.hub_.notify(); }
-        LinkSession &link;
-    };
-    struct PortEvents final : TransportEvents {
-        explicit PortEvents(LinkSession &l) : link(l) {}
-        void dataReceived(const QByteArray &c) override { link.dataReceived(c); }
-        void sessionConnected(int) override { link.hub_.notify(); }
-        void sessionClosed(int e) override { link.portLost(e); }
-        void lineError() override { link.AfComPort1LineError(); }
-        void transmitChanged() override { link.hub_.notify(); }
-        LinkSession &link;
-    };
-    SocketEvents socketEvents_{*this};
-    PortEvents portEvents_{*this};
+    LinkContext &context() { return *this; }
+    // LinkContext, for the connectors, the login, the capture and the file send.
+    bool write(Transport &t, const QByteArray &bytes, TxTag tag) override;
+    WaitHub::Until wait(int ms, std::function<bool()> endEarly) override;
+    Timer &timeout() override { return Timer4; }
+    WaitHub &hub() override { return hub_; }
+    LinkFlags &flags() override { return f_; }
+    ReceivedText &response() override { return e_.session.ResponseText; }
+    const TConnectionRec &current() const override { return CurrentConnection; }
+    QByteArray &connectError() override { return ConnectError; }
+    Prompter &prompter() override { return prompter_; }
+    Connector &connector() const override { return connectorFor(CurrentConnection.ConnectionType); }
+    void setStatus(const QByteArray &text) override;
+    void setProgress(const QByteArray &text) override { e_.view.setProgress(text); }
+    void received(const QByteArray &chunk) override;
+    void linkFailed(const char *caption, const QByteArray &text) override;
+    bool stillUp(quint64 generation) const override;
+    quint64 generation() const override { return generation_; }
 
     Engine &e_;
+    LinkFlags &f_;
     ConnectionBook &book_;
     Prompter &prompter_;
     ConnectMenuModel menu_;
     WaitHub hub_;
-    Transport *serial_ = nullptr;
-    Transport *socket_ = nullptr;
-    LinkSettings settings_;
+
+    std::unique_ptr<SerialConnector> serial_;
+    std::unique_ptr<ModemConnector> modem_;
+    std::unique_ptr<TerminalServerConnector> terminalServer_;
+    std::unique_ptr<NoConnector> none_;
+    PanelLogin login_{context()};
+    Capture capture_{context()};
+    FileSend fileSend_{context(), Timer5};
+
     std::list<Task<void>> procedures_;
     QByteArray keyQueue_;
     std::deque<ConnectRequest> connectQueue_;
     bool connecting_ = false;
     bool flushing_ = false;
     bool tearingDown_ = false;
-
-    QFile capture_;
-    bool captureIncomplete_ = false;
-    Timer captureErrorBox_;  // the box comes after the receive path, not inside it
-    int flowMode_ = 0;
-    Timer sendRetry_;  // a character the link did not take is offered again
-    Timer yield_;      // a long send lets the event loop run now and then
+    bool established_ = false;  // connected and logged in (or by hand)
+    quint64 generation_ = 0;    // a new one for every record taken
+    int markedIndex_ = -1;      // the Connect menu item carrying the marker
 };
 
 }  // namespace kordex

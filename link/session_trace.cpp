@@ -36,8 +36,12 @@ QByteArray quote(const QByteArray &bytes) { return '"' + encodeEscapes(bytes) + 
 
 SessionTrace::SessionTrace(Clock &clock, const QString &path) : clock_(clock), file_(path), start_(clock.nowMs())
 {
-    if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Owner-only: a trace names sites and may hold what the panel echoes.
+    constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate, kOwnerOnly)) {
+        file_.setPermissions(kOwnerOnly);  // an old trace of that name too
         line("# Kordex session trace; kordex-replay plays its received side");
+    }
 }
 
 void SessionTrace::line(const QByteArray &text)
@@ -72,7 +76,7 @@ void SessionTrace::transmitted(const QByteArray &bytes, TxTag tag)
     // One line for a whole secret, whatever the number of writes it took.
     if (tag == lastSecret_)
         return;
-    comment(tag == TxTag::Password ? "tx <password>" : "tx <sid>");
+    comment(tag == TxTag::Password ? "tx <password>" : tag == TxTag::Sid ? "tx <sid>" : "tx <answer>");
     lastSecret_ = tag;
 }
 

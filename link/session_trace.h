@@ -2,8 +2,9 @@
 // A trace of one session for support engineers, written as a kordex-replay
 // script: each received chunk becomes `wait MS` + `send "..."`, and every
 // other event a comment with the time since the trace began:
-//   # 1234 tx "..."      each transport write (the password and the SID
-//                        answer as <password> / <sid>: a trace is sent to others)
+//   # 1234 tx "..."      each transport write (the password, the SID answer
+//                        and the terminal server answers as <password>, <sid>
+//                        and <answer>: a trace is sent to others)
 //   # 1234 status "..."  the title's status text changed
 //   # 1234 box "CAPTION" "TEXT"
 //   # 1234 mode tandem|terminal
@@ -123,20 +124,21 @@ public:
     explicit TracingPrompter(Prompter &inner) : inner_(inner) {}
     void setTrace(SessionTrace *trace) { trace_ = trace; }
 
-    void message(const QString &title, const QString &text, Icon icon) override
+    void message(const QString &title, const QString &text, Icon icon, Closed closed) override
     {
         if (trace_)
             trace_->box(title, text);
-        inner_.message(title, text, icon);
+        inner_.message(title, text, icon, std::move(closed));
     }
-    bool askYesNo(const QString &title, const QString &text) override
+    void askYesNo(const QString &title, const QString &text, YesNo answered) override
     {
         if (trace_)
             trace_->box(title, text);
-        return inner_.askYesNo(title, text);
+        inner_.askYesNo(title, text, std::move(answered));
     }
-    std::optional<QString> openFileName(const FileDialog &d) override { return inner_.openFileName(d); }
-    std::optional<QString> saveFileName(const FileDialog &d) override { return inner_.saveFileName(d); }
+    void openFileName(const FileDialog &d, Chosen chosen) override { inner_.openFileName(d, std::move(chosen)); }
+    void saveFileName(const FileDialog &d, Chosen chosen) override { inner_.saveFileName(d, std::move(chosen)); }
+    int openCount() const override { return inner_.openCount(); }
     void beep() override { inner_.beep(); }
 
 private:

@@ -48,6 +48,8 @@ public:
 
     virtual int transmitRoom() const { return 1 << 20; }
     virtual int bytesPending() const { return 0; }
+    // Output not yet on the wire: ours, the toolkit's and the kernel's queues.
+    virtual qint64 bytesQueued() const { return bytesPending(); }
     virtual Hold holdStatus() const { return Hold::None; }
 
     virtual int lastError() const = 0;

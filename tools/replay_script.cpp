@@ -145,7 +145,7 @@ ReplaySession::ReplaySession(bool linkMode)
     clock.advance(10050);
     startMs = clock.nowMs();
     if (!linkMode) {
-        session.Connected = true;
+        SessionRig::link(session).Connected = true;
         link.CurrentConnection.AutoLogin = false;
         link.CurrentConnection.SystemName = "Panel";
     }
@@ -233,7 +233,7 @@ QByteArray ReplaySession::dump() const
                                  .raw("menu", menusJson(view))
                                  .raw("connectMenu", stringArray(connectMenu))
                                  .num("currentIndex", link.CurrentIndex)
-                                 .boolean("sessionUp", link.SessionUp)
+                                 .boolean("sessionUp", link.sessionUp())
                                  .str("progress", view.progress)
                                  .boolean("portOpen", port.isOpen())
                                  .raw("port", JsonObject()
@@ -617,9 +617,9 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             TConnectionRec &cur = link.CurrentConnection;
             bool ok = true;
             if (name == "connected" && f)
-                s.Connected = *f;
+                SessionRig::link(s).Connected = *f;
             else if (name == "loggedin" && f)
-                s.LoggedIn = *f;
+                SessionRig::mode(s).LoggedIn = *f;
             else if (name == "autologin" && f)
                 cur.AutoLogin = *f;
             else if (name == "diagnostic" && f)
@@ -627,7 +627,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             else if (name == "shownz" && f)
                 cur.ShowNZCommonStates = *f;
             else if (name == "suppress" && f)
-                s.SuppressTandemSwitch = *f;
+                SessionRig::link(s).SuppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
                 if (s.TandemMode != *f)
                     e.ModeChange();

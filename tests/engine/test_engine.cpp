@@ -21,7 +21,7 @@ struct Rig {
     {
         engine.startUp();
         clock.advance(1001);
-        engine.session.Connected = true;
+        SessionRig::link(engine.session).Connected = true;
         parts.connection.AutoLogin = false;
     }
     void send(const QByteArray &b) { engine.receive(b); }
@@ -268,7 +268,7 @@ private slots:
     void modeChangeBothWays()
     {
         Rig rig;
-        rig.engine.session.LoginPending = true;
+        SessionRig::link(rig.engine.session).LoginPending = true;
         rig.engine.ModeChange();
         QVERIFY(rig.engine.session.TandemMode);
         QVERIFY(rig.engine.session.LoggedIn);
@@ -301,7 +301,7 @@ private slots:
         Engine &engine = parts.engine;
         engine.startUp();
         QCOMPARE(view.caption, QByteArray("Kordex V3.00 Not Connected"));
-        engine.session.Connected = true;
+        SessionRig::link(engine.session).Connected = true;
         parts.connection.AutoLogin = false;
         clock.advance(999);
         engine.receive("\x1bY  ");
@@ -329,7 +329,7 @@ private slots:
         QCOMPARE(rig.view.beeps, 2);
         QCOMPARE(rig.view.taskbarFlashes, 2);
         // Abandoning stops the attention at its next dark phase.
-        rig.engine.session.AbortRequested = true;
+        SessionRig::link(rig.engine.session).AbortRequested = true;
         rig.clock.advance(500);
         QVERIFY(!rig.engine.Timer7.isRunning());
         QVERIFY(!rig.view.taskbarHighlighted);
@@ -358,7 +358,7 @@ private slots:
         QByteArrayList captured;
         rig.engine.display.captureLine = [&](const QByteArray &l) { captured << l; };
         rig.send("ONE\r");
-        rig.engine.session.Capturing = true;
+        SessionRig::link(rig.engine.session).Capturing = true;
         rig.send("TWO\rTH");
         QCOMPARE(captured, QByteArrayList({"TWO"}));
     }

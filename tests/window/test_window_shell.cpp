@@ -480,7 +480,7 @@ void TestWindowShell::eventScreenFramesLoseNothing()
     RecordingView recording;
     EngineRig rig(clock, recording);
     rig.engine.startUp();
-    rig.session.Connected = true;
+    SessionRig::link(rig.session).Connected = true;
     rig.connection.AutoLogin = false;
 
     std::mt19937 next{uint32_t(seed)};

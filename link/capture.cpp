@@ -1,0 +1,79 @@
+#include "link/capture.h"
+
+#include "core/engine.h"
+#include "link/file_dialogs.h"
+#include "platform/prompter.h"
+#include "platform/text_codec.h"
+
+namespace kordex {
+
+void Capture::idleMenu()
+{
+    ctx_.flags().Capturing = false;
+    ctx_.engine().view.setMenuCaption(MenuItem::SaveDatabase1, "&Capture to File...");
+    ctx_.engine().view.setMenuVisible(MenuItem::LoadDatabase1, true);
+}
+
+void Capture::stop()
+{
+    file_.close();
+    idleMenu();
+}
+
+void Capture::toggle()
+{
+    if (ctx_.flags().Capturing) {
+        stop();
+        return;
+    }
+    if (asking_)
+        return;
+    asking_ = true;
+    const quint64 generation = ctx_.generation();
+    const std::weak_ptr<bool> alive = alive_;
+    ctx_.prompter().saveFileName(
+        {QStringLiteral("Capture to File as..."), kFileDialogFilter, fromPanelBytes(ctx_.current().SystemName),
+         QStringLiteral("txt")},
+        [this, alive, generation](std::optional<QString> path) {
+            if (alive.expired())
+                return;
+            asking_ = false;
+            if (path)
+                start(*path, generation);
+        });
+}
+
+void Capture::start(const QString &path, quint64 generation)
+{
+    // The link may have gone, or another come up, while the dialog was open.
+    if (!ctx_.stillUp(generation) || ctx_.flags().Capturing)
+        return;
+    ctx_.engine().view.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
+    ctx_.engine().view.setMenuVisible(MenuItem::LoadDatabase1, false);
+    file_.close();
+    file_.setFileName(path);
+    incomplete_ = false;
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        stop();
+        return;
+    }
+    ctx_.flags().Capturing = true;
+}
+
+void Capture::line(const QByteArray &text)
+{
+    // On disk at once: a crash loses nothing already shown. A line that could
+    // not be written is reported once; later lines are still tried.
+    const QByteArray bytes = text + "\r\n";
+    if (file_.write(bytes) == bytes.size() && file_.flush())
+        return;
+    if (incomplete_)
+        return;
+    incomplete_ = true;
+    ctx_.prompter().message(QStringLiteral("Capture to File"),
+                            fromPanelBytes("A line could not be written to " + toPanelBytes(file_.fileName()) + " (" +
+                                           toPanelBytes(file_.errorString()) +
+                                           "). The capture is no longer complete."));
+}
+
+}  // namespace kordex

@@ -1,0 +1,154 @@
+#include "link/terminal_server_connector.h"
+
+#include "platform/text_codec.h"
+
+namespace kordex {
+
+namespace {
+constexpr int kSessionWaitMs = 120000;
+constexpr int kPromptWaitMs = 20000;
+constexpr int kClosePauseMs = 3000;
+constexpr uint8_t kLF = 10;
+}  // namespace
+
+TerminalServerConnector::TerminalServerConnector(LinkContext &ctx, Transport *socket) : ctx_(ctx), socket_(socket)
+{
+    if (socket_)
+        socket_->setEvents(this);
+}
+
+TerminalServerConnector::~TerminalServerConnector()
+{
+    if (socket_)
+        socket_->setEvents(nullptr);
+}
+
+QByteArray TerminalServerConnector::describe(int error) const
+{
+    return socket_ ? toPanelBytes(socket_->errorDescription(error)) : QByteArray();
+}
+
+void TerminalServerConnector::failedAtOnce()
+{
+    const int code = socket_ ? socket_->lastError() : 0;
+    ctx_.connectError() =
+        code > 0 ? describe(code) + " - Error # " + QByteArray::number(code)
+                 : toPanelBytes(socket_ ? socket_->lastErrorMessage() : QStringLiteral("No TCP/IP transport"));
+    ctx_.timeout().stop();
+}
+
+Task<bool> TerminalServerConnector::bringUp()
+{
+    const LinkFlags &f = ctx_.flags();
+    const TConnectionRec &rec = ctx_.current();
+    ctx_.response().clear();
+    sessionUp_ = false;
+    LinkSettings settings;
+    settings.host = rec.SocketHost;
+    settings.port = rec.SocketPort;
+    if (!socket_ || !socket_->bringUp(settings)) {
+        failedAtOnce();
+        co_return false;
+    }
+    co_await ctx_.wait(kSessionWaitMs, [this, &f] { return sessionUp_ || f.LinkLost || f.AbortRequested; });
+    ctx_.timeout().stop();
+    if (f.AbortRequested || f.LinkLost)
+        co_return false;  // a failed attempt has already shown its own box
+    if (!sessionUp_) {
+        ctx_.connectError() = "Socket Connection Timeout";
+        co_return false;
+    }
+    co_return co_await answerPrompts();
+}
+
+// The gateway's own prompts, each answered once it has arrived.
+Task<bool> TerminalServerConnector::answerPrompts()
+{
+    const LinkFlags &f = ctx_.flags();
+    const TConnectionRec &rec = ctx_.current();
+    ReceivedText &response = ctx_.response();
+    const struct {
+        QByteArray prompt, answer;
+        const char *timeout;
+    } steps[] = {{rec.AlPrompt1, rec.AlResult1, "Aux Prompt 1 Timeout"},
+                 {rec.AlPrompt2, rec.AlResult2, "Aux Prompt 2 Timeout"}};
+    for (const auto &step : steps) {
+        if (step.prompt.isEmpty())
+            break;
+        response.watch(step.prompt);
+        const QByteArray *prompt = &step.prompt;
+        co_await ctx_.wait(kPromptWaitMs,
+                           [&f, &response, prompt] { return response.contains(*prompt) || f.LinkLost || f.AbortRequested; });
+        const bool timedOut = !ctx_.timeout().isRunning();
+        ctx_.timeout().stop();
+        if (f.AbortRequested)
+            co_return false;
+        if (timedOut || f.LinkLost) {
+            ctx_.connectError() = step.timeout;
+            co_return false;
+        }
+        response.clear();
+        co_await ctx_.SendLine(step.answer, TxTag::Answer);
+    }
+    co_return true;
+}
+
+Task<void> TerminalServerConnector::tearDown()
+{
+    Transport *t = socket_;
+    co_await ctx_.wait(kClosePauseMs, nullptr);
+    if (t) {
+        // The close resets the connection (linger 0): output still queued is lost.
+        const qint64 queued = t->bytesQueued();
+        t->tearDown();
+        if (queued > 0)
+            ctx_.setProgress(QByteArray::number(queued) + " bytes not yet sent were discarded by the close");
+    }
+    // The close reports the session's end from inside; should a transport
+    // ever fail to, a closed socket ends the wait all the same.
+    co_await ctx_.hub().until([this, t] { return !sessionUp_ || !t || !t->isOpen(); });
+    sessionUp_ = false;
+    co_await ctx_.wait(kClosePauseMs, nullptr);
+}
+
+Task<bool> TerminalServerConnector::sendChar(uint8_t c, bool terminalCr, TxTag tag)
+{
+    Transport *t = socket_;
+    if (!t || !t->isOpen())
+        co_return false;
+    if (terminalCr)
+        ctx_.write(*t, QByteArray(1, char(kLF)), tag);
+    ctx_.write(*t, QByteArray(1, char(c)), tag);
+    co_return true;
+}
+
+bool TerminalServerConnector::sameLink(const TConnectionRec &a, const TConnectionRec &b) const
+{
+    return a.SocketPort == b.SocketPort && a.SocketHost == b.SocketHost && a.AlPrompt1 == b.AlPrompt1 &&
+           a.AlPrompt2 == b.AlPrompt2 && a.AlResult1 == b.AlResult1 && a.AlResult2 == b.AlResult2 &&
+           a.TcpIpLinePacing == b.TcpIpLinePacing;
+}
+
+void TerminalServerConnector::sessionConnected(int error)
+{
+    if (error == 0) {
+        sessionUp_ = true;
+        ctx_.hub().notify();
+        return;
+    }
+    const QByteArray text = describe(error) + " - Error # " + QByteArray::number(error);
+    if (socket_)
+        socket_->tearDown();
+    ctx_.linkFailed("Socket Error", text);
+}
+
+void TerminalServerConnector::sessionClosed(int error)
+{
+    sessionUp_ = false;
+    const QByteArray text = error != 0 ? describe(error) : QByteArray();
+    if (socket_)
+        socket_->tearDown();
+    ctx_.linkFailed("Connection Lost", text);
+}
+
+}  // namespace kordex

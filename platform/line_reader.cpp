@@ -1,0 +1,106 @@
+#include "platform/line_reader.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kordex {
+
+TextLineReader::~TextLineReader() { close(); }
+
+void TextLineReader::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+bool TextLineReader::open(const QString &path)
+{
+    close();
+    buffer_.clear();
+    at_ = 0;
+    eof_ = skipLf_ = false;
+    error_.clear();
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+    else if (!S_ISREG(st.st_mode))
+        error_ = QStringLiteral("Not a regular file");
+    if (failed()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool TextLineReader::fill()
+{
+    if (eof_ || fd_ < 0)
+        return false;
+    buffer_.remove(0, at_);
+    at_ = 0;
+    char block[kBlock];
+    for (;;) {
+        const ssize_t n = ::read(fd_, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error_ = QString::fromLocal8Bit(std::strerror(errno));
+        if (n <= 0) {
+            eof_ = true;
+            close();
+            return false;
+        }
+        buffer_.append(block, qsizetype(n));
+        return true;
+    }
+}
+
+std::optional<QByteArray> TextLineReader::next()
+{
+    for (qsizetype scanned = at_;;) {
+        if (skipLf_ && at_ < buffer_.size()) {
+            skipLf_ = false;
+            if (buffer_[at_] == '\n')
+                scanned = ++at_;
+        }
+        for (qsizetype i = scanned; i < buffer_.size(); ++i) {
+            const char c = buffer_[i];
+            if (c != '\n' && c != '\r')
+                continue;
+            QByteArray line = buffer_.mid(at_, i - at_);
+            at_ = i + 1;
+            skipLf_ = c == '\r';
+            return line;
+        }
+        scanned = buffer_.size() - at_;
+        if (!fill()) {
+            if (failed() || at_ >= buffer_.size())
+                return std::nullopt;
+            QByteArray last = buffer_.mid(at_);
+            at_ = buffer_.size();
+            return last;
+        }
+        // fill() moved the unread rest to the front.
+    }
+}
+
+std::optional<qsizetype> TextLineReader::countLines(const QString &path)
+{
+    TextLineReader r;
+    if (!r.open(path))
+        return std::nullopt;
+    qsizetype n = 0;
+    while (r.next())
+        ++n;
+    return r.failed() ? std::nullopt : std::optional<qsizetype>(n);
+}
+
+}  // namespace kordex
