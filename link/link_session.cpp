@@ -68,36 +68,12 @@ Connector &LinkSession::connectorFor(int type) const
 
 // ---- procedures and their lifetime ----
 
-void LinkSession::run(Task<void> procedure)
-{
-    reap();
-    if (!procedure.done())
-        procedures_.push_back(std::move(procedure));
-}
-
-Task<void> LinkSession::runBool(Task<bool> procedure) { co_await procedure; }
-
-void LinkSession::reap()
-{
-    procedures_.remove_if([](const Task<void> &t) { return t.done(); });
-}
-
-bool LinkSession::idle() const
-{
-    for (const Task<void> &t : procedures_)
-        if (!t.done())
-            return false;
-    return !fileSend_.running();
-}
+bool LinkSession::idle() const { return procedures_.idle() && !fileSend_.running(); }
 
 void LinkSession::cancelAll()
 {
-    // Destroying a suspended procedure ends its whole chain; nothing resumes it.
-    std::list<Task<void>> doomed;
-    doomed.swap(procedures_);
-    doomed.clear();
-    flushing_ = false;
-    keyQueue_.clear();
+    procedures_.cancelAll();
+    keys_.clear();
     connecting_ = false;
     connectQueue_.clear();
 }
@@ -195,34 +171,7 @@ Task<void> LinkSession::SendLine(QByteArray s, TxTag tag)
     co_await SendChar(kCR);
 }
 
-bool LinkSession::sendKey(uint8_t c)
-{
-    // Once a disconnect has begun, only its own logout bytes reach the panel.
-    if (tearingDown_)
-        return false;
-    Transport *t = connector().transport();
-    if (!t || !t->isOpen())
-        return false;
-    keyQueue_.append(char(c));
-    if (!flushing_)
-        run(flushKeys());
-    return true;
-}
-
-// Keys go out in the order they were pressed, each waiting for transmit
-// room if it must, without holding up the handler that produced them.
-Task<void> LinkSession::flushKeys()
-{
-    flushing_ = true;
-    while (!keyQueue_.isEmpty() && !tearingDown_) {
-        const uint8_t c = uint8_t(keyQueue_.front());
-        keyQueue_.remove(0, 1);
-        if (!co_await SendChar(c))
-            keyQueue_.clear();
-    }
-    keyQueue_.clear();
-    flushing_ = false;
-}
+bool LinkSession::sendKey(uint8_t c) { return keys_.push(c); }
 
 void LinkSession::startReplay(const QByteArray &systemName)
 {
@@ -261,7 +210,7 @@ void LinkSession::finishIdle()
     unAsterisk();
     e_.view.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
-    tearingDown_ = false;
+    setTearingDown(false);
 }
 
 Task<bool> LinkSession::connect()
@@ -316,7 +265,7 @@ Task<void> LinkSession::failConnection()
 {
     if (!f_.LinkLost && !f_.AbortRequested)
         box("Error on Connection", ConnectError);
-    tearingDown_ = true;
+    setTearingDown(true);
     e_.session.StatusText = "Connection Not Successful... Disconnecting";
     enable({MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
             MenuItem::SaveDatabase1},
@@ -340,7 +289,7 @@ Task<bool> LinkSession::disconnect()
         co_await hub_.until([this] { return !tearingDown_; });
         co_return false;
     }
-    tearingDown_ = true;
+    setTearingDown(true);
     established_ = false;
     f_.ConnectionActive = true;
     if (f_.Capturing)
@@ -373,7 +322,7 @@ void LinkSession::queueConnect(ConnectRequest request)
 {
     connectQueue_.push_back(std::move(request));
     if (!connecting_)
-        run(connectInTurn());
+        procedures_.run(connectInTurn());
 }
 
 Task<void> LinkSession::connectInTurn()
@@ -488,7 +437,7 @@ void LinkSession::DisconnectClick()
     f_.SuppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
     if (f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin))
-        run(runBool(disconnect()));
+        procedures_.run(discardResult(disconnect()));
     else
         abortAttempt();
     hub_.notify();
@@ -503,7 +452,7 @@ void LinkSession::windowClosing()
         Timer4.stop();
     }
     if (f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin))
-        run(runBool(disconnect()));
+        procedures_.run(discardResult(disconnect()));
     hub_.notify();
 }
 
@@ -523,7 +472,7 @@ void LinkSession::loseLink()
     if (!f_.Connected)
         f_.LinkLost = true;
     else if (e_.session.LoggedIn || !CurrentConnection.AutoLogin)
-        run(runBool(disconnect()));
+        procedures_.run(discardResult(disconnect()));
     else
         f_.LinkLost = true;
     hub_.notify();

@@ -16,9 +16,11 @@
 #include "link/capture.h"
 #include "link/connector.h"
 #include "link/file_send.h"
+#include "link/key_queue.h"
 #include "link/link_context.h"
 #include "link/modem_connector.h"
 #include "link/panel_login.h"
+#include "link/procedures.h"
 #include "link/serial_connector.h"
 #include "link/task.h"
 #include "link/terminal_server_connector.h"
@@ -121,15 +123,10 @@ private:
         bool forceAutoLogin = false;
     };
 
-    // Starts a procedure on its own; it lives until it finishes.
-    void run(Task<void> procedure);
-    Task<void> runBool(Task<bool> procedure);
-    void reap();
     void queueConnect(ConnectRequest request);
     Task<void> connectInTurn();
     Task<void> connectToStored(ConnectRequest request);
     Task<void> reconnectOnSameLink(ConnectRequest request);
-    Task<void> flushKeys();
     std::optional<TConnectionRec> recordOf(const ConnectRequest &request) const;
     void take(const ConnectRequest &request);
 
@@ -141,6 +138,11 @@ private:
     void finishIdle();
     void abortAttempt();
     void loseLink();
+    void setTearingDown(bool on)
+    {
+        tearingDown_ = on;
+        keys_.setClosed(on);
+    }
 
     void enable(std::initializer_list<MenuItem> items, bool on);
     void box(const char *caption, const QByteArray &text);
@@ -182,11 +184,10 @@ private:
     Capture capture_{context()};
     FileSend fileSend_{context(), Timer5};
 
-    std::list<Task<void>> procedures_;
-    QByteArray keyQueue_;
+    Procedures procedures_;
+    KeyQueue keys_{context(), procedures_};
     std::deque<ConnectRequest> connectQueue_;
     bool connecting_ = false;
-    bool flushing_ = false;
     bool tearingDown_ = false;
     bool established_ = false;  // connected and logged in (or by hand)
     quint64 generation_ = 0;    // a new one for every record taken

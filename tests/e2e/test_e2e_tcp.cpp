@@ -25,6 +25,8 @@ public:
     QPointer<QTcpSocket> peer;
     QByteArray received;
     bool resetOnOpening = false;
+    bool silent = false;      // never prompts: the login runs on
+    QByteArray gatewayPrompt;  // asked first, answered with "secret"
 
     PanelPeer()
     {
@@ -32,11 +34,19 @@ public:
         connect(&server, &QTcpServer::newConnection, this, [this] {
             peer = server.nextPendingConnection();
             connect(peer, &QTcpSocket::readyRead, this, [this] { onData(); });
+            if (!gatewayPrompt.isEmpty())
+                peer->write(gatewayPrompt);
         });
     }
     void onData()
     {
         received += peer->readAll();
+        if (silent)
+            return;
+        if (!gatewayPrompt.isEmpty() && received.startsWith("secret\n\r")) {
+            received.remove(0, 8);
+            gatewayPrompt.clear();
+        }
         // The end of the login's opening: ten ESC, BS, C, then CR as LF CR.
         if (received.endsWith("\bC\n\r") && !prompted_) {
             prompted_ = true;
@@ -59,13 +69,15 @@ private:
     bool prompted_ = false, inTandem_ = false;
 };
 
-Kordex tcpTo(quint16 port)
+Kordex tcpTo(quint16 port, const QByteArray &gatewayPrompt = {})
 {
     TConnectionRec r;
     r.ConnectionType = 2;
     r.SocketHost = "127.0.0.1";
     r.SocketPort = QByteArray::number(port);
     r.Password = "1234";
+    r.AlPrompt1 = gatewayPrompt;
+    r.AlResult1 = gatewayPrompt.isEmpty() ? QByteArray() : QByteArray("secret");
     return Kordex(r);
 }
 
@@ -77,14 +89,19 @@ private slots:
     void logsInShowsTheFaceAndEndsWhenThePeerCloses()
     {
         PanelPeer panel;
-        Kordex k = tcpTo(panel.server.serverPort());
+        panel.gatewayPrompt = "login: ";
+        Kordex k = tcpTo(panel.server.serverPort(), panel.gatewayPrompt);
         QTRY_VERIFY2_WITH_TIMEOUT(k.traced(" mode tandem"), k.trace().constData(), kLimitMs);
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("status \"Q7312: Plant Room\""), kLimitMs);
         QVERIFY(k.traced("face 1"));
         QCOMPARE(panel.received, QByteArray("H") + QByteArray(10, '\x1b') + "\bC\n\r1234\n\r");
-        // The password stays out of the trace.
+        // The password and the gateway's answer stay out of the trace, which
+        // only its owner may read.
         QVERIFY(k.traced("tx <password>"));
+        QVERIFY(k.traced("tx <answer>"));
         QVERIFY(!k.trace().contains("1234"));
+        QVERIFY(!k.trace().contains("secret"));
+        QCOMPARE(QFile::permissions(k.tracePath) & 0x0FFF, QFile::ReadOwner | QFile::WriteOwner);
 
         panel.closeSession();
         QTRY_COMPARE_WITH_TIMEOUT(k.lastStatus(), QByteArray("Disconnecting..."), kLimitMs);
@@ -99,7 +116,8 @@ private slots:
         QVERIFY(replay.readAllStandardOutput().contains("\"panelType\":1"));
     }
 
-    // The box waits for the operator; what follows it is the scripts' to check.
+    // Nobody answers the box, and nothing waits for it: the attempt ends at
+    // once, as the events decided, without a second box.
     void attemptEndsInABox_data()
     {
         QTest::addColumn<bool>("reset");  // false: nobody listens
@@ -119,7 +137,26 @@ private slots:
             panel.server.close();
         Kordex k = tcpTo(port);
         QTRY_VERIFY_WITH_TIMEOUT(k.traced("box " + box), kLimitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(k.lastStatus(), QByteArray("Not Connected"), kLimitMs);
         QVERIFY(!k.traced("Error on Connection"));
+        QVERIFY(!k.traced("Login Failure"));
+    }
+
+    // The command line forces automatic login for its attempt only: a close
+    // during that login leaves the stored record as it was.
+    void commandLineLoginIsNotStored()
+    {
+        PanelPeer panel;
+        panel.silent = true;
+        Kordex k = tcpTo(panel.server.serverPort());
+        QTRY_COMPARE_WITH_TIMEOUT(k.lastStatus(), QByteArray("Logging Onto Panel..."), kLimitMs);
+        k.terminate();
+        QVERIFY(k.process.waitForFinished(kLimitMs));
+        QFile ini(k.ini);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray stored = ini.readAll();
+        QVERIFY2(stored.contains("AutoLogin=0"), stored.constData());
+        QVERIFY(!stored.contains("AutoLogin=1"));
     }
 };
 

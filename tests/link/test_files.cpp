@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kordex;
 
 namespace {
@@ -232,6 +234,46 @@ expect statusText "Not Connected"
 expect menu.LoadDatabase1.caption "&Send File..."
 )");
         QCOMPARE(r.wire(), QByteArray("LINE1\n\r"));
+    }
+
+    // Another record on the same link ends a running send before the logout:
+    // no line of it goes out among the logout and login keys.
+    void reloginOnTheSameLinkEndsTheSend()
+    {
+        Run r;
+        r.write("db.s28", "LINE1\nLINE2\nLINE3\nLINE4\n");
+        r.script(R"(
+record "A" ConnectionType=2 SocketHost="gw" SocketPort="23" SID=1 TcpIpLinePacing=500
+record "B" ConnectionType=2 SocketHost="gw" SocketPort="23" SID=2 TcpIpLinePacing=500
+connect "A"
+wait 2500
+send "\eY+ Q7312 1 V12"
+sendfile "@db.s28"
+wait 600
+connect "B"
+expect sendingFile false
+expect menu.LoadDatabase1.caption "&Send File..."
+expect progress "File send stopped: another connection logs in on this link"
+expect statusText "Logging Onto Panel..."
+wait 5000
+)");
+        const QByteArray wire = r.wire();
+        const qsizetype logout = wire.indexOf("LINE2\rCQ\rQ\r");
+        QVERIFY2(logout > 0, wire.constData());
+        QVERIFY(!wire.mid(logout + 5).contains("LINE"));
+    }
+
+    // A FIFO typed into the open dialog is refused, not waited on.
+    void aFifoIsNoDatabase()
+    {
+        Run r;
+        QCOMPARE(::mkfifo(QFile::encodeName(r.path("fifo")).constData(), 0600), 0);
+        r.script(kTerminalLink + R"(
+sendfile "@fifo"
+expect boxes [{"caption":"Error","text":"Database Read Error"}]
+expect sendingFile false
+expect sent []
+)");
     }
 };
 

@@ -1,7 +1,12 @@
 // Link faults the scripts cannot stage: a transport whose close reports
-// nothing, and a port that closes while a key waits for transmit room.
+// nothing, a port that closes while a key waits for transmit room, a file
+// dialog answered after the link went, and connects from the dialog.
+#include "config/configuration.h"
+#include "config/connection_actions.h"
+#include "config/connection_properties_logic.h"
 #include "tools/replay_script.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kordex;
@@ -16,6 +21,71 @@ void connectOne(ReplaySession &s, int type)
     s.book.add(r);
     s.link.ConnectToStored(0);
 }
+
+// File dialogs answered when the test says; every other box at once.
+struct HeldPrompter final : Prompter {
+    std::vector<Chosen> pending;
+    void message(const QString &, const QString &, Icon, Closed closed) override
+    {
+        if (closed)
+            closed();
+    }
+    void askYesNo(const QString &, const QString &, YesNo answered) override { answered(true); }
+    void openFileName(const FileDialog &, Chosen chosen) override { pending.push_back(std::move(chosen)); }
+    void saveFileName(const FileDialog &, Chosen chosen) override { pending.push_back(std::move(chosen)); }
+    void beep() override {}
+    void answer(const QString &path)
+    {
+        for (Chosen &c : std::exchange(pending, {}))
+            c(path);
+    }
+};
+
+// The link over a fake socket, with a prompter that holds file dialogs open.
+struct HeldRig {
+    VirtualClock clock;
+    RecordingView view;
+    HeldPrompter prompter;
+    SessionState session;
+    ConnectionBook book;
+    Engine engine{clock, view, session};
+    FaceController faces{engine};
+    LinkSession link{engine, book, prompter};
+    FakeTransport socket{clock, false};
+    QByteArray sent;
+    HeldRig()
+    {
+        engine.setFaces(faces);
+        link.setTransports(nullptr, &socket);
+        socket.onWrite = [this](const QByteArray &b) { sent += b; };
+        engine.startUp();
+        clock.advance(10050);
+        TConnectionRec r;
+        r.SystemName = "Gate";
+        r.ConnectionType = 2;
+        r.AutoLogin = false;
+        book.add(r);
+    }
+    ~HeldRig()
+    {
+        link.cancelAll();
+        link.setTransports(nullptr, nullptr);
+    }
+};
+
+// The dialog's actions on a replay session's link, as the program wires them.
+struct LinkActions final : ConnectionActions {
+    explicit LinkActions(ReplaySession &s) : s(s) {}
+    void ConnectToStored(int index) override { s.link.ConnectToStored(index); }
+    void PopulateConnectMenu() override { s.link.PopulateConnectMenu(); }
+    void setFileMenuEnabled(bool) override {}
+    void showHelpTopic(int) override {}
+    bool isConnected() const override { return s.session.Connected; }
+    bool connectionActive() const override { return s.session.ConnectionActive; }
+    QByteArray currentSystemName() const override { return s.link.CurrentConnection.SystemName; }
+    int currentIndex() const override { return s.link.CurrentIndex; }
+    ReplaySession &s;
+};
 }  // namespace
 
 class TestLink : public QObject {
@@ -48,6 +118,69 @@ private slots:
         QVERIFY(s.sent.empty());
         QVERIFY(s.link.idle());  // the wait ended instead of looping on
         QVERIFY(!s.link.sendKey('C'));
+    }
+
+    // A file chosen after the link went down, or after another link came up,
+    // is neither sent nor captured to: a send without its link could not be
+    // stopped and would end up inside the next connection's login.
+    void aFileChosenAfterTheLinkWentIsNotUsed()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("db.s28"));
+        QFile f(db);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("S1 LINE\n");
+        f.close();
+        for (bool reconnected : {false, true}) {
+            HeldRig r;
+            r.link.ConnectToStored(0);
+            QVERIFY(r.session.Connected);
+            r.link.LoadDatabase1Click();
+            r.socket.peerClose(0);
+            r.clock.advance(7000);
+            QCOMPARE(r.session.StatusText, QByteArray("Not Connected"));
+            if (reconnected) {
+                r.link.ConnectToStored(0);
+                QVERIFY(r.session.Connected);
+            }
+            r.prompter.answer(db);
+            r.link.SaveDatabase1Click();
+            r.prompter.answer(dir.filePath(QStringLiteral("capture.txt")));
+            QVERIFY(!r.session.SendingFile);
+            r.clock.advance(60000);
+            QVERIFY(!r.sent.contains("LINE"));
+            QVERIFY(!r.session.Capturing || reconnected);
+        }
+    }
+
+    // "Connect to..." while connected: the marker leaves the old record
+    // and sits on the new one only.
+    void theDialogsConnectMovesTheMarker()
+    {
+        ReplaySession s(true);
+        QTemporaryDir dir;
+        ScriptedPrompter quiet;
+        Configuration config({dir.path(), dir.path(), false}, quiet);
+        LinkActions actions(s);
+        ConnectionPropertiesLogic dialog(s.book, config, s.prompter, actions);
+        for (const char *name : {"A", "B"}) {
+            TConnectionRec r;
+            r.SystemName = name;
+            r.ConnectionType = 2;
+            r.SocketHost = name;
+            r.AutoLogin = false;
+            s.book.add(r);
+        }
+        s.link.PopulateConnectMenu();
+        s.link.ConnectToStored(0);
+        QCOMPARE(s.view.connectMenu, (std::vector<QByteArray>{"A (*)", "B"}));
+        dialog.dialogMode = SelectMode;
+        dialog.FormShow();
+        dialog.selectEntry(1);
+        dialog.OKButtonClick();  // "Reconnect to B?" is answered Yes
+        s.advance(7000);
+        QCOMPARE(s.session.StatusText, QByteArray("Terminal Mode"));
+        QCOMPARE(s.view.connectMenu, (std::vector<QByteArray>{"A", "B (*)"}));
     }
 };
 
