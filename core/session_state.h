@@ -34,6 +34,9 @@ struct LinkFlags {
 struct ModeFlags {
     bool TandemMode = false;
     bool LoggedIn = false;
+    // Times tandem mode was entered: an answer that comes later tells by it
+    // whether the stretch it was asked in goes on.
+    unsigned tandemEntries = 0;
 };
 
 class SessionState {
@@ -72,6 +75,7 @@ public:
     const bool &DiagnosticsBannerSeen = link_.DiagnosticsBannerSeen;
     const bool &TandemMode = mode_.TandemMode;
     const bool &LoggedIn = mode_.LoggedIn;
+    const unsigned &tandemEntries = mode_.tandemEntries;
 
     // What arrived while the link was not up or a login was pending: the
     // decoder appends, the link searches and clears.

@@ -29,6 +29,7 @@ void FaceController::ModeChange()
     if (s.LoginPending)
         mode.LoggedIn = true;
     mode.TandemMode = true;
+    ++mode.tandemEntries;
     view.focusFirstControl();
     view.setEventScreenGeometry(328, 193);
     view.setMenuEnabled(MenuItem::Refresh1, true);

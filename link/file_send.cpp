@@ -125,7 +125,8 @@ Task<void> FileSend::send(QString path, quint64 generation)
             readError = reader.failed();
             break;
         }
-        if (!co_await sendLine(*line + char(kCR)))
+        const bool whole = co_await sendLine(*line + char(kCR));
+        if (!whole)
             break;
         ++sent;
         ctx_.setProgress(progressText(sent, *total, ctx_.engine().clock.nowMs() - started));

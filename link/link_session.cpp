@@ -96,11 +96,6 @@ void LinkSession::setStatus(const QByteArray &text)
     e_.SelectFace();
 }
 
-void LinkSession::enable(std::initializer_list<MenuItem> items, bool on)
-{
-    for (MenuItem m : items)
-        e_.view.setMenuEnabled(m, on);
-}
 
 void LinkSession::box(const char *caption, const QByteArray &text)
 {
@@ -194,7 +189,7 @@ Task<bool> LinkSession::MakeConnection(bool open)
 void LinkSession::established()
 {
     established_ = true;
-    enable({MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu}, true);
+    enable(true, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu);
 }
 
 // The end of a failed connect and of a disconnect: nothing left of the
@@ -206,7 +201,7 @@ void LinkSession::finishIdle()
     if (e_.session.TandemMode)
         e_.ModeChange();
     e_.session.setPanelType(0);
-    enable({MenuItem::Connect1, MenuItem::ConnectMenu}, true);
+    enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
     unAsterisk();
     e_.view.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
@@ -220,15 +215,16 @@ Task<bool> LinkSession::connect()
     f_.LinkLost = false;
     established_ = false;
     e_.view.setProgress({});
-    enable({MenuItem::Disconnect}, true);
+    enable(true, MenuItem::Disconnect);
     setStatus("Connecting...");
-    enable({MenuItem::Connect1, MenuItem::ConnectMenu}, false);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
     e_.view.setMenuVisible(MenuItem::EditConnection1, false);
     asterisk();
-    if (co_await bringUpAndLogIn())
-        co_return true;
-    co_await failConnection();
-    co_return false;
+    // (g++ 12 mishandles a co_return right after an `if (co_await ...)`.)
+    const bool up = co_await bringUpAndLogIn();
+    if (!up)
+        co_await failConnection();
+    co_return up;
 }
 
 Task<bool> LinkSession::bringUpAndLogIn()
@@ -267,9 +263,7 @@ Task<void> LinkSession::failConnection()
         box("Error on Connection", ConnectError);
     setTearingDown(true);
     e_.session.StatusText = "Connection Not Successful... Disconnecting";
-    enable({MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
-            MenuItem::SaveDatabase1},
-           false);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1);
     e_.SelectFace();
     Connector &c = connector();
     if (CurrentConnection.AutoLogin && f_.Connected)
@@ -297,9 +291,7 @@ Task<bool> LinkSession::disconnect()
     if (fileSend_.running())
         fileSend_.requestStop();
     e_.session.StatusText = "Disconnecting...";
-    enable({MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
-            MenuItem::SaveDatabase1},
-           false);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1);
     if (CurrentConnection.AutoLogin)
         co_await login_.logOut();
     e_.SelectFace();
@@ -388,7 +380,7 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
 // Another record on the same link: log out and in again without closing it.
 Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
 {
-    enable({MenuItem::Connect1, MenuItem::ConnectMenu}, false);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
     // A running file send would interleave its lines with the logout and
     // login keys: it ends first, as a disconnect ends it.
     if (fileSend_.running()) {
@@ -402,8 +394,9 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
     unAsterisk();
     take(request);
     asterisk();
-    if (co_await login_.logIn()) {
-        enable({MenuItem::Connect1, MenuItem::ConnectMenu}, true);
+    const bool loggedIn = co_await login_.logIn();
+    if (loggedIn) {
+        enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
         co_return;
     }
     if (!f_.AbortRequested) {

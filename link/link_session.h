@@ -144,7 +144,13 @@ private:
         keys_.setClosed(on);
     }
 
-    void enable(std::initializer_list<MenuItem> items, bool on);
+    // A plain function over a pack: g++ 12 miscompiles a braced list made
+    // inside a coroutine.
+    template <class... Items>
+    void enable(bool on, Items... items)
+    {
+        (e_.view.setMenuEnabled(items, on), ...);
+    }
     void box(const char *caption, const QByteArray &text);
     void asterisk();
     void unAsterisk();

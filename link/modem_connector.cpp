@@ -48,7 +48,8 @@ Task<bool> ModemConnector::bringUp()
     ReceivedText &response = ctx_.response();
     ctx_.connectError() = "Connection Not Completed";
     dialIssued_ = false;
-    if (!co_await line_.bringUp())
+    const bool open = co_await line_.bringUp();
+    if (!open)
         co_return false;
     co_await ctx_.wait(kSettleMs, [&f] { return f.AbortRequested || f.LinkLost; });
     if (f.AbortRequested)

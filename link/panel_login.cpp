@@ -86,7 +86,8 @@ Task<bool> PanelLogin::logIn()
     ctx_.setStatus("Logging Onto Panel...");
     for (const LoginPrompt &p : kPrompts)
         ctx_.response().watch(p.text, p.match == M::Upper);
-    if (!co_await prepare())
+    const bool prepared = co_await prepare();
+    if (!prepared)
         co_return false;
 
     bool stop = false;

@@ -75,7 +75,7 @@ struct HeldRig {
 
 // The dialog's actions on a replay session's link, as the program wires them.
 struct LinkActions final : ConnectionActions {
-    explicit LinkActions(ReplaySession &s) : s(s) {}
+    explicit LinkActions(ReplaySession &session) : s(session) {}
     void ConnectToStored(int index) override { s.link.ConnectToStored(index); }
     void PopulateConnectMenu() override { s.link.PopulateConnectMenu(); }
     void setFileMenuEnabled(bool) override {}
@@ -171,6 +171,7 @@ private slots:
             r.AutoLogin = false;
             s.book.add(r);
         }
+        config.SaveConnections(s.book);  // what the dialog reads when it opens
         s.link.PopulateConnectMenu();
         s.link.ConnectToStored(0);
         QCOMPARE(s.view.connectMenu, (std::vector<QByteArray>{"A (*)", "B"}));

@@ -339,7 +339,7 @@ void TestWindowInput::eventsLabelAndMenuItems()
     // Refresh is for tandem mode only.
     f.sent.clear();
     w.keyInput().Refresh1Click();
-    f.session().TandemMode = false;
+    SessionRig::mode(f.session()).TandemMode = false;
     w.keyInput().Refresh1Click();
     QCOMPARE(f.sent, QByteArray("H"));
 }

@@ -79,8 +79,8 @@ struct WindowFixture {
     // Connected without automatic login, as after a terminal-mode connect.
     void connect()
     {
-        session().Connected = true;
-        session().ConnectionActive = true;
+        SessionRig::link(session()).Connected = true;
+        SessionRig::link(session()).ConnectionActive = true;
         link().CurrentConnection.AutoLogin = false;
         link().CurrentConnection.ConnectionType = 2;
     }
