@@ -24,6 +24,9 @@ struct SessionState {
     bool Capturing = false;
     bool SendingFile = false;
     bool TandemMode = false;  // written only by the mode switch
+    // Times tandem mode was entered (by the mode switch): an answer that
+    // comes later tells by it whether the stretch it was asked in goes on.
+    unsigned tandemEntries = 0;
     bool ArrowPromptSeen = false;
     bool DiagnosticsBannerSeen = false;
 

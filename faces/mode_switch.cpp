@@ -27,6 +27,7 @@ void FaceController::ModeChange()
     if (s.LoginPending)
         s.LoggedIn = true;
     s.TandemMode = true;
+    ++s.tandemEntries;
     view.focusFirstControl();
     view.setEventScreenGeometry(328, 193);
     view.setMenuEnabled(MenuItem::Refresh1, true);

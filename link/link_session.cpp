@@ -549,15 +549,26 @@ void LinkSession::SaveDatabase1Click()
         idle();
         return;
     }
-    const std::optional<QString> path =
-        prompter_.saveFileName({QStringLiteral("Capture to File as..."), kFileFilter,
-                                fromPanelBytes(CurrentConnection.SystemName), QStringLiteral("txt")});
-    if (!path)
-        return;
+    prompter_.saveFileName({QStringLiteral("Capture to File as..."), kFileFilter,
+                            fromPanelBytes(CurrentConnection.SystemName), QStringLiteral("txt")},
+                           guard_.guarded([this](std::optional<QString> path) {
+                               if (path)
+                                   startCapture(*path);
+                           }));
+}
+
+void LinkSession::startCapture(const QString &path)
+{
+    SessionState &s = e_.session;
+    auto idle = [this, &s] {
+        s.Capturing = false;
+        e_.view.setMenuCaption(MenuItem::SaveDatabase1, "&Capture to File...");
+        showMenu(MenuItem::LoadDatabase1, true);
+    };
     e_.view.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
     showMenu(MenuItem::LoadDatabase1, false);
     capture_.close();
-    capture_.setFileName(*path);
+    capture_.setFileName(path);
     captureIncomplete_ = false;
     if (!capture_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         capture_.close();
@@ -594,13 +605,14 @@ void LinkSession::LoadDatabase1Click()
         hub_.notify();
         return;
     }
-    const std::optional<QString> path =
-        prompter_.openFileName({QStringLiteral("Select Database File to Send"), kFileFilter, {}, {}});
-    if (!path)
-        return;
-    flowMode_ = CurrentConnection.FlowControl;
-    s.SendingFile = true;
-    run(sendFile(*path));
+    prompter_.openFileName({QStringLiteral("Select Database File to Send"), kFileFilter, {}, {}},
+                           guard_.guarded([this, &s](std::optional<QString> path) {
+                               if (!path)
+                                   return;
+                               flowMode_ = CurrentConnection.FlowControl;
+                               s.SendingFile = true;
+                               run(sendFile(*path));
+                           }));
 }
 
 bool LinkSession::heldForFlow() const

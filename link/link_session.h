@@ -10,6 +10,7 @@
 #include "link/task.h"
 #include "link/transport.h"
 #include "link/wait_hub.h"
+#include "platform/callback_guard.h"
 #include "platform/clock.h"
 
 #include <QByteArray>
@@ -118,6 +119,7 @@ private:
     };
     Task<void> connectToStored(ConnectRequest request);
     Task<void> sendFile(QString path);
+    void startCapture(const QString &path);
     bool heldForFlow() const;
     void setSendMenu(bool sending);
     void captureLine(const QByteArray &line);
@@ -189,6 +191,8 @@ private:
     int flowMode_ = 0;
     Timer sendRetry_;  // a character the link did not take is offered again
     Timer yield_;      // a long send lets the event loop run now and then
+    // A file dialog's answer may come after we are gone.
+    CallbackGuard guard_;
 };
 
 }  // namespace kordex

@@ -123,20 +123,21 @@ public:
     explicit TracingPrompter(Prompter &inner) : inner_(inner) {}
     void setTrace(SessionTrace *trace) { trace_ = trace; }
 
-    void message(const QString &title, const QString &text, Icon icon) override
+    void message(const QString &title, const QString &text, Icon icon, Closed closed) override
     {
         if (trace_)
             trace_->box(title, text);
-        inner_.message(title, text, icon);
+        inner_.message(title, text, icon, std::move(closed));
     }
-    bool askYesNo(const QString &title, const QString &text) override
+    void askYesNo(const QString &title, const QString &text, YesNo answered) override
     {
         if (trace_)
             trace_->box(title, text);
-        return inner_.askYesNo(title, text);
+        inner_.askYesNo(title, text, std::move(answered));
     }
-    std::optional<QString> openFileName(const FileDialog &d) override { return inner_.openFileName(d); }
-    std::optional<QString> saveFileName(const FileDialog &d) override { return inner_.saveFileName(d); }
+    void openFileName(const FileDialog &d, Chosen chosen) override { inner_.openFileName(d, std::move(chosen)); }
+    void saveFileName(const FileDialog &d, Chosen chosen) override { inner_.saveFileName(d, std::move(chosen)); }
+    int openCount() const override { return inner_.openCount(); }
     void beep() override { inner_.beep(); }
 
 private:
