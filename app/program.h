@@ -86,7 +86,6 @@ public:
     bool connectionActive() const override { return session.ConnectionActive; }
     QByteArray currentSystemName() const override { return link.CurrentConnection.SystemName; }
     int currentIndex() const override { return link.CurrentIndex; }
-    void setCurrentIndex(int index) override { link.CurrentIndex = index; }
 
 private:
     Task<void> connectFromCommandLine();

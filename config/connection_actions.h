@@ -23,7 +23,6 @@ public:
     virtual bool connectionActive() const = 0;
     virtual QByteArray currentSystemName() const = 0;
     virtual int currentIndex() const = 0;
-    virtual void setCurrentIndex(int index) = 0;
 };
 
 }  // namespace kordex

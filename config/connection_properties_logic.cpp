@@ -156,10 +156,11 @@ void ConnectionPropertiesLogic::hideDialog()
     FormHide();
 }
 
+// The link writes the current index itself when it takes the record: the
+// Connect menu's marker stays on the connection in use until then.
 void ConnectionPropertiesLogic::connectTo(int index)
 {
     hideDialog();
-    actions_.setCurrentIndex(index);
     actions_.ConnectToStored(index);
 }
 

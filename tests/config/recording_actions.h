@@ -33,7 +33,6 @@ struct RecordingActions final : ConnectionActions {
     bool connectionActive() const override { return active; }
     QByteArray currentSystemName() const override { return current.SystemName; }
     int currentIndex() const override { return CurrentIndex; }
-    void setCurrentIndex(int index) override { CurrentIndex = index; }
 };
 
 // What the Connection Properties dialog works on: a stored book of these

@@ -4,7 +4,9 @@
 #include "window_fixture.h"
 
 #include "config/configuration.h"
+#include "config/connect_menu.h"
 #include "demo_streams.h"
+#include "faces/connection_properties.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/message_boxes.h"
@@ -85,6 +87,7 @@ private slots:
     void replayWaitsForGuardAndKeepsRate();
     void commandLineConnection_data();
     void commandLineConnection();
+    void dialogConnectMovesTheMarker();
     void helpHook();
     void contextHelpInMenus();
     void aboutBox();
@@ -692,6 +695,47 @@ void TestWindowShell::commandLineConnection()
     for (int i = 0; i < f.program->book.count(); ++i)
         QVERIFY(!f.program->book.at(i).AutoLogin);  // and the stored flag kept
     QCOMPARE(!f.program->Timer8.isRunning(), timerStops);
+}
+
+// Connected to Alpha, the dialog connects to Bravo: the marker leaves
+// Alpha with the old connection and comes to Bravo with the new one.
+void TestWindowShell::dialogConnectMovesTheMarker()
+{
+    QTemporaryDir dir;
+    StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
+    ScriptedPrompter configPrompter;
+    Configuration configuration(folders, configPrompter);
+    ConnectionBook stored;
+    for (const char *name : {"Alpha", "Bravo"}) {
+        TConnectionRec r;
+        r.SystemName = name;
+        r.AutoLogin = false;
+        r.ConnectionType = 2;
+        stored.add(r);
+    }
+    QVERIFY(configuration.SaveConnections(stored));
+    WindowFixture f(false, [&](Program::Options &o) { o.configuration = &configuration; });
+    auto marked = [&] {
+        QList<QByteArray> r;
+        for (const QByteArray &c : f.link().connectMenu().captions())
+            if (c.endsWith(kCurrentMarker))
+                r << c;
+        return r;
+    };
+    f.link().ConnectToStored(0);
+    f.clock.advance(60000);
+    QVERIFY(f.session().Connected);
+    QCOMPARE(marked(), QList<QByteArray>{"Alpha (*)"});
+
+    f.prompter.yesNoReplies = {true};
+    f.program->dialog->showInMode(SelectMode);
+    f.program->dialog->logic().selectEntry(1);
+    f.program->dialog->logic().OKButtonClick();
+    QCOMPARE(f.prompter.questions.size(), size_t(1));
+    f.clock.advance(60000);
+    QVERIFY(f.session().Connected);
+    QCOMPARE(f.link().CurrentIndex, 1);
+    QCOMPARE(marked(), QList<QByteArray>{"Bravo (*)"});
 }
 
 void TestWindowShell::helpHook()
