@@ -68,6 +68,11 @@ void Program::FormClose()
     link.windowClosing();
 }
 
+bool Program::mayEnd(int64_t closingMs) const
+{
+    return (link.idle() || closingMs > kTearDownLimitMs) && prompter.openCount() == 0;
+}
+
 void Program::Timer8Timer()
 {
     if (options_.connectionArgument.isEmpty() || !dialog)

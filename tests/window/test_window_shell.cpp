@@ -94,6 +94,7 @@ private slots:
     void boxesComeOverTheirWindow_data();
     void boxesComeOverTheirWindow();
     void sigtermClosesLikeExit();
+    void endWaitsForTheBoxesOfTheClose();
 };
 
 void TestWindowShell::startUpState()
@@ -863,6 +864,40 @@ void TestWindowShell::sigtermClosesLikeExit()
     QVERIFY(!f.window->isVisible());
     QVERIFY(!f.window->flashThread());  // stopped and freed
     QVERIFY(f.session().AbortRequested);
+}
+
+// The close does not wait on its boxes, and the program does not end under
+// them: a save that failed at the close is read before the program ends.
+void TestWindowShell::endWaitsForTheBoxesOfTheClose()
+{
+    QTemporaryDir dir;
+    const StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
+    {
+        ScriptedPrompter silent;
+        ConnectionBook empty;
+        QVERIFY(Configuration(folders, silent).SaveConnections(empty));
+    }
+    ScriptedPrompter boxes;
+    Configuration configuration(folders, boxes);
+    VirtualClock clock;
+    Program::Options o;
+    o.startFlashThread = false;
+    o.configuration = &configuration;
+    Program program(clock, boxes, o);
+    program.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&program.window));
+    QVERIFY(boxes.messages.empty());
+    const QString ini = dir.filePath(kIniFileName);
+    QVERIFY(QFile::remove(ini) && QDir().mkdir(ini));  // a folder in its place cannot be written
+    boxes.holdAnswers = true;
+    program.window.close();
+    QVERIFY(!program.window.isVisible());
+    QCOMPARE(boxes.messages.size(), size_t(1));
+    QCOMPARE(boxes.messages[0].text, QStringLiteral("File Write Error. Records not saved."));
+    QVERIFY(program.link.idle());
+    QVERIFY(!program.mayEnd(Program::kTearDownLimitMs + 1));
+    boxes.release();
+    QVERIFY(program.mayEnd(0));
 }
 
 QTEST_MAIN(TestWindowShell)
