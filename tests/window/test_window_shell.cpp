@@ -16,15 +16,20 @@
 #include "tools/engine_rig.h"
 #include "tools/recording_view.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -93,6 +98,8 @@ private slots:
     void aboutBox();
     void boxesComeOverTheirWindow_data();
     void boxesComeOverTheirWindow();
+    void boxesDoNotWait_data();
+    void boxesDoNotWait();
     void sigtermClosesLikeExit();
     void endWaitsForTheBoxesOfTheClose();
 };
@@ -846,6 +853,127 @@ void TestWindowShell::boxesComeOverTheirWindow()
     QCOMPARE(bool(box->windowFlags() & Qt::WindowStaysOnTopHint), keptAbove);
     QCOMPARE(main.isVisible(), working != QLatin1String("closed"));
     QVERIFY(box->isVisible());
+}
+
+void TestWindowShell::boxesDoNotWait_data()
+{
+    QTest::addColumn<QString>("kind");  // message, question, open, save
+    QTest::addColumn<QString>("end");   // how the box goes
+    QTest::addColumn<QStringList>("answers");
+    const QStringList none, closed{QStringLiteral("closed")}, yes{QStringLiteral("yes")}, no{QStringLiteral("no")};
+    QTest::newRow("message, OK") << QStringLiteral("message") << QStringLiteral("Ok") << closed;
+    QTest::newRow("question, Yes") << QStringLiteral("question") << QStringLiteral("Yes") << yes;
+    QTest::newRow("question, No") << QStringLiteral("question") << QStringLiteral("No") << no;
+    // The box stays when its window is closed, until it is answered.
+    QTest::newRow("question, Yes after its window closed")
+        << QStringLiteral("question") << QStringLiteral("window closed, Yes") << yes;
+    QTest::newRow("open, chosen") << QStringLiteral("open") << QStringLiteral("chosen")
+                                  << QStringList{QStringLiteral("panel.s28")};
+    QTest::newRow("save, cancelled") << QStringLiteral("save") << QStringLiteral("cancelled")
+                                     << QStringList{QStringLiteral("cancelled")};
+    // Nobody there to click: the open box ends as No, and the next is No at once.
+    QTest::newRow("question, unattended") << QStringLiteral("question") << QStringLiteral("unattended")
+                                          << QStringList{QStringLiteral("no"), QStringLiteral("no")};
+    QTest::newRow("message, unattended") << QStringLiteral("message") << QStringLiteral("unattended") << closed;
+    QTest::newRow("question, its window destroyed")
+        << QStringLiteral("question") << QStringLiteral("window gone") << no;
+    QTest::newRow("question, the prompter destroyed")
+        << QStringLiteral("question") << QStringLiteral("prompter gone") << none;
+}
+
+// A box is window-modal and returns at once: the event loop runs on under
+// it (timers fire), and its answer comes once, through the callback.
+void TestWindowShell::boxesDoNotWait()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, end);
+    QFETCH(QStringList, answers);
+    auto main = std::make_unique<QWidget>();
+    main->setProperty("mainWindow", true);
+    main->resize(400, 300);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("panel.s28"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("S0030000FC\r\n");
+    }
+    auto boxes = std::make_unique<MessageBoxPrompter>(main.get());
+    QStringList got;
+    auto ask = [&] {
+        const FileDialog files{QStringLiteral("Select Database File to Send"), QStringLiteral("All files (*)"),
+                               QStringLiteral("capture"), QStringLiteral("txt")};
+        auto chosen = [&](std::optional<QString> path) {
+            got << (path ? QFileInfo(*path).fileName() : QStringLiteral("cancelled"));
+        };
+        if (kind == QLatin1String("message"))
+            boxes->message(QStringLiteral("Connection Lost"), QStringLiteral("The serial port was lost."),
+                           Prompter::Icon::None, [&] { got << QStringLiteral("closed"); });
+        else if (kind == QLatin1String("question"))
+            boxes->askYesNo(QStringLiteral("Warning"),
+                            QStringLiteral("Do you really want the FIP to leave Tandem Mode?"),
+                            [&](bool yes) { got << (yes ? QStringLiteral("yes") : QStringLiteral("no")); });
+        else if (kind == QLatin1String("open"))
+            boxes->openFileName(files, chosen);
+        else
+            boxes->saveFileName(files, chosen);
+    };
+    ask();
+    QVERIFY(got.isEmpty());
+    QCOMPARE(boxes->openCount(), 1);
+    QPointer<QDialog> box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), main.get());
+    QCOMPARE(box->windowModality(), Qt::WindowModal);
+    bool ticked = false;
+    QTimer::singleShot(1, [&] { ticked = true; });
+    QTRY_VERIFY(ticked);
+    QVERIFY(box && box->isVisible());
+    QVERIFY(got.isEmpty());
+
+    auto click = [&](QMessageBox::StandardButton which) {
+        auto *b = qobject_cast<QMessageBox *>(box.data());
+        QVERIFY(b && b->button(which));
+        QTest::mouseClick(b->button(which), Qt::LeftButton);
+    };
+    if (end == QLatin1String("window closed, Yes")) {
+        main->close();
+        QVERIFY(box->isVisible());
+        QCOMPARE(boxes->openCount(), 1);
+        click(QMessageBox::Yes);
+    } else if (end == QLatin1String("Ok") || end == QLatin1String("Yes") || end == QLatin1String("No")) {
+        click(end == QLatin1String("Ok")    ? QMessageBox::Ok
+              : end == QLatin1String("Yes") ? QMessageBox::Yes
+                                            : QMessageBox::No);
+    } else if (end == QLatin1String("chosen")) {
+        auto *d = qobject_cast<QFileDialog *>(box.data());
+        QVERIFY(d);
+        auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QTest::keyClicks(name, file);  // typed, as the operator may
+        box->accept();                 // the dialog's own accept: as its Open button
+    } else if (end == QLatin1String("cancelled")) {
+        box->reject();
+    } else if (end == QLatin1String("unattended")) {
+        boxes->setUnattended();
+        QVERIFY(!box || !box->isVisible());
+        if (kind == QLatin1String("question"))
+            ask();
+    } else if (end == QLatin1String("window gone")) {
+        main.reset();
+        QVERIFY(!box);
+    } else if (end == QLatin1String("prompter gone")) {
+        boxes.reset();
+        QVERIFY(!box || !box->isVisible());
+    }
+    QCOMPARE(got, answers);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!box);  // gone, and with it any later answer
+    QCOMPARE(got, answers);
+    if (boxes)
+        QCOMPARE(boxes->openCount(), 0);
 }
 
 void TestWindowShell::sigtermClosesLikeExit()
