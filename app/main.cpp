@@ -21,10 +21,6 @@
 
 namespace {
 
-// How long a closed window may take to end its connection (the logout and
-// the two pauses around the close take about 6 s).
-constexpr qint64 kShutdownLimitMs = 15000;
-
 const char kUsage[] =
     "usage: kordex [--trace FILE] [CONNECTION]\n"
     "       kordex --demo [MODEL] [--trace FILE]\n"
@@ -146,8 +142,8 @@ int main(int argc, char **argv)
     kordex::QtClock clock;
     kordex::MessageBoxPrompter prompter;
     // A logout or a service manager's stop ends the program like Exit, but
-    // nobody is there to click: from then on no box waits (a box open now
-    // ends, and a failed save is told on standard error and by the exit
+    // nobody is there to click: from then on no box waits (the boxes open
+    // now end, and a failed save is told on standard error and by the exit
     // status). A second signal ends the program at once.
     std::unique_ptr<kordex::Program> program;
     int signalsSeen = 0;
@@ -176,18 +172,16 @@ int main(int argc, char **argv)
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));
-    if (signalsSeen > 0) {  // it came while start-up ran
-        window.close();
-        return configuration.lastSaveFailed() ? 1 : 0;
-    }
 
-    // After the window closed, the link's own tear-down (logout, the pauses
-    // around the close) runs to its end, within a bound.
+    // After the window closed, the link's own tear-down runs to its end,
+    // within a bound; and a box still open (a save that failed at the close,
+    // a link that failed in its tear-down) stays until the operator has read
+    // it. A signal closes the boxes.
     QTimer shutdown;
     QElapsedTimer closingFor;
     shutdown.setInterval(50);
     QObject::connect(&shutdown, &QTimer::timeout, [&] {
-        if (program->link.idle() || closingFor.elapsed() > kShutdownLimitMs)
+        if (program->mayEnd(closingFor.elapsed()))
             QCoreApplication::quit();
     });
     window.onClosing = [&] {

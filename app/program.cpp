@@ -76,6 +76,11 @@ void Program::ConnectToStored(int index)
     link.ConnectToStored(index, forced);
 }
 
+bool Program::mayEnd(int64_t closingMs) const
+{
+    return (link.idle() || closingMs > kTearDownLimitMs) && prompter.openCount() == 0;
+}
+
 void Program::Timer8Timer()
 {
     if (options_.connectionArgument.isEmpty() || !dialog)

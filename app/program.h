@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 
 #include <QByteArray>
+#include <cstdint>
 #include <memory>
 
 namespace kordex {
@@ -55,6 +56,11 @@ public:
     void FormClose();
     // The command-line connection, 1.5 s after start.
     void Timer8Timer();
+    // After the close, whether the program may end `closingMs` after it: the
+    // link's tear-down (the logout, the pauses around the close) is done, or
+    // has taken too long; and no box is left for the operator to read.
+    bool mayEnd(int64_t closingMs) const;
+    static constexpr int64_t kTearDownLimitMs = 15000;  // the tear-down takes about 6 s
 
     Clock &clock;
     Prompter &prompter;

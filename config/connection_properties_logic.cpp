@@ -156,6 +156,14 @@ void ConnectionPropertiesLogic::hideDialog()
     FormHide();
 }
 
+// The link writes the current index itself when it takes the record: the
+// Connect menu's marker stays on the connection in use until then.
+void ConnectionPropertiesLogic::connectTo(int index)
+{
+    hideDialog();
+    actions_.ConnectToStored(index);
+}
+
 void ConnectionPropertiesLogic::SetDialogMode(int m)
 {
     dialogMode = m;
@@ -250,22 +258,21 @@ void ConnectionPropertiesLogic::OKButtonClick()
     ConnectionBook &book = book_;
     switch (dialogMode) {
     case SelectMode: {
-        if (actions_.isConnected()) {
-            const QString q = QStringLiteral("You are already connected to ") +
-                              fromBytes(actions_.currentSystemName()) + QStringLiteral(". Reconnect to ") +
-                              fromBytes(list_[selected_]) + QStringLiteral("?");
-            const int index = selected_;
-            prompter_.askYesNo(QStringLiteral("Warning"), q, [this, index](bool yes) {
-                if (yes) {
-                    hideDialog();
-                    actions_.ConnectToStored(index);
-                }
-            });
+        const int index = selected_;
+        if (!actions_.isConnected()) {
+            connectTo(index);
             return;
         }
-        const int index = selected_;
-        hideDialog();
-        actions_.ConnectToStored(index);
+        const QByteArray name = list_[index];
+        const QString q = QStringLiteral("You are already connected to ") + fromBytes(actions_.currentSystemName()) +
+                          QStringLiteral(". Reconnect to ") + fromBytes(name) + QStringLiteral("?");
+        // A Yes still connects if the link went meanwhile: that is what the
+        // operator chose. It does not if the list no longer shows that entry
+        // there (the book was read again): the operator chooses again.
+        prompter_.askYesNo(QStringLiteral("Warning"), q, guard_.guarded([this, index, name](bool yes) {
+            if (yes && dialogMode == SelectMode && index < int(list_.size()) && list_[index] == name)
+                connectTo(index);
+        }));
         return;
     }
     case ManageMode:

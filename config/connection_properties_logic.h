@@ -5,6 +5,7 @@
 #include "config/configuration.h"
 #include "config/connection_actions.h"
 #include "config/connection_book.h"
+#include "platform/callback_guard.h"
 #include "platform/prompter.h"
 #include "platform/serial_ports.h"
 
@@ -124,6 +125,7 @@ public:
 
 private:
     void hideDialog();
+    void connectTo(int index);
 
     ConnectionBook &book_;
     Configuration &config_;
@@ -135,6 +137,7 @@ private:
     int portEntry_ = -1;
     int portNumber_ = 0;
     bool visible_ = false;
+    CallbackGuard guard_;  // an answer may come after we are gone
 };
 
 }  // namespace kordex

@@ -56,13 +56,20 @@ void KeyInput::FormKeyPress(uint8_t ch)
     if (ch == 27 && tandem)
         ch = 8;
     if (ch == 'C' && tandem) {
-        if (prompter_.askYesNo(QStringLiteral("Warning"),
-                               QStringLiteral("Do you really want the FIP to leave Tandem Mode?"))) {
-            send('C');
-            // The answer box ran an event loop: only switch if nothing else did.
-            if (e_.session.TandemMode)
-                e_.ModeChange();
-        }
+        // The answer comes later: by then the panel may have left tandem
+        // mode or the link may have changed (every connection change leaves
+        // tandem mode). The C goes only into the stretch it was asked in.
+        const unsigned asked = e_.session.tandemEntries;
+        prompter_.askYesNo(QStringLiteral("Warning"),
+                           QStringLiteral("Do you really want the FIP to leave Tandem Mode?"),
+                           guard_.guarded([this, asked](bool yes) {
+                               const SessionState &s = e_.session;
+                               if (!yes || !connected() || !s.TandemMode || s.tandemEntries != asked)
+                                   return;
+                               send('C');
+                               if (s.TandemMode)  // the send may have lost the link
+                                   e_.ModeChange();
+                           }));
         return;
     }
     send(ch);

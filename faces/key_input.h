@@ -3,6 +3,8 @@
 // repeat, release), typed characters, arrow and function keys, the Events
 // tray label and three menu items. No toolkit types: the window translates
 // its events into these calls, and every byte leaves through one send seam.
+#include "platform/callback_guard.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -62,6 +64,7 @@ private:
     Engine &e_;
     Prompter &prompter_;
     SendSeam send_;
+    CallbackGuard guard_;  // an answer may come after we are gone
 };
 
 }  // namespace kordex

@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace kordex {
 
@@ -36,11 +38,12 @@ void keepAbove(QWidget &box)
 }
 }  // namespace
 
-// The window the operator works in raised the box: a modal dialog, else a
-// window kept above the others (the Connection Properties window, which a
-// box must not open behind), else the active window, else the main window.
-// A main window not shown yet (a message during start-up) is shown first,
-// so the box is not alone on an empty screen.
+// The window the operator works in raised the box: a modal dialog (or box),
+// else a window kept above the others (the Connection Properties window,
+// which a box must not open behind), else the active window, else the main
+// window. A main window not shown yet (a message during start-up) is shown
+// first, so the box is not alone on an empty screen; one that was closed
+// stays closed.
 QWidget *MessageBoxPrompter::owner() const
 {
     QWidget *w = QApplication::activeModalWidget();
@@ -58,17 +61,49 @@ QWidget *MessageBoxPrompter::owner() const
             if (!w && top->property("mainWindow").toBool())
                 w = top;
     }
-    if (w && !w->isVisible() && w->property("mainWindow").toBool())
+    if (w && !w->isVisible() && w->property("mainWindow").toBool() && !w->testAttribute(Qt::WA_WState_ExplicitShowHide))
         w->show();
     return w;
 }
 
-int MessageBoxPrompter::run(QDialog &dialog, const QString &text)
+MessageBoxPrompter::~MessageBoxPrompter()
 {
-    open_.push_back({&dialog, text});
-    const int r = dialog.exec();
-    open_.pop_back();
-    return r;
+    std::vector<Open> boxes;
+    boxes.swap(open_);
+    for (Open &box : boxes) {
+        if (!box.dialog)
+            continue;
+        QObject::disconnect(box.dialog, nullptr, &context_, nullptr);
+        box.dialog->hide();
+        box.dialog->deleteLater();  // it may be the sender of what destroys us
+    }
+}
+
+// The box is window-modal: it blocks its own window (and the windows above
+// it) but the event loop goes on: the link, the timers and the other boxes
+// keep running while it is open.
+void MessageBoxPrompter::show(QDialog *dialog, const QString &text, Settle settle)
+{
+    const std::uint64_t id = ++lastId_;
+    open_.push_back({id, dialog, text, std::move(settle)});
+    keepAbove(*dialog);
+    QObject::connect(dialog, &QDialog::finished, &context_, [this, id, dialog] {
+        dialog->deleteLater();
+        this->settle(id, dialog);
+    });
+    // Gone with its window before it was answered.
+    QObject::connect(dialog, &QObject::destroyed, &context_, [this, id] { this->settle(id, nullptr); });
+    dialog->open();
+}
+
+void MessageBoxPrompter::settle(std::uint64_t id, QDialog *answered)
+{
+    const auto it = std::find_if(open_.begin(), open_.end(), [id](const Open &o) { return o.id == id; });
+    if (it == open_.end())
+        return;  // settled already
+    Settle done = std::move(it->settle);
+    open_.erase(it);
+    done(unattended_ ? nullptr : answered);
 }
 
 void MessageBoxPrompter::setUnattended()
@@ -76,57 +111,75 @@ void MessageBoxPrompter::setUnattended()
     if (unattended_)
         return;
     unattended_ = true;
-    // Each reject() only asks its loop to end; the loops unwind in turn.
-    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+    std::vector<Open> boxes;
+    boxes.swap(open_);
+    for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) {
         report(it->text);
         if (it->dialog)
             it->dialog->reject();
+        it->settle(nullptr);
     }
 }
 
-void MessageBoxPrompter::message(const QString &title, const QString &text, Icon icon)
+void MessageBoxPrompter::message(const QString &title, const QString &text, Icon icon, Closed closed)
 {
     if (unattended_) {
         report(text);
+        if (closed)
+            closed();
         return;
     }
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, owner());
-    keepAbove(box);
-    run(box, text);
+    auto *box = new QMessageBox(toQt(icon), title, text, QMessageBox::Ok, owner());
+    show(box, text, [closed = std::move(closed)](QDialog *) {
+        if (closed)
+            closed();
+    });
 }
 
-bool MessageBoxPrompter::askYesNo(const QString &title, const QString &text)
+void MessageBoxPrompter::askYesNo(const QString &title, const QString &text, YesNo answered)
 {
-    if (unattended_)
-        return false;
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, owner());
-    keepAbove(box);
-    const int answer = run(box, QString());
-    return !unattended_ && answer == QMessageBox::Yes;
-}
-
-std::optional<QString> MessageBoxPrompter::openFileName(const FileDialog &d) { return chooseFile(d, false); }
-
-std::optional<QString> MessageBoxPrompter::saveFileName(const FileDialog &d) { return chooseFile(d, true); }
-
-std::optional<QString> MessageBoxPrompter::chooseFile(const FileDialog &d, bool save)
-{
-    if (unattended_)
-        return std::nullopt;
-    QFileDialog dialog(owner(), d.title, QDir::currentPath(), d.filter);
-    keepAbove(dialog);
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(d.defaultSuffix);
-        dialog.selectFile(d.proposedName);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);  // the file must exist
-        dialog.setOption(QFileDialog::ReadOnly, false);
+    if (unattended_) {
+        if (answered)
+            answered(false);
+        return;
     }
-    if (run(dialog, QString()) != QDialog::Accepted || unattended_ || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, owner());
+    show(box, QString(), [answered = std::move(answered)](QDialog *dialog) {
+        auto *b = static_cast<QMessageBox *>(dialog);
+        const bool yes = b && b->standardButton(b->clickedButton()) == QMessageBox::Yes;
+        if (answered)
+            answered(yes);
+    });
+}
+
+void MessageBoxPrompter::openFileName(const FileDialog &d, Chosen chosen) { chooseFile(d, false, std::move(chosen)); }
+
+void MessageBoxPrompter::saveFileName(const FileDialog &d, Chosen chosen) { chooseFile(d, true, std::move(chosen)); }
+
+void MessageBoxPrompter::chooseFile(const FileDialog &d, bool save, Chosen chosen)
+{
+    if (unattended_) {
+        if (chosen)
+            chosen(std::nullopt);
+        return;
+    }
+    auto *dialog = new QFileDialog(owner(), d.title, QDir::currentPath(), d.filter);
+    if (save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setDefaultSuffix(d.defaultSuffix);
+        dialog->selectFile(d.proposedName);
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);  // the file must exist
+        dialog->setOption(QFileDialog::ReadOnly, false);
+    }
+    // The choice comes before the dialog's end; the end gives the answer.
+    auto picked = std::make_shared<std::optional<QString>>();
+    QObject::connect(dialog, &QFileDialog::fileSelected, &context_, [picked](const QString &f) { *picked = f; });
+    show(dialog, QString(), [picked, chosen = std::move(chosen)](QDialog *answered) {
+        if (chosen)
+            chosen(answered && answered->result() == QDialog::Accepted ? *picked : std::nullopt);
+    });
 }
 
 void MessageBoxPrompter::beep()

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 namespace kordex {
 
 // For an object whose callbacks may destroy it: call() runs one and says
 // whether the object survived it; depth() tells a destructor that it runs
 // inside one (so Qt objects still on the stack must be deleted later);
-// token() expires with the object, for calls queued to the event loop.
+// token() expires with the object, for calls queued to the event loop;
+// guarded(f) is f made to do nothing once the object is gone (for an answer
+// that comes later, a box's say).
 class CallbackGuard {
 public:
     template <class F>
@@ -23,6 +26,14 @@ public:
     }
     int depth() const { return depth_; }
     std::weak_ptr<bool> token() const { return alive_; }
+    template <class F>
+    auto guarded(F f) const
+    {
+        return [alive = token(), f = std::move(f)](auto &&...args) {
+            if (!alive.expired())
+                f(std::forward<decltype(args)>(args)...);
+        };
+    }
 
 private:
     int depth_ = 0;

@@ -47,7 +47,8 @@ public:
 };
 
 // Test double: records what was asked and answers from queued replies, from
-// inside the call.
+// inside the call, or, with holdAnswers, when the test calls release() (as an
+// operator would answer: after the call returned, with anything changed).
 class ScriptedPrompter final : public Prompter {
 public:
     struct Shown {
@@ -58,40 +59,65 @@ public:
     std::vector<std::optional<QString>> fileReplies;  // consumed front to back; default cancel
     std::vector<FileDialog> fileDialogs;
     int beeps = 0;
+    bool holdAnswers = false;
 
     void message(const QString &title, const QString &text, Icon, Closed closed) override
     {
         messages.push_back({title, text});
-        if (closed)
-            closed();
+        settle([closed = std::move(closed)] {
+            if (closed)
+                closed();
+        });
     }
     void askYesNo(const QString &title, const QString &text, YesNo answered) override
     {
         questions.push_back({title, text});
-        bool r = false;
-        if (!yesNoReplies.empty()) {
-            r = yesNoReplies.front();
-            yesNoReplies.erase(yesNoReplies.begin());
-        }
-        if (answered)
-            answered(r);
+        settle([this, answered = std::move(answered)] {
+            bool r = false;
+            if (!yesNoReplies.empty()) {
+                r = yesNoReplies.front();
+                yesNoReplies.erase(yesNoReplies.begin());
+            }
+            if (answered)
+                answered(r);
+        });
     }
-    void openFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, chosen); }
-    void saveFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, chosen); }
+    void openFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, std::move(chosen)); }
+    void saveFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, std::move(chosen)); }
     void beep() override { ++beeps; }
+    int openCount() const override { return int(held_.size()); }
+
+    // Answers the boxes held back, oldest first, from the replies queued now.
+    void release()
+    {
+        std::vector<std::function<void()>> held;
+        held.swap(held_);
+        for (auto &answer : held)
+            answer();
+    }
 
 private:
-    void nextFile(const FileDialog &d, const Chosen &chosen)
+    void settle(std::function<void()> answer)
+    {
+        if (holdAnswers)
+            held_.push_back(std::move(answer));
+        else
+            answer();
+    }
+    void nextFile(const FileDialog &d, Chosen chosen)
     {
         fileDialogs.push_back(d);
-        std::optional<QString> r;
-        if (!fileReplies.empty()) {
-            r = std::move(fileReplies.front());
-            fileReplies.erase(fileReplies.begin());
-        }
-        if (chosen)
-            chosen(std::move(r));
+        settle([this, chosen = std::move(chosen)] {
+            std::optional<QString> r;
+            if (!fileReplies.empty()) {
+                r = std::move(fileReplies.front());
+                fileReplies.erase(fileReplies.begin());
+            }
+            if (chosen)
+                chosen(std::move(r));
+        });
     }
+    std::vector<std::function<void()>> held_;
 };
 
 }  // namespace kordex

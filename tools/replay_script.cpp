@@ -103,17 +103,26 @@ QString FakeTransport::errorDescription(int code) const
     return TcpSocket::errorDescription(code);
 }
 
-bool ReplayPrompter::askYesNo(const QString &title, const QString &text)
+void ReplayPrompter::message(const QString &title, const QString &text, Icon, Closed closed)
 {
     boxes.push_back({title, text});
-    if (answers.empty())
-        return true;
-    const bool yes = answers.front();
-    answers.pop_front();
-    return yes;
+    if (closed)
+        closed();
 }
 
-std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
+void ReplayPrompter::askYesNo(const QString &title, const QString &text, YesNo answered)
+{
+    boxes.push_back({title, text});
+    bool yes = true;
+    if (!answers.empty()) {
+        yes = answers.front();
+        answers.pop_front();
+    }
+    if (answered)
+        answered(yes);
+}
+
+void ReplayPrompter::nextFile(const FileDialog &d, Chosen chosen)
 {
     fileDialogs.push_back(d);
     std::optional<QString> f;
@@ -121,7 +130,8 @@ std::optional<QString> ReplayPrompter::nextFile(const FileDialog &d)
         f = std::move(files.front());
         files.pop_front();
     }
-    return f;
+    if (chosen)
+        chosen(std::move(f));
 }
 
 ReplaySession::ReplaySession(bool linkMode)

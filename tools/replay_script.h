@@ -115,7 +115,8 @@ private:
     QString lastMessage_;
 };
 
-// Boxes are recorded and answered at once.
+// Boxes are recorded and answered at once, from inside the call: a script
+// reads on with the answer given, as it always has.
 class ReplayPrompter final : public Prompter {
 public:
     struct Box {
@@ -125,15 +126,15 @@ public:
     std::deque<bool> answers;  // Yes when empty
     std::deque<std::optional<QString>> files;
 
-    void message(const QString &title, const QString &text, Icon) override { boxes.push_back({title, text}); }
-    bool askYesNo(const QString &title, const QString &text) override;
+    void message(const QString &title, const QString &text, Icon, Closed closed) override;
+    void askYesNo(const QString &title, const QString &text, YesNo answered) override;
     std::vector<FileDialog> fileDialogs;
-    std::optional<QString> openFileName(const FileDialog &d) override { return nextFile(d); }
-    std::optional<QString> saveFileName(const FileDialog &d) override { return nextFile(d); }
+    void openFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, std::move(chosen)); }
+    void saveFileName(const FileDialog &d, Chosen chosen) override { nextFile(d, std::move(chosen)); }
     void beep() override {}
 
 private:
-    std::optional<QString> nextFile(const FileDialog &d);
+    void nextFile(const FileDialog &d, Chosen chosen);
 };
 
 class ReplaySession {

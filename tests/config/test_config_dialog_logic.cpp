@@ -41,8 +41,8 @@ private slots:
     void typeVisibility();
     void showReloadsAndSelects();
     void emptyBook();
-    void selectConnects();
-    void selectWhileConnectedAsks();
+    void connectAction_data();
+    void connectAction();
     void cancelAndCloseBox();
     void manageNewStoresSortedAndSelected();
     void validation_data();
@@ -185,47 +185,60 @@ void TestDialogLogic::emptyBook()
     QCOMPARE(rig.logic.dialogMode, int(NewMode));
 }
 
-void TestDialogLogic::selectConnects()
+void TestDialogLogic::connectAction_data()
 {
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("meanwhile");  // before a held answer comes
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("connects");
+    QTest::newRow("not connected: no question") << false << QString() << false << true;
+    QTest::newRow("connected, No") << true << QString() << false << false;
+    QTest::newRow("connected, Yes") << true << QString() << true << true;
+    QTest::newRow("Yes after the link went") << true << QStringLiteral("link gone") << true << true;
+    QTest::newRow("Yes after the list changed under it") << true << QStringLiteral("list changed") << true << false;
+}
+
+// The connect action leaves the current index (and with it the Connect
+// menu's marker) to the link, which sets it when it takes the record.
+void TestDialogLogic::connectAction()
+{
+    QFETCH(bool, connected);
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, yes);
+    QFETCH(bool, connects);
     Rig rig;
     bool hidden = false;
     rig.logic.onHide = [&] {
         hidden = true;
         rig.logic.FormHide();
     };
-    rig.show(SelectMode);
-    rig.logic.selectEntry(2);
-    rig.logic.OKButtonClick();
-    QVERIFY(hidden);
-    QVERIFY(!rig.logic.isVisible());
-    QVERIFY(rig.actions.fileMenuEnabled);
-    QCOMPARE(rig.actions.CurrentIndex, 2);
-    QCOMPARE(rig.actions.connects, std::vector<int>{2});
-    QVERIFY(rig.prompter.questions.empty());
-}
-
-void TestDialogLogic::selectWhileConnectedAsks()
-{
-    Rig rig;
-    rig.actions.connected = true;
-    rig.actions.active = true;
-    rig.actions.CurrentIndex = 0;
+    rig.actions.connected = rig.actions.active = connected;
+    rig.actions.CurrentIndex = connected ? 0 : -1;
     rig.actions.current = rig.Book.at(0);
     rig.show(SelectMode);
     rig.logic.selectEntry(1);
-    rig.prompter.yesNoReplies = {false};
+    rig.prompter.yesNoReplies = {yes};
+    rig.prompter.holdAnswers = !meanwhile.isEmpty();
     rig.logic.OKButtonClick();
-    QCOMPARE(rig.prompter.questions.size(), size_t(1));
-    QCOMPARE(rig.prompter.questions[0].title, QStringLiteral("Warning"));
-    QCOMPARE(rig.prompter.questions[0].text, QStringLiteral("You are already connected to Alpha. Reconnect to Bravo?"));
-    QVERIFY(rig.logic.isVisible());
-    QVERIFY(rig.actions.connects.empty());
-    QCOMPARE(rig.actions.CurrentIndex, 0);
+    QCOMPARE(rig.prompter.openCount(), rig.prompter.holdAnswers ? 1 : 0);
+    QVERIFY(rig.actions.connects.empty() || !rig.prompter.holdAnswers);
+    if (meanwhile == QLatin1String("link gone")) {
+        rig.actions.connected = rig.actions.active = false;
+    } else if (meanwhile == QLatin1String("list changed")) {
+        rig.Book.removeAt(0);
+        rig.logic.PopulateConnectionList();
+    }
+    rig.prompter.release();
 
-    rig.prompter.yesNoReplies = {true};
-    rig.logic.OKButtonClick();
-    QVERIFY(!rig.logic.isVisible());
-    QCOMPARE(rig.actions.connects, std::vector<int>{1});
+    QCOMPARE(rig.prompter.questions.size(), size_t(connected ? 1 : 0));
+    if (connected)
+        QCOMPARE(rig.prompter.questions[0].text,
+                 QStringLiteral("You are already connected to Alpha. Reconnect to Bravo?"));
+    QCOMPARE(rig.actions.connects, connects ? std::vector<int>{1} : std::vector<int>{});
+    QCOMPARE(hidden, connects);
+    QCOMPARE(rig.logic.isVisible(), !connects);
+    QVERIFY(rig.actions.fileMenuEnabled == connects);
+    QCOMPARE(rig.actions.CurrentIndex, connected ? 0 : -1);
 }
 
 void TestDialogLogic::cancelAndCloseBox()

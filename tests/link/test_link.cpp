@@ -1,9 +1,6 @@
 // Link faults the scripts cannot stage: a transport whose close reports
 // nothing, a port that closes while a key waits for transmit room, a file
-// dialog answered after the link went, and connects from the dialog.
-#include "config/configuration.h"
-#include "config/connection_actions.h"
-#include "config/connection_properties_logic.h"
+// dialog answered after the link went.
 #include "tools/replay_script.h"
 
 #include <QTemporaryDir>
@@ -73,19 +70,6 @@ struct HeldRig {
     }
 };
 
-// The dialog's actions on a replay session's link, as the program wires them.
-struct LinkActions final : ConnectionActions {
-    explicit LinkActions(ReplaySession &session) : s(session) {}
-    void ConnectToStored(int index) override { s.link.ConnectToStored(index); }
-    void PopulateConnectMenu() override { s.link.PopulateConnectMenu(); }
-    void setFileMenuEnabled(bool) override {}
-    void showHelpTopic(int) override {}
-    bool isConnected() const override { return s.session.Connected; }
-    bool connectionActive() const override { return s.session.ConnectionActive; }
-    QByteArray currentSystemName() const override { return s.link.CurrentConnection.SystemName; }
-    int currentIndex() const override { return s.link.CurrentIndex; }
-    ReplaySession &s;
-};
 }  // namespace
 
 class TestLink : public QObject {
@@ -151,37 +135,6 @@ private slots:
             QVERIFY(!r.sent.contains("LINE"));
             QVERIFY(!r.session.Capturing || reconnected);
         }
-    }
-
-    // "Connect to..." while connected: the marker leaves the old record
-    // and sits on the new one only.
-    void theDialogsConnectMovesTheMarker()
-    {
-        ReplaySession s(true);
-        QTemporaryDir dir;
-        ScriptedPrompter quiet;
-        Configuration config({dir.path(), dir.path(), false}, quiet);
-        LinkActions actions(s);
-        ConnectionPropertiesLogic dialog(s.book, config, s.prompter, actions);
-        for (const char *name : {"A", "B"}) {
-            TConnectionRec r;
-            r.SystemName = name;
-            r.ConnectionType = 2;
-            r.SocketHost = name;
-            r.AutoLogin = false;
-            s.book.add(r);
-        }
-        config.SaveConnections(s.book);  // what the dialog reads when it opens
-        s.link.PopulateConnectMenu();
-        s.link.ConnectToStored(0);
-        QCOMPARE(s.view.connectMenu, (std::vector<QByteArray>{"A (*)", "B"}));
-        dialog.dialogMode = SelectMode;
-        dialog.FormShow();
-        dialog.selectEntry(1);
-        dialog.OKButtonClick();  // "Reconnect to B?" is answered Yes
-        s.advance(7000);
-        QCOMPARE(s.session.StatusText, QByteArray("Terminal Mode"));
-        QCOMPARE(s.view.connectMenu, (std::vector<QByteArray>{"A", "B (*)"}));
     }
 };
 

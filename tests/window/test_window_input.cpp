@@ -272,31 +272,55 @@ void TestWindowInput::confirmedC_data()
 {
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("viaMenu");
-    QTest::newRow("typed, Yes") << true << false;
-    QTest::newRow("typed, No") << false << false;
-    QTest::newRow("menu, Yes") << true << true;
-    QTest::newRow("menu, No") << false << true;
+    QTest::addColumn<QString>("meanwhile");  // before a held answer comes
+    QTest::addColumn<bool>("sendsC");
+    QTest::newRow("typed, Yes") << true << false << QString() << true;
+    QTest::newRow("typed, No") << false << false << QString() << false;
+    QTest::newRow("menu, Yes") << true << true << QString() << true;
+    QTest::newRow("menu, No") << false << true << QString() << false;
+    // The window runs on while the box is open; the C goes only if it is
+    // still the tandem stretch the question was asked in.
+    QTest::newRow("Yes later") << true << false << QStringLiteral("nothing") << true;
+    QTest::newRow("Yes after the panel left tandem mode") << true << false << QStringLiteral("tandem left") << false;
+    QTest::newRow("Yes after the link was lost") << true << false << QStringLiteral("link lost") << false;
+    QTest::newRow("Yes after tandem mode was left and entered again")
+        << true << false << QStringLiteral("tandem again") << false;
 }
 
 void TestWindowInput::confirmedC()
 {
     QFETCH(bool, yes);
     QFETCH(bool, viaMenu);
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, sendsC);
     WindowFixture f;
     f.showInTandem(5);
     TLcd &w = *f.window;
     QVERIFY(w.menuItem("CloseTandemMode1")->isVisible());
     QVERIFY(w.menuItem("Refresh1")->isEnabled());
     f.prompter.yesNoReplies = {yes};
+    f.prompter.holdAnswers = !meanwhile.isEmpty();
     if (viaMenu)
         w.menuItem("CloseTandemMode1")->trigger();
     else
         QTest::keyClick(&w, 'C', Qt::ShiftModifier);
+    if (f.prompter.holdAnswers) {
+        QVERIFY(f.sent.isEmpty());
+        if (meanwhile != QLatin1String("nothing"))
+            f.engine().ModeChange();  // the link leaves tandem mode when it ends
+        if (meanwhile == QLatin1String("link lost"))
+            f.session().Connected = false;
+        if (meanwhile == QLatin1String("tandem again")) {
+            f.clock.advance(1001);
+            f.engine().ModeChange();
+        }
+        f.prompter.release();
+    }
 
     QCOMPARE(f.prompter.questions.size(), size_t(1));
     QCOMPARE(f.prompter.questions[0].title, QStringLiteral("Warning"));
     QCOMPARE(f.prompter.questions[0].text, QStringLiteral("Do you really want the FIP to leave Tandem Mode?"));
-    if (yes) {
+    if (sendsC) {
         QCOMPARE(f.sent, QByteArray("C"));
         QVERIFY(!f.session().TandemMode);
         QTRY_COMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));  // at the next frame
@@ -304,13 +328,18 @@ void TestWindowInput::confirmedC()
         QVERIFY(!w.menuItem("Refresh1")->isEnabled());
         QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));
         // Now a C goes straight to the panel.
+        f.prompter.holdAnswers = false;
         QTest::keyClick(&w, 'C', Qt::ShiftModifier);
         QCOMPARE(f.sent, QByteArray("CC"));
         QCOMPARE(f.prompter.questions.size(), size_t(1));
     } else {
         QVERIFY(f.sent.isEmpty());
-        QVERIFY(f.session().TandemMode);
-        QVERIFY(w.faces().container(Container::AS4428p)->isVisibleTo(w.client()));
+        // Where the answer found the window, it stays.
+        const bool tandem = meanwhile.isEmpty() || meanwhile == QLatin1String("tandem again");
+        QCOMPARE(f.session().TandemMode, tandem);
+        QCOMPARE(w.menuItem("CloseTandemMode1")->isVisible(), tandem);
+        if (meanwhile.isEmpty())
+            QVERIFY(w.faces().container(Container::AS4428p)->isVisibleTo(w.client()));
     }
 }
 

@@ -4,7 +4,9 @@
 #include "window_fixture.h"
 
 #include "config/configuration.h"
+#include "config/connect_menu.h"
 #include "demo_streams.h"
+#include "faces/connection_properties.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/message_boxes.h"
@@ -14,15 +16,20 @@
 #include "tools/engine_rig.h"
 #include "tools/recording_view.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -85,12 +92,16 @@ private slots:
     void replayWaitsForGuardAndKeepsRate();
     void commandLineConnection_data();
     void commandLineConnection();
+    void dialogConnectMovesTheMarker();
     void helpHook();
     void contextHelpInMenus();
     void aboutBox();
     void boxesComeOverTheirWindow_data();
     void boxesComeOverTheirWindow();
+    void boxesDoNotWait_data();
+    void boxesDoNotWait();
     void sigtermClosesLikeExit();
+    void endWaitsForTheBoxesOfTheClose();
 };
 
 void TestWindowShell::startUpState()
@@ -694,6 +705,47 @@ void TestWindowShell::commandLineConnection()
     QCOMPARE(!f.program->Timer8.isRunning(), timerStops);
 }
 
+// Connected to Alpha, the dialog connects to Bravo: the marker leaves
+// Alpha with the old connection and comes to Bravo with the new one.
+void TestWindowShell::dialogConnectMovesTheMarker()
+{
+    QTemporaryDir dir;
+    StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
+    ScriptedPrompter configPrompter;
+    Configuration configuration(folders, configPrompter);
+    ConnectionBook stored;
+    for (const char *name : {"Alpha", "Bravo"}) {
+        TConnectionRec r;
+        r.SystemName = name;
+        r.AutoLogin = false;
+        r.ConnectionType = 2;
+        stored.add(r);
+    }
+    QVERIFY(configuration.SaveConnections(stored));
+    WindowFixture f(false, [&](Program::Options &o) { o.configuration = &configuration; });
+    auto marked = [&] {
+        QList<QByteArray> r;
+        for (const QByteArray &c : f.link().connectMenu().captions())
+            if (c.endsWith(kCurrentMarker))
+                r << c;
+        return r;
+    };
+    f.link().ConnectToStored(0);
+    f.clock.advance(60000);
+    QVERIFY(f.session().Connected);
+    QCOMPARE(marked(), QList<QByteArray>{"Alpha (*)"});
+
+    f.prompter.yesNoReplies = {true};
+    f.program->dialog->showInMode(SelectMode);
+    f.program->dialog->logic().selectEntry(1);
+    f.program->dialog->logic().OKButtonClick();
+    QCOMPARE(f.prompter.questions.size(), size_t(1));
+    f.clock.advance(60000);
+    QVERIFY(f.session().Connected);
+    QCOMPARE(f.link().CurrentIndex, 1);
+    QCOMPARE(marked(), QList<QByteArray>{"Bravo (*)"});
+}
+
 void TestWindowShell::helpHook()
 {
     WindowFixture f;
@@ -767,10 +819,12 @@ void TestWindowShell::boxesComeOverTheirWindow_data()
     QTest::newRow("the main window") << main << main << false;
     QTest::newRow("the dialog kept on top") << dialog << dialog << true;
     QTest::newRow("start-up: nothing shown yet") << QString() << main << false;
+    QTest::newRow("the main window closed") << QStringLiteral("closed") << main << false;
 }
 
 // A box belongs to the window the operator works in and comes over it; a
-// message during start-up shows the main window first.
+// message during start-up shows the main window first, but one after the
+// close does not open it again.
 void TestWindowShell::boxesComeOverTheirWindow()
 {
     QFETCH(QString, working);
@@ -789,23 +843,137 @@ void TestWindowShell::boxesComeOverTheirWindow()
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
     }
+    if (working == QLatin1String("closed"))
+        main.close();
     MessageBoxPrompter boxes;  // as in main(), before it is told the window
-    QWidget *parent = nullptr;
-    bool above = false, mainShown = false;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            parent = box->parentWidget();
-            above = box->windowFlags() & Qt::WindowStaysOnTopHint;
-            mainShown = main.isVisible();
-            box->accept();
-        }
-    });
-    look.start(10);
     boxes.message(QStringLiteral("Error"), QStringLiteral("Entry of System Name Required"), Prompter::Icon::Error);
-    QCOMPARE(parent, owner == QLatin1String("dialog") ? static_cast<QWidget *>(&dialog) : &main);
-    QCOMPARE(above, keptAbove);
-    QVERIFY(mainShown);
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), owner == QLatin1String("dialog") ? static_cast<QWidget *>(&dialog) : &main);
+    QCOMPARE(bool(box->windowFlags() & Qt::WindowStaysOnTopHint), keptAbove);
+    QCOMPARE(main.isVisible(), working != QLatin1String("closed"));
+    QVERIFY(box->isVisible());
+}
+
+void TestWindowShell::boxesDoNotWait_data()
+{
+    QTest::addColumn<QString>("kind");  // message, question, open, save
+    QTest::addColumn<QString>("end");   // how the box goes
+    QTest::addColumn<QStringList>("answers");
+    const QStringList none, closed{QStringLiteral("closed")}, yes{QStringLiteral("yes")}, no{QStringLiteral("no")};
+    QTest::newRow("message, OK") << QStringLiteral("message") << QStringLiteral("Ok") << closed;
+    QTest::newRow("question, Yes") << QStringLiteral("question") << QStringLiteral("Yes") << yes;
+    QTest::newRow("question, No") << QStringLiteral("question") << QStringLiteral("No") << no;
+    // The box stays when its window is closed, until it is answered.
+    QTest::newRow("question, Yes after its window closed")
+        << QStringLiteral("question") << QStringLiteral("window closed, Yes") << yes;
+    QTest::newRow("open, chosen") << QStringLiteral("open") << QStringLiteral("chosen")
+                                  << QStringList{QStringLiteral("panel.s28")};
+    QTest::newRow("save, cancelled") << QStringLiteral("save") << QStringLiteral("cancelled")
+                                     << QStringList{QStringLiteral("cancelled")};
+    // Nobody there to click: the open box ends as No, and the next is No at once.
+    QTest::newRow("question, unattended") << QStringLiteral("question") << QStringLiteral("unattended")
+                                          << QStringList{QStringLiteral("no"), QStringLiteral("no")};
+    QTest::newRow("message, unattended") << QStringLiteral("message") << QStringLiteral("unattended") << closed;
+    QTest::newRow("question, its window destroyed")
+        << QStringLiteral("question") << QStringLiteral("window gone") << no;
+    QTest::newRow("question, the prompter destroyed")
+        << QStringLiteral("question") << QStringLiteral("prompter gone") << none;
+}
+
+// A box is window-modal and returns at once: the event loop runs on under
+// it (timers fire), and its answer comes once, through the callback.
+void TestWindowShell::boxesDoNotWait()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, end);
+    QFETCH(QStringList, answers);
+    auto main = std::make_unique<QWidget>();
+    main->setProperty("mainWindow", true);
+    main->resize(400, 300);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("panel.s28"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("S0030000FC\r\n");
+    }
+    auto boxes = std::make_unique<MessageBoxPrompter>(main.get());
+    QStringList got;
+    auto ask = [&] {
+        const FileDialog files{QStringLiteral("Select Database File to Send"), QStringLiteral("All files (*)"),
+                               QStringLiteral("capture"), QStringLiteral("txt")};
+        auto chosen = [&](std::optional<QString> path) {
+            got << (path ? QFileInfo(*path).fileName() : QStringLiteral("cancelled"));
+        };
+        if (kind == QLatin1String("message"))
+            boxes->message(QStringLiteral("Connection Lost"), QStringLiteral("The serial port was lost."),
+                           Prompter::Icon::None, [&] { got << QStringLiteral("closed"); });
+        else if (kind == QLatin1String("question"))
+            boxes->askYesNo(QStringLiteral("Warning"),
+                            QStringLiteral("Do you really want the FIP to leave Tandem Mode?"),
+                            [&](bool yes) { got << (yes ? QStringLiteral("yes") : QStringLiteral("no")); });
+        else if (kind == QLatin1String("open"))
+            boxes->openFileName(files, chosen);
+        else
+            boxes->saveFileName(files, chosen);
+    };
+    ask();
+    QVERIFY(got.isEmpty());
+    QCOMPARE(boxes->openCount(), 1);
+    QPointer<QDialog> box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), main.get());
+    QCOMPARE(box->windowModality(), Qt::WindowModal);
+    bool ticked = false;
+    QTimer::singleShot(1, [&] { ticked = true; });
+    QTRY_VERIFY(ticked);
+    QVERIFY(box && box->isVisible());
+    QVERIFY(got.isEmpty());
+
+    auto click = [&](QMessageBox::StandardButton which) {
+        auto *b = qobject_cast<QMessageBox *>(box.data());
+        QVERIFY(b && b->button(which));
+        QTest::mouseClick(b->button(which), Qt::LeftButton);
+    };
+    if (end == QLatin1String("window closed, Yes")) {
+        main->close();
+        QVERIFY(box->isVisible());
+        QCOMPARE(boxes->openCount(), 1);
+        click(QMessageBox::Yes);
+    } else if (end == QLatin1String("Ok") || end == QLatin1String("Yes") || end == QLatin1String("No")) {
+        click(end == QLatin1String("Ok")    ? QMessageBox::Ok
+              : end == QLatin1String("Yes") ? QMessageBox::Yes
+                                            : QMessageBox::No);
+    } else if (end == QLatin1String("chosen")) {
+        auto *d = qobject_cast<QFileDialog *>(box.data());
+        QVERIFY(d);
+        auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QTest::keyClicks(name, file);  // typed, as the operator may
+        box->accept();                 // the dialog's own accept: as its Open button
+    } else if (end == QLatin1String("cancelled")) {
+        box->reject();
+    } else if (end == QLatin1String("unattended")) {
+        boxes->setUnattended();
+        QVERIFY(!box || !box->isVisible());
+        if (kind == QLatin1String("question"))
+            ask();
+    } else if (end == QLatin1String("window gone")) {
+        main.reset();
+        QVERIFY(!box);
+    } else if (end == QLatin1String("prompter gone")) {
+        boxes.reset();
+        QVERIFY(!box || !box->isVisible());
+    }
+    QCOMPARE(got, answers);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!box);  // gone, and with it any later answer
+    QCOMPARE(got, answers);
+    if (boxes)
+        QCOMPARE(boxes->openCount(), 0);
 }
 
 void TestWindowShell::sigtermClosesLikeExit()
@@ -824,6 +992,40 @@ void TestWindowShell::sigtermClosesLikeExit()
     QVERIFY(!f.window->isVisible());
     QVERIFY(!f.window->flashThread());  // stopped and freed
     QVERIFY(f.session().AbortRequested);
+}
+
+// The close does not wait on its boxes, and the program does not end under
+// them: a save that failed at the close is read before the program ends.
+void TestWindowShell::endWaitsForTheBoxesOfTheClose()
+{
+    QTemporaryDir dir;
+    const StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
+    {
+        ScriptedPrompter silent;
+        ConnectionBook empty;
+        QVERIFY(Configuration(folders, silent).SaveConnections(empty));
+    }
+    ScriptedPrompter boxes;
+    Configuration configuration(folders, boxes);
+    VirtualClock clock;
+    Program::Options o;
+    o.startFlashThread = false;
+    o.configuration = &configuration;
+    Program program(clock, boxes, o);
+    program.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&program.window));
+    QVERIFY(boxes.messages.empty());
+    const QString ini = dir.filePath(kIniFileName);
+    QVERIFY(QFile::remove(ini) && QDir().mkdir(ini));  // a folder in its place cannot be written
+    boxes.holdAnswers = true;
+    program.window.close();
+    QVERIFY(!program.window.isVisible());
+    QCOMPARE(boxes.messages.size(), size_t(1));
+    QCOMPARE(boxes.messages[0].text, QStringLiteral("File Write Error. Records not saved."));
+    QVERIFY(program.link.idle());
+    QVERIFY(!program.mayEnd(Program::kTearDownLimitMs + 1));
+    boxes.release();
+    QVERIFY(program.mayEnd(0));
 }
 
 QTEST_MAIN(TestWindowShell)
