@@ -309,7 +309,7 @@ void TestWindowInput::confirmedC()
         if (meanwhile != QLatin1String("nothing"))
             f.engine().ModeChange();  // the link leaves tandem mode when it ends
         if (meanwhile == QLatin1String("link lost"))
-            f.session().Connected = false;
+            SessionRig::link(f.session()).Connected = false;
         if (meanwhile == QLatin1String("tandem again")) {
             f.clock.advance(1001);
             f.engine().ModeChange();
