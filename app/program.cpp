@@ -63,6 +63,10 @@ void Program::FormClose()
     if (closed_)
         return;
     closed_ = true;
+    // The forced flag is no change of the operator's: the file keeps theirs.
+    if (forcedAutoLogin_ && forcedAutoLogin_->index < book.count())
+        book.at(forcedAutoLogin_->index).AutoLogin = forcedAutoLogin_->remembered;
+    forcedAutoLogin_.reset();
     if (options_.configuration)
         options_.configuration->SaveConnections(book);
     link.windowClosing();
@@ -89,9 +93,13 @@ Task<void> Program::connectFromCommandLine()
             continue;
         const bool remembered = book.at(i).AutoLogin;
         book.at(i).AutoLogin = true;
+        forcedAutoLogin_ = ForcedAutoLogin{i, remembered};
         dialog->logic().selectEntry(i);
         dialog->logic().ConnectionListDblClick();
         co_await link.untilConnectsDone();
+        if (!forcedAutoLogin_)
+            co_return;  // the window closed
+        forcedAutoLogin_.reset();
         if (i < book.count())
             book.at(i).AutoLogin = remembered;
     }

@@ -18,6 +18,7 @@
 
 #include <QByteArray>
 #include <memory>
+#include <optional>
 
 namespace kordex {
 
@@ -92,6 +93,13 @@ private:
     Task<void> connectFromCommandLine();
     Options options_;
     Task<void> commandLine_;
+    // The record whose automatic login the command-line connection forces
+    // on, and the value it had: a close during that connection saves this.
+    struct ForcedAutoLogin {
+        int index;
+        bool remembered;
+    };
+    std::optional<ForcedAutoLogin> forcedAutoLogin_;
     bool closed_ = false;
 };
 
