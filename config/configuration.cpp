@@ -4,11 +4,13 @@
 #include "config/legacy_import.h"
 #include "platform/file_io.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -53,6 +55,20 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
     }
 #endif
     return out.commit();
+}
+
+// QLockFile's own wait doubles its pauses up to seconds, and a save that
+// keeps missing the other window's short gaps between saves runs out of
+// time: a save behind another lasts milliseconds, so look often.
+bool lockWithin(QLockFile &lock, std::chrono::milliseconds wait)
+{
+    const QDeadlineTimer deadline(wait);
+    while (!lock.tryLock(0)) {  // a lock whose owner is gone is taken over here
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
 }
 
 // Writes `bytes` to the first free "<path>.bak", ".bak2" ...: an older copy
@@ -261,9 +277,9 @@ bool Configuration::SaveConnections(ConnectionBook &book)
     QString backup;
     {
         // From the read to the rename: another window's save in between
-        // would be lost. A lock whose owner is gone is taken over.
+        // would be lost.
         QLockFile lock(lockFileOf(target));
-        if (!lock.tryLock(kLockWait))
+        if (!lockWithin(lock, kLockWait))
             return fail();
 
         // Sections and keys that this save does not write stay where they were.
