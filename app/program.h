@@ -19,6 +19,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace kordex {
 

@@ -4,10 +4,13 @@
 #include "config/legacy_import.h"
 #include "platform/file_io.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -52,6 +55,41 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
     }
 #endif
     return out.commit();
+}
+
+// QLockFile's own wait doubles its pauses up to seconds, and a save that
+// keeps missing the other window's short gaps between saves runs out of
+// time: a save behind another lasts milliseconds, so look often.
+bool lockWithin(QLockFile &lock, std::chrono::milliseconds wait)
+{
+    const QDeadlineTimer deadline(wait);
+    while (!lock.tryLock(0)) {  // a lock whose owner is gone is taken over here
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// Writes `bytes` to the first free "<path>.bak", ".bak2" ...: an older copy
+// is never replaced, and one with the same bytes is used again (then
+// `alreadyKept`). The copy's name, or empty when none could be made.
+QString keepCopy(const QString &path, const QByteArray &bytes, bool *alreadyKept = nullptr)
+{
+    for (int i = 1; i < 100; ++i) {
+        const QString copy = path + QStringLiteral(".bak") + (i > 1 ? QString::number(i) : QString());
+        if (QFileInfo(copy).exists() || QFileInfo(copy).isSymLink()) {
+            const FileContents kept = ReadRegularFile(copy);
+            if (kept.ok && kept.bytes == bytes) {
+                if (alreadyKept)
+                    *alreadyKept = true;
+                return copy;
+            }
+            continue;
+        }
+        return writeAtomically(copy, bytes) ? copy : QString();
+    }
+    return {};
 }
 
 // "Connection" followed by a decimal number, letter case ignored.
@@ -170,6 +208,7 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
         ports_.clear();
         protectedFile_ = path;
         LoadDefaultConnections(book);
+        synced_ = Synced{book.records(), std::nullopt};
         prompter_.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded."),
                           Prompter::Icon::Error);
         return LoadSource::UnreadableFile;
@@ -178,6 +217,7 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
     const IniFile ini = IniFile::parse(file.bytes);
     LoadBook(ini, book);
     readPorts(ini);
+    synced_ = Synced{book.records(), file.bytes};
     if (!HoldsReadableBook(file.bytes, ini))
         keepUnreadableFile(path, file.bytes);
     return source;
@@ -189,16 +229,10 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
 // is copied and reported once, however often it is loaded.
 void Configuration::keepUnreadableFile(const QString &path, const QByteArray &bytes)
 {
-    for (int i = 1; i < 100; ++i) {
-        const QString copy = path + QStringLiteral(".bak") + (i > 1 ? QString::number(i) : QString());
-        if (QFileInfo(copy).exists() || QFileInfo(copy).isSymLink()) {
-            const FileContents kept = ReadRegularFile(copy);
-            if (kept.ok && kept.bytes == bytes)
-                return;
-            continue;  // an older copy: never replaced
-        }
-        if (!writeAtomically(copy, bytes))
-            break;
+    bool alreadyKept = false;
+    if (const QString copy = keepCopy(path, bytes, &alreadyKept); alreadyKept) {
+        return;
+    } else if (!copy.isEmpty()) {
         prompter_.message(kTitle,
                           QStringLiteral("%1 holds no connections Kordex can read (another text encoding, or "
                                          "damage). It is kept as %2; Kordex saves its connections in a new %3.")
@@ -224,34 +258,93 @@ bool Configuration::SaveConnections(ConnectionBook &book)
         prompter_.message(kTitle, kWriteError, Prompter::Icon::Error);
         return false;
     };
-    if (!protectedFile_.isEmpty() && QFileInfo(protectedFile_) == QFileInfo(target))
+    auto isProtected = [&] { return !protectedFile_.isEmpty() && QFileInfo(protectedFile_) == QFileInfo(target); };
+    if (isProtected())
         return fail();
+    const Records ours = book.records();
+    if (synced_ && sameRecords(ours, synced_->book)) {
+        // Nothing of this window's to save: whatever another window or a
+        // hand edit put in the file since stays as it is.
+        lastSaveFailed_ = false;
+        return true;
+    }
 
     // The folder holds panel passwords: made for its owner only.
     if (!iniInExeFolder_ && folders_.createSharedFolder && !folders_.sharedDataFolder.isEmpty())
         MakeOwnerOnlyPath(folders_.sharedDataFolder);
 
-    // Sections and keys that this save does not write stay where they were.
-    IniFile ini;
-    if (QFileInfo::exists(target)) {
-        const FileContents present = ReadRegularFile(target);
-        if (!present.ok)
+    std::vector<MergeConflict> conflicts;
+    QString backup;
+    {
+        // From the read to the rename: another window's save in between
+        // would be lost.
+        QLockFile lock(lockFileOf(target));
+        if (!lockWithin(lock, kLockWait))
             return fail();
-        ini = IniFile::parse(present.bytes);
-    }
-    StoreBook(ini, book);
-    const QByteArray bytes = ini.serialize();
 
-    // Written beside the old file and renamed over it, so a crash or a full
-    // disk leaves the old book rather than a truncated one.
-    if (!writeAtomically(target, bytes))
-        return fail();
+        // Sections and keys that this save does not write stay where they were.
+        std::optional<QByteArray> present;
+        IniFile ini;
+        if (QFileInfo::exists(target)) {
+            const FileContents file = ReadRegularFile(target);
+            if (!file.ok)
+                return fail();
+            present = file.bytes;
+            ini = IniFile::parse(file.bytes);
+        }
+
+        Records saved = ours;
+        bool onDiskAlready = false;
+        // A file that is gone was taken away by hand (windows never remove
+        // it), likely on the way to being replaced: the whole book is written
+        // then, rather than taking every record as deleted.
+        if (synced_ && present && present != synced_->file) {
+            // Another window, a hand edit or a copy changed the file since
+            // this window read or wrote it.
+            if (!HoldsReadableBook(*present, ini)) {
+                // What took its place gives no book: kept beside, as at a load.
+                keepUnreadableFile(target, *present);
+                if (isProtected())
+                    return fail();
+            } else {
+                ConnectionBook onDisk;
+                LoadBook(ini, onDisk);
+                MergedBook merged = MergeBooks(synced_->book, ours, onDisk.records());
+                if (merged.records.size() > size_t(ConnectionBook::kSlots))
+                    return fail();
+                if (merged.needsBackup() && (backup = keepCopy(target, *present)).isEmpty())
+                    return fail();
+                saved = std::move(merged.records);
+                conflicts = std::move(merged.conflicts);
+                onDiskAlready = sameRecords(saved, onDisk.records());
+            }
+        }
+
+        if (onDiskAlready) {
+            synced_ = Synced{saved, present};
+        } else {
+            ConnectionBook written;
+            written.assign(saved);
+            StoreBook(ini, written);
+            const QByteArray bytes = ini.serialize();
+            // Written beside the old file and renamed over it, so a crash or
+            // a full disk leaves the old book rather than a truncated one.
+            if (!writeAtomically(target, bytes))
+                return fail();
+            synced_ = Synced{saved, bytes};
+        }
+        book.assign(saved);
+    }
     lastSaveFailed_ = false;
+    if (!conflicts.empty())
+        prompter_.message(kTitle, mergeMessage(conflicts, target, backup), Prompter::Icon::Warning);
     return true;
 }
 
 LoadSource Configuration::ImportLegacyConfiguration(ConnectionBook &book)
 {
+    // A new book: nothing in a file that it came from.
+    synced_ = Synced{{}, std::nullopt};
     LoadSource source;
     if (ReadLegacyCsv(book, folders_.executableFolder, prompter_)) {
         ApplyLegacyCfg(book, ReadLegacyCfg(folders_.executableFolder));

@@ -15,6 +15,13 @@
 // cannot be read (or is no regular file) is never saved over; one that reads
 // but gives no book is copied to "Kordex.ini.bak" (owner-only) before any
 // save can replace it.
+//
+// Several windows (processes) share the file. Each remembers the book and the
+// file as it last read or wrote them: a save of a book that has not changed
+// since writes nothing, and a save over a file that changed since is merged
+// with it (book_merge.h). Saves hold a lock file beside "Kordex.ini" from
+// the read to the rename, so two never interleave.
+#include "config/book_merge.h"
 #include "config/connection_book.h"
 #include "config/ini_file.h"
 #include "platform/folders.h"
@@ -22,6 +29,9 @@
 #include "platform/serial_ports.h"
 
 #include <QString>
+
+#include <chrono>
+#include <optional>
 
 namespace kordex {
 
@@ -55,11 +65,19 @@ bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini);
 
 class Configuration {
 public:
+    // How long a save waits for another window's save to end.
+    static constexpr std::chrono::milliseconds kLockWait{5000};
+    // The lock file of the saves of `ini`.
+    static QString lockFileOf(const QString &ini) { return ini + QStringLiteral(".lock"); }
+
     Configuration(const StorageFolders &folders, Prompter &prompter);
 
+    // Replaces the book with the file's; later saves compare with it.
     LoadSource LoadConnections(ConnectionBook &book);
     // False (and the message "File Write Error. Records not saved.") when the
-    // file could not be written; the book stays sorted either way.
+    // file could not be written; the book stays sorted either way. True
+    // without writing when the book is as last loaded or saved. When the file
+    // changed since, the book becomes the merged one.
     bool SaveConnections(ConnectionBook &book);
     // Whether the last save failed (the program's exit status tells).
     bool lastSaveFailed() const { return lastSaveFailed_; }
@@ -76,6 +94,13 @@ public:
 private:
     void readPorts(const IniFile &ini);
     void keepUnreadableFile(const QString &path, const QByteArray &bytes);
+    // The book and the file as this window last read or wrote them (no file:
+    // nullopt). Until the first load, saves write the book as it is.
+    struct Synced {
+        Records book;
+        std::optional<QByteArray> file;
+    };
+    std::optional<Synced> synced_;
 
     StorageFolders folders_;
     Prompter &prompter_;

@@ -23,6 +23,11 @@ bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b)
     return a.size() == b.size() && foldAsciiUpper(a) == foldAsciiUpper(b);
 }
 
+bool sortsBefore(const TConnectionRec &a, const TConnectionRec &b)
+{
+    return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
+}
+
 bool ConnectionBook::add(const TConnectionRec &rec)
 {
     if (isFull())
@@ -57,12 +62,17 @@ bool ConnectionBook::nameInUse(const QByteArray &name) const
     return false;
 }
 
-void ConnectionBook::sortByName()
+void ConnectionBook::sortByName() { std::stable_sort(records_.begin(), records_.begin() + count_, sortsBefore); }
+
+std::vector<TConnectionRec> ConnectionBook::records() const { return {records_.begin(), records_.begin() + count_}; }
+
+bool ConnectionBook::assign(const std::vector<TConnectionRec> &records)
 {
-    std::stable_sort(records_.begin(), records_.begin() + count_, [](const TConnectionRec &a, const TConnectionRec &b) {
-        // Unsigned bytewise comparison of the folded names.
-        return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
-    });
+    if (records.size() > size_t(kSlots))
+        return false;
+    std::copy(records.begin(), records.end(), records_.begin());
+    count_ = int(records.size());
+    return true;
 }
 
 }  // namespace kordex

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace kordex {
 
@@ -39,6 +40,8 @@ inline constexpr std::array<int, 15> kBaudRates = {110,   300,   600,   1200,  2
 QByteArray foldAsciiUpper(const QByteArray &s);
 QByteArray foldAsciiLower(const QByteArray &s);
 bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b);
+// The book's order: names with a-z folded to A-Z, compared bytewise unsigned.
+bool sortsBefore(const TConnectionRec &a, const TConnectionRec &b);
 
 class ConnectionBook {
 public:
@@ -65,6 +68,12 @@ public:
     bool nameInUse(const QByteArray &name) const;
     // Stable ascending sort by name with a-z folded to A-Z, compared bytewise.
     void sortByName();
+
+    // The records in use, in book order.
+    std::vector<TConnectionRec> records() const;
+    // The book becomes `records`; false (and the book unchanged) when they
+    // do not fit in the slots.
+    bool assign(const std::vector<TConnectionRec> &records);
 
 private:
     std::array<TConnectionRec, kSlots> records_{};

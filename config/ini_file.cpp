@@ -50,6 +50,8 @@ QByteArray stripIniText(const QByteArray &s)
     return s.mid(b, e - b);
 }
 
+QByteArray valueAsReadBack(const QByteArray &v) { return stripIniText(oneLine(v)); }
+
 std::optional<int32_t> parseIniInteger(const QByteArray &s)
 {
     qsizetype i = 0;

@@ -21,6 +21,10 @@ namespace kordex {
 // Strips leading and trailing blanks and control characters (bytes 1-32 and 0).
 QByteArray stripIniText(const QByteArray &s);
 
+// What a later read gives back of a value that setValue wrote: a line end
+// inside becomes a blank, and blanks at both ends go.
+QByteArray valueAsReadBack(const QByteArray &v);
+
 // Decimal, or hexadecimal after "$", "0x" or "0X"; an optional sign before
 // either. Hexadecimal wraps to 32 bits as the Windows program reads it.
 std::optional<int32_t> parseIniInteger(const QByteArray &s);

@@ -42,13 +42,18 @@ struct Home {
         ScriptedPrompter silent;
         Configuration({QString(), folder, true}, silent).SaveConnections(book);
     }
-    void start(const QStringList &args = {})
+    // What a program started in this home sees: its configuration is here.
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
+        return env;
+    }
+    void start(const QStringList &args = {})
+    {
+        process.setProcessEnvironment(environment());
         process.start(QStringLiteral(KORDEX_BIN), QStringList{QStringLiteral("--trace"), tracePath} + args);
     }
     void terminate() const { ::kill(pid_t(process.processId()), SIGTERM); }

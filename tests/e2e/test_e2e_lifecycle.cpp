@@ -36,8 +36,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("told");  // on standard error
         const QString writeError = QStringLiteral("File Write Error. Records not saved.");
-        QTest::newRow("the close saves the book") << QStringLiteral("saves") << 0 << QStringList();
-        QTest::newRow("the save fails") << QStringLiteral("save fails") << 1 << QStringList{writeError};
+        QTest::newRow("the close leaves an unchanged book alone") << QStringLiteral("unchanged") << 0 << QStringList();
+        // A file where the folder should be: the first start's examples
+        // cannot be saved, then or at the close.
+        QTest::newRow("the save fails") << QStringLiteral("save fails") << 1
+                                        << QStringList{QStringLiteral("No Configuration Found"), writeError};
         // The start-up box about the file is open or about to open when
         // the signal comes; its text goes to standard error too.
         QTest::newRow("Kordex.ini is a FIFO")
@@ -51,20 +54,26 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QStringList, told);
         Home run;
-        if (setup == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(QFile::encodeName(run.ini).constData(), 0600), 0);
-        else
-            run.store({});
-        run.start();
+        QByteArray stored;
         if (setup == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(run.ini).constData(), 0600), 0);
+        } else if (setup == QLatin1String("save fails")) {
+            QVERIFY(QDir(run.folder).removeRecursively());
+            QFile blocker(QDir::cleanPath(run.folder));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        } else {
+            run.store({});
+            QFile file(run.ini);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            stored = file.readAll();
+        }
+        run.start();
+        if (setup == QLatin1String("unchanged")) {
+            // The book is loaded and the window made.
+            QTRY_VERIFY_WITH_TIMEOUT(run.traced("status \"Not Connected\""), kLimitMs);
+        } else {
             // The trace is opened after the signals are caught, before the file is read.
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.tracePath), kLimitMs);
-        } else {
-            // The book is loaded and the window made: from now on only the close writes the file.
-            QTRY_VERIFY_WITH_TIMEOUT(run.traced("status \"Not Connected\""), kLimitMs);
-            QVERIFY(QFile::remove(run.ini));
-            if (setup == QLatin1String("save fails"))
-                QVERIFY(QDir().mkdir(run.ini));  // a folder in its place cannot be written
         }
         run.terminate();
         QVERIFY2(run.process.waitForFinished(kLimitMs), "still running: waiting on a box?");
@@ -73,10 +82,10 @@ private slots:
         QVERIFY2(run.process.exitCode() == exitCode, qPrintable(err));
         for (const QString &t : told)
             QVERIFY2(err.contains(t), qPrintable(err));
-        if (setup == QLatin1String("saves")) {
+        if (setup == QLatin1String("unchanged")) {
             QFile saved(run.ini);
             QVERIFY(saved.open(QIODevice::ReadOnly));
-            QVERIFY(saved.readAll().contains("SystemName=Plant Room"));
+            QCOMPARE(saved.readAll(), stored);
         }
         if (setup == QLatin1String("fifo")) {
             struct stat st {};

@@ -652,11 +652,14 @@ void TestWindowShell::commandLineConnection_data()
     QTest::addColumn<QByteArray>("argument");
     QTest::addColumn<QList<int>>("connected");
     QTest::addColumn<bool>("timerStops");
+    QTest::addColumn<bool>("closedWhileConnecting");
     // The book as loaded: sorted by name, "Site A", "site a", "Site B".
-    QTest::newRow("other case") << QByteArray("site b") << QList<int>{2} << true;
-    QTest::newRow("two matches") << QByteArray("SITE A") << QList<int>{0, 1} << true;
-    QTest::newRow("no match") << QByteArray("Nowhere") << QList<int>{} << true;
-    QTest::newRow("no argument") << QByteArray() << QList<int>{} << false;
+    QTest::newRow("other case") << QByteArray("site b") << QList<int>{2} << true << false;
+    QTest::newRow("two matches") << QByteArray("SITE A") << QList<int>{0, 1} << true << false;
+    QTest::newRow("no match") << QByteArray("Nowhere") << QList<int>{} << true << false;
+    QTest::newRow("no argument") << QByteArray() << QList<int>{} << false << false;
+    // The forced flag is not the operator's: the close leaves the file alone.
+    QTest::newRow("closed while connecting") << QByteArray("site b") << QList<int>{2} << true << true;
 }
 
 void TestWindowShell::commandLineConnection()
@@ -664,6 +667,7 @@ void TestWindowShell::commandLineConnection()
     QFETCH(QByteArray, argument);
     QFETCH(QList<int>, connected);
     QFETCH(bool, timerStops);
+    QFETCH(bool, closedWhileConnecting);
     // The dialog's connect action reads the book from the file.
     QTemporaryDir dir;
     StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
@@ -694,6 +698,16 @@ void TestWindowShell::commandLineConnection()
     QVERIFY(calls.isEmpty());
     f.clock.advance(200);
     QCOMPARE(calls, connected.mid(0, 1));
+    if (closedWhileConnecting) {
+        QFile ini(dir.filePath(kIniFileName));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray before = ini.readAll();
+        ini.close();
+        f.window->close();
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), before);
+        return;
+    }
     // A second match connects once the first attempt has ended (no panel
     // answers the login here).
     f.clock.advance(120000);
