@@ -1031,6 +1031,9 @@ void TestWindowShell::endWaitsForTheBoxesOfTheClose()
     QVERIFY(boxes.messages.empty());
     const QString ini = dir.filePath(kIniFileName);
     QVERIFY(QFile::remove(ini) && QDir().mkdir(ini));  // a folder in its place cannot be written
+    TConnectionRec added;
+    added.SystemName = "Added";
+    program.book.add(added);  // an unchanged book would not be written at all
     boxes.holdAnswers = true;
     program.window.close();
     QVERIFY(!program.window.isVisible());
