@@ -130,12 +130,32 @@ QStringList lockNames(const QStringList &paths)
 }
 
 // Text ("%10d\n", or QLockFile's "pid\napp\nhost") or the old HDB binary int.
+// Lock folders such as /tmp are writable by everyone, so anything may stand
+// under a lock's name: only a regular file counts as a lock. It is opened
+// without following a link and without blocking (a FIFO would wait for a
+// writer for ever), and checked again once open. Anything else is no lock
+// of a program: treating it as one would let any local user take the port
+// from everyone, and our flock on the device still keeps programs apart.
 bool heldByLiveProcess(const QString &file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    const QByteArray name = QFile::encodeName(file);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const QByteArray raw = f.read(256);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buf[256];
+    ssize_t n = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        do
+            n = ::read(fd, buf, sizeof buf);
+        while (n < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    const QByteArray raw(buf, n);
     qint64 pid = 0;
     const bool digits =
         std::all_of(raw.begin(), raw.end(), [](char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n'; });

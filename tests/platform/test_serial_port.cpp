@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -532,6 +534,9 @@ private slots:
         QTest::newRow("UUCP lock named after the link") << "uucp link name" << false;
         QTest::newRow("stale UUCP lock") << "uucp dead" << true;
         QTest::newRow("unreadable UUCP lock") << "uucp junk" << true;
+        // Lock folders are writable by everyone: only a regular file is a lock.
+        QTest::newRow("a FIFO under the lock's name") << "fifo" << true;
+        QTest::newRow("a link to a live lock") << "uucp symlink" << true;
     }
     void portInUse()
     {
@@ -587,12 +592,38 @@ private slots:
             writeLock(deviceLock, QByteArray::number(pid).rightJustified(10, ' ') + '\n');
         } else if (holder == "uucp junk") {
             writeLock(deviceLock, "not a pid\n");
+        } else if (holder == "uucp symlink") {
+            writeLock(path("live"), QByteArray::number(live) + '\n');
+            QVERIFY(QFile::link(path("live"), deviceLock));
+        } else if (holder == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(deviceLock).constData(), 0666), 0);
         }
+        // An open that waits on the FIFO for a writer is let go after the
+        // limit, and the row fails.
+        std::atomic<bool> opened{false}, released{false};
+        std::thread releaser([&] {
+            QElapsedTimer t;
+            t.start();
+            while (!opened && holder == "fifo") {
+                const int fd = t.elapsed() > kLimit
+                                   ? ::open(QFile::encodeName(deviceLock).constData(), O_WRONLY | O_NONBLOCK)
+                                   : -1;
+                if (fd >= 0) {
+                    released = true;
+                    ::close(fd);
+                }
+                ::usleep(10000);
+            }
+        });
 
         SerialPort second;
         Seen seen(second, map);
         second.setLockDirectories({lockDir});
-        QCOMPARE(second.open(com, 9600, 0, 4096), opens);
+        const bool secondOpened = second.open(com, 9600, 0, 4096);
+        opened = true;
+        releaser.join();
+        QVERIFY2(!released, "the open waited on the FIFO");
+        QCOMPARE(secondOpened, opens);
         if (!opens) {
             QCOMPARE(second.lastErrorMessage(), QStringLiteral("Can't open device COM%1").arg(com));
             QCOMPARE(second.lastError(), 0);
