@@ -236,7 +236,6 @@ struct SerialPort::Impl {
     QByteArray queue;         // accepted, not yet taken by the driver
     char pendingControl = 0;  // an XON or XOFF of ours the driver has not taken yet
     int reportedRoom = kTransmitBufferSize;
-    bool delivering = false;
     SerialReceiveFilter filter;
     bool inputStopped = false;
     SerialHold hold = SerialHold::None;
@@ -258,7 +257,10 @@ SerialPort::Impl::Impl(SerialPort *owner)
     watch->setInterval(kWatchIntervalMs);
     pace->setSingleShot(true);
     pace->setTimerType(Qt::PreciseTimer);
-    QObject::connect(port, &QSerialPort::readyRead, context.get(), [this] { handleReadyRead(); });
+    // Queued: our callbacks then never run inside QSerialPort's own signal,
+    // so one of them may close or destroy the port outright.
+    QObject::connect(
+        port, &QSerialPort::readyRead, context.get(), [this] { handleReadyRead(); }, Qt::QueuedConnection);
     QObject::connect(port, &QSerialPort::errorOccurred, context.get(),
                      [this](QSerialPort::SerialPortError e) { handleError(e); });
     QObject::connect(watch, &QTimer::timeout, context.get(), [this] { watchTick(); });
@@ -272,10 +274,6 @@ SerialPort::Impl::~Impl()
     pace->disconnect();
     if (state != State::Closed)
         closePort();
-    // Destroyed from inside one of its own signals: Qt still runs code of
-    // the emitting object after the callback returns.
-    if (guard.depth() > 0)
-        context.release()->deleteLater();
 }
 
 bool SerialPort::Impl::lockedByOther(const QStringList &paths) const
@@ -310,7 +308,6 @@ void SerialPort::Impl::closePort()
     queue.clear();
     pendingControl = 0;
     reportedRoom = kTransmitBufferSize;
-    delivering = false;
     inputStopped = false;
     hold = SerialHold::None;
     filter.reset(false);
@@ -376,18 +373,11 @@ void SerialPort::Impl::checkHangup()
         fail(EIO);
 }
 
-// Also catches up on a readyRead that QSerialPort did not emit: it emits none
-// while a handler of the same signal runs, as when onData shows a modal dialog.
 void SerialPort::Impl::watchTick()
 {
     checkHangup();
     if (state != State::Open || !refreshHold())
         return;
-    if (port->bytesAvailable() > 0) {
-        handleReadyRead();
-        if (state != State::Open)
-            return;
-    }
     resumeCheck();
     handleWritable();
 }
@@ -498,11 +488,8 @@ void SerialPort::Impl::resumeCheck()
 
 void SerialPort::Impl::handleReadyRead()
 {
-    // A nested event loop in onData must not deliver the next chunk inside
-    // this one; the loop below picks it up.
-    if (state != State::Open || delivering)
+    if (state != State::Open)
         return;
-    delivering = true;
     while (state == State::Open && port->bytesAvailable() > 0) {
         // Our receive buffer is what arrived and is not yet taken by the
         // reader: it fills only while the program is too busy to read.
@@ -521,7 +508,6 @@ void SerialPort::Impl::handleReadyRead()
         if (r.lineErrors > 0 && state == State::Open && q->onLineError && !guard.call([&] { q->onLineError(); }))
             return;
     }
-    delivering = false;
     resumeCheck();
 }
 

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -277,12 +276,6 @@ void notify(const std::function<void(Args...)> &callback, Args... args)
 
 }  // namespace
 
-struct TcpSocket::Shared {
-    bool alive = true;
-    int depth = 0;                   // signal handlers of ours on the stack
-    std::vector<QObject *> retired;  // sockets and notifiers that may still be inside a signal
-};
-
 // The connect before Qt holds the descriptor.
 struct TcpSocket::Attempt {
     quint16 port = 0;
@@ -294,31 +287,9 @@ struct TcpSocket::Attempt {
     int code = kUnmappedCode;  // why the last address failed
 };
 
-// Qt must not find a socket or notifier gone when one of its signals
-// returns, even when a callback ran a nested event loop (a modal dialog) that
-// serves deferred deletes. So retired objects wait until the outermost
-// handler unwinds, and only then are handed to deleteLater, which the current
-// loop serves after the signal has returned.
-struct TcpSocket::Dispatch {
-    std::shared_ptr<Shared> shared;
-    explicit Dispatch(const TcpSocket &s) : shared(s.shared_) { ++shared->depth; }
-    ~Dispatch()
-    {
-        if (--shared->depth == 0)
-            for (QObject *object : std::exchange(shared->retired, {}))
-                object->deleteLater();
-    }
-    Dispatch(const Dispatch &) = delete;
-    Dispatch &operator=(const Dispatch &) = delete;
-};
+TcpSocket::TcpSocket() : context_(std::make_unique<QObject>()) {}
 
-TcpSocket::TcpSocket() : shared_(std::make_shared<Shared>()), context_(std::make_unique<QObject>()) {}
-
-TcpSocket::~TcpSocket()
-{
-    shared_->alive = false;
-    shutDown();
-}
+TcpSocket::~TcpSocket() { shutDown(); }
 
 void TcpSocket::setAddress(QByteArray host) { host_ = std::move(host); }
 void TcpSocket::setPort(QByteArray portOrService) { port_ = std::move(portOrService); }
@@ -405,10 +376,8 @@ bool TcpSocket::connectToHost()
     QMetaObject::invokeMethod(
         context_.get(),
         [this, generation, host] {
-            if (generation != generation_)
-                return;
-            Dispatch d(*this);
-            resolve(host);
+            if (generation == generation_)
+                resolve(host);
         },
         Qt::QueuedConnection);
     return true;
@@ -425,10 +394,8 @@ void TcpSocket::resolve(const QString &host)
     const quint64 generation = generation_;
     // Always answers from the event loop, and not at all once context_ is gone.
     attempt_->lookupId = QHostInfo::lookupHost(host, context_.get(), [this, generation](const QHostInfo &info) {
-        if (generation != generation_)
-            return;
-        Dispatch d(*this);
-        resolved(info);
+        if (generation == generation_)
+            resolved(info);
     });
 }
 
@@ -460,10 +427,8 @@ void TcpSocket::connectNext()
             a.fd = started.fd;
             a.notifier = new QSocketNotifier(started.fd, QSocketNotifier::Write);
             QObject::connect(a.notifier, &QSocketNotifier::activated, context_.get(), [this, generation = generation_] {
-                if (generation != generation_)
-                    return;
-                Dispatch d(*this);
-                connectFinished();
+                if (generation == generation_)
+                    connectFinished();
             });
             return;
         }
@@ -554,17 +519,12 @@ void TcpSocket::dropAttempt()
 void TcpSocket::wire(QTcpSocket *sock)
 {
     QObject *ctx = context_.get();
-    QObject::connect(sock, &QAbstractSocket::errorOccurred, ctx, [this, sock](QAbstractSocket::SocketError e) {
-        Dispatch d(*this);
-        handleEnd(sock, e);
-    });
-    // Normally preceded by errorOccurred, which has already retired the socket.
-    QObject::connect(sock, &QAbstractSocket::disconnected, ctx, [this, sock] {
-        Dispatch d(*this);
-        handleEnd(sock, QAbstractSocket::RemoteHostClosedError);
-    });
+    QObject::connect(sock, &QAbstractSocket::errorOccurred, ctx,
+                     [this, sock](QAbstractSocket::SocketError e) { handleEnd(sock, e); });
+    // Normally preceded by errorOccurred, which has already cut the socket loose.
+    QObject::connect(sock, &QAbstractSocket::disconnected, ctx,
+                     [this, sock] { handleEnd(sock, QAbstractSocket::RemoteHostClosedError); });
     QObject::connect(sock, &QIODevice::readyRead, ctx, [this, sock] {
-        Dispatch d(*this);
         if (sock == socket_ && state_ == State::Open)
             deliverData(sock);
     });
@@ -579,20 +539,18 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
     if (error == QAbstractSocket::RemoteHostClosedError && peerReset())
         code = ECONNRESET;
     // Bytes that came before the end still belong to the session.
-    const std::shared_ptr<Shared> shared = shared_;
-    deliverData(sock);
-    if (!shared->alive || sock != socket_)
+    if (!deliverData(sock) || sock != socket_)
         return;
     closeDuplicate();
     dispose(detach());
     notify(onSessionClosed, code);
 }
 
-void TcpSocket::deliverData(QTcpSocket *sock)
+// False when the callback destroyed this socket.
+bool TcpSocket::deliverData(QTcpSocket *sock)
 {
     const QByteArray chunk = sock->readAll();
-    if (!chunk.isEmpty())
-        notify(onDataAvailable, chunk);
+    return chunk.isEmpty() || guard_.call([&] { notify(onDataAvailable, chunk); });
 }
 
 void TcpSocket::close()
@@ -634,14 +592,12 @@ QTcpSocket *TcpSocket::detach()
     return sock;
 }
 
+// A socket or notifier may be inside one of its own signals, which goes on
+// touching it after our handler returns.
 void TcpSocket::dispose(QObject *object)
 {
-    if (!object)
-        return;
-    if (shared_->depth > 0)
-        shared_->retired.push_back(object);
-    else
-        delete object;
+    if (object)
+        object->deleteLater();
 }
 
 bool TcpSocket::peerReset() const

@@ -3,6 +3,8 @@
 // terms the connection code expects from a WinSock-style socket: a session
 // opens and closes, and failures carry errno numbers in place of the socket
 // layer's codes. Main thread only; every callback runs there.
+#include "platform/callback_guard.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -59,8 +61,6 @@ public:
 
 private:
     enum class State { Idle, Connecting, Open };
-    struct Shared;
-    struct Dispatch;
     struct Attempt;
 
     bool fail(int code, const QString &message);
@@ -74,7 +74,7 @@ private:
     void dropAttempt();
     void wire(QTcpSocket *sock);
     void handleEnd(QTcpSocket *sock, int socketError);
-    void deliverData(QTcpSocket *sock);
+    bool deliverData(QTcpSocket *sock);
     bool shutDown();
     QTcpSocket *detach();
     void dispose(QObject *object);
@@ -90,7 +90,7 @@ private:
     int duplicateFd_ = -1;
     int lastError_ = 0;
     QString lastErrorMessage_;
-    std::shared_ptr<Shared> shared_;  // outlives this object while a callback of it runs
+    CallbackGuard guard_;
     std::unique_ptr<QObject> context_;
 };
 
