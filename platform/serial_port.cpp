@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -188,6 +189,32 @@ int queuedBytes(int fd, unsigned long request)
     int n = 0;
     return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? std::max(n, 0) : 0;
 }
+
+#if defined(Q_OS_LINUX) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+// The kernel's termios2, which carries any rate: <asm/termbits.h> does not
+// go together with <termios.h>.
+struct KernelTermios2 {
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+
+// A driver that cannot run at a rate may put another in its place without
+// an error; the rate it runs at is read back. Within the 3 % a line
+// tolerates, it is the one asked for (drivers report the rate their divisor
+// gives). True when it cannot be read.
+bool runsAt(int fd, int baud)
+{
+    KernelTermios2 t{};
+    if (::ioctl(fd, _IOR('T', 0x2A, KernelTermios2), &t) != 0)
+        return true;
+    const auto near = [baud](speed_t rate) { return std::abs(qint64(rate) - baud) * 100 <= qint64(baud) * 3; };
+    return near(t.c_ospeed) && (t.c_ispeed == 0 || near(t.c_ispeed));  // 0: as the output
+}
+#else
+bool runsAt(int, int) { return true; }
+#endif
 
 }  // namespace
 
@@ -603,7 +630,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
         p.setBaudRate(baud) && p.setDataBits(QSerialPort::Data8) && p.setParity(QSerialPort::NoParity) &&
         p.setStopBits(QSerialPort::OneStop) &&
         p.setFlowControl(flow == FlowRtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl) &&
-        markLineErrors(int(p.handle()));
+        markLineErrors(int(p.handle())) && runsAt(int(p.handle()), baud);
     if (!settled) {
         p.close();
         return refuse(settingsMessage());

@@ -15,6 +15,8 @@
 #include <memory>
 #include <thread>
 
+#include <cstdarg>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -40,6 +42,49 @@ struct Termios2 {
     speed_t c_ispeed, c_ospeed;
 };
 const unsigned long kTcGets2 = _IOR('T', 0x2A, Termios2);
+
+// The device of a driver that cannot run above 115200 and sets 115200 in
+// place of a higher rate without an error, as some USB adapters do.
+std::atomic<dev_t> cappedDevice{0};
+constexpr speed_t kCappedRate = 115200;
+
+bool capped(int fd)
+{
+    struct stat st {};
+    return cappedDevice != 0 && ::fstat(fd, &st) == 0 && st.st_rdev == cappedDevice;
+}
+
+}  // namespace
+
+// That driver: the rates QSerialPort sets reach the C library through
+// these two (standard rates by tcsetattr, any other by TCSETS2).
+extern "C" int tcsetattr(int fd, int actions, const termios *t) __THROW
+{
+    static const auto real = reinterpret_cast<int (*)(int, int, const termios *)>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    if (!capped(fd) || ::cfgetospeed(t) <= B115200)
+        return real(fd, actions, t);
+    termios lower = *t;
+    ::cfsetspeed(&lower, B115200);
+    return real(fd, actions, &lower);
+}
+
+extern "C" int ioctl(int fd, unsigned long request, ...) __THROW
+{
+    static const auto real = reinterpret_cast<int (*)(int, unsigned long, void *)>(::dlsym(RTLD_NEXT, "ioctl"));
+    va_list args;
+    va_start(args, request);
+    void *arg = va_arg(args, void *);
+    va_end(args);
+    const bool setsRate = request == _IOW('T', 0x2B, Termios2) || request == _IOW('T', 0x2C, Termios2) ||
+                          request == _IOW('T', 0x2D, Termios2);  // TCSETS2, TCSETSW2, TCSETSF2
+    if (!setsRate || !capped(fd) || static_cast<const Termios2 *>(arg)->c_ospeed <= kCappedRate)
+        return real(fd, request, arg);
+    Termios2 lower = *static_cast<const Termios2 *>(arg);
+    lower.c_ispeed = lower.c_ospeed = kCappedRate;
+    return real(fd, request, &lower);
+}
+
+namespace {
 
 QByteArray everyByte(int repeats, bool withFlowBytes = true, bool withFF = true)
 {
@@ -482,6 +527,8 @@ private slots:
         QTest::newRow("not a tty") << 9 << "/dev/null" << 9600 << 0 << settings;
         QTest::newRow("a plain file") << 9 << "file" << 9600 << 0 << settings;
         QTest::newRow("baud refused") << kCom << "pty" << 0 << 0 << settings;
+        QTest::newRow("baud replaced by the driver") << kCom << "capped pty" << 256000 << 0 << settings;
+        QTest::newRow("baud replaced, a standard rate") << kCom << "capped pty" << 230400 << 0 << settings;
         QTest::newRow("flow out of range") << kCom << "pty" << 9600 << 4 << settings;
     }
     void refusedOpen()
@@ -492,7 +539,15 @@ private slots:
         QFETCH(int, flow);
         QFETCH(QString, message);
         map.clear();
+        const struct Uncap {
+            ~Uncap() { cappedDevice = 0; }
+        } uncap;
         if (target == "pty") {
+            map.setOverride(com, pty->a);
+        } else if (target == "capped pty") {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(pty->a).constData(), &st), 0);
+            cappedDevice = st.st_rdev;
             map.setOverride(com, pty->a);
         } else if (target == "dangling") {
             QVERIFY(QFile::link(path("gone"), path("dangling")));
