@@ -29,6 +29,7 @@ public:
     bool send(const QByteArray &bytes) override { return inner_.send(bytes); }
     int transmitRoom() const override { return inner_.transmitRoom(); }
     int bytesPending() const override { return inner_.bytesPending(); }
+    qint64 unsentBytes() const override { return inner_.unsentBytes(); }
     Hold holdStatus() const override { return inner_.holdStatus(); }
     int lastError() const override { return inner_.lastError(); }
     QString lastErrorMessage() const override { return inner_.lastErrorMessage(); }

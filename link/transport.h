@@ -17,7 +17,8 @@ public:
     // Raised once per session, also from inside our own tearDown().
     virtual void sessionClosed(int error) = 0;
     virtual void lineError() = 0;
-    // Transmit room grew or the hold status changed: waits for either re-check.
+    // Transmit room grew, unsent bytes left, or the hold status changed:
+    // waits for any of them re-check.
     virtual void transmitChanged() {}
 };
 
@@ -47,7 +48,13 @@ public:
     virtual bool send(const QByteArray &bytes) = 0;
 
     virtual int transmitRoom() const { return 1 << 20; }
-    virtual int bytesPending() const { return 0; }
+    virtual int bytesPending() const { return 0; }  // in our own transmit buffer
+    // Bytes send() accepted that the peer may not have yet: our transmit
+    // buffer, the toolkit's and the system's output queues (for TCP also
+    // bytes sent but not yet acknowledged). tearDown() discards exactly
+    // these, so read just before it, it is what a close throws away.
+    // transmitChanged() follows as it falls.
+    virtual qint64 unsentBytes() const { return bytesPending(); }
     virtual Hold holdStatus() const { return Hold::None; }
 
     virtual int lastError() const = 0;

@@ -263,6 +263,7 @@ struct SerialPort::Impl {
     QByteArray queue;         // accepted, not yet taken by the driver
     char pendingControl = 0;  // an XON or XOFF of ours the driver has not taken yet
     int reportedRoom = kTransmitBufferSize;
+    int reportedUnsent = 0;
     SerialReceiveFilter filter;
     bool inputStopped = false;
     SerialHold hold = SerialHold::None;
@@ -326,8 +327,12 @@ void SerialPort::Impl::closePort()
         n->disconnect();
         n->deleteLater();
     }
-    if (port->isOpen())
+    if (port->isOpen()) {
+        // What the driver still holds goes too: a tty's close would otherwise
+        // wait for it, up to half a minute on a line held by CTS.
+        ::tcflush(int(port->handle()), TCOFLUSH);
         port->close();
+    }
     if (lockFd >= 0) {
         ::close(lockFd);
         lockFd = -1;
@@ -335,6 +340,7 @@ void SerialPort::Impl::closePort()
     queue.clear();
     pendingControl = 0;
     reportedRoom = kTransmitBufferSize;
+    reportedUnsent = 0;
     inputStopped = false;
     hold = SerialHold::None;
     filter.reset(false);
@@ -541,10 +547,11 @@ void SerialPort::Impl::handleReadyRead()
 // False when a callback destroyed the port.
 bool SerialPort::Impl::reportRoom()
 {
-    const int room = q->transmitRoom();
-    const bool grew = room > reportedRoom;
+    const int room = q->transmitRoom(), unsent = q->unsentBytes();
+    const bool moved = room > reportedRoom || unsent < reportedUnsent;
     reportedRoom = room;
-    return !grew || !q->onTransmitRoom || guard.call([&] { q->onTransmitRoom(); });
+    reportedUnsent = unsent;
+    return !moved || !q->onTransmitRoom || guard.call([&] { q->onTransmitRoom(); });
 }
 
 // ---- public ----
@@ -686,12 +693,15 @@ bool SerialPort::write(const QByteArray &bytes)
     d_->queue.append(bytes);
     d_->pump();
     d_->reportedRoom = transmitRoom();
+    d_->reportedUnsent = unsentBytes();
     return true;
 }
 
 int SerialPort::transmitRoom() const { return std::max(kTransmitBufferSize - bytesPending(), 0); }
 
 int SerialPort::bytesPending() const { return int(d_->queue.size()); }
+
+int SerialPort::unsentBytes() const { return bytesPending() + queuedBytes(d_->fd(), TIOCOUTQ); }
 
 SerialHold SerialPort::holdStatus() const { return d_->hold; }
 

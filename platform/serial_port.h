@@ -63,13 +63,14 @@ public:
     // (1/4). False on failure, with lastErrorMessage() saying why; an open
     // port is closed first. Input that arrived before the open is dropped.
     bool open(int comNumber, int baud, int flow, int rxBuffer);
-    void close();  // no notification; bytes not yet handed to the driver are dropped
+    void close();  // no notification; unsentBytes() are dropped
     bool isOpen() const;
 
     // All or nothing: false when closed or when the bytes exceed transmitRoom().
     bool write(const QByteArray &bytes);
     int transmitRoom() const;
     int bytesPending() const;  // accepted, not yet taken by the driver
+    int unsentBytes() const;   // accepted, not yet on the line: ours and the driver's
     SerialHold holdStatus() const;
 
     int comNumber() const;
@@ -90,7 +91,7 @@ public:
     std::function<void(const QString &)> onClosedByError;  // once per lost session; the port is closed
     std::function<void()> onLineError;                     // at most once per received chunk
     std::function<void()> onHoldChanged;
-    std::function<void()> onTransmitRoom;  // room grew
+    std::function<void()> onTransmitRoom;  // room grew or unsent bytes left
 
 private:
     struct Impl;

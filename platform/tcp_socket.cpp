@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,8 +23,12 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
 #endif
 
 namespace kordex {
@@ -287,7 +292,15 @@ struct TcpSocket::Attempt {
     int code = kUnmappedCode;  // why the last address failed
 };
 
-TcpSocket::TcpSocket() : context_(std::make_unique<QObject>()) {}
+namespace {
+constexpr int kUnsentWatchMs = 20;
+}
+
+TcpSocket::TcpSocket() : context_(std::make_unique<QObject>()), unsentWatch_(new QTimer(context_.get()))
+{
+    unsentWatch_->setInterval(kUnsentWatchMs);
+    QObject::connect(unsentWatch_, &QTimer::timeout, context_.get(), [this] { watchUnsent(); });
+}
 
 TcpSocket::~TcpSocket() { shutDown(); }
 
@@ -300,7 +313,35 @@ qint64 TcpSocket::send(const QByteArray &data)
 {
     if (state_ != State::Open || !socket_)
         return -1;
-    return socket_->write(data);
+    const qint64 n = socket_->write(data);
+    reportedUnsent_ = unsentBytes();
+    if (reportedUnsent_ > 0)
+        unsentWatch_->start();
+    return n;
+}
+
+qint64 TcpSocket::unsentBytes() const
+{
+    if (state_ != State::Open || !socket_)
+        return 0;
+    qint64 n = socket_->bytesToWrite();
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (::ioctl(int(socket_->socketDescriptor()), SIOCOUTQ, &queued) == 0)
+        n += std::max(queued, 0);
+#endif
+    return n;
+}
+
+// The kernel tells nobody when its queue empties: it is looked at while
+// there is something in it.
+void TcpSocket::watchUnsent()
+{
+    const qint64 n = unsentBytes();
+    if (n == 0)
+        unsentWatch_->stop();
+    if (n < std::exchange(reportedUnsent_, n))
+        notify(onUnsentFell);
 }
 
 std::optional<quint16> TcpSocket::resolvePort(const QByteArray &portOrService)
@@ -587,6 +628,8 @@ QTcpSocket *TcpSocket::detach()
     QTcpSocket *sock = std::exchange(socket_, nullptr);
     state_ = State::Idle;
     ++generation_;
+    unsentWatch_->stop();
+    reportedUnsent_ = 0;
     if (sock)
         QObject::disconnect(sock, nullptr, context_.get(), nullptr);
     return sock;

@@ -15,6 +15,7 @@
 class QHostInfo;
 class QObject;
 class QTcpSocket;
+class QTimer;
 
 namespace kordex {
 
@@ -44,9 +45,13 @@ public:
 
     bool isConnected() const;
     qint64 send(const QByteArray &data);  // bytes accepted, or -1 when not connected
+    // Accepted bytes the peer may not have yet: Qt's write buffer and the
+    // kernel's send queue (unsent and unacknowledged). close() discards them.
+    qint64 unsentBytes() const;
 
-    // Resets the connection (linger 0). An open session reports
-    // onSessionClosed(0) before this returns; a pending attempt ends silently.
+    // Resets the connection (linger 0), discarding unsentBytes(). An open
+    // session reports onSessionClosed(0) before this returns; a pending
+    // attempt ends silently.
     void close();
 
     // 1-65535 from a decimal number or a TCP service name; nothing otherwise.
@@ -58,6 +63,8 @@ public:
     std::function<void(int error)> onSessionConnected;  // 0: the session is open
     std::function<void(int error)> onSessionClosed;     // once per opened session; 0: orderly
     std::function<void(QByteArray chunk)> onDataAvailable;
+    // unsentBytes() fell; looked at every few milliseconds while it is above 0.
+    std::function<void()> onUnsentFell;
 
 private:
     enum class State { Idle, Connecting, Open };
@@ -80,6 +87,7 @@ private:
     void dispose(QObject *object);
     bool peerReset() const;
     void closeDuplicate();
+    void watchUnsent();
 
     QByteArray host_;
     QByteArray port_;
@@ -90,8 +98,10 @@ private:
     int duplicateFd_ = -1;
     int lastError_ = 0;
     QString lastErrorMessage_;
+    qint64 reportedUnsent_ = 0;
     CallbackGuard guard_;
     std::unique_ptr<QObject> context_;
+    QTimer *unsentWatch_;  // a child of context_
 };
 
 }  // namespace kordex

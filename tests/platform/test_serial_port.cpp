@@ -842,11 +842,24 @@ private slots:
         QVERIFY(ev.transmitChanges >= 1);  // the hold came on
         QVERIFY(t.send("yo"));
         QCOMPARE(t.bytesPending(), 2);
+        QCOMPARE(t.unsentBytes(), 2);
         QCOMPARE(t.transmitRoom(), SerialPort::kTransmitBufferSize - 2);
+        const int changes = ev.transmitChanges;
         QVERIFY(pty->send("\x11"));
         QCOMPARE(pty->receive(2), QByteArray("yo"));
+        QTRY_COMPARE_WITH_TIMEOUT(t.unsentBytes(), 0, kLimit);
+        QVERIFY(ev.transmitChanges > changes);
 
+        // The close throws away what is unsent, and only that.
+        QVERIFY(pty->send("\x13"));
+        QVERIFY(QTest::qWaitFor([&] { return t.holdStatus() == Hold::Xoff; }, kLimit));
+        QVERIFY(t.send("lost"));
+        QCOMPARE(t.unsentBytes(), 4);
         t.tearDown();
+        QVERIFY(pty->send("\x11"));
+        settle();
+        QVERIFY(pty->take().isEmpty());
+        QCOMPARE(t.unsentBytes(), 0);
         QVERIFY(!t.isOpen());
         QVERIFY(!t.send("x"));
         settle();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -369,6 +370,34 @@ private slots:
         settle();
         QCOMPARE(count("closed"), 1);
         QCOMPARE(s->send("x"), qint64(-1));
+    }
+
+    // What the peer may not have yet: Qt's buffer and the kernel's queue,
+    // until the peer's kernel holds it; told as it falls.
+    void unsentBytesUntilThePeerHasThem()
+    {
+        QVERIFY(open());
+        const int fd = peer->fds.back();
+        int fell = 0;
+        s->onUnsentFell = [&] { ++fell; };
+        QCOMPARE(s->unsentBytes(), 0);
+        const QByteArray block(8 << 20, 'k');  // more than the kernels on both sides hold
+        QCOMPARE(s->send(block), block.size());
+        QCOMPARE(s->unsentBytes(), block.size());
+        int atPeer = 0;
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         ::ioctl(fd, FIONREAD, &atPeer);
+                         return atPeer > 0 && s->unsentBytes() + atPeer == block.size();
+                     },
+                     10000),
+                 qPrintable(QStringLiteral("%1 unsent, %2 at the peer").arg(s->unsentBytes()).arg(atPeer)));
+        QVERIFY(s->unsentBytes() > 0);
+        QByteArray got;
+        QVERIFY(QTest::qWaitFor([&] { return (got += take(fd)).size() == block.size(); }, 10000));
+        QTRY_COMPARE_WITH_TIMEOUT(s->unsentBytes(), 0, 10000);
+        QVERIFY(fell > 0);
+        QCOMPARE(got, block);
     }
 
     void peerEnds_data()
