@@ -41,6 +41,7 @@ public:
     int transmitRoom() const override { return port_.transmitRoom(); }
     int bytesPending() const override { return port_.bytesPending(); }
     qint64 unsentBytes() const override { return port_.unsentBytes(); }
+    void setReceivePaused(bool paused) override { port_.setReadPaused(paused); }
     Hold holdStatus() const override;
 
     int lastError() const override { return port_.lastError(); }

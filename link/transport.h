@@ -57,6 +57,14 @@ public:
     virtual qint64 unsentBytes() const { return bytesPending(); }
     virtual Hold holdStatus() const { return Hold::None; }
 
+    // Back-pressure on what arrives. While paused no dataReceived is raised
+    // (but for the bytes just before a session's end, handed over ahead of
+    // sessionClosed), and the transport stops taking bytes from the system,
+    // so the peer is held back by TCP's window or the line's flow control;
+    // nothing is dropped or reordered. Resuming hands over what waits from
+    // the event loop, never inside the call. bringUp() starts unpaused.
+    virtual void setReceivePaused(bool) {}
+
     virtual int lastError() const = 0;
     virtual QString lastErrorMessage() const = 0;
     virtual QString errorDescription(int code) const = 0;

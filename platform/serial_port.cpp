@@ -81,6 +81,9 @@ SerialReceiveFilter::Result SerialReceiveFilter::feed(const QByteArray &chunk)
 namespace {
 
 constexpr int kWatchIntervalMs = 100;
+// What QSerialPort reads ahead of us; while reading is paused the rest waits
+// in the driver, and the line's flow control holds the peer back.
+constexpr qint64 kReadAhead = 64 * 1024;
 
 struct CodeText {
     int code;
@@ -239,6 +242,7 @@ struct SerialPort::Impl {
     bool writeSome(const char *data, qsizetype size, qsizetype *written);
     void sendControl(bool stop);
     void resumeCheck();
+    void stopCheck();
     qint64 backlog() const { return port->bytesAvailable() + queuedBytes(fd(), TIOCINQ); }
     int fd() const { return state == State::Closed ? -1 : int(port->handle()); }
     bool lockedByOther(const QStringList &paths) const;
@@ -266,6 +270,7 @@ struct SerialPort::Impl {
     int reportedUnsent = 0;
     SerialReceiveFilter filter;
     bool inputStopped = false;
+    bool readPaused = false;
     SerialHold hold = SerialHold::None;
     int failCode = 0;
     QString failText;
@@ -342,6 +347,7 @@ void SerialPort::Impl::closePort()
     reportedRoom = kTransmitBufferSize;
     reportedUnsent = 0;
     inputStopped = false;
+    readPaused = false;
     hold = SerialHold::None;
     filter.reset(false);
     path.clear();
@@ -376,6 +382,12 @@ void SerialPort::Impl::finishFailure(quint64 gen)
 {
     if (state != State::Failing || gen != generation)
         return;
+    // Bytes that came before the loss still belong to the session.
+    const QByteArray rest = filter.feed(port->readAll()).data;
+    if (!rest.isEmpty() && q->onData && !guard.call([&] { q->onData(rest); }))
+        return;
+    if (state != State::Failing || gen != generation)
+        return;  // the callback closed the port, or opened it again
     closePort();
     lastError = failCode;
     lastMessage = failText;
@@ -515,19 +527,28 @@ void SerialPort::Impl::sendControl(bool stop)
 
 void SerialPort::Impl::resumeCheck()
 {
-    if (state == State::Open && inputStopped && backlog() <= xonLimit)
+    if (state == State::Open && inputStopped && !readPaused && backlog() <= xonLimit)
         sendControl(false);
+}
+
+// Our receive buffer is what arrived and is not yet taken by the reader: it
+// fills while the program is too busy to read, or has paused reading.
+void SerialPort::Impl::stopCheck()
+{
+    if ((flow == FlowXonXoff || flow == FlowDtrDsr) && !inputStopped && backlog() >= xoffLimit)
+        sendControl(true);
 }
 
 void SerialPort::Impl::handleReadyRead()
 {
     if (state != State::Open)
         return;
+    if (readPaused) {
+        stopCheck();
+        return;
+    }
     while (state == State::Open && port->bytesAvailable() > 0) {
-        // Our receive buffer is what arrived and is not yet taken by the
-        // reader: it fills only while the program is too busy to read.
-        if ((flow == FlowXonXoff || flow == FlowDtrDsr) && !inputStopped && backlog() >= xoffLimit)
-            sendControl(true);
+        stopCheck();
         const SerialReceiveFilter::Result r = filter.feed(port->readAll());
         if (r.xonXoffSeen) {
             if (!refreshHold())
@@ -626,6 +647,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     p.setParity(QSerialPort::NoParity);
     p.setStopBits(QSerialPort::OneStop);
     p.setFlowControl(QSerialPort::NoFlowControl);
+    p.setReadBufferSize(kReadAhead);
     if (!p.open(QIODevice::ReadWrite)) {
         switch (p.error()) {
         case QSerialPort::DeviceNotFoundError: return refuse(invalidPortMessage(comNumber));
@@ -671,6 +693,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
         if (d.state == Impl::State::Open && d.hangup)
             d.hangup->setEnabled(false);  // something else; the watch timer keeps looking
     });
+    d.readPaused = false;
     d.state = Impl::State::Open;
     ++d.generation;
     d.watch->start();
@@ -704,6 +727,22 @@ int SerialPort::bytesPending() const { return int(d_->queue.size()); }
 int SerialPort::unsentBytes() const { return bytesPending() + queuedBytes(d_->fd(), TIOCOUTQ); }
 
 SerialHold SerialPort::holdStatus() const { return d_->hold; }
+
+void SerialPort::setReadPaused(bool paused)
+{
+    Impl &d = *d_;
+    if (std::exchange(d.readPaused, paused) == paused || paused || d.state != Impl::State::Open)
+        return;
+    // What QSerialPort holds already raises no readyRead of its own; reading
+    // it also lets it read from the driver again.
+    QMetaObject::invokeMethod(
+        d.context.get(),
+        [&d, generation = d.generation] {
+            if (generation == d.generation)
+                d.handleReadyRead();
+        },
+        Qt::QueuedConnection);
+}
 
 int SerialPort::comNumber() const { return d_->com; }
 

@@ -73,6 +73,13 @@ public:
     int unsentBytes() const;   // accepted, not yet on the line: ours and the driver's
     SerialHold holdStatus() const;
 
+    // While paused, no onData: QSerialPort reads a little ahead and then
+    // leaves the rest to the driver; with XON/XOFF or DTR/DSR the peer is
+    // stopped as for a full receive buffer (RTS/CTS: by the driver itself).
+    // Resuming hands over what waits from the event loop, never inside this
+    // call. An open starts unpaused.
+    void setReadPaused(bool paused);
+
     int comNumber() const;
     QString devicePath() const;  // as mapped, empty while closed
     // errno-style: 0 for an open failure (only the message fits), the cause

@@ -294,7 +294,10 @@ struct TcpSocket::Attempt {
 
 namespace {
 constexpr int kUnsentWatchMs = 20;
-}
+// What Qt reads ahead of us; while reading is paused the rest waits in the
+// kernel, and TCP's window holds the peer back.
+constexpr qint64 kReadAhead = 64 * 1024;
+}  // namespace
 
 TcpSocket::TcpSocket() : context_(std::make_unique<QObject>()), unsentWatch_(new QTimer(context_.get()))
 {
@@ -488,6 +491,7 @@ void TcpSocket::sessionOpened()
 {
     attempt_.reset();
     state_ = State::Open;
+    readPaused_ = false;
     notify(onSessionConnected, 0);
 }
 
@@ -517,6 +521,7 @@ int TcpSocket::handOver(qintptr fd)
 {
     auto *sock = new QTcpSocket;
     sock->setProxy(QNetworkProxy::NoProxy);
+    sock->setReadBufferSize(kReadAhead);
     if (!sock->setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
         const int code = codeFor(sock->error(), sock->errorString());
         delete sock;
@@ -566,7 +571,7 @@ void TcpSocket::wire(QTcpSocket *sock)
     QObject::connect(sock, &QAbstractSocket::disconnected, ctx,
                      [this, sock] { handleEnd(sock, QAbstractSocket::RemoteHostClosedError); });
     QObject::connect(sock, &QIODevice::readyRead, ctx, [this, sock] {
-        if (sock == socket_ && state_ == State::Open)
+        if (sock == socket_ && state_ == State::Open && !readPaused_)
             deliverData(sock);
     });
 }
@@ -585,6 +590,21 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
     closeDuplicate();
     dispose(detach());
     notify(onSessionClosed, code);
+}
+
+void TcpSocket::setReadPaused(bool paused)
+{
+    if (std::exchange(readPaused_, paused) == paused || paused || state_ != State::Open)
+        return;
+    // What Qt holds already raises no readyRead of its own; reading it also
+    // lets Qt read from the kernel again.
+    QMetaObject::invokeMethod(
+        context_.get(),
+        [this, generation = generation_] {
+            if (generation == generation_ && !readPaused_ && socket_)
+                deliverData(socket_);
+        },
+        Qt::QueuedConnection);
 }
 
 // False when the callback destroyed this socket.
@@ -630,6 +650,7 @@ QTcpSocket *TcpSocket::detach()
     ++generation_;
     unsentWatch_->stop();
     reportedUnsent_ = 0;
+    readPaused_ = false;
     if (sock)
         QObject::disconnect(sock, nullptr, context_.get(), nullptr);
     return sock;

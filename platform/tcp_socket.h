@@ -49,6 +49,13 @@ public:
     // kernel's send queue (unsent and unacknowledged). close() discards them.
     qint64 unsentBytes() const;
 
+    // While paused, no onDataAvailable: Qt reads a little ahead and then
+    // leaves the rest to the kernel, whose full window holds the peer back.
+    // Resuming hands over what waits from the event loop, never inside this
+    // call. The bytes before a session's end are still handed over ahead of
+    // onSessionClosed. A session starts unpaused.
+    void setReadPaused(bool paused);
+
     // Resets the connection (linger 0), discarding unsentBytes(). An open
     // session reports onSessionClosed(0) before this returns; a pending
     // attempt ends silently.
@@ -99,6 +106,7 @@ private:
     int lastError_ = 0;
     QString lastErrorMessage_;
     qint64 reportedUnsent_ = 0;
+    bool readPaused_ = false;
     CallbackGuard guard_;
     std::unique_ptr<QObject> context_;
     QTimer *unsentWatch_;  // a child of context_

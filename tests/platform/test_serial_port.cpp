@@ -2,6 +2,8 @@
 // the port under test opens one end by COM number and the test plays the
 // panel on the other through a raw descriptor.
 #include "link/serial_transport.h"
+#include "link/sliced_transport.h"
+#include "platform/qt_clock.h"
 #include "platform/serial_port.h"
 
 #include <QFile>
@@ -18,6 +20,7 @@
 #include <cstdarg>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -877,6 +880,70 @@ private slots:
         t.tearDown();  // before the session was reported: it never is
         settle();
         QVERIFY(ev.log.isEmpty());
+    }
+
+    // A panel that sends faster than the link takes: the port stops reading
+    // while the slicer holds its bound, the pty holds the panel back, and
+    // every byte arrives, in order.
+    void aFastPanelIsHeldBack()
+    {
+        QByteArray data(4 << 20, Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char((i * 7 + i / 251) & 0xFF);
+        QtClock clock;
+        SerialTransport serial;
+        struct Reader final : TransportLog {
+            using TransportLog::TransportLog;
+            SlicedTransport *sliced = nullptr;
+            qsizetype most = 0;
+            bool pausedSeen = false;
+            void dataReceived(const QByteArray &chunk) override
+            {
+                data += chunk;
+                most = std::max(most, sliced->backlog());
+                pausedSeen = pausedSeen || sliced->receivePaused();
+            }
+        } reader(serial, map);
+        // Between the port and the reader; short slices, for a pty is slower
+        // than Qt's reading from a socket.
+        constexpr qsizetype kSlice = 1024;
+        SlicedTransport sliced(serial, clock, kSlice);
+        reader.sliced = &sliced;
+        sliced.setEvents(&reader);
+        LinkSettings none = serialAt(kCom, 115200);
+        none.flow = SerialPort::FlowNone;
+        QVERIFY(sliced.bringUp(none));
+        QVERIFY(QTest::qWaitFor([&] { return !reader.log.isEmpty(); }, kLimit));
+
+        std::atomic<bool> stalled{false};
+        std::thread panel([&] {
+            for (qsizetype at = 0; at < data.size();) {
+                const ssize_t n = ::write(pty->peer, data.constData() + at, size_t(data.size() - at));
+                if (n > 0) {
+                    at += n;
+                } else if (errno == EAGAIN) {
+                    stalled = true;
+                    pollfd p{pty->peer, POLLOUT, 0};
+                    ::poll(&p, 1, 100);
+                } else if (errno != EINTR) {
+                    return;
+                }
+            }
+        });
+        const bool filled = waitWithoutEvents([&] { return bool(stalled); });
+        // Turn by turn, as the program's event loop runs.
+        QElapsedTimer reading;
+        reading.start();
+        while (reader.data.size() < data.size() && reading.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        panel.join();
+        QVERIFY(filled);
+        QCOMPARE(reader.data.size(), data.size());
+        QVERIFY(reader.data == data);
+        QVERIFY(reader.pausedSeen);
+        const qsizetype bound = (SlicedTransport::kPauseSlices + 1) * kSlice + 64 * 1024;
+        QVERIFY2(reader.most <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(reader.most)));
+        QVERIFY(!reader.log.contains("line error"));
     }
 
     void transportLostOnce()
