@@ -51,8 +51,10 @@ public:
     virtual int bytesPending() const { return 0; }  // in our own transmit buffer
     // Bytes send() accepted that the peer may not have yet: our transmit
     // buffer, the toolkit's and the system's output queues (for TCP also
-    // bytes sent but not yet acknowledged). tearDown() discards exactly
-    // these, so read just before it, it is what a close throws away.
+    // bytes sent but not yet acknowledged). Read just before tearDown(), it
+    // is what the close throws away: all of it for TCP (the close is a
+    // reset); for a serial port the transmit buffer, while the driver still
+    // sends the few milliseconds it holds unless CTS holds the line.
     // transmitChanged() follows as it falls.
     virtual qint64 unsentBytes() const { return bytesPending(); }
     virtual Hold holdStatus() const { return Hold::None; }

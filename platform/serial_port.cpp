@@ -333,9 +333,11 @@ void SerialPort::Impl::closePort()
         n->deleteLater();
     }
     if (port->isOpen()) {
-        // What the driver still holds goes too: a tty's close would otherwise
-        // wait for it, up to half a minute on a line held by CTS.
-        ::tcflush(int(port->handle()), TCOFLUSH);
+        // The driver sends the few milliseconds it holds as the tty closes,
+        // but on a line held by CTS the close would wait up to half a minute
+        // for them: then they go too.
+        if (hold == SerialHold::Cts)
+            ::tcflush(int(port->handle()), TCOFLUSH);
         port->close();
     }
     if (lockFd >= 0) {

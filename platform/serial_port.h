@@ -63,7 +63,9 @@ public:
     // (1/4). False on failure, with lastErrorMessage() saying why; an open
     // port is closed first. Input that arrived before the open is dropped.
     bool open(int comNumber, int baud, int flow, int rxBuffer);
-    void close();  // no notification; unsentBytes() are dropped
+    // No notification. Our transmit buffer is dropped; the driver still sends
+    // what it holds, unless CTS holds the line (then that is dropped too).
+    void close();
     bool isOpen() const;
 
     // All or nothing: false when closed or when the bytes exceed transmitRoom().
