@@ -35,6 +35,8 @@ public:
     qint64 unsentBytes() const override { return inner_.unsentBytes(); }
     Hold holdStatus() const override { return inner_.holdStatus(); }
     bool receivePaused() const { return paused_; }  // the inner transport, by us
+    bool requestToSend() const override { return inner_.requestToSend(); }
+    bool dataTerminalReady() const override { return inner_.dataTerminalReady(); }
     int lastError() const override { return inner_.lastError(); }
     QString lastErrorMessage() const override { return inner_.lastErrorMessage(); }
     QString errorDescription(int code) const override { return inner_.errorDescription(code); }

@@ -67,6 +67,11 @@ public:
     // the event loop, never inside the call. bringUp() starts unpaused.
     virtual void setReceivePaused(bool) {}
 
+    // The modem control lines as the port drives them now; false while
+    // closed, and for a socket.
+    virtual bool requestToSend() const { return false; }
+    virtual bool dataTerminalReady() const { return false; }
+
     virtual int lastError() const = 0;
     virtual QString lastErrorMessage() const = 0;
     virtual QString errorDescription(int code) const = 0;

@@ -271,6 +271,7 @@ struct SerialPort::Impl {
     SerialReceiveFilter filter;
     bool inputStopped = false;
     bool readPaused = false;
+    bool rtsDriven = false, dtrDriven = false;  // what we set the lines to
     SerialHold hold = SerialHold::None;
     int failCode = 0;
     QString failText;
@@ -350,6 +351,7 @@ void SerialPort::Impl::closePort()
     reportedUnsent = 0;
     inputStopped = false;
     readPaused = false;
+    rtsDriven = dtrDriven = false;
     hold = SerialHold::None;
     filter.reset(false);
     path.clear();
@@ -520,7 +522,8 @@ void SerialPort::Impl::sendControl(bool stop)
 {
     inputStopped = stop;
     if (flow == FlowDtrDsr) {
-        port->setDataTerminalReady(!stop);
+        dtrDriven = !stop;
+        port->setDataTerminalReady(dtrDriven);
         return;
     }
     pendingControl = stop ? kXoff : kXon;
@@ -670,6 +673,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     p.setDataTerminalReady(true);
     if (flow != FlowRtsCts)
         p.setRequestToSend(true);
+    d.rtsDriven = d.dtrDriven = true;  // under RTS/CTS the driver raises RTS as it opens
     p.clear(QSerialPort::AllDirections);
 
     const int rx = rxBuffer > 0 ? rxBuffer : 4096;
@@ -729,6 +733,23 @@ int SerialPort::bytesPending() const { return int(d_->queue.size()); }
 int SerialPort::unsentBytes() const { return bytesPending() + queuedBytes(d_->fd(), TIOCOUTQ); }
 
 SerialHold SerialPort::holdStatus() const { return d_->hold; }
+
+// A port without modem lines (a pty) reports the lines as we drive them.
+bool SerialPort::requestToSend() const
+{
+    int bits = 0;
+    if (!isOpen())
+        return false;
+    return ::ioctl(d_->fd(), TIOCMGET, &bits) == 0 ? (bits & TIOCM_RTS) != 0 : d_->rtsDriven;
+}
+
+bool SerialPort::dataTerminalReady() const
+{
+    int bits = 0;
+    if (!isOpen())
+        return false;
+    return ::ioctl(d_->fd(), TIOCMGET, &bits) == 0 ? (bits & TIOCM_DTR) != 0 : d_->dtrDriven;
+}
 
 void SerialPort::setReadPaused(bool paused)
 {

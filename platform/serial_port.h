@@ -74,6 +74,11 @@ public:
     int bytesPending() const;  // accepted, not yet taken by the driver
     int unsentBytes() const;   // accepted, not yet on the line: ours and the driver's
     SerialHold holdStatus() const;
+    // The modem control lines: raised at the open, DTR dropped while the
+    // receive buffer is full under DTR/DSR, RTS driven by the driver under
+    // RTS/CTS; false while closed.
+    bool requestToSend() const;
+    bool dataTerminalReady() const;
 
     // While paused, no onData: QSerialPort reads a little ahead and then
     // leaves the rest to the driver; with XON/XOFF or DTR/DSR the peer is

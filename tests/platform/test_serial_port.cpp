@@ -496,6 +496,52 @@ private slots:
         QCOMPARE(port.holdStatus(), SerialHold::None);  // our own XOFF does not hold us
     }
 
+    // Reading paused, the receive buffer fills as when the program is busy:
+    // XON/XOFF stops the panel with XOFF, DTR/DSR by dropping DTR (a pty has
+    // no modem lines: the port reports them as it drives them). Resumed,
+    // every byte arrives and the panel may go on.
+    void stopsThePanelWhileReadingIsPaused_data()
+    {
+        QTest::addColumn<int>("flow");
+        QTest::addColumn<bool>("dtrWhileFull");
+        QTest::addColumn<QByteArray>("panelGets");
+        QTest::newRow("XON/XOFF") << int(SerialPort::FlowXonXoff) << true << QByteArray("\x13\x11");
+        QTest::newRow("DTR/DSR") << int(SerialPort::FlowDtrDsr) << false << QByteArray();
+    }
+    void stopsThePanelWhileReadingIsPaused()
+    {
+        QFETCH(int, flow);
+        QFETCH(bool, dtrWhileFull);
+        QFETCH(QByteArray, panelGets);
+        SerialPort port;
+        Seen seen(port, map);
+        QVERIFY(!port.requestToSend() && !port.dataTerminalReady());
+        QVERIFY(port.open(kCom, 9600, flow, 1024));
+        QVERIFY(port.requestToSend() && port.dataTerminalReady());
+        port.setReadPaused(true);
+        const QByteArray burst = everyByte(12, false, false).left(3000);
+        QVERIFY(pty->send(burst));
+        if (panelGets.isEmpty())
+            QVERIFY(QTest::qWaitFor([&] { return !port.dataTerminalReady(); }, kLimit));
+        else
+            QCOMPARE(pty->receive(1), panelGets.left(1));
+        settle(100);
+        QCOMPARE(port.dataTerminalReady(), dtrWhileFull);
+        QVERIFY(port.requestToSend());
+        QVERIFY(seen.data.isEmpty());
+
+        port.setReadPaused(false);
+        QVERIFY(seen.data.isEmpty());  // from the event loop, not inside the call
+        QVERIFY(QTest::qWaitFor([&] { return seen.data.size() >= burst.size(); }, kLimit));
+        QCOMPARE(seen.data, burst);
+        QVERIFY(QTest::qWaitFor([&] { return port.dataTerminalReady(); }, kLimit));
+        QCOMPARE(pty->receive(panelGets.size() - 1), panelGets.mid(1));
+        settle(100);
+        QVERIFY(pty->take().isEmpty());
+        port.close();
+        QVERIFY(!port.requestToSend() && !port.dataTerminalReady());
+    }
+
     void staleInputIsDiscarded()
     {
         const int watch = openRaw(pty->a, false);
