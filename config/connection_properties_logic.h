@@ -109,7 +109,7 @@ public:
     int selectedIndex() const { return selected_; }
     void selectEntry(int index);
 
-    // The port list, built once per run.
+    // The port list, probed anew each time the dialog opens.
     void setPortList(std::vector<SerialPortEntry> ports);
     const std::vector<SerialPortEntry> &ports() const { return ports_; }
     int portEntry() const { return portEntry_; }

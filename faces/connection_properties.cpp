@@ -177,7 +177,7 @@ void TConnectionProperties::ensureControls()
     buildControls();
     fitToStyle();
     wireControls();
-    setPortList(ProbeSerialPorts(config_.ports()));
+    rescanPorts();
     syncFromLogic();
 }
 
@@ -498,7 +498,22 @@ bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
 
 void TConnectionProperties::setPortList(std::vector<SerialPortEntry> ports)
 {
+    fixedPorts_ = ports;
     ensureControls();
+    applyPortList(std::move(ports));
+}
+
+// The port chosen stays chosen while it is still there.
+void TConnectionProperties::rescanPorts()
+{
+    const int chosen = logic_.portNumber();
+    applyPortList(fixedPorts_ ? *fixedPorts_ : ProbeSerialPorts(config_.ports()));
+    logic_.setPortNumber(chosen);
+    syncFields();
+}
+
+void TConnectionProperties::applyPortList(std::vector<SerialPortEntry> ports)
+{
     logic_.setPortList(std::move(ports));
     const bool was = syncing_;
     syncing_ = true;
@@ -543,6 +558,7 @@ void TConnectionProperties::showEvent(QShowEvent *e)
     QDialog::showEvent(e);
     if (!e->spontaneous()) {
         logic_.FormShow();
+        rescanPorts();  // after the reload: the file's [Ports] may have changed too
         syncFromLogic();
     }
 }

@@ -8,6 +8,9 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <vector>
+
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -44,7 +47,8 @@ public:
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
     void showInMode(int mode);
-    // The port list is probed once, when the controls are made; tests give their own.
+    // The ports offered are probed each time the dialog opens (an adapter
+    // may have been plugged in meanwhile); tests give a fixed list instead.
     void setPortList(std::vector<SerialPortEntry> ports);
 
     ConnectionPropertiesLogic &logic() { return logic_; }
@@ -77,6 +81,8 @@ private:
     void afterHandler();
     void filterField(QLineEdit *edit, CharFilter filter);
     void pushText(QLineEdit *edit);
+    void rescanPorts();
+    void applyPortList(std::vector<SerialPortEntry> ports);
 
     ConnectionPropertiesLogic logic_;
     ConnectionActions &actions_;
@@ -84,6 +90,7 @@ private:
     bool built_ = false;
     bool positioned_ = false;
     bool syncing_ = false;
+    std::optional<std::vector<SerialPortEntry>> fixedPorts_;
 
     QGroupBox *GeneralGroup, *ConnectionGroup, *ComPortGroup, *Network, *PhoneNumGroup, *AuxPrompt;
     QLineEdit *SysName, *EditUsername, *EditPassword, *SidEdit;

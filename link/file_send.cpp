@@ -187,11 +187,11 @@ Task<void> FileSend::awaitDrained()
     // The transport tells of its queues when they change; a slow line is
     // looked at again at the retry pace.
     for (;;) {
-        if (!f.SendingFile || !t->isOpen() || t->bytesQueued() == 0)
+        if (!f.SendingFile || !t->isOpen() || t->unsentBytes() == 0)
             co_return;
         retry_.restart();
         co_await ctx_.hub().until([this, &f, t] {
-            return !f.SendingFile || !t->isOpen() || t->bytesQueued() == 0 || !retry_.isRunning();
+            return !f.SendingFile || !t->isOpen() || t->unsentBytes() == 0 || !retry_.isRunning();
         });
     }
 }

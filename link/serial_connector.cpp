@@ -88,11 +88,11 @@ Task<void> SerialConnector::tearDown()
     const LinkFlags &f = ctx_.flags();
     Transport *t = port_;
     // Pending output (the logout keys, a hang-up command) leaves first, within 5 s.
-    co_await ctx_.wait(kDrainWaitMs, [t, &f] { return !t || !t->isOpen() || t->bytesQueued() == 0 || f.LinkLost; });
+    co_await ctx_.wait(kDrainWaitMs, [t, &f] { return !t || !t->isOpen() || t->unsentBytes() == 0 || f.LinkLost; });
     ctx_.timeout().stop();
     if (!t)
         co_return;
-    const qint64 queued = t->isOpen() ? t->bytesQueued() : 0;
+    const qint64 queued = t->isOpen() ? t->unsentBytes() : 0;
     t->tearDown();
     if (queued > 0)
         ctx_.setProgress(QByteArray::number(queued) + " bytes not yet sent were discarded by the close");

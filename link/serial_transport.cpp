@@ -33,12 +33,7 @@ SerialTransport::SerialTransport() : context_(std::make_unique<QObject>())
     };
 }
 
-SerialTransport::~SerialTransport()
-{
-    // Destroyed from inside the zero timer's call: Qt still holds the event.
-    if (guard_.depth() > 0)
-        context_.release()->deleteLater();
-}
+SerialTransport::~SerialTransport() = default;
 
 bool SerialTransport::bringUp(const LinkSettings &settings)
 {
@@ -47,10 +42,10 @@ bool SerialTransport::bringUp(const LinkSettings &settings)
         port_.setPortMap(portMapSource());
     if (!port_.open(settings.com, settings.baud, settings.flow, settings.rxBuffer))
         return false;
-    // After the return, so that the caller's wait for the session sees it.
-    const std::weak_ptr<bool> token = guard_.token();
-    QTimer::singleShot(0, context_.get(), [this, token, session] {
-        if (!token.expired() && session == session_ && port_.isOpen() && events_)
+    // After the return, so that the caller's wait for the session sees it;
+    // never once this transport is gone (the call goes with context_).
+    QTimer::singleShot(0, context_.get(), [this, session] {
+        if (session == session_ && port_.isOpen() && events_)
             guard_.call([&] { events_->sessionConnected(0); });
     });
     return true;

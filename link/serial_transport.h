@@ -40,6 +40,10 @@ public:
 
     int transmitRoom() const override { return port_.transmitRoom(); }
     int bytesPending() const override { return port_.bytesPending(); }
+    qint64 unsentBytes() const override { return port_.unsentBytes(); }
+    void setReceivePaused(bool paused) override { port_.setReadPaused(paused); }
+    bool requestToSend() const override { return port_.requestToSend(); }
+    bool dataTerminalReady() const override { return port_.dataTerminalReady(); }
     Hold holdStatus() const override;
 
     int lastError() const override { return port_.lastError(); }

@@ -42,6 +42,10 @@ void SlicedTransport::dataReceived(const QByteArray &chunk)
     backlog_ += chunk;
     if (idle)
         deliver(slice_);  // the first slice at once, as a short chunk would go
+    if (!paused_ && backlog() >= kPauseSlices * slice_) {
+        paused_ = true;
+        inner_.setReceivePaused(true);
+    }
 }
 
 void SlicedTransport::deliver(qsizetype limit)
@@ -63,6 +67,10 @@ void SlicedTransport::deliver(qsizetype limit)
         next_.start();
     else
         next_.stop();
+    if (paused_ && backlog() <= kResumeSlices * slice_) {
+        paused_ = false;
+        inner_.setReceivePaused(false);
+    }
 }
 
 void SlicedTransport::sessionConnected(int error)

@@ -4,7 +4,9 @@
 // repaints and timers keep running during a burst. It wraps the real
 // transport: bytes keep their order, and every other event (connected,
 // closed, line error, our own tear-down) first hands over what is still
-// waiting, so a close never overtakes the data before it.
+// waiting, so a close never overtakes the data before it. When a peer sends
+// faster than the link takes it, the waiting bytes are bounded: the inner
+// transport is paused at kPauseSlices slices and resumed at kResumeSlices.
 #include "link/transport.h"
 #include "platform/clock.h"
 
@@ -13,6 +15,7 @@ namespace kordex {
 class SlicedTransport final : public Transport, private TransportEvents {
 public:
     static constexpr qsizetype kDefaultSlice = 16 * 1024;
+    static constexpr qsizetype kPauseSlices = 8, kResumeSlices = 2;
 
     SlicedTransport(Transport &inner, Clock &clock, qsizetype slice = kDefaultSlice);
     ~SlicedTransport() override;
@@ -29,7 +32,11 @@ public:
     bool send(const QByteArray &bytes) override { return inner_.send(bytes); }
     int transmitRoom() const override { return inner_.transmitRoom(); }
     int bytesPending() const override { return inner_.bytesPending(); }
+    qint64 unsentBytes() const override { return inner_.unsentBytes(); }
     Hold holdStatus() const override { return inner_.holdStatus(); }
+    bool receivePaused() const { return paused_; }  // the inner transport, by us
+    bool requestToSend() const override { return inner_.requestToSend(); }
+    bool dataTerminalReady() const override { return inner_.dataTerminalReady(); }
     int lastError() const override { return inner_.lastError(); }
     QString lastErrorMessage() const override { return inner_.lastErrorMessage(); }
     QString errorDescription(int code) const override { return inner_.errorDescription(code); }
@@ -50,7 +57,8 @@ private:
     const qsizetype slice_;
     QByteArray backlog_;
     qsizetype at_ = 0;  // bytes of backlog_ already passed on
-    Timer next_;        // the next slice, at the next event-loop turn
+    bool paused_ = false;
+    Timer next_;  // the next slice, at the next event-loop turn
 };
 
 }  // namespace kordex

@@ -16,6 +16,10 @@ TcpSocketTransport::TcpSocketTransport()
         if (events_)
             events_->dataReceived(chunk);
     };
+    socket_.onUnsentFell = [this] {
+        if (events_)
+            events_->transmitChanged();
+    };
 }
 
 bool TcpSocketTransport::bringUp(const LinkSettings &settings)

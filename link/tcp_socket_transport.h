@@ -14,6 +14,8 @@ public:
     void tearDown() override { socket_.close(); }
     bool isOpen() const override { return socket_.isConnected(); }
     bool send(const QByteArray &bytes) override { return socket_.send(bytes) >= 0; }
+    qint64 unsentBytes() const override { return socket_.unsentBytes(); }
+    void setReceivePaused(bool paused) override { socket_.setReadPaused(paused); }
     int lastError() const override { return socket_.lastError(); }
     QString lastErrorMessage() const override { return socket_.lastErrorMessage(); }
     QString errorDescription(int code) const override { return TcpSocket::errorDescription(code); }

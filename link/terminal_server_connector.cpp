@@ -99,7 +99,7 @@ Task<void> TerminalServerConnector::tearDown()
     co_await ctx_.wait(kClosePauseMs, nullptr);
     if (t) {
         // The close resets the connection (linger 0): output still queued is lost.
-        const qint64 queued = t->bytesQueued();
+        const qint64 queued = t->unsentBytes();
         t->tearDown();
         if (queued > 0)
             ctx_.setProgress(QByteArray::number(queued) + " bytes not yet sent were discarded by the close");

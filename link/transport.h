@@ -17,7 +17,8 @@ public:
     // Raised once per session, also from inside our own tearDown().
     virtual void sessionClosed(int error) = 0;
     virtual void lineError() = 0;
-    // Transmit room grew or the hold status changed: waits for either re-check.
+    // Transmit room grew, unsent bytes left, or the hold status changed:
+    // waits for any of them re-check.
     virtual void transmitChanged() {}
 };
 
@@ -47,10 +48,29 @@ public:
     virtual bool send(const QByteArray &bytes) = 0;
 
     virtual int transmitRoom() const { return 1 << 20; }
-    virtual int bytesPending() const { return 0; }
-    // Output not yet on the wire: ours, the toolkit's and the kernel's queues.
-    virtual qint64 bytesQueued() const { return bytesPending(); }
+    virtual int bytesPending() const { return 0; }  // in our own transmit buffer
+    // Bytes send() accepted that the peer may not have yet: our transmit
+    // buffer, the toolkit's and the system's output queues (for TCP also
+    // bytes sent but not yet acknowledged). Read just before tearDown(), it
+    // is what the close throws away: all of it for TCP (the close is a
+    // reset); for a serial port the transmit buffer, while the driver still
+    // sends the few milliseconds it holds unless CTS holds the line.
+    // transmitChanged() follows as it falls.
+    virtual qint64 unsentBytes() const { return bytesPending(); }
     virtual Hold holdStatus() const { return Hold::None; }
+
+    // Back-pressure on what arrives. While paused no dataReceived is raised
+    // (but for the bytes just before a session's end, handed over ahead of
+    // sessionClosed), and the transport stops taking bytes from the system,
+    // so the peer is held back by TCP's window or the line's flow control;
+    // nothing is dropped or reordered. Resuming hands over what waits from
+    // the event loop, never inside the call. bringUp() starts unpaused.
+    virtual void setReceivePaused(bool) {}
+
+    // The modem control lines as the port drives them now; false while
+    // closed, and for a socket.
+    virtual bool requestToSend() const { return false; }
+    virtual bool dataTerminalReady() const { return false; }
 
     virtual int lastError() const = 0;
     virtual QString lastErrorMessage() const = 0;

@@ -6,25 +6,18 @@
 namespace kordex {
 
 // For an object whose callbacks may destroy it: call() runs one and says
-// whether the object survived it; depth() tells a destructor that it runs
-// inside one (so Qt objects still on the stack must be deleted later);
-// token() expires with the object, for calls queued to the event loop;
-// guarded(f) is f made to do nothing once the object is gone (for an answer
-// that comes later, a box's say).
+// whether the object survived it; token() expires with the object, for calls
+// queued to the event loop; guarded(f) is f made to do nothing once the
+// object is gone (for an answer that comes later, a box's say).
 class CallbackGuard {
 public:
     template <class F>
     bool call(F &&f)
     {
         const std::weak_ptr<bool> alive = alive_;
-        ++depth_;
         f();
-        if (alive.expired())
-            return false;
-        --depth_;
-        return true;
+        return !alive.expired();
     }
-    int depth() const { return depth_; }
     std::weak_ptr<bool> token() const { return alive_; }
     template <class F>
     auto guarded(F f) const
@@ -36,7 +29,6 @@ public:
     }
 
 private:
-    int depth_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

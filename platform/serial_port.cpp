@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -80,6 +81,9 @@ SerialReceiveFilter::Result SerialReceiveFilter::feed(const QByteArray &chunk)
 namespace {
 
 constexpr int kWatchIntervalMs = 100;
+// What QSerialPort reads ahead of us; while reading is paused the rest waits
+// in the driver, and the line's flow control holds the peer back.
+constexpr qint64 kReadAhead = 64 * 1024;
 
 struct CodeText {
     int code;
@@ -130,12 +134,32 @@ QStringList lockNames(const QStringList &paths)
 }
 
 // Text ("%10d\n", or QLockFile's "pid\napp\nhost") or the old HDB binary int.
+// Lock folders such as /tmp are writable by everyone, so anything may stand
+// under a lock's name: only a regular file counts as a lock. It is opened
+// without following a link and without blocking (a FIFO would wait for a
+// writer for ever), and checked again once open. Anything else is no lock
+// of a program: treating it as one would let any local user take the port
+// from everyone, and our flock on the device still keeps programs apart.
 bool heldByLiveProcess(const QString &file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    const QByteArray name = QFile::encodeName(file);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const QByteArray raw = f.read(256);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buf[256];
+    ssize_t n = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        do
+            n = ::read(fd, buf, sizeof buf);
+        while (n < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    const QByteArray raw(buf, n);
     qint64 pid = 0;
     const bool digits =
         std::all_of(raw.begin(), raw.end(), [](char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\n'; });
@@ -169,6 +193,32 @@ int queuedBytes(int fd, unsigned long request)
     return fd >= 0 && ::ioctl(fd, request, &n) == 0 ? std::max(n, 0) : 0;
 }
 
+#if defined(Q_OS_LINUX) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+// The kernel's termios2, which carries any rate: <asm/termbits.h> does not
+// go together with <termios.h>.
+struct KernelTermios2 {
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+
+// A driver that cannot run at a rate may put another in its place without
+// an error; the rate it runs at is read back. Within the 3 % a line
+// tolerates, it is the one asked for (drivers report the rate their divisor
+// gives). True when it cannot be read.
+bool runsAt(int fd, int baud)
+{
+    KernelTermios2 t{};
+    if (::ioctl(fd, _IOR('T', 0x2A, KernelTermios2), &t) != 0)
+        return true;
+    const auto near = [baud](speed_t rate) { return std::abs(qint64(rate) - baud) * 100 <= qint64(baud) * 3; };
+    return near(t.c_ospeed) && (t.c_ispeed == 0 || near(t.c_ispeed));  // 0: as the output
+}
+#else
+bool runsAt(int, int) { return true; }
+#endif
+
 }  // namespace
 
 struct SerialPort::Impl {
@@ -192,6 +242,7 @@ struct SerialPort::Impl {
     bool writeSome(const char *data, qsizetype size, qsizetype *written);
     void sendControl(bool stop);
     void resumeCheck();
+    void stopCheck();
     qint64 backlog() const { return port->bytesAvailable() + queuedBytes(fd(), TIOCINQ); }
     int fd() const { return state == State::Closed ? -1 : int(port->handle()); }
     bool lockedByOther(const QStringList &paths) const;
@@ -216,9 +267,11 @@ struct SerialPort::Impl {
     QByteArray queue;         // accepted, not yet taken by the driver
     char pendingControl = 0;  // an XON or XOFF of ours the driver has not taken yet
     int reportedRoom = kTransmitBufferSize;
-    bool delivering = false;
+    int reportedUnsent = 0;
     SerialReceiveFilter filter;
     bool inputStopped = false;
+    bool readPaused = false;
+    bool rtsDriven = false, dtrDriven = false;  // what we set the lines to
     SerialHold hold = SerialHold::None;
     int failCode = 0;
     QString failText;
@@ -238,7 +291,10 @@ SerialPort::Impl::Impl(SerialPort *owner)
     watch->setInterval(kWatchIntervalMs);
     pace->setSingleShot(true);
     pace->setTimerType(Qt::PreciseTimer);
-    QObject::connect(port, &QSerialPort::readyRead, context.get(), [this] { handleReadyRead(); });
+    // Queued: our callbacks then never run inside QSerialPort's own signal,
+    // so one of them may close or destroy the port outright.
+    QObject::connect(
+        port, &QSerialPort::readyRead, context.get(), [this] { handleReadyRead(); }, Qt::QueuedConnection);
     QObject::connect(port, &QSerialPort::errorOccurred, context.get(),
                      [this](QSerialPort::SerialPortError e) { handleError(e); });
     QObject::connect(watch, &QTimer::timeout, context.get(), [this] { watchTick(); });
@@ -252,10 +308,6 @@ SerialPort::Impl::~Impl()
     pace->disconnect();
     if (state != State::Closed)
         closePort();
-    // Destroyed from inside one of its own signals: Qt still runs code of
-    // the emitting object after the callback returns.
-    if (guard.depth() > 0)
-        context.release()->deleteLater();
 }
 
 bool SerialPort::Impl::lockedByOther(const QStringList &paths) const
@@ -281,8 +333,14 @@ void SerialPort::Impl::closePort()
         n->disconnect();
         n->deleteLater();
     }
-    if (port->isOpen())
+    if (port->isOpen()) {
+        // The driver sends the few milliseconds it holds as the tty closes,
+        // but on a line held by CTS the close would wait up to half a minute
+        // for them: then they go too.
+        if (hold == SerialHold::Cts)
+            ::tcflush(int(port->handle()), TCOFLUSH);
         port->close();
+    }
     if (lockFd >= 0) {
         ::close(lockFd);
         lockFd = -1;
@@ -290,8 +348,10 @@ void SerialPort::Impl::closePort()
     queue.clear();
     pendingControl = 0;
     reportedRoom = kTransmitBufferSize;
-    delivering = false;
+    reportedUnsent = 0;
     inputStopped = false;
+    readPaused = false;
+    rtsDriven = dtrDriven = false;
     hold = SerialHold::None;
     filter.reset(false);
     path.clear();
@@ -326,6 +386,12 @@ void SerialPort::Impl::finishFailure(quint64 gen)
 {
     if (state != State::Failing || gen != generation)
         return;
+    // Bytes that came before the loss still belong to the session.
+    const QByteArray rest = filter.feed(port->readAll()).data;
+    if (!rest.isEmpty() && q->onData && !guard.call([&] { q->onData(rest); }))
+        return;
+    if (state != State::Failing || gen != generation)
+        return;  // the callback closed the port, or opened it again
     closePort();
     lastError = failCode;
     lastMessage = failText;
@@ -356,18 +422,11 @@ void SerialPort::Impl::checkHangup()
         fail(EIO);
 }
 
-// Also catches up on a readyRead that QSerialPort did not emit: it emits none
-// while a handler of the same signal runs, as when onData shows a modal dialog.
 void SerialPort::Impl::watchTick()
 {
     checkHangup();
     if (state != State::Open || !refreshHold())
         return;
-    if (port->bytesAvailable() > 0) {
-        handleReadyRead();
-        if (state != State::Open)
-            return;
-    }
     resumeCheck();
     handleWritable();
 }
@@ -463,7 +522,8 @@ void SerialPort::Impl::sendControl(bool stop)
 {
     inputStopped = stop;
     if (flow == FlowDtrDsr) {
-        port->setDataTerminalReady(!stop);
+        dtrDriven = !stop;
+        port->setDataTerminalReady(dtrDriven);
         return;
     }
     pendingControl = stop ? kXoff : kXon;
@@ -472,22 +532,28 @@ void SerialPort::Impl::sendControl(bool stop)
 
 void SerialPort::Impl::resumeCheck()
 {
-    if (state == State::Open && inputStopped && backlog() <= xonLimit)
+    if (state == State::Open && inputStopped && !readPaused && backlog() <= xonLimit)
         sendControl(false);
+}
+
+// Our receive buffer is what arrived and is not yet taken by the reader: it
+// fills while the program is too busy to read, or has paused reading.
+void SerialPort::Impl::stopCheck()
+{
+    if ((flow == FlowXonXoff || flow == FlowDtrDsr) && !inputStopped && backlog() >= xoffLimit)
+        sendControl(true);
 }
 
 void SerialPort::Impl::handleReadyRead()
 {
-    // A nested event loop in onData must not deliver the next chunk inside
-    // this one; the loop below picks it up.
-    if (state != State::Open || delivering)
+    if (state != State::Open)
         return;
-    delivering = true;
+    if (readPaused) {
+        stopCheck();
+        return;
+    }
     while (state == State::Open && port->bytesAvailable() > 0) {
-        // Our receive buffer is what arrived and is not yet taken by the
-        // reader: it fills only while the program is too busy to read.
-        if ((flow == FlowXonXoff || flow == FlowDtrDsr) && !inputStopped && backlog() >= xoffLimit)
-            sendControl(true);
+        stopCheck();
         const SerialReceiveFilter::Result r = filter.feed(port->readAll());
         if (r.xonXoffSeen) {
             if (!refreshHold())
@@ -501,17 +567,17 @@ void SerialPort::Impl::handleReadyRead()
         if (r.lineErrors > 0 && state == State::Open && q->onLineError && !guard.call([&] { q->onLineError(); }))
             return;
     }
-    delivering = false;
     resumeCheck();
 }
 
 // False when a callback destroyed the port.
 bool SerialPort::Impl::reportRoom()
 {
-    const int room = q->transmitRoom();
-    const bool grew = room > reportedRoom;
+    const int room = q->transmitRoom(), unsent = q->unsentBytes();
+    const bool moved = room > reportedRoom || unsent < reportedUnsent;
     reportedRoom = room;
-    return !grew || !q->onTransmitRoom || guard.call([&] { q->onTransmitRoom(); });
+    reportedUnsent = unsent;
+    return !moved || !q->onTransmitRoom || guard.call([&] { q->onTransmitRoom(); });
 }
 
 // ---- public ----
@@ -586,6 +652,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     p.setParity(QSerialPort::NoParity);
     p.setStopBits(QSerialPort::OneStop);
     p.setFlowControl(QSerialPort::NoFlowControl);
+    p.setReadBufferSize(kReadAhead);
     if (!p.open(QIODevice::ReadWrite)) {
         switch (p.error()) {
         case QSerialPort::DeviceNotFoundError: return refuse(invalidPortMessage(comNumber));
@@ -597,7 +664,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
         p.setBaudRate(baud) && p.setDataBits(QSerialPort::Data8) && p.setParity(QSerialPort::NoParity) &&
         p.setStopBits(QSerialPort::OneStop) &&
         p.setFlowControl(flow == FlowRtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl) &&
-        markLineErrors(int(p.handle()));
+        markLineErrors(int(p.handle())) && runsAt(int(p.handle()), baud);
     if (!settled) {
         p.close();
         return refuse(settingsMessage());
@@ -606,6 +673,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     p.setDataTerminalReady(true);
     if (flow != FlowRtsCts)
         p.setRequestToSend(true);
+    d.rtsDriven = d.dtrDriven = true;  // under RTS/CTS the driver raises RTS as it opens
     p.clear(QSerialPort::AllDirections);
 
     const int rx = rxBuffer > 0 ? rxBuffer : 4096;
@@ -631,6 +699,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
         if (d.state == Impl::State::Open && d.hangup)
             d.hangup->setEnabled(false);  // something else; the watch timer keeps looking
     });
+    d.readPaused = false;
     d.state = Impl::State::Open;
     ++d.generation;
     d.watch->start();
@@ -653,6 +722,7 @@ bool SerialPort::write(const QByteArray &bytes)
     d_->queue.append(bytes);
     d_->pump();
     d_->reportedRoom = transmitRoom();
+    d_->reportedUnsent = unsentBytes();
     return true;
 }
 
@@ -660,7 +730,42 @@ int SerialPort::transmitRoom() const { return std::max(kTransmitBufferSize - byt
 
 int SerialPort::bytesPending() const { return int(d_->queue.size()); }
 
+int SerialPort::unsentBytes() const { return bytesPending() + queuedBytes(d_->fd(), TIOCOUTQ); }
+
 SerialHold SerialPort::holdStatus() const { return d_->hold; }
+
+// A port without modem lines (a pty) reports the lines as we drive them.
+bool SerialPort::requestToSend() const
+{
+    int bits = 0;
+    if (!isOpen())
+        return false;
+    return ::ioctl(d_->fd(), TIOCMGET, &bits) == 0 ? (bits & TIOCM_RTS) != 0 : d_->rtsDriven;
+}
+
+bool SerialPort::dataTerminalReady() const
+{
+    int bits = 0;
+    if (!isOpen())
+        return false;
+    return ::ioctl(d_->fd(), TIOCMGET, &bits) == 0 ? (bits & TIOCM_DTR) != 0 : d_->dtrDriven;
+}
+
+void SerialPort::setReadPaused(bool paused)
+{
+    Impl &d = *d_;
+    if (std::exchange(d.readPaused, paused) == paused || paused || d.state != Impl::State::Open)
+        return;
+    // What QSerialPort holds already raises no readyRead of its own; reading
+    // it also lets it read from the driver again.
+    QMetaObject::invokeMethod(
+        d.context.get(),
+        [&d, generation = d.generation] {
+            if (generation == d.generation)
+                d.handleReadyRead();
+        },
+        Qt::QueuedConnection);
+}
 
 int SerialPort::comNumber() const { return d_->com; }
 

@@ -63,14 +63,29 @@ public:
     // (1/4). False on failure, with lastErrorMessage() saying why; an open
     // port is closed first. Input that arrived before the open is dropped.
     bool open(int comNumber, int baud, int flow, int rxBuffer);
-    void close();  // no notification; bytes not yet handed to the driver are dropped
+    // No notification. Our transmit buffer is dropped; the driver still sends
+    // what it holds, unless CTS holds the line (then that is dropped too).
+    void close();
     bool isOpen() const;
 
     // All or nothing: false when closed or when the bytes exceed transmitRoom().
     bool write(const QByteArray &bytes);
     int transmitRoom() const;
     int bytesPending() const;  // accepted, not yet taken by the driver
+    int unsentBytes() const;   // accepted, not yet on the line: ours and the driver's
     SerialHold holdStatus() const;
+    // The modem control lines: raised at the open, DTR dropped while the
+    // receive buffer is full under DTR/DSR, RTS driven by the driver under
+    // RTS/CTS; false while closed.
+    bool requestToSend() const;
+    bool dataTerminalReady() const;
+
+    // While paused, no onData: QSerialPort reads a little ahead and then
+    // leaves the rest to the driver; with XON/XOFF or DTR/DSR the peer is
+    // stopped as for a full receive buffer (RTS/CTS: by the driver itself).
+    // Resuming hands over what waits from the event loop, never inside this
+    // call. An open starts unpaused.
+    void setReadPaused(bool paused);
 
     int comNumber() const;
     QString devicePath() const;  // as mapped, empty while closed
@@ -90,7 +105,7 @@ public:
     std::function<void(const QString &)> onClosedByError;  // once per lost session; the port is closed
     std::function<void()> onLineError;                     // at most once per received chunk
     std::function<void()> onHoldChanged;
-    std::function<void()> onTransmitRoom;  // room grew
+    std::function<void()> onTransmitRoom;  // room grew or unsent bytes left
 
 private:
     struct Impl;

@@ -7,12 +7,12 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -23,8 +23,12 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
 #endif
 
 namespace kordex {
@@ -277,12 +281,6 @@ void notify(const std::function<void(Args...)> &callback, Args... args)
 
 }  // namespace
 
-struct TcpSocket::Shared {
-    bool alive = true;
-    int depth = 0;                   // signal handlers of ours on the stack
-    std::vector<QObject *> retired;  // sockets and notifiers that may still be inside a signal
-};
-
 // The connect before Qt holds the descriptor.
 struct TcpSocket::Attempt {
     quint16 port = 0;
@@ -294,31 +292,20 @@ struct TcpSocket::Attempt {
     int code = kUnmappedCode;  // why the last address failed
 };
 
-// Qt must not find a socket or notifier gone when one of its signals
-// returns, even when a callback ran a nested event loop (a modal dialog) that
-// serves deferred deletes. So retired objects wait until the outermost
-// handler unwinds, and only then are handed to deleteLater, which the current
-// loop serves after the signal has returned.
-struct TcpSocket::Dispatch {
-    std::shared_ptr<Shared> shared;
-    explicit Dispatch(const TcpSocket &s) : shared(s.shared_) { ++shared->depth; }
-    ~Dispatch()
-    {
-        if (--shared->depth == 0)
-            for (QObject *object : std::exchange(shared->retired, {}))
-                object->deleteLater();
-    }
-    Dispatch(const Dispatch &) = delete;
-    Dispatch &operator=(const Dispatch &) = delete;
-};
+namespace {
+constexpr int kUnsentWatchMs = 20;
+// What Qt reads ahead of us; while reading is paused the rest waits in the
+// kernel, and TCP's window holds the peer back.
+constexpr qint64 kReadAhead = 64 * 1024;
+}  // namespace
 
-TcpSocket::TcpSocket() : shared_(std::make_shared<Shared>()), context_(std::make_unique<QObject>()) {}
-
-TcpSocket::~TcpSocket()
+TcpSocket::TcpSocket() : context_(std::make_unique<QObject>()), unsentWatch_(new QTimer(context_.get()))
 {
-    shared_->alive = false;
-    shutDown();
+    unsentWatch_->setInterval(kUnsentWatchMs);
+    QObject::connect(unsentWatch_, &QTimer::timeout, context_.get(), [this] { watchUnsent(); });
 }
+
+TcpSocket::~TcpSocket() { shutDown(); }
 
 void TcpSocket::setAddress(QByteArray host) { host_ = std::move(host); }
 void TcpSocket::setPort(QByteArray portOrService) { port_ = std::move(portOrService); }
@@ -329,7 +316,35 @@ qint64 TcpSocket::send(const QByteArray &data)
 {
     if (state_ != State::Open || !socket_)
         return -1;
-    return socket_->write(data);
+    const qint64 n = socket_->write(data);
+    reportedUnsent_ = unsentBytes();
+    if (reportedUnsent_ > 0)
+        unsentWatch_->start();
+    return n;
+}
+
+qint64 TcpSocket::unsentBytes() const
+{
+    if (state_ != State::Open || !socket_)
+        return 0;
+    qint64 n = socket_->bytesToWrite();
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (::ioctl(int(socket_->socketDescriptor()), SIOCOUTQ, &queued) == 0)
+        n += std::max(queued, 0);
+#endif
+    return n;
+}
+
+// The kernel tells nobody when its queue empties: it is looked at while
+// there is something in it.
+void TcpSocket::watchUnsent()
+{
+    const qint64 n = unsentBytes();
+    if (n == 0)
+        unsentWatch_->stop();
+    if (n < std::exchange(reportedUnsent_, n))
+        notify(onUnsentFell);
 }
 
 std::optional<quint16> TcpSocket::resolvePort(const QByteArray &portOrService)
@@ -405,10 +420,8 @@ bool TcpSocket::connectToHost()
     QMetaObject::invokeMethod(
         context_.get(),
         [this, generation, host] {
-            if (generation != generation_)
-                return;
-            Dispatch d(*this);
-            resolve(host);
+            if (generation == generation_)
+                resolve(host);
         },
         Qt::QueuedConnection);
     return true;
@@ -425,10 +438,8 @@ void TcpSocket::resolve(const QString &host)
     const quint64 generation = generation_;
     // Always answers from the event loop, and not at all once context_ is gone.
     attempt_->lookupId = QHostInfo::lookupHost(host, context_.get(), [this, generation](const QHostInfo &info) {
-        if (generation != generation_)
-            return;
-        Dispatch d(*this);
-        resolved(info);
+        if (generation == generation_)
+            resolved(info);
     });
 }
 
@@ -460,10 +471,8 @@ void TcpSocket::connectNext()
             a.fd = started.fd;
             a.notifier = new QSocketNotifier(started.fd, QSocketNotifier::Write);
             QObject::connect(a.notifier, &QSocketNotifier::activated, context_.get(), [this, generation = generation_] {
-                if (generation != generation_)
-                    return;
-                Dispatch d(*this);
-                connectFinished();
+                if (generation == generation_)
+                    connectFinished();
             });
             return;
         }
@@ -482,6 +491,7 @@ void TcpSocket::sessionOpened()
 {
     attempt_.reset();
     state_ = State::Open;
+    readPaused_ = false;
     notify(onSessionConnected, 0);
 }
 
@@ -511,6 +521,7 @@ int TcpSocket::handOver(qintptr fd)
 {
     auto *sock = new QTcpSocket;
     sock->setProxy(QNetworkProxy::NoProxy);
+    sock->setReadBufferSize(kReadAhead);
     if (!sock->setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
         const int code = codeFor(sock->error(), sock->errorString());
         delete sock;
@@ -554,18 +565,13 @@ void TcpSocket::dropAttempt()
 void TcpSocket::wire(QTcpSocket *sock)
 {
     QObject *ctx = context_.get();
-    QObject::connect(sock, &QAbstractSocket::errorOccurred, ctx, [this, sock](QAbstractSocket::SocketError e) {
-        Dispatch d(*this);
-        handleEnd(sock, e);
-    });
-    // Normally preceded by errorOccurred, which has already retired the socket.
-    QObject::connect(sock, &QAbstractSocket::disconnected, ctx, [this, sock] {
-        Dispatch d(*this);
-        handleEnd(sock, QAbstractSocket::RemoteHostClosedError);
-    });
+    QObject::connect(sock, &QAbstractSocket::errorOccurred, ctx,
+                     [this, sock](QAbstractSocket::SocketError e) { handleEnd(sock, e); });
+    // Normally preceded by errorOccurred, which has already cut the socket loose.
+    QObject::connect(sock, &QAbstractSocket::disconnected, ctx,
+                     [this, sock] { handleEnd(sock, QAbstractSocket::RemoteHostClosedError); });
     QObject::connect(sock, &QIODevice::readyRead, ctx, [this, sock] {
-        Dispatch d(*this);
-        if (sock == socket_ && state_ == State::Open)
+        if (sock == socket_ && state_ == State::Open && !readPaused_)
             deliverData(sock);
     });
 }
@@ -579,20 +585,33 @@ void TcpSocket::handleEnd(QTcpSocket *sock, int socketError)
     if (error == QAbstractSocket::RemoteHostClosedError && peerReset())
         code = ECONNRESET;
     // Bytes that came before the end still belong to the session.
-    const std::shared_ptr<Shared> shared = shared_;
-    deliverData(sock);
-    if (!shared->alive || sock != socket_)
+    if (!deliverData(sock) || sock != socket_)
         return;
     closeDuplicate();
     dispose(detach());
     notify(onSessionClosed, code);
 }
 
-void TcpSocket::deliverData(QTcpSocket *sock)
+void TcpSocket::setReadPaused(bool paused)
+{
+    if (std::exchange(readPaused_, paused) == paused || paused || state_ != State::Open)
+        return;
+    // What Qt holds already raises no readyRead of its own; reading it also
+    // lets Qt read from the kernel again.
+    QMetaObject::invokeMethod(
+        context_.get(),
+        [this, generation = generation_] {
+            if (generation == generation_ && !readPaused_ && socket_)
+                deliverData(socket_);
+        },
+        Qt::QueuedConnection);
+}
+
+// False when the callback destroyed this socket.
+bool TcpSocket::deliverData(QTcpSocket *sock)
 {
     const QByteArray chunk = sock->readAll();
-    if (!chunk.isEmpty())
-        notify(onDataAvailable, chunk);
+    return chunk.isEmpty() || guard_.call([&] { notify(onDataAvailable, chunk); });
 }
 
 void TcpSocket::close()
@@ -629,19 +648,20 @@ QTcpSocket *TcpSocket::detach()
     QTcpSocket *sock = std::exchange(socket_, nullptr);
     state_ = State::Idle;
     ++generation_;
+    unsentWatch_->stop();
+    reportedUnsent_ = 0;
+    readPaused_ = false;
     if (sock)
         QObject::disconnect(sock, nullptr, context_.get(), nullptr);
     return sock;
 }
 
+// A socket or notifier may be inside one of its own signals, which goes on
+// touching it after our handler returns.
 void TcpSocket::dispose(QObject *object)
 {
-    if (!object)
-        return;
-    if (shared_->depth > 0)
-        shared_->retired.push_back(object);
-    else
-        delete object;
+    if (object)
+        object->deleteLater();
 }
 
 bool TcpSocket::peerReset() const

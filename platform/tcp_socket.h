@@ -3,6 +3,8 @@
 // terms the connection code expects from a WinSock-style socket: a session
 // opens and closes, and failures carry errno numbers in place of the socket
 // layer's codes. Main thread only; every callback runs there.
+#include "platform/callback_guard.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,6 +15,7 @@
 class QHostInfo;
 class QObject;
 class QTcpSocket;
+class QTimer;
 
 namespace kordex {
 
@@ -42,9 +45,20 @@ public:
 
     bool isConnected() const;
     qint64 send(const QByteArray &data);  // bytes accepted, or -1 when not connected
+    // Accepted bytes the peer may not have yet: Qt's write buffer and the
+    // kernel's send queue (unsent and unacknowledged). close() discards them.
+    qint64 unsentBytes() const;
 
-    // Resets the connection (linger 0). An open session reports
-    // onSessionClosed(0) before this returns; a pending attempt ends silently.
+    // While paused, no onDataAvailable: Qt reads a little ahead and then
+    // leaves the rest to the kernel, whose full window holds the peer back.
+    // Resuming hands over what waits from the event loop, never inside this
+    // call. The bytes before a session's end are still handed over ahead of
+    // onSessionClosed. A session starts unpaused.
+    void setReadPaused(bool paused);
+
+    // Resets the connection (linger 0), discarding unsentBytes(). An open
+    // session reports onSessionClosed(0) before this returns; a pending
+    // attempt ends silently.
     void close();
 
     // 1-65535 from a decimal number or a TCP service name; nothing otherwise.
@@ -56,11 +70,11 @@ public:
     std::function<void(int error)> onSessionConnected;  // 0: the session is open
     std::function<void(int error)> onSessionClosed;     // once per opened session; 0: orderly
     std::function<void(QByteArray chunk)> onDataAvailable;
+    // unsentBytes() fell; looked at every few milliseconds while it is above 0.
+    std::function<void()> onUnsentFell;
 
 private:
     enum class State { Idle, Connecting, Open };
-    struct Shared;
-    struct Dispatch;
     struct Attempt;
 
     bool fail(int code, const QString &message);
@@ -74,12 +88,13 @@ private:
     void dropAttempt();
     void wire(QTcpSocket *sock);
     void handleEnd(QTcpSocket *sock, int socketError);
-    void deliverData(QTcpSocket *sock);
+    bool deliverData(QTcpSocket *sock);
     bool shutDown();
     QTcpSocket *detach();
     void dispose(QObject *object);
     bool peerReset() const;
     void closeDuplicate();
+    void watchUnsent();
 
     QByteArray host_;
     QByteArray port_;
@@ -90,8 +105,11 @@ private:
     int duplicateFd_ = -1;
     int lastError_ = 0;
     QString lastErrorMessage_;
-    std::shared_ptr<Shared> shared_;  // outlives this object while a callback of it runs
+    qint64 reportedUnsent_ = 0;
+    bool readPaused_ = false;
+    CallbackGuard guard_;
     std::unique_ptr<QObject> context_;
+    QTimer *unsentWatch_;  // a child of context_
 };
 
 }  // namespace kordex

@@ -32,7 +32,7 @@ void FakeTransport::opened()
 bool FakeTransport::bringUp(const LinkSettings &s)
 {
     connectTimer_.stop();
-    open_ = false;
+    open_ = linesUp_ = receivePaused_ = false;
     lastError_ = 0;
     lastMessage_.clear();
     settings = s;
@@ -41,7 +41,7 @@ bool FakeTransport::bringUp(const LinkSettings &s)
         case Open::Absent: lastMessage_ = SerialPort::invalidPortMessage(s.com); return false;
         case Open::Busy: lastMessage_ = SerialPort::cannotOpenMessage(s.com); return false;
         case Open::BadSettings: lastMessage_ = SerialPort::settingsMessage(); return false;
-        case Open::Ok: break;
+        case Open::Ok: linesUp_ = true; break;
         }
     } else {
         switch (connectMode) {
@@ -69,6 +69,7 @@ bool FakeTransport::bringUp(const LinkSettings &s)
 void FakeTransport::tearDown()
 {
     connectTimer_.stop();
+    linesUp_ = false;
     if (!open_)
         return;
     open_ = false;
@@ -90,7 +91,7 @@ void FakeTransport::peerClose(int code)
 {
     if (!open_)
         return;
-    open_ = false;
+    open_ = linesUp_ = false;
     if (serial)
         lastMessage_ = QStringLiteral("The serial port's device is gone (unplugged?).");
     if (events_)
@@ -251,8 +252,8 @@ QByteArray ReplaySession::dump() const
                                                   .num("baud", port.settings.baud)
                                                   .num("flow", port.settings.flow)
                                                   .num("rxBuffer", port.settings.rxBuffer)
-                                                  .boolean("rts", port.isOpen())
-                                                  .boolean("dtr", port.isOpen())
+                                                  .boolean("rts", port.requestToSend())
+                                                  .boolean("dtr", port.dataTerminalReady())
                                                   .done())
                                  .done();
     return dumpStateJson(engine, view, linkTimers, extra);

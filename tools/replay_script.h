@@ -88,6 +88,12 @@ public:
     int transmitRoom() const override { return txRoom; }
     int bytesPending() const override { return txPending; }
     Hold holdStatus() const override { return hold; }
+    void setReceivePaused(bool paused) override { receivePaused_ = paused; }
+    // The port's lines: raised right after the open (before a slow port
+    // reports itself open), down with the close; under DTR/DSR, DTR follows
+    // the receive side.
+    bool requestToSend() const override { return linesUp_; }
+    bool dataTerminalReady() const override { return linesUp_ && !(settings.flow == 3 && receivePaused_); }
     int lastError() const override { return lastError_; }
     QString lastErrorMessage() const override { return lastMessage_; }
     QString errorDescription(int code) const override;
@@ -111,6 +117,7 @@ private:
     void opened();
     Timer connectTimer_;
     bool open_ = false;
+    bool linesUp_ = false, receivePaused_ = false;
     int lastError_ = 0;
     QString lastMessage_;
 };

@@ -2,6 +2,8 @@
 // the port under test opens one end by COM number and the test plays the
 // panel on the other through a raw descriptor.
 #include "link/serial_transport.h"
+#include "link/sliced_transport.h"
+#include "platform/qt_clock.h"
 #include "platform/serial_port.h"
 
 #include <QFile>
@@ -10,10 +12,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
+#include <thread>
 
+#include <cstdarg>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -38,6 +45,49 @@ struct Termios2 {
     speed_t c_ispeed, c_ospeed;
 };
 const unsigned long kTcGets2 = _IOR('T', 0x2A, Termios2);
+
+// The device of a driver that cannot run above 115200 and sets 115200 in
+// place of a higher rate without an error, as some USB adapters do.
+std::atomic<dev_t> cappedDevice{0};
+constexpr speed_t kCappedRate = 115200;
+
+bool capped(int fd)
+{
+    struct stat st {};
+    return cappedDevice != 0 && ::fstat(fd, &st) == 0 && st.st_rdev == cappedDevice;
+}
+
+}  // namespace
+
+// That driver: the rates QSerialPort sets reach the C library through
+// these two (standard rates by tcsetattr, any other by TCSETS2).
+extern "C" int tcsetattr(int fd, int actions, const termios *t) __THROW
+{
+    static const auto real = reinterpret_cast<int (*)(int, int, const termios *)>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    if (!capped(fd) || ::cfgetospeed(t) <= B115200)
+        return real(fd, actions, t);
+    termios lower = *t;
+    ::cfsetspeed(&lower, B115200);
+    return real(fd, actions, &lower);
+}
+
+extern "C" int ioctl(int fd, unsigned long request, ...) __THROW
+{
+    static const auto real = reinterpret_cast<int (*)(int, unsigned long, void *)>(::dlsym(RTLD_NEXT, "ioctl"));
+    va_list args;
+    va_start(args, request);
+    void *arg = va_arg(args, void *);
+    va_end(args);
+    const bool setsRate = request == _IOW('T', 0x2B, Termios2) || request == _IOW('T', 0x2C, Termios2) ||
+                          request == _IOW('T', 0x2D, Termios2);  // TCSETS2, TCSETSW2, TCSETSF2
+    if (!setsRate || !capped(fd) || static_cast<const Termios2 *>(arg)->c_ospeed <= kCappedRate)
+        return real(fd, request, arg);
+    Termios2 lower = *static_cast<const Termios2 *>(arg);
+    lower.c_ispeed = lower.c_ospeed = kCappedRate;
+    return real(fd, request, &lower);
+}
+
+namespace {
 
 QByteArray everyByte(int repeats, bool withFlowBytes = true, bool withFF = true)
 {
@@ -446,6 +496,52 @@ private slots:
         QCOMPARE(port.holdStatus(), SerialHold::None);  // our own XOFF does not hold us
     }
 
+    // Reading paused, the receive buffer fills as when the program is busy:
+    // XON/XOFF stops the panel with XOFF, DTR/DSR by dropping DTR (a pty has
+    // no modem lines: the port reports them as it drives them). Resumed,
+    // every byte arrives and the panel may go on.
+    void stopsThePanelWhileReadingIsPaused_data()
+    {
+        QTest::addColumn<int>("flow");
+        QTest::addColumn<bool>("dtrWhileFull");
+        QTest::addColumn<QByteArray>("panelGets");
+        QTest::newRow("XON/XOFF") << int(SerialPort::FlowXonXoff) << true << QByteArray("\x13\x11");
+        QTest::newRow("DTR/DSR") << int(SerialPort::FlowDtrDsr) << false << QByteArray();
+    }
+    void stopsThePanelWhileReadingIsPaused()
+    {
+        QFETCH(int, flow);
+        QFETCH(bool, dtrWhileFull);
+        QFETCH(QByteArray, panelGets);
+        SerialPort port;
+        Seen seen(port, map);
+        QVERIFY(!port.requestToSend() && !port.dataTerminalReady());
+        QVERIFY(port.open(kCom, 9600, flow, 1024));
+        QVERIFY(port.requestToSend() && port.dataTerminalReady());
+        port.setReadPaused(true);
+        const QByteArray burst = everyByte(12, false, false).left(3000);
+        QVERIFY(pty->send(burst));
+        if (panelGets.isEmpty())
+            QVERIFY(QTest::qWaitFor([&] { return !port.dataTerminalReady(); }, kLimit));
+        else
+            QCOMPARE(pty->receive(1), panelGets.left(1));
+        settle(100);
+        QCOMPARE(port.dataTerminalReady(), dtrWhileFull);
+        QVERIFY(port.requestToSend());
+        QVERIFY(seen.data.isEmpty());
+
+        port.setReadPaused(false);
+        QVERIFY(seen.data.isEmpty());  // from the event loop, not inside the call
+        QVERIFY(QTest::qWaitFor([&] { return seen.data.size() >= burst.size(); }, kLimit));
+        QCOMPARE(seen.data, burst);
+        QVERIFY(QTest::qWaitFor([&] { return port.dataTerminalReady(); }, kLimit));
+        QCOMPARE(pty->receive(panelGets.size() - 1), panelGets.mid(1));
+        settle(100);
+        QVERIFY(pty->take().isEmpty());
+        port.close();
+        QVERIFY(!port.requestToSend() && !port.dataTerminalReady());
+    }
+
     void staleInputIsDiscarded()
     {
         const int watch = openRaw(pty->a, false);
@@ -480,6 +576,8 @@ private slots:
         QTest::newRow("not a tty") << 9 << "/dev/null" << 9600 << 0 << settings;
         QTest::newRow("a plain file") << 9 << "file" << 9600 << 0 << settings;
         QTest::newRow("baud refused") << kCom << "pty" << 0 << 0 << settings;
+        QTest::newRow("baud replaced by the driver") << kCom << "capped pty" << 256000 << 0 << settings;
+        QTest::newRow("baud replaced, a standard rate") << kCom << "capped pty" << 230400 << 0 << settings;
         QTest::newRow("flow out of range") << kCom << "pty" << 9600 << 4 << settings;
     }
     void refusedOpen()
@@ -490,7 +588,15 @@ private slots:
         QFETCH(int, flow);
         QFETCH(QString, message);
         map.clear();
+        const struct Uncap {
+            ~Uncap() { cappedDevice = 0; }
+        } uncap;
         if (target == "pty") {
+            map.setOverride(com, pty->a);
+        } else if (target == "capped pty") {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(pty->a).constData(), &st), 0);
+            cappedDevice = st.st_rdev;
             map.setOverride(com, pty->a);
         } else if (target == "dangling") {
             QVERIFY(QFile::link(path("gone"), path("dangling")));
@@ -532,6 +638,9 @@ private slots:
         QTest::newRow("UUCP lock named after the link") << "uucp link name" << false;
         QTest::newRow("stale UUCP lock") << "uucp dead" << true;
         QTest::newRow("unreadable UUCP lock") << "uucp junk" << true;
+        // Lock folders are writable by everyone: only a regular file is a lock.
+        QTest::newRow("a FIFO under the lock's name") << "fifo" << true;
+        QTest::newRow("a link to a live lock") << "uucp symlink" << true;
     }
     void portInUse()
     {
@@ -587,12 +696,38 @@ private slots:
             writeLock(deviceLock, QByteArray::number(pid).rightJustified(10, ' ') + '\n');
         } else if (holder == "uucp junk") {
             writeLock(deviceLock, "not a pid\n");
+        } else if (holder == "uucp symlink") {
+            writeLock(path("live"), QByteArray::number(live) + '\n');
+            QVERIFY(QFile::link(path("live"), deviceLock));
+        } else if (holder == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(deviceLock).constData(), 0666), 0);
         }
+        // An open that waits on the FIFO for a writer is let go after the
+        // limit, and the row fails.
+        std::atomic<bool> opened{false}, released{false};
+        std::thread releaser([&] {
+            QElapsedTimer t;
+            t.start();
+            while (!opened && holder == "fifo") {
+                const int fd = t.elapsed() > kLimit
+                                   ? ::open(QFile::encodeName(deviceLock).constData(), O_WRONLY | O_NONBLOCK)
+                                   : -1;
+                if (fd >= 0) {
+                    released = true;
+                    ::close(fd);
+                }
+                ::usleep(10000);
+            }
+        });
 
         SerialPort second;
         Seen seen(second, map);
         second.setLockDirectories({lockDir});
-        QCOMPARE(second.open(com, 9600, 0, 4096), opens);
+        const bool secondOpened = second.open(com, 9600, 0, 4096);
+        opened = true;
+        releaser.join();
+        QVERIFY2(!released, "the open waited on the FIFO");
+        QCOMPARE(secondOpened, opens);
         if (!opens) {
             QCOMPARE(second.lastErrorMessage(), QStringLiteral("Can't open device COM%1").arg(com));
             QCOMPARE(second.lastError(), 0);
@@ -756,11 +891,24 @@ private slots:
         QVERIFY(ev.transmitChanges >= 1);  // the hold came on
         QVERIFY(t.send("yo"));
         QCOMPARE(t.bytesPending(), 2);
+        QCOMPARE(t.unsentBytes(), 2);
         QCOMPARE(t.transmitRoom(), SerialPort::kTransmitBufferSize - 2);
+        const int changes = ev.transmitChanges;
         QVERIFY(pty->send("\x11"));
         QCOMPARE(pty->receive(2), QByteArray("yo"));
+        QTRY_COMPARE_WITH_TIMEOUT(t.unsentBytes(), 0, kLimit);
+        QVERIFY(ev.transmitChanges > changes);
 
+        // The close throws away what is unsent, and only that.
+        QVERIFY(pty->send("\x13"));
+        QVERIFY(QTest::qWaitFor([&] { return t.holdStatus() == Hold::Xoff; }, kLimit));
+        QVERIFY(t.send("lost"));
+        QCOMPARE(t.unsentBytes(), 4);
         t.tearDown();
+        QVERIFY(pty->send("\x11"));
+        settle();
+        QVERIFY(pty->take().isEmpty());
+        QCOMPARE(t.unsentBytes(), 0);
         QVERIFY(!t.isOpen());
         QVERIFY(!t.send("x"));
         settle();
@@ -778,6 +926,70 @@ private slots:
         t.tearDown();  // before the session was reported: it never is
         settle();
         QVERIFY(ev.log.isEmpty());
+    }
+
+    // A panel that sends faster than the link takes: the port stops reading
+    // while the slicer holds its bound, the pty holds the panel back, and
+    // every byte arrives, in order.
+    void aFastPanelIsHeldBack()
+    {
+        QByteArray data(4 << 20, Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char((i * 7 + i / 251) & 0xFF);
+        QtClock clock;
+        SerialTransport serial;
+        struct Reader final : TransportLog {
+            using TransportLog::TransportLog;
+            SlicedTransport *sliced = nullptr;
+            qsizetype most = 0;
+            bool pausedSeen = false;
+            void dataReceived(const QByteArray &chunk) override
+            {
+                data += chunk;
+                most = std::max(most, sliced->backlog());
+                pausedSeen = pausedSeen || sliced->receivePaused();
+            }
+        } reader(serial, map);
+        // Between the port and the reader; short slices, for a pty is slower
+        // than Qt's reading from a socket.
+        constexpr qsizetype kSlice = 1024;
+        SlicedTransport sliced(serial, clock, kSlice);
+        reader.sliced = &sliced;
+        sliced.setEvents(&reader);
+        LinkSettings none = serialAt(kCom, 115200);
+        none.flow = SerialPort::FlowNone;
+        QVERIFY(sliced.bringUp(none));
+        QVERIFY(QTest::qWaitFor([&] { return !reader.log.isEmpty(); }, kLimit));
+
+        std::atomic<bool> stalled{false};
+        std::thread panel([&] {
+            for (qsizetype at = 0; at < data.size();) {
+                const ssize_t n = ::write(pty->peer, data.constData() + at, size_t(data.size() - at));
+                if (n > 0) {
+                    at += n;
+                } else if (errno == EAGAIN) {
+                    stalled = true;
+                    pollfd p{pty->peer, POLLOUT, 0};
+                    ::poll(&p, 1, 100);
+                } else if (errno != EINTR) {
+                    return;
+                }
+            }
+        });
+        const bool filled = waitWithoutEvents([&] { return bool(stalled); });
+        // Turn by turn, as the program's event loop runs.
+        QElapsedTimer reading;
+        reading.start();
+        while (reader.data.size() < data.size() && reading.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        panel.join();
+        QVERIFY(filled);
+        QCOMPARE(reader.data.size(), data.size());
+        QVERIFY(reader.data == data);
+        QVERIFY(reader.pausedSeen);
+        const qsizetype bound = (SlicedTransport::kPauseSlices + 1) * kSlice + 64 * 1024;
+        QVERIFY2(reader.most <= bound, qPrintable(QStringLiteral("%1 bytes waited").arg(reader.most)));
+        QVERIFY(!reader.log.contains("line error"));
     }
 
     void transportLostOnce()
