@@ -17,7 +17,12 @@ public:
     explicit ReceivedText(qsizetype keep = kDefaultKeep) : keep_(keep < 64 ? 64 : keep) {}
     ReceivedText(const QByteArray &text) : ReceivedText() { append(text); }
 
-    void append(char c) { append(QByteArray(1, c)); }
+    void append(char c)
+    {
+        text_ += c;
+        if (text_.size() > 2 * keep_)
+            trim();
+    }
     void append(const QByteArray &bytes);
     void clear();
 

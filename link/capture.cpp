@@ -26,21 +26,10 @@ void Capture::toggle()
         stop();
         return;
     }
-    if (asking_)
-        return;
-    asking_ = true;
-    const quint64 generation = ctx_.generation();
-    const std::weak_ptr<bool> alive = alive_;
-    ctx_.prompter().saveFileName(
-        {QStringLiteral("Capture to File as..."), kFileDialogFilter, fromPanelBytes(ctx_.current().SystemName),
-         QStringLiteral("txt")},
-        [this, alive, generation](std::optional<QString> path) {
-            if (alive.expired())
-                return;
-            asking_ = false;
-            if (path)
-                start(*path, generation);
-        });
+    question_.ask(ctx_,
+                  {QStringLiteral("Capture to File as..."), kFileDialogFilter,
+                   fromPanelBytes(ctx_.current().SystemName), QStringLiteral("txt")},
+                  true, [this](const QString &path, quint64 generation) { start(path, generation); });
 }
 
 void Capture::start(const QString &path, quint64 generation)

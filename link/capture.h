@@ -1,10 +1,10 @@
 #pragma once
 // Capture to file: every completed event line goes to a text file the
 // operator chose, until the capture ends or the connection closes.
+#include "link/file_dialogs.h"
 #include "link/link_context.h"
 
 #include <QFile>
-#include <memory>
 
 namespace kordex {
 
@@ -28,8 +28,7 @@ private:
     LinkContext &ctx_;
     QFile file_;
     bool incomplete_ = false;
-    bool asking_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the dialog's answer
+    FileQuestion question_;
 };
 
 }  // namespace kordex

@@ -70,19 +70,8 @@ void FileSend::toggle()
         requestStop();
         return;
     }
-    if (asking_)
-        return;
-    asking_ = true;
-    const quint64 generation = ctx_.generation();
-    const std::weak_ptr<bool> alive = alive_;
-    ctx_.prompter().openFileName({QStringLiteral("Select Database File to Send"), kFileDialogFilter, {}, {}},
-                                 [this, alive, generation](std::optional<QString> path) {
-                                     if (alive.expired())
-                                         return;
-                                     asking_ = false;
-                                     if (path)
-                                         start(*path, generation);
-                                 });
+    question_.ask(ctx_, {QStringLiteral("Select Database File to Send"), kFileDialogFilter, {}, {}}, false,
+                  [this](const QString &path, quint64 generation) { start(path, generation); });
 }
 
 void FileSend::start(const QString &path, quint64 generation)

@@ -3,6 +3,7 @@
 // to the panel line by line, each character through the one send path and
 // accepted before the next is offered, honouring the serial flow control and,
 // over TCP/IP, a pause after each line. The file is read as the send goes.
+#include "link/file_dialogs.h"
 #include "link/link_context.h"
 
 #include <QString>
@@ -38,11 +39,10 @@ private:
     Timer &pacing_;  // the pause after a line over TCP/IP
     std::optional<Task<void>> task_;
     int flowMode_ = 0;
-    bool asking_ = false;
     Timer retry_;  // a character the link did not take is offered again
     Timer yield_;  // a long send lets the event loop run now and then
     int burst_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    FileQuestion question_;
 };
 
 }  // namespace kordex

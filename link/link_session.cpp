@@ -179,13 +179,6 @@ void LinkSession::startReplay(const QByteArray &systemName)
 
 // ---- connecting and disconnecting ----
 
-Task<bool> LinkSession::MakeConnection(bool open)
-{
-    if (open)
-        co_return co_await connect();
-    co_return co_await disconnect();
-}
-
 void LinkSession::established()
 {
     established_ = true;

@@ -94,7 +94,6 @@ public:
     // ---- procedures (coroutines) ----
     Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain) override;
     Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain) override;
-    Task<bool> MakeConnection(bool open);
 
     // ---- state ----
     TConnectionRec CurrentConnection;
@@ -130,6 +129,7 @@ private:
     std::optional<TConnectionRec> recordOf(const ConnectRequest &request) const;
     void take(const ConnectRequest &request);
 
+    // The two directions of MakeConnection.
     Task<bool> connect();
     Task<bool> bringUpAndLogIn();
     Task<void> failConnection();

@@ -63,6 +63,20 @@ Container shownContainer(TLcd &w)
         }
     return shown;
 }
+
+// Stores terminal-mode TCP/IP records of these names where `configuration` reads.
+bool storeBook(Configuration &configuration, std::initializer_list<const char *> names)
+{
+    ConnectionBook stored;
+    for (const char *name : names) {
+        TConnectionRec r;
+        r.SystemName = name;
+        r.AutoLogin = false;
+        r.ConnectionType = 2;
+        stored.add(r);
+    }
+    return configuration.SaveConnections(stored);
+}
 }  // namespace
 
 class TestWindowShell : public QObject {
@@ -673,15 +687,7 @@ void TestWindowShell::commandLineConnection()
     StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
     ScriptedPrompter configPrompter;
     Configuration configuration(folders, configPrompter);
-    ConnectionBook stored;
-    for (const char *name : {"Site A", "Site B", "site a"}) {
-        TConnectionRec r;
-        r.SystemName = name;
-        r.AutoLogin = false;
-        r.ConnectionType = 2;
-        stored.add(r);
-    }
-    QVERIFY(configuration.SaveConnections(stored));
+    QVERIFY(storeBook(configuration, {"Site A", "Site B", "site a"}));
 
     WindowFixture f(false, [&](Program::Options &o) {
         o.connectionArgument = argument;
@@ -727,15 +733,7 @@ void TestWindowShell::dialogConnectMovesTheMarker()
     StorageFolders folders{dir.path() + QStringLiteral("/"), dir.path() + QStringLiteral("/"), false};
     ScriptedPrompter configPrompter;
     Configuration configuration(folders, configPrompter);
-    ConnectionBook stored;
-    for (const char *name : {"Alpha", "Bravo"}) {
-        TConnectionRec r;
-        r.SystemName = name;
-        r.AutoLogin = false;
-        r.ConnectionType = 2;
-        stored.add(r);
-    }
-    QVERIFY(configuration.SaveConnections(stored));
+    QVERIFY(storeBook(configuration, {"Alpha", "Bravo"}));
     WindowFixture f(false, [&](Program::Options &o) { o.configuration = &configuration; });
     auto marked = [&] {
         QList<QByteArray> r;
