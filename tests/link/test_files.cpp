@@ -263,6 +263,33 @@ wait 5000
         QVERIFY(!wire.mid(logout + 5).contains("LINE"));
     }
 
+    // "File sent" once the tail has left the port, not while it waits in a
+    // queue; a close that throws queued bytes away says so.
+    void sentMeansOnTheWire()
+    {
+        Run r;
+        r.write("db.s28", "S1\nS2\n");
+        r.script(R"script(
+record "Line" ConnectionType=1 AutoLogin=0 FlowControl=0
+connect "Line"
+txpending 12
+sendfile "@db.s28"
+expect sent.5.1 "\n\r"
+expect sendingFile true
+expect progress "Sending file: line 2 of 2 (100 %)"
+wait 60000
+expect sendingFile true
+txpending 0
+expect sendingFile false
+expect progress "File sent: 2 of 2 lines"
+txpending 7
+disconnect
+wait 5000
+expect statusText "Not Connected"
+expect progress "7 bytes not yet sent were discarded by the close"
+)script");
+    }
+
     // A FIFO typed into the open dialog is refused, not waited on.
     void aFifoIsNoDatabase()
     {

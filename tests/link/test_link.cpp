@@ -22,14 +22,19 @@ void connectOne(ReplaySession &s, int type)
 // File dialogs answered when the test says; every other box at once.
 struct HeldPrompter final : Prompter {
     std::vector<Chosen> pending;
+    std::vector<FileDialog> dialogs;
     void message(const QString &, const QString &, Icon, Closed closed) override
     {
         if (closed)
             closed();
     }
     void askYesNo(const QString &, const QString &, YesNo answered) override { answered(true); }
-    void openFileName(const FileDialog &, Chosen chosen) override { pending.push_back(std::move(chosen)); }
-    void saveFileName(const FileDialog &, Chosen chosen) override { pending.push_back(std::move(chosen)); }
+    void openFileName(const FileDialog &d, Chosen chosen) override
+    {
+        dialogs.push_back(d);
+        pending.push_back(std::move(chosen));
+    }
+    void saveFileName(const FileDialog &d, Chosen chosen) override { openFileName(d, std::move(chosen)); }
     void beep() override {}
     void answer(const QString &path)
     {
@@ -134,6 +139,9 @@ private slots:
             r.clock.advance(60000);
             QVERIFY(!r.sent.contains("LINE"));
             QVERIFY(!r.session.Capturing || reconnected);
+            // Every file is offered: on Linux a name need not have a dot.
+            for (const FileDialog &d : r.prompter.dialogs)
+                QVERIFY(d.filter.endsWith(QStringLiteral("All files (*)")));
         }
     }
 };
