@@ -213,7 +213,6 @@ Task<bool> LinkSession::connect()
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
     e_.view.setMenuVisible(MenuItem::EditConnection1, false);
     asterisk();
-    // (g++ 12 mishandles a co_return right after an `if (co_await ...)`.)
     const bool up = co_await bringUpAndLogIn();
     if (!up)
         co_await failConnection();

@@ -17,6 +17,9 @@
 //  - A coroutine must not destroy the Task it runs in, nor one that owns it.
 //    An abort is a flag the procedure sees at its next wait; the owner reaps
 //    the Task afterwards.
+//  - Put the result of a co_await in a local before testing it: with a
+//    co_return right after `if (co_await f())`, g++ 12 at -O2 read a garbage
+//    continuation at the final suspend.
 //  - A Task awaited as an lvalue must outlive the wait. If the awaiting
 //    coroutine is cancelled first, the child runs on as a top-level task.
 #include <cassert>
