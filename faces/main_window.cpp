@@ -72,8 +72,8 @@ int virtualKeyOf(int qtKey)
     }
 }
 
-const char kAboutText[] =
-    KORDEX_TITLE_PREFIX "\xc2\xa9 Corvane. All rights reserved. This program and its documentation "
+const char kAboutText[] = KORDEX_TITLE_PREFIX
+    "\xc2\xa9 Corvane. All rights reserved. This program and its documentation "
     "are the property of Corvane; copying them, in whole or in part, without written "
     "permission is forbidden.\n\n"
     "The serial communications of this program use the Qt Serial Port library, which is "
