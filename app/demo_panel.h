@@ -3,9 +3,9 @@
 // loopback port, reached over real TCP/IP like any terminal server, through
 // a connection that is never stored.
 #include "config/connection_book.h"
+#include "panel/panel_sim.h"
+#include "panel/tcp_panel_server.h"
 #include "platform/clock.h"
-#include "tools/kordex-panel/panel_sim.h"
-#include "tools/kordex-panel/tcp_panel_server.h"
 
 #include <QString>
 #include <memory>

@@ -10,6 +10,7 @@
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
+#include "platform/version.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

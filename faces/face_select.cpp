@@ -2,6 +2,7 @@
 
 #include "core/engine.h"
 #include "faces/face_binding.h"
+#include "platform/version.h"
 
 namespace kordex {
 
@@ -23,7 +24,7 @@ void FaceController::SelectFace()
     EngineView &view = e_.view;
     const int type = session.panelType();
     view.setVisibleContainer(Container::None);
-    view.setCaption("Kordex V3.00 " + session.StatusText);
+    view.setCaption(KORDEX_TITLE_PREFIX + session.StatusText);
     switch (type) {
     case 0:
         view.setLcdGeometry(kTwoLineLcd);

@@ -9,6 +9,7 @@
 #include "link/link_session.h"
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
+#include "platform/version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,8 +72,8 @@ int virtualKeyOf(int qtKey)
     }
 }
 
-const char kAboutText[] =
-    "Kordex V3.00 \xc2\xa9 Corvane. All rights reserved. This program and its documentation "
+const char kAboutText[] = KORDEX_TITLE_PREFIX
+    "\xc2\xa9 Corvane. All rights reserved. This program and its documentation "
     "are the property of Corvane; copying them, in whole or in part, without written "
     "permission is forbidden.\n\n"
     "The serial communications of this program use the Qt Serial Port library, which is "
@@ -339,7 +340,7 @@ void TLcd::stopFlashThread()
 
 void TLcd::AboutClick()
 {
-    prompter_.message(QStringLiteral("Kordex V3.00 "), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
+    prompter_.message(QStringLiteral(KORDEX_TITLE_PREFIX), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
 }
 
 void TLcd::MenuHelpClick() { ApplicationHelp(0, 0); }

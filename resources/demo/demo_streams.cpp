@@ -1,6 +1,6 @@
 #include "demo_streams.h"
 
-#include "tools/kordex-panel/tandem_codec.h"
+#include "panel/tandem_codec.h"
 
 #include <array>
 #include <initializer_list>

@@ -1,8 +1,8 @@
 #pragma once
 // A simulated panel on a virtual clock, its output decoded by the reference
 // screen. No sockets, no real time.
+#include "panel/panel_sim.h"
 #include "reference.h"
-#include "tools/kordex-panel/panel_sim.h"
 
 #include <QObject>
 

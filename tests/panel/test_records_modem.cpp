@@ -1,8 +1,8 @@
 // S-record checks and database loads, flow control, and the modem dialogue.
 #include "rig.h"
 
-#include "tools/kordex-panel/hayes_modem.h"
-#include "tools/kordex-panel/srecord.h"
+#include "panel/hayes_modem.h"
+#include "panel/srecord.h"
 
 #include <QtTest>
 

@@ -2,7 +2,7 @@
 // reference screen.
 #include "rig.h"
 
-#include "tools/kordex-panel/tandem_codec.h"
+#include "panel/tandem_codec.h"
 
 #include <QtTest>
 

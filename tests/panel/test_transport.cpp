@@ -2,9 +2,9 @@
 // format and the command line.
 #include "rig.h"
 
-#include "tools/kordex-panel/byte_log.h"
-#include "tools/kordex-panel/command_line.h"
-#include "tools/kordex-panel/pty_port.h"
+#include "panel/byte_log.h"
+#include "panel/command_line.h"
+#include "panel/pty_port.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,13 +1,13 @@
 // kordex-panel: a simulated fire indicator panel for training, demonstrations
 // and tests, on a TCP port or a pseudo-terminal, optionally behind a modem.
+#include "panel/byte_log.h"
+#include "panel/command_line.h"
+#include "panel/hayes_modem.h"
+#include "panel/panel_sim.h"
+#include "panel/pty_port.h"
+#include "panel/tcp_panel_server.h"
 #include "platform/qt_clock.h"
 #include "platform/signals.h"
-#include "tools/kordex-panel/byte_log.h"
-#include "tools/kordex-panel/command_line.h"
-#include "tools/kordex-panel/hayes_modem.h"
-#include "tools/kordex-panel/panel_sim.h"
-#include "tools/kordex-panel/pty_port.h"
-#include "tools/kordex-panel/tcp_panel_server.h"
 
 #include <QCoreApplication>
 #include <QTime>

@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/command_line.h"
+#include "panel/command_line.h"
 
 #include <QCommandLineParser>
 

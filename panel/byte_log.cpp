@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/byte_log.h"
+#include "panel/byte_log.h"
 
 namespace kordex::panel {
 

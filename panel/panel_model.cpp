@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/panel_model.h"
+#include "panel/panel_model.h"
 
 #include <algorithm>
 

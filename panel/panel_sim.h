@@ -4,8 +4,8 @@
 // a small live scenario and database loads. Pure logic: bytes in through
 // feed(), bytes out through the output callback, time from a kordex::Clock,
 // so tests run it on a VirtualClock without sockets.
+#include "panel/panel_model.h"
 #include "platform/clock.h"
-#include "tools/kordex-panel/panel_model.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

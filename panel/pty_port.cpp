@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/pty_port.h"
+#include "panel/pty_port.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/tcp_panel_server.h"
+#include "panel/tcp_panel_server.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

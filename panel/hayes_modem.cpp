@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/hayes_modem.h"
+#include "panel/hayes_modem.h"
 
 namespace kordex::panel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // kordex-panel's command line.
-#include "tools/kordex-panel/hayes_modem.h"
-#include "tools/kordex-panel/panel_sim.h"
+#include "panel/hayes_modem.h"
+#include "panel/panel_sim.h"
 
 #include <QHostAddress>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/srecord.h"
+#include "panel/srecord.h"
 
 namespace kordex::panel {
 

@@ -1,4 +1,4 @@
-#include "tools/kordex-panel/tandem_codec.h"
+#include "panel/tandem_codec.h"
 
 namespace kordex::panel::tandem {
 

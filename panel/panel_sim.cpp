@@ -1,7 +1,7 @@
-#include "tools/kordex-panel/panel_sim.h"
+#include "panel/panel_sim.h"
 
-#include "tools/kordex-panel/srecord.h"
-#include "tools/kordex-panel/tandem_codec.h"
+#include "panel/srecord.h"
+#include "panel/tandem_codec.h"
 
 #include <algorithm>
 
