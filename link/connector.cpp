@@ -4,8 +4,7 @@ namespace kordex {
 
 Task<bool> NoConnector::bringUp()
 {
-    ctx_.connectError() =
-        "Connection type " + QByteArray::number(ctx_.current().ConnectionType) + " is not supported";
+    ctx_.connectError() = "Connection type " + QByteArray::number(ctx_.current().ConnectionType) + " is not supported";
     co_return false;
 }
 

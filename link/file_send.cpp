@@ -179,9 +179,8 @@ Task<void> FileSend::awaitDrained()
         if (!f.SendingFile || !t->isOpen() || t->unsentBytes() == 0)
             co_return;
         retry_.restart();
-        co_await ctx_.hub().until([this, &f, t] {
-            return !f.SendingFile || !t->isOpen() || t->unsentBytes() == 0 || !retry_.isRunning();
-        });
+        co_await ctx_.hub().until(
+            [this, &f, t] { return !f.SendingFile || !t->isOpen() || t->unsentBytes() == 0 || !retry_.isRunning(); });
     }
 }
 

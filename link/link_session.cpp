@@ -96,7 +96,6 @@ void LinkSession::setStatus(const QByteArray &text)
     e_.SelectFace();
 }
 
-
 void LinkSession::box(const char *caption, const QByteArray &text)
 {
     prompter_.message(QString::fromLatin1(caption), fromPanelBytes(text));
@@ -255,7 +254,8 @@ Task<void> LinkSession::failConnection()
         box("Error on Connection", ConnectError);
     setTearingDown(true);
     e_.session.StatusText = "Connection Not Successful... Disconnecting";
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
+           MenuItem::SaveDatabase1);
     e_.SelectFace();
     Connector &c = connector();
     if (CurrentConnection.AutoLogin && f_.Connected)
@@ -283,7 +283,8 @@ Task<bool> LinkSession::disconnect()
     if (fileSend_.running())
         fileSend_.requestStop();
     e_.session.StatusText = "Disconnecting...";
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1);
+    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
+           MenuItem::SaveDatabase1);
     if (CurrentConnection.AutoLogin)
         co_await login_.logOut();
     e_.SelectFace();

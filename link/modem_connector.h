@@ -17,10 +17,7 @@ public:
 
     Task<bool> bringUp() override;
     Task<void> tearDown() override;
-    Task<bool> sendChar(uint8_t c, bool terminalCr, TxTag tag) override
-    {
-        return line_.sendChar(c, terminalCr, tag);
-    }
+    Task<bool> sendChar(uint8_t c, bool terminalCr, TxTag tag) override { return line_.sendChar(c, terminalCr, tag); }
     Transport *transport() const override { return line_.transport(); }
     bool sameLink(const TConnectionRec &a, const TConnectionRec &b) const override
     {

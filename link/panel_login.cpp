@@ -41,9 +41,9 @@ struct LoginReply {
     const char *text;
 };
 constexpr LoginReply kReplies[] = {
-    {A::None, Send::Nothing, ""},        {A::Password, Send::Password, ""}, {A::SendDG, Send::Line, "DG"},
-    {A::SendTD, Send::Line, "TD"},       {A::SendQ, Send::Line, "Q"},       {A::SidAnswer, Send::Sid, ""},
-    {A::Return, Send::Key, "\r"},        {A::UserName, Send::UserName, ""}, {A::Confirm, Send::Key, "\r"},
+    {A::None, Send::Nothing, ""},  {A::Password, Send::Password, ""}, {A::SendDG, Send::Line, "DG"},
+    {A::SendTD, Send::Line, "TD"}, {A::SendQ, Send::Line, "Q"},       {A::SidAnswer, Send::Sid, ""},
+    {A::Return, Send::Key, "\r"},  {A::UserName, Send::UserName, ""}, {A::Confirm, Send::Key, "\r"},
 };
 
 }  // namespace
@@ -113,8 +113,8 @@ Task<bool> PanelLogin::logIn()
         ctx_.engine().setLoggedIn(false);
         f.ArrowPromptSeen = false;
         f.DiagnosticsBannerSeen = false;
-        ctx_.connectError() = passwords_ >= kMaxPasswords ? "Login Failure - Invalid Username/Password"
-                                                          : "Login Failure - Login Timeout";
+        ctx_.connectError() =
+            passwords_ >= kMaxPasswords ? "Login Failure - Invalid Username/Password" : "Login Failure - Login Timeout";
     } else {
         ctx_.engine().setLoggedIn(true);
     }

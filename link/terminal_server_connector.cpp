@@ -77,8 +77,9 @@ Task<bool> TerminalServerConnector::answerPrompts()
             break;
         response.watch(step.prompt);
         const QByteArray *prompt = &step.prompt;
-        co_await ctx_.wait(kPromptWaitMs,
-                           [&f, &response, prompt] { return response.contains(*prompt) || f.LinkLost || f.AbortRequested; });
+        co_await ctx_.wait(kPromptWaitMs, [&f, &response, prompt] {
+            return response.contains(*prompt) || f.LinkLost || f.AbortRequested;
+        });
         const bool timedOut = !ctx_.timeout().isRunning();
         ctx_.timeout().stop();
         if (f.AbortRequested)

@@ -26,7 +26,7 @@ public:
     QPointer<QTcpSocket> peer;
     QByteArray received;
     bool resetOnOpening = false;
-    bool silent = false;      // never prompts: the login runs on
+    bool silent = false;       // never prompts: the login runs on
     QByteArray gatewayPrompt;  // asked first, answered with "secret"
 
     PanelPeer()

@@ -27,7 +27,9 @@ private slots:
         QTest::addColumn<bool>("banner");
         using A = LoginAction;
         const auto row = [](const char *name, const char *text, int p, int u, A a, bool arrow = false,
-                            bool banner = false) { QTest::newRow(name) << QByteArray(text) << p << u << a << arrow << banner; };
+                            bool banner = false) {
+            QTest::newRow(name) << QByteArray(text) << p << u << a << arrow << banner;
+        };
         row("nothing yet", "\r\nFIRE PANEL", 0, 0, A::None);
         row("password", "ENTER PASSWORD: ", 0, 0, A::Password);
         row("password in lower case is no prompt", "enter password: ", 0, 0, A::None);
