@@ -44,8 +44,6 @@ Program::Program(Clock &c, Prompter &p, Options o)
 
 Program::~Program()
 {
-    // The flash thread paints through the engine: it stops before anything goes.
-    window.stopFlashThread();
     link.cancelAll();
 }
 
@@ -54,7 +52,7 @@ void Program::FormCreate()
     if (options_.configuration)
         options_.configuration->LoadConnections(book);
     link.PopulateConnectMenu();
-    window.FormCreate(options_.startFlashThread);
+    window.FormCreate(options_.flashLamps);
     Timer8.start();
 }
 

@@ -31,7 +31,8 @@ class Transport;
 class Program final : public ConnectionActions {
 public:
     struct Options {
-        bool startFlashThread = true;
+        // The lamps flash on the clock; tests that paint them step by step turn it off.
+        bool flashLamps = true;
         // The first command-line argument: a stored connection to connect to.
         QByteArray connectionArgument;
         // Loads and saves the book; none in tests.
@@ -51,7 +52,7 @@ public:
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    // The window's creation: book, Connect menu, engine, flash thread.
+    // The window's creation: book, Connect menu, engine, the lamps' flashing.
     void FormCreate();
     // The window's close handler: save the book, end the connection.
     void FormClose();

@@ -242,9 +242,7 @@ int programWindow(int argc, char **argv, const QString &folder)
     Program program(clock, prompter, options);
     FirstPaint watch(&program.window);
     program.window.show();
-    const int rc = app.exec();
-    program.window.stopFlashThread();
-    return rc;
+    return app.exec();
 }
 
 double firstPaintMs(const QString &self, const QStringList &args)

@@ -40,7 +40,7 @@ public:
     void setLoggedIn(bool on) { faces_->setLoggedIn(on); }
     void IdentifyPanel();
 
-    // Paints indicator k on face `panelType` (main thread).
+    // Paints indicator k on face `panelType`.
     void paintIndicator(int panelType, int k, bool lit, bool show);
 
     Clock &clock;

@@ -4,51 +4,58 @@
 
 namespace kordex {
 
-void FlashAnimator::tick(const HandOver &h)
+FlashAnimator::FlashAnimator(Engine &e) : e_(e), ticker_(e.clock, kTickMs, [this] { tick(); }) {}
+
+void FlashAnimator::stop()
+{
+    if (!ticker_.isRunning())
+        return;
+    ticker_.stop();
+    finish();
+}
+
+void FlashAnimator::tick()
 {
     q_ = !q_;
-    FlashDispatch('Q', q_, true, h);
+    FlashDispatch('Q', q_, true);
     if (++ticks_ < 4)
         return;
     ticks_ = 0;
-    fStep(h);
+    fStep();
     if (++fSteps_ < 3)
         return;
     fSteps_ = 0;
-    sStep(h);
+    sStep();
 }
 
-void FlashAnimator::finish(const HandOver &h)
+void FlashAnimator::finish()
 {
     q_ = !q_;
-    FlashDispatch('Q', q_, true, h);
-    fStep(h);
-    sStep(h);
+    FlashDispatch('Q', q_, true);
+    fStep();
+    sStep();
 }
 
-void FlashAnimator::fStep(const HandOver &h)
+void FlashAnimator::fStep()
 {
     f_ = !f_;
-    FlashDispatch('F', f_, true, h);
+    FlashDispatch('F', f_, true);
 }
 
-void FlashAnimator::sStep(const HandOver &h)
+void FlashAnimator::sStep()
 {
     s_ = !s_;
-    FlashDispatch('S', s_, true, h);
-    FlashDispatch('N', true, true, h);
-    FlashDispatch('O', false, true, h);
-    FlashDispatch('X', false, false, h);
+    FlashDispatch('S', s_, true);
+    FlashDispatch('N', true, true);
+    FlashDispatch('O', false, true);
+    FlashDispatch('X', false, false);
 }
 
-void FlashAnimator::FlashDispatch(char letter, bool lit, bool show, const HandOver &h)
+void FlashAnimator::FlashDispatch(char letter, bool lit, bool show)
 {
-    for (int k : e_.faces().paintedIndicators()) {
-        if (e_.indicators.at(k) != letter)
-            continue;
-        const int face = e_.session.panelType();
-        h([this, face, k, lit, show] { e_.paintIndicator(face, k, lit, show); });
-    }
+    for (int k : e_.faces().paintedIndicators())
+        if (e_.indicators.at(k) == letter)
+            e_.paintIndicator(e_.session.panelType(), k, lit, show);
 }
 
 void Engine::paintIndicator(int face, int k, bool lit, bool show)

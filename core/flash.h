@@ -1,8 +1,9 @@
 #pragma once
-// The flash animation: a tick every 50 ms toggles the fast phase, every 4th
-// tick the medium one, every 12th the slow one and repaints steady states.
-// Runs on the flash thread; every painting action is handed to the main thread.
-#include <functional>
+// The flash animation: a tick every 50 ms of the engine's clock toggles the
+// fast phase, every 4th tick the medium one, every 12th the slow one and
+// repaints steady states. It runs on the thread that owns the view, so a
+// paint is a plain call and nothing it reads needs guarding.
+#include "platform/clock.h"
 
 namespace kordex {
 
@@ -10,23 +11,30 @@ class Engine;
 
 class FlashAnimator {
 public:
-    // Runs `paint` on the main thread and waits for it.
-    using HandOver = std::function<void(const std::function<void()> &paint)>;
+    static constexpr int kTickMs = 50;
 
-    explicit FlashAnimator(Engine &e) : e_(e) {}
-    // One 50 ms step of the flash loop (after its sleep).
-    void tick(const HandOver &handOver);
-    // The last tick once termination is asked: its Q step, then one F step and
-    // one S/N/O/X step at once.
-    void finish(const HandOver &handOver);
-    void FlashDispatch(char letter, bool lit, bool show, const HandOver &handOver);
+    explicit FlashAnimator(Engine &e);
+
+    // From the window's creation to its close.
+    void start() { ticker_.start(); }
+    // The end runs the closing steps once more: the tick's Q step, one F
+    // step and one S/N/O/X step.
+    void stop();
+    bool isRunning() const { return ticker_.isRunning(); }
+
+    // One 50 ms step.
+    void tick();
+    // The closing steps, without stopping anything.
+    void finish();
+    void FlashDispatch(char letter, bool lit, bool show);
 
 private:
-    void fStep(const HandOver &h);
-    void sStep(const HandOver &h);
+    void fStep();
+    void sStep();
     Engine &e_;
     bool q_ = false, f_ = false, s_ = false;
     int ticks_ = 0, fSteps_ = 0;
+    Timer ticker_;
 };
 
 }  // namespace kordex

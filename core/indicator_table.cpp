@@ -6,14 +6,6 @@
 
 namespace kordex {
 
-QByteArray IndicatorTable::toBytes() const
-{
-    QByteArray r(kSize, 'X');
-    for (int k = 0; k < kSize; ++k)
-        r[k] = at(k);
-    return r;
-}
-
 namespace {
 std::optional<int> digitValue(uint8_t c, int base)
 {

@@ -1,9 +1,7 @@
 #pragma once
-// One state letter per indicator number, written by the main thread from the
-// checksummed line on row 13 and read by the flash thread without a lock.
+// One state letter per indicator number, from the checksummed line on row 13.
 #include <QByteArray>
 #include <array>
-#include <atomic>
 
 namespace kordex {
 
@@ -11,17 +9,13 @@ class IndicatorTable {
 public:
     static constexpr int kSize = 100;
     IndicatorTable() { reset(); }
-    char at(int k) const { return entries_[k].load(std::memory_order_relaxed); }
-    void set(int k, char c) { entries_[k].store(c, std::memory_order_relaxed); }
-    void reset()
-    {
-        for (auto &e : entries_)
-            e.store('X', std::memory_order_relaxed);
-    }
-    QByteArray toBytes() const;
+    char at(int k) const { return entries_[k]; }
+    void set(int k, char c) { entries_[k] = c; }
+    void reset() { entries_.fill('X'); }
+    QByteArray toBytes() const { return QByteArray(entries_.data(), kSize); }
 
 private:
-    std::array<std::atomic<char>, kSize> entries_;
+    std::array<char, kSize> entries_;
 };
 
 class Engine;

@@ -3,14 +3,12 @@
 // link's flags, the mode switch the mode and the login verdict; everybody
 // else reads them through the const references below (the names the rest of
 // the program reads). A writer gets its flags with a key only it can make.
-// Main thread only, apart from the few values the flash thread reads (kept
-// atomic so a whole value is always seen). The connection in use belongs to
-// the link session; this state only reads it, through `current()`.
+// Main thread only. The connection in use belongs to the link session; this
+// state only reads it, through `current()`.
 #include "config/connection_book.h"
 #include "core/received_text.h"
 
 #include <QByteArray>
-#include <atomic>
 
 namespace kordex {
 
@@ -82,20 +80,20 @@ public:
     ReceivedText ResponseText;
     QByteArray StatusText = "Not Connected";
 
-    // Panel identity; PanelType and EventDisplayAllowed are read by the flash thread.
-    std::atomic<int> PanelType{0};
+    // Panel identity.
     QByteArray PanelVersion = "V01";
     QByteArray PanelSecondWord = "1";
-    std::atomic<bool> EventDisplayAllowed{false};
+    bool EventDisplayAllowed = false;
 
-    int panelType() const { return PanelType.load(std::memory_order_relaxed); }
-    void setPanelType(int t) { PanelType.store(t, std::memory_order_relaxed); }
+    int panelType() const { return panelType_; }
+    void setPanelType(int t) { panelType_ = t; }
 
     // The connection record in use (the link session's working copy).
     const TConnectionRec &current() const { return *current_; }
     void setCurrent(const TConnectionRec *rec) { current_ = rec ? rec : &noConnection(); }
 
 private:
+    int panelType_ = 0;
     static const TConnectionRec &noConnection()
     {
         static const TConnectionRec none;

@@ -3,7 +3,6 @@
 #include "config/connect_menu.h"
 #include "faces/connection_properties.h"
 #include "faces/face_widgets.h"
-#include "faces/flash_thread.h"
 #include "faces/fonts.h"
 #include "faces/key_input.h"
 #include "link/link_session.h"
@@ -120,8 +119,6 @@ void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnection
 
 TLcd::~TLcd()
 {
-    // Never leave the worker painting into a window that is going away.
-    stopFlashThread();
     qApp->removeEventFilter(this);
     installHelpHook(nullptr);
 }
@@ -276,7 +273,7 @@ void TLcd::buildComponents()
     });
 }
 
-void TLcd::FormCreate(bool startFlashThread)
+void TLcd::FormCreate(bool flashLamps)
 {
     // Front to back: the event screen over the display over the tray and the
     // New Zealand display over the faces.
@@ -289,10 +286,8 @@ void TLcd::FormCreate(bool startFlashThread)
     lines_ = linesShown_ = {QByteArray(), QByteArray()};
 
     engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
-    if (startFlashThread) {
-        flash_ = new TflashThread(*engine_);
-        flash_->start(QThread::IdlePriority);
-    }
+    if (flashLamps)
+        engine_->flash.start();
     installHelpHook([this](int command, int value) { return help_(command, value); });
     qApp->installEventFilter(this);
 }
@@ -326,16 +321,8 @@ void TLcd::FormClose()
         onClosing();
 
     help_.closeAll();
-    stopFlashThread();
-}
-
-void TLcd::stopFlashThread()
-{
-    if (flash_) {
-        flash_->stop();
-        delete flash_;
-        flash_ = nullptr;
-    }
+    if (engine_)
+        engine_->flash.stop();
 }
 
 void TLcd::AboutClick()

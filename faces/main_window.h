@@ -1,7 +1,7 @@
 #pragma once
 // TLcd, the one top-level window: the panel face, the display text box, the
-// event screen, the tray, the menu bar, help and the About box, and the flash
-// thread. It shows and forwards: the engine and the link session drive it
+// event screen, the tray, the menu bar, help and the About box. It shows and
+// forwards: the engine and the link session drive it
 // through EngineView; menu commands go to the link session and the dialog,
 // operator input to KeyInput. The program composes it with them.
 #include "core/engine.h"
@@ -32,7 +32,6 @@ class LampWidget;
 class LinkSession;
 class Prompter;
 class TConnectionProperties;
-class TflashThread;
 
 // The program's icon (drawn from resources/desktop/com.corvane.Kordex.svg).
 QIcon programIcon();
@@ -53,12 +52,9 @@ public:
     KeyInput &keyInput() { return *keys_; }
     FaceSet &faces() { return *faces_; }
     HelpHook &help() { return help_; }
-    TflashThread *flashThread() const { return flash_; }
-    // Serves the hand-overs still pending, then ends the worker.
-    void stopFlashThread();
 
     // The close handler's work beyond the window's own (saving the book,
-    // ending the connection); runs once, before the flash thread stops.
+    // ending the connection); runs once, before the lamps stop flashing.
     std::function<void()> onClosing;
 
     // Components by their form names, for the shell and the tests.
@@ -85,7 +81,7 @@ public:
     bool framePending() const;
 
     // Handlers named as the window's published methods.
-    void FormCreate(bool startFlashThread = true);
+    void FormCreate(bool flashLamps = true);
     void FormClose();
     void ExitClick() { close(); }
     void AboutClick();
@@ -145,7 +141,6 @@ private:
     std::unique_ptr<FaceSet> faces_;
     QWidget *client_ = nullptr;
     QWidget *nzDisplay_ = nullptr;
-    TflashThread *flash_ = nullptr;
     HelpHook help_{this};
 
     QMenu *fileMenu_ = nullptr;

@@ -149,9 +149,7 @@ ReplaySession::ReplaySession(bool linkMode)
         sent.push_back({clock.nowMs() - startMs, bytes});
     };
     engine.startUp();
-    flashTicker_ = std::make_unique<Timer>(
-        clock, 50, [this] { engine.flash.tick([](const std::function<void()> &paint) { paint(); }); });
-    flashTicker_->start();
+    engine.flash.start();
     // A session that started a while ago: the start-up guards have expired.
     clock.advance(10050);
     startMs = clock.nowMs();
@@ -168,7 +166,6 @@ ReplaySession::~ReplaySession()
     // The transports are declared after the link and so end before it: the
     // link must not reach them in its destructor.
     link.setTransports(nullptr, nullptr);
-    flashTicker_.reset();
 }
 
 std::optional<QByteArray> decodeEscapes(const QByteArray &q)

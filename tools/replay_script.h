@@ -174,9 +174,6 @@ public:
 
     QByteArray dump() const;
     void advance(int64_t ms) { clock.advance(ms); }
-
-private:
-    std::unique_ptr<Timer> flashTicker_;
 };
 
 struct ScriptResult {

@@ -35,7 +35,7 @@ int operatorWindow(int argc, char **argv)
     ScriptedPrompter prompter;
     Configuration configuration(ResolveStorageFolders(), prompter);
     Program::Options options;
-    options.startFlashThread = false;
+    options.flashLamps = false;
     options.configuration = &configuration;
     Program program(clock, prompter, options);
     ConnectionPropertiesLogic &dialog = program.dialog->logic();

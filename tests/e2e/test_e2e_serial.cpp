@@ -119,7 +119,7 @@ struct Rig {
             map.setOverride(kCom, ptyPath);
         serial.setPortMap(map);
         Program::Options o;
-        o.startFlashThread = false;
+        o.flashLamps = false;
         o.serial = &serial;
         o.socket = &socket;
         program = std::make_unique<Program>(clock, prompter, o);

@@ -25,10 +25,7 @@ struct Rig {
         parts.connection.AutoLogin = false;
     }
     void send(const QByteArray &b) { engine.receive(b); }
-    void tick()
-    {
-        engine.flash.tick([](const std::function<void()> &p) { p(); });
-    }
+    void tick() { engine.flash.tick(); }
 };
 }  // namespace
 
@@ -183,16 +180,17 @@ private slots:
         rig.engine.indicators.set(3, 'F');
         rig.engine.indicators.set(4, 'N');
         rig.engine.indicators.set(5, 'Q');
-        int handOvers = 0;
-        rig.engine.flash.finish([&](const std::function<void()> &p) {
-            ++handOvers;
-            p();
-        });
+        for (const char *lamp : {"Sysf_1603", "NormalLed"})
+            rig.view.setLampColor(lamp, kRed);
+        rig.view.sounderVisible = true;
+        rig.engine.flash.finish();
         QCOMPARE(rig.view.lampState("FFAlm_1603"), std::string("#ff0000"));
         QCOMPARE(rig.view.lampState("FFiso_1603"), std::string("#f79829"));
         QCOMPARE(rig.view.lampState("FFflt_1603"), std::string("#f79829"));
-        // Q, F and N steps: indicators 5, 3 and 4; X step: the other 18 painted numbers.
-        QCOMPARE(handOvers, 3 + 18);
+        // The X step: the other painted numbers go unlit, the Sounder label hidden.
+        QCOMPARE(rig.view.lampState("Sysf_1603"), std::string("#ffffff"));
+        QCOMPARE(rig.view.lampState("NormalLed"), std::string("#ffffff"));
+        QVERIFY(!rig.view.sounderVisible);
     }
 
     void selectFace_data()

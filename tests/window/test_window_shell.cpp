@@ -1002,7 +1002,7 @@ void TestWindowShell::sigtermClosesLikeExit()
     ::raise(SIGTERM);
     QTRY_VERIFY_WITH_TIMEOUT(closing, 2000);
     QVERIFY(!f.window->isVisible());
-    QVERIFY(!f.window->flashThread());  // stopped and freed
+    QVERIFY(!f.engine().flash.isRunning());
     QVERIFY(f.session().AbortRequested);
 }
 
@@ -1021,7 +1021,7 @@ void TestWindowShell::endWaitsForTheBoxesOfTheClose()
     Configuration configuration(folders, boxes);
     VirtualClock clock;
     Program::Options o;
-    o.startFlashThread = false;
+    o.flashLamps = false;
     o.configuration = &configuration;
     Program program(clock, boxes, o);
     program.window.show();

@@ -1,7 +1,7 @@
 #pragma once
 // A real main window over a virtual clock and a scripted prompter, with the
-// bytes it sends recorded. The flash thread is off unless a test wants it:
-// lamps are painted by running flash steps on the test's own thread.
+// bytes it sends recorded. The lamps' flashing is off unless a test wants it:
+// lamps are painted by running flash steps one by one.
 #include "app/program.h"
 #include "core/engine.h"
 #include "faces/face_widgets.h"
@@ -54,11 +54,11 @@ struct WindowFixture {
     std::unique_ptr<Program> program;
     TLcd *window = nullptr;
 
-    explicit WindowFixture(bool flashThread = false, const std::function<void(Program::Options &)> &adjust = {})
+    explicit WindowFixture(bool flashLamps = false, const std::function<void(Program::Options &)> &adjust = {})
     {
         transport.sink = &sent;
         Program::Options o;
-        o.startFlashThread = flashThread;
+        o.flashLamps = flashLamps;
         o.socket = &transport;
         if (adjust)
             adjust(o);
@@ -107,12 +107,12 @@ struct WindowFixture {
     // shows the frame.
     void paintSteady()
     {
-        engine().flash.finish([](const std::function<void()> &paint) { paint(); });
+        engine().flash.finish();
         window->showPending();
     }
     void dispatch(char letter, bool lit, bool show = true)
     {
-        engine().flash.FlashDispatch(letter, lit, show, [](const std::function<void()> &paint) { paint(); });
+        engine().flash.FlashDispatch(letter, lit, show);
         window->showPending();
     }
 
