@@ -1,6 +1,16 @@
 #include "link/connector.h"
 
+#include "link/transport.h"
+
 namespace kordex {
+
+void closeReportingLoss(LinkContext &ctx, Transport &t)
+{
+    const qint64 unsent = t.isOpen() ? t.unsentBytes() : 0;
+    t.tearDown();
+    if (unsent > 0)
+        ctx.setProgress(QByteArray::number(unsent) + " bytes not yet sent were discarded by the close");
+}
 
 Task<bool> NoConnector::bringUp()
 {

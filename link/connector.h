@@ -40,6 +40,10 @@ public:
     virtual int linePacingMs(const TConnectionRec &) const { return 0; }
 };
 
+// Closes `t`, and says in the tray how many bytes it had not sent yet and
+// the close threw away.
+void closeReportingLoss(LinkContext &ctx, Transport &t);
+
 // A connection type without a transport: connecting fails with its own text.
 class NoConnector final : public Connector {
 public:

@@ -11,11 +11,15 @@ namespace kordex {
 
 class KeyQueue {
 public:
-    KeyQueue(LinkContext &ctx, Procedures &procedures) : ctx_(ctx), procedures_(procedures) {}
+    // `closed`: a disconnect has begun; only its own logout bytes reach the panel then.
+    KeyQueue(LinkContext &ctx, Procedures &procedures, const bool &closed)
+        : ctx_(ctx),
+          procedures_(procedures),
+          closed_(closed)
+    {
+    }
     // Queues a key for the open link; false when it cannot be handed over.
     bool push(uint8_t c);
-    // Once a disconnect has begun, only its own logout bytes reach the panel.
-    void setClosed(bool closed) { closed_ = closed; }
     void clear();
 
 private:
@@ -25,7 +29,7 @@ private:
     Procedures &procedures_;
     QByteArray queue_;
     bool flushing_ = false;
-    bool closed_ = false;
+    const bool &closed_;
 };
 
 }  // namespace kordex

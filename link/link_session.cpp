@@ -197,7 +197,7 @@ void LinkSession::finishIdle()
     unAsterisk();
     e_.view.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
-    setTearingDown(false);
+    tearingDown_ = false;
 }
 
 Task<bool> LinkSession::connect()
@@ -252,7 +252,7 @@ Task<void> LinkSession::failConnection()
 {
     if (!f_.LinkLost && !f_.AbortRequested)
         box("Error on Connection", ConnectError);
-    setTearingDown(true);
+    tearingDown_ = true;
     e_.session.StatusText = "Connection Not Successful... Disconnecting";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
@@ -275,7 +275,7 @@ Task<bool> LinkSession::disconnect()
         co_await hub_.until([this] { return !tearingDown_; });
         co_return false;
     }
-    setTearingDown(true);
+    tearingDown_ = true;
     established_ = false;
     f_.ConnectionActive = true;
     if (f_.Capturing)
@@ -355,7 +355,7 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     // Another link: the disconnect runs to its end before the new connect,
     // as it would inside the operator's own Disconnect.
     f_.SuppressTandemSwitch = true;
-    if (f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin))
+    if (sessionEstablished())
         co_await disconnect();
     else
         abortAttempt();
@@ -422,7 +422,7 @@ void LinkSession::DisconnectClick()
 {
     f_.SuppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
-    if (f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin))
+    if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     else
         abortAttempt();
@@ -437,7 +437,7 @@ void LinkSession::windowClosing()
         Timer4.setInterval(0);
         Timer4.stop();
     }
-    if (f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin))
+    if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     hub_.notify();
 }
@@ -455,9 +455,7 @@ void LinkSession::received(const QByteArray &chunk)
 // Who takes over when the transport fails on its own.
 void LinkSession::loseLink()
 {
-    if (!f_.Connected)
-        f_.LinkLost = true;
-    else if (e_.session.LoggedIn || !CurrentConnection.AutoLogin)
+    if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     else
         f_.LinkLost = true;

@@ -138,11 +138,8 @@ private:
     void finishIdle();
     void abortAttempt();
     void loseLink();
-    void setTearingDown(bool on)
-    {
-        tearingDown_ = on;
-        keys_.setClosed(on);
-    }
+    // Up, and logged in or without automatic login: a disconnect, not a cancel, ends it.
+    bool sessionEstablished() const { return f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin); }
 
     // A plain function over a pack: g++ 12 miscompiles a braced list made
     // inside a coroutine.
@@ -191,10 +188,10 @@ private:
     FileSend fileSend_{context(), Timer5};
 
     Procedures procedures_;
-    KeyQueue keys_{context(), procedures_};
+    bool tearingDown_ = false;
+    KeyQueue keys_{context(), procedures_, tearingDown_};
     std::deque<ConnectRequest> connectQueue_;
     bool connecting_ = false;
-    bool tearingDown_ = false;
     bool established_ = false;  // connected and logged in (or by hand)
     quint64 generation_ = 0;    // a new one for every record taken
     int markedIndex_ = -1;      // the Connect menu item carrying the marker

@@ -90,12 +90,8 @@ Task<void> SerialConnector::tearDown()
     // Pending output (the logout keys, a hang-up command) leaves first, within 5 s.
     co_await ctx_.wait(kDrainWaitMs, [t, &f] { return !t || !t->isOpen() || t->unsentBytes() == 0 || f.LinkLost; });
     ctx_.timeout().stop();
-    if (!t)
-        co_return;
-    const qint64 queued = t->isOpen() ? t->unsentBytes() : 0;
-    t->tearDown();
-    if (queued > 0)
-        ctx_.setProgress(QByteArray::number(queued) + " bytes not yet sent were discarded by the close");
+    if (t)
+        closeReportingLoss(ctx_, *t);
 }
 
 Task<bool> SerialConnector::sendChar(uint8_t c, bool terminalCr, TxTag tag)

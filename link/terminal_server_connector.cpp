@@ -98,13 +98,8 @@ Task<void> TerminalServerConnector::tearDown()
 {
     Transport *t = socket_;
     co_await ctx_.wait(kClosePauseMs, nullptr);
-    if (t) {
-        // The close resets the connection (linger 0): output still queued is lost.
-        const qint64 queued = t->unsentBytes();
-        t->tearDown();
-        if (queued > 0)
-            ctx_.setProgress(QByteArray::number(queued) + " bytes not yet sent were discarded by the close");
-    }
+    if (t)
+        closeReportingLoss(ctx_, *t);  // a reset (linger 0): what is still queued is lost
     // The close reports the session's end from inside; should a transport
     // ever fail to, a closed socket ends the wait all the same.
     co_await ctx_.hub().until([this, t] { return !sessionUp_ || !t || !t->isOpen(); });

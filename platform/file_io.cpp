@@ -25,24 +25,41 @@ FileContents failure(const QString &path, const QString &reason)
 
 #ifdef Q_OS_UNIX
 
-FileContents ReadRegularFile(const QString &path)
+int OpenRegularFile(const QString &path, QString *error)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    QString why;
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        why = QString::fromLocal8Bit(std::strerror(errno));
+    else if (S_ISDIR(st.st_mode))
+        why = QString::fromLocal8Bit(std::strerror(EISDIR));
+    else if (!S_ISREG(st.st_mode))
+        why = QStringLiteral("Not a regular file");
+    if (why.isEmpty()) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return fd;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (error)
+        *error = why;
+    return -1;
+}
+
+FileContents ReadRegularFile(const QString &path)
+{
+    QString why;
+    const int fd = OpenRegularFile(path, &why);
     if (fd < 0)
-        return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(path, why);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (S_ISDIR(st.st_mode))
-        return failure(path, QString::fromLocal8Bit(std::strerror(EISDIR)));
-    if (!S_ISREG(st.st_mode))
-        return failure(path, QStringLiteral("Not a regular file"));
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::fstat(fd, &st);
 
     FileContents r;
     if (st.st_size > 0)

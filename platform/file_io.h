@@ -19,6 +19,10 @@ struct FileContents {
 // is refused with an error rather than read.
 FileContents ReadRegularFile(const QString &path);
 
+// A regular file opened for reading, without blocking on whatever else the
+// name may be; -1 (with `error` saying why) for anything else. POSIX only.
+int OpenRegularFile(const QString &path, QString *error);
+
 // Makes `folder` and any missing parents, each new one readable, writable and
 // enterable by its owner only (0700 on POSIX systems). Folders that exist
 // already keep their mode. True when the folder exists afterwards.

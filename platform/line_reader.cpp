@@ -1,11 +1,9 @@
 #include "platform/line_reader.h"
 
-#include <QFile>
+#include "platform/file_io.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kordex {
@@ -26,18 +24,8 @@ bool TextLineReader::open(const QString &path)
     at_ = 0;
     eof_ = skipLf_ = false;
     error_.clear();
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
-    else if (!S_ISREG(st.st_mode))
-        error_ = QStringLiteral("Not a regular file");
-    if (failed()) {
-        close();
-        return false;
-    }
-    return true;
+    fd_ = OpenRegularFile(path, &error_);
+    return fd_ >= 0;
 }
 
 bool TextLineReader::fill()
