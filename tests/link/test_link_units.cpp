@@ -33,12 +33,7 @@ private slots:
         row("nothing yet", "\r\nFIRE PANEL", 0, 0, A::None);
         row("password", "ENTER PASSWORD: ", 0, 0, A::Password);
         row("password in lower case is no prompt", "enter password: ", 0, 0, A::None);
-        row("programming access", "ENTER PROGRAMMING ACCESS COMMAND", 0, 0, A::SendDG);
-        row("information access", "ENTER INFORMATION ACCESS COMMAND", 0, 0, A::SendTD);
-        row("diagnostics command", "ENTER DIAGNOSTICS COMMAND", 0, 0, A::SendTD);
         row("system id in any case", "Enter l number", 0, 0, A::SidAnswer);
-        row("reconnect printer", "please Reconnect Printer", 0, 0, A::Return);
-        row("information command", "enter information command", 0, 0, A::SendQ);
         row("arrow keeps the action", "ENTER PASSWORD ->", 0, 0, A::Password, true);
         row("user name wins over password", "ENTER PASSWORD ENTER USERNAME", 0, 0, A::UserName);
         row("diagnostics banner", "ZR9 Diagnostics V2", 0, 0, A::SendTD, false, true);
