@@ -28,7 +28,6 @@ public:
 
     // Exact, case-sensitive.
     bool contains(const QByteArray &needle) const;
-    bool contains(char c) const { return contains(QByteArray(1, c)); }
     // In the upper-case form of the text (ASCII letters); `upperNeedle` is upper case.
     bool containsUpper(const QByteArray &upperNeedle) const;
 
@@ -39,7 +38,6 @@ public:
     // The tail kept.
     const QByteArray &text() const { return text_; }
     operator const QByteArray &() const { return text_; }
-    bool isEmpty() const { return text_.isEmpty(); }
 
 private:
     struct Watched {

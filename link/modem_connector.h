@@ -24,8 +24,6 @@ public:
         return line_.sameLink(a, b) && a.PhoneNum == b.PhoneNum;
     }
 
-    bool dialIssued() const { return dialIssued_; }
-
 private:
     Task<bool> dial();
 

@@ -48,8 +48,6 @@ constexpr LoginReply kReplies[] = {
 
 }  // namespace
 
-std::span<const LoginPrompt> loginPrompts() { return kPrompts; }
-
 LoginStep nextLoginStep(const ReceivedText &text, int passwordsSent, int userNamesSent)
 {
     LoginStep step;

@@ -7,8 +7,6 @@
 #include "core/received_text.h"
 #include "link/link_context.h"
 
-#include <span>
-
 namespace kordex {
 
 enum class LoginAction { None, Password, SendDG, SendTD, SendQ, SidAnswer, Return, UserName, Confirm };
@@ -23,7 +21,6 @@ struct LoginPrompt {
     bool arrow;          // the panel showed "->"
     bool diagnostics;    // the ZR9 diagnostics banner
 };
-std::span<const LoginPrompt> loginPrompts();
 
 struct LoginStep {
     LoginAction action = LoginAction::None;
