@@ -1,4 +1,5 @@
-// kordex: the remote front panel. See kUsage.
+// kordex: the remote front panel. See usageText().
+#include "app/command_line.h"
 #include "app/demo_panel.h"
 #include "app/program.h"
 #include "config/configuration.h"
@@ -20,80 +21,6 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
-
-const char kUsage[] =
-    "usage: kordex [--trace FILE] [CONNECTION]\n"
-    "       kordex --demo [MODEL] [--trace FILE]\n"
-    "       kordex --replay FILE [--rate BYTES_PER_SECOND]\n"
-    "       kordex --help | --version\n"
-    "\n"
-    "  CONNECTION          a stored connection (letter case ignored), connected\n"
-    "                      about 1.5 s after start with automatic login\n"
-    "  --demo [MODEL]      work a simulated panel (1603, 1603L, 4428, zr9, zr9fb;\n"
-    "                      1603 unless told) over a loopback TCP/IP connection\n"
-    "  --trace FILE        write a trace of the session (a kordex-replay script;\n"
-    "                      passwords are left out)\n"
-    "  --replay FILE       play a recorded panel stream on the window\n"
-    "  --rate N            bytes per second for --replay (960 unless told)\n"
-    "  --help, --version   print this text or the version and exit\n";
-
-struct CommandLine {
-    bool help = false, version = false, demo = false;
-    QString demoModel = QStringLiteral("1603");
-    QByteArray connection;
-    QString replayFile;
-    QString traceFile;
-    int rate = kordex::ReplayFeed::kDefaultRate;
-    QString error;
-};
-
-CommandLine parse(const QStringList &args)
-{
-    CommandLine cl;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--replay")) {
-            if (++i >= args.size()) {
-                cl.error = QStringLiteral("--replay needs a file name");
-                break;
-            }
-            cl.replayFile = args[i];
-        } else if (a == QLatin1String("--trace")) {
-            if (++i >= args.size()) {
-                cl.error = QStringLiteral("--trace needs a file name");
-                break;
-            }
-            cl.traceFile = args[i];
-        } else if (a == QLatin1String("--rate")) {
-            bool ok = false;
-            cl.rate = ++i < args.size() ? args[i].toInt(&ok) : 0;
-            if (!ok || cl.rate <= 0) {
-                cl.error = QStringLiteral("--rate needs a positive number of bytes per second");
-                break;
-            }
-        } else if (a == QLatin1String("--demo")) {
-            cl.demo = true;
-            if (i + 1 < args.size() && kordex::DemoPanel::knownModel(args[i + 1]))
-                cl.demoModel = args[++i];
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            cl.help = true;
-        } else if (a == QLatin1String("--version")) {
-            cl.version = true;
-        } else if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-")) {
-            cl.error = QStringLiteral("unknown option %1").arg(a);
-            break;
-        } else if (cl.connection.isEmpty()) {
-            // Stored names are Windows-1252 bytes, whatever the locale's
-            // encoding of the command line.
-            cl.connection = kordex::toPanelBytes(a);
-        }
-    }
-    return cl;
-}
-
-}  // namespace
-
 int main(int argc, char **argv)
 {
     // First of all: a SIGTERM or SIGINT from now on is kept until the event
@@ -106,13 +33,13 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const CommandLine cl = parse(args);
+    const kordex::CommandLine cl = kordex::parseCommandLine(args);
     if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "kordex: %s\n%s", qPrintable(cl.error), kUsage);
+        std::fprintf(stderr, "kordex: %s\n%s", qPrintable(cl.error), qPrintable(kordex::usageText()));
         return 2;
     }
     if (cl.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(qPrintable(kordex::usageText()), stdout);
         return 0;
     }
     if (cl.version) {

@@ -11,23 +11,46 @@ using namespace kordex::test;
 class TestE2eLifecycle : public QObject {
     Q_OBJECT
 private slots:
-    // Answered before anything of the window system is touched.
-    void helpAndVersionNeedNoDisplay()
+    // Answered before anything of the window system is touched; a command
+    // line that cannot be run says why on standard error and starts nothing.
+    void commandLineNeedsNoDisplay_data()
     {
-        for (const auto &[option, says] :
-             {std::pair{"--help", "usage: kordex"}, std::pair{"--version", "kordex 3.00"}}) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.remove(QStringLiteral("DISPLAY"));
-            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-            p.setProcessEnvironment(env);
-            p.start(QStringLiteral(KORDEX_BIN), {QLatin1String(option)});
-            QVERIFY(p.waitForFinished(kLimitMs));
-            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(p.exitCode(), 0);
-            QVERIFY(p.readAllStandardOutput().startsWith(says));
-        }
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("usage: kordex") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("kordex 3.00\n") << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--demo", "--bogus"} << 2 << QByteArray()
+                                        << QByteArray("kordex: Unknown option 'bogus'.\nusage: kordex");
+        QTest::newRow("missing value") << QStringList{"--trace"} << 2 << QByteArray()
+                                       << QByteArray("kordex: Missing value after '--trace'.");
+        QTest::newRow("bad rate") << QStringList{"--replay", "x", "--rate", "9k"} << 2 << QByteArray()
+                                  << QByteArray("kordex: --rate needs a positive number");
+        QTest::newRow("unknown demo model")
+            << QStringList{"--demo", "zr10"} << 2 << QByteArray() << QByteArray("kordex: unknown demo model zr10");
+        QTest::newRow("two connections") << QStringList{"SITE", "OTHER"} << 2 << QByteArray()
+                                         << QByteArray("kordex: unexpected argument OTHER");
+    }
+    void commandLineNeedsNoDisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KORDEX_BIN), args);
+        QVERIFY(p.waitForFinished(kLimitMs));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        const QByteArray stdOut = p.readAllStandardOutput(), stdErr = p.readAllStandardError();
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), stdOut.constData());
+        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), stdErr.constData());
     }
 
     void signalEndsThroughTheCloseWithoutWaitingOnABox_data()
