@@ -3,6 +3,7 @@
 #include "core/engine.h"
 #include "faces/face_binding.h"
 
+#include <QJsonDocument>
 #include <cstdio>
 
 namespace kordex {
@@ -74,49 +75,18 @@ QByteArray rgbText(Rgb c)
     return QByteArray(buf, 7);
 }
 
-QByteArray jsonString(const QByteArray &bytes)
+QJsonValue panelString(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+
+QJsonArray panelStrings(const QByteArrayList &items)
 {
-    QByteArray out;
-    out.reserve(bytes.size() + 2);
-    out.append('"');
-    for (char ch : bytes) {
-        const auto b = uint8_t(ch);
-        switch (b) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", b);
-                out.append(buf);
-            } else if (b < 0x80) {
-                out.append(char(b));
-            } else {  // U+0080..U+00FF in UTF-8
-                out.append(char(0xC0 | (b >> 6)));
-                out.append(char(0x80 | (b & 0x3F)));
-            }
-        }
-    }
-    out.append('"');
+    QJsonArray out;
+    for (const QByteArray &item : items)
+        out.append(panelString(item));
     return out;
 }
 
-QByteArray stringArray(const QByteArrayList &items)
-{
-    QByteArray out = "[";
-    for (int i = 0; i < items.size(); ++i) {
-        if (i)
-            out += ',';
-        out += jsonString(items[i]);
-    }
-    return out + "]";
-}
-
 QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
-                         std::span<const std::pair<const char *, const Timer *>> moreTimers, const QByteArray &more)
+                         std::span<const std::pair<const char *, const Timer *>> moreTimers, const QJsonObject &more)
 {
     const SessionState &s = e.session;
     const DisplayModel &d = e.display;
@@ -125,82 +95,71 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
     for (int r = 0; r < DisplayModel::kRows; ++r)
         rows.append(d.row(r));
 
-    JsonObject timers;
+    QJsonObject timers;
     const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.Timer1}, {"Timer2", &e.Timer2},
                                                                 {"Timer3", &e.Timer3}, {"Timer6", &e.Timer6},
                                                                 {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
     for (const auto &[name, t] : timerList)
-        timers.boolean(name, t->isRunning());
+        timers.insert(QLatin1String(name), t->isRunning());
     for (const auto &[name, t] : moreTimers)
-        timers.boolean(name, t->isRunning());
+        timers.insert(QLatin1String(name), t->isRunning());
 
-    JsonObject lamps;
+    QJsonObject lamps;
     for (const LampDef &l : allLamps())
-        lamps.str(std::string(l.name).c_str(), QByteArray::fromStdString(v.lampState(l.name)));
+        lamps.insert(QLatin1String(l.name.data(), qsizetype(l.name.size())),
+                     QString::fromStdString(v.lampState(l.name)));
 
-    const QByteArray sounder = JsonObject()
-                                   .str("caption", v.sounderCaption)
-                                   .boolean("visible", v.sounderVisible)
-                                   .str("color", rgbText(v.sounderColor))
-                                   .done();
-    const QByteArray events = JsonObject()
-                                  .str("caption", v.eventsCaption)
-                                  .boolean("visible", v.eventsVisible)
-                                  .num("keyCode", v.eventsKeyCode)
-                                  .done();
     const RecordingView::Menu &e1 = v.menu(MenuItem::Events1);
-    const QByteArray events1 = JsonObject().boolean("enabled", e1.enabled).boolean("checked", e1.checked).done();
-
-    QByteArray state = JsonObject()
-                           .boolean("tandemMode", s.TandemMode)
-                           .boolean("connected", s.Connected)
-                           .boolean("loggedIn", s.LoggedIn)
-                           .boolean("tandemSeen", s.TandemSeen)
-                           .boolean("suppressTandemSwitch", s.SuppressTandemSwitch)
-                           .num("panelType", s.panelType())
-                           .str("panelVersion", s.PanelVersion)
-                           .str("panelSecondWord", s.PanelSecondWord)
-                           .str("statusText", s.StatusText)
-                           .str("caption", v.caption)
-                           .num("cursorRow", d.CursorRow)
-                           .num("cursorColumn", d.CursorColumn)
-                           .boolean("cursorVisible", d.CursorVisible)
-                           .raw("screen", stringArray(rows))
-                           .str("lcdText", d.LcdText)
-                           .str("lcdDisplay", v.lcdText)
-                           .raw("eventScreen", stringArray(v.eventScreen))
-                           .str("eventLine", d.eventLine())
-                           .num("eventLineIndex", d.eventLineIndex())
-                           .str("indicatorTable", e.indicators.toBytes())
-                           .boolean("eventDisplayAllowed", s.EventDisplayAllowed)
-                           .boolean("nzDisplayVisible", v.nzDisplayVisible)
-                           .str("visibleFace", containerName(v.container))
-                           .str("responseText", s.ResponseText)
-                           .raw("timers", timers.done())
-                           .num("beeps", v.beeps)
-                           .raw("lamps", lamps.done())
-                           .raw("sounder", sounder)
-                           .raw("events", events)
-                           .raw("events1", events1)
-                           .done();
-    if (more.size() > 2) {
-        state.chop(1);
-        state += ',' + more.mid(1);
-    }
-    return state;
+    QJsonObject state{
+        {"tandemMode", s.TandemMode},
+        {"connected", s.Connected},
+        {"loggedIn", s.LoggedIn},
+        {"tandemSeen", s.TandemSeen},
+        {"suppressTandemSwitch", s.SuppressTandemSwitch},
+        {"panelType", s.panelType()},
+        {"panelVersion", panelString(s.PanelVersion)},
+        {"panelSecondWord", panelString(s.PanelSecondWord)},
+        {"statusText", panelString(s.StatusText)},
+        {"caption", panelString(v.caption)},
+        {"cursorRow", d.CursorRow},
+        {"cursorColumn", d.CursorColumn},
+        {"cursorVisible", d.CursorVisible},
+        {"screen", panelStrings(rows)},
+        {"lcdText", panelString(d.LcdText)},
+        {"lcdDisplay", panelString(v.lcdText)},
+        {"eventScreen", panelStrings(v.eventScreen)},
+        {"eventLine", panelString(d.eventLine())},
+        {"eventLineIndex", d.eventLineIndex()},
+        {"indicatorTable", panelString(e.indicators.toBytes())},
+        {"eventDisplayAllowed", s.EventDisplayAllowed},
+        {"nzDisplayVisible", v.nzDisplayVisible},
+        {"visibleFace", panelString(containerName(v.container))},
+        {"responseText", panelString(s.ResponseText)},
+        {"timers", timers},
+        {"beeps", v.beeps},
+        {"lamps", lamps},
+        {"sounder", QJsonObject{{"caption", panelString(v.sounderCaption)},
+                                {"visible", v.sounderVisible},
+                                {"color", panelString(rgbText(v.sounderColor))}}},
+        {"events", QJsonObject{{"caption", panelString(v.eventsCaption)},
+                               {"visible", v.eventsVisible},
+                               {"keyCode", v.eventsKeyCode}}},
+        {"events1", QJsonObject{{"enabled", e1.enabled}, {"checked", e1.checked}}},
+    };
+    for (auto it = more.begin(); it != more.end(); ++it)
+        state.insert(it.key(), it.value());
+    return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }
 
-QByteArray menusJson(const RecordingView &v)
+QJsonObject menusJson(const RecordingView &v)
 {
-    JsonObject o;
+    QJsonObject o;
     for (const auto &[item, m] : v.menus)
-        o.raw(menuItemName(item), JsonObject()
-                                      .str("caption", m.caption)
-                                      .boolean("enabled", m.enabled)
-                                      .boolean("visible", m.visible)
-                                      .boolean("checked", m.checked)
-                                      .done());
-    return o.done();
+        o.insert(QLatin1String(menuItemName(item)), QJsonObject{{"caption", panelString(m.caption)},
+                                                                {"enabled", m.enabled},
+                                                                {"visible", m.visible},
+                                                                {"checked", m.checked}});
+    return o;
 }
 
 }  // namespace kordex

@@ -4,6 +4,9 @@
 #include "core/engine_view.h"
 
 #include <QByteArrayList>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <map>
 #include <span>
 #include <string>
@@ -107,35 +110,16 @@ private:
 
 // The whole observable state as one JSON object on one line; strings carry
 // the panel's bytes 1:1 as code points U+0000 to U+00FF.
-// `moreTimers` join the engine's under "timers"; `more` is a JSON object
-// whose keys are appended.
+// `moreTimers` join the engine's under "timers"; the keys of `more` join the
+// object's own.
 QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
                          std::span<const std::pair<const char *, const Timer *>> moreTimers = {},
-                         const QByteArray &more = "{}");
-// The menu items as a JSON object: name → {caption, enabled, visible, checked}.
-QByteArray menusJson(const RecordingView &v);
-QByteArray jsonString(const QByteArray &bytes);
-QByteArray stringArray(const QByteArrayList &items);
-
-// Builds one JSON object in key order.
-class JsonObject {
-public:
-    JsonObject &raw(const char *key, const QByteArray &value)
-    {
-        out_ += (out_.size() > 1 ? ",\"" : "\"");
-        out_ += key;
-        out_ += "\":";
-        out_ += value;
-        return *this;
-    }
-    JsonObject &str(const char *key, const QByteArray &v) { return raw(key, jsonString(v)); }
-    JsonObject &boolean(const char *key, bool v) { return raw(key, v ? "true" : "false"); }
-    JsonObject &num(const char *key, long long v) { return raw(key, QByteArray::number(v)); }
-    QByteArray done() { return out_ + "}"; }
-
-private:
-    QByteArray out_ = "{";
-};
+                         const QJsonObject &more = {});
+// The menu items: name → {caption, enabled, visible, checked}.
+QJsonObject menusJson(const RecordingView &v);
+// Panel bytes as a JSON string, each byte one code point.
+QJsonValue panelString(const QByteArray &bytes);
+QJsonArray panelStrings(const QByteArrayList &items);
 QByteArray rgbText(Rgb c);
 
 }  // namespace kordex

@@ -204,55 +204,43 @@ std::optional<QByteArray> decodeEscapes(const QByteArray &q)
 QByteArray ReplaySession::dump() const
 {
     const SessionState &s = session;
-    QByteArray sentJson = "[";
-    for (size_t i = 0; i < sent.size(); ++i) {
-        if (i)
-            sentJson += ',';
-        sentJson += "[" + QByteArray::number(sent[i].ms) + "," + jsonString(sent[i].bytes) + "]";
-    }
-    sentJson += "]";
-    QByteArray boxes = "[";
-    for (size_t i = 0; i < prompter.boxes.size(); ++i) {
-        if (i)
-            boxes += ',';
-        boxes += JsonObject()
-                     .str("caption", toPanelBytes(prompter.boxes[i].caption))
-                     .str("text", toPanelBytes(prompter.boxes[i].text))
-                     .done();
-    }
-    boxes += "]";
+    QJsonArray sentJson;
+    for (const auto &chunk : sent)
+        sentJson.append(QJsonArray{qint64(chunk.ms), panelString(chunk.bytes)});
+    QJsonArray boxes;
+    for (const auto &box : prompter.boxes)
+        boxes.append(QJsonObject{{"caption", panelString(toPanelBytes(box.caption))},
+                                 {"text", panelString(toPanelBytes(box.text))}});
     QByteArrayList connectMenu;
     for (const QByteArray &c : view.connectMenu)
         connectMenu << c;
     const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.Timer4}, {"Timer5", &link.Timer5}};
-    const QByteArray extra = JsonObject()
-                                 .num("now", clock.nowMs() - startMs)
-                                 .raw("sent", sentJson)
-                                 .boolean("connectionActive", s.ConnectionActive)
-                                 .boolean("abortRequested", s.AbortRequested)
-                                 .boolean("linkLost", s.LinkLost)
-                                 .boolean("loginPending", s.LoginPending)
-                                 .boolean("arrowPromptSeen", s.ArrowPromptSeen)
-                                 .boolean("diagnosticsBannerSeen", s.DiagnosticsBannerSeen)
-                                 .boolean("capturing", s.Capturing)
-                                 .boolean("sendingFile", s.SendingFile)
-                                 .str("connectError", link.ConnectError)
-                                 .raw("boxes", boxes)
-                                 .raw("menu", menusJson(view))
-                                 .raw("connectMenu", stringArray(connectMenu))
-                                 .num("currentIndex", link.CurrentIndex)
-                                 .boolean("sessionUp", link.sessionUp())
-                                 .str("progress", view.progress)
-                                 .boolean("portOpen", port.isOpen())
-                                 .raw("port", JsonObject()
-                                                  .num("com", port.settings.com)
-                                                  .num("baud", port.settings.baud)
-                                                  .num("flow", port.settings.flow)
-                                                  .num("rxBuffer", port.settings.rxBuffer)
-                                                  .boolean("rts", port.requestToSend())
-                                                  .boolean("dtr", port.dataTerminalReady())
-                                                  .done())
-                                 .done();
+    const QJsonObject extra{
+        {"now", qint64(clock.nowMs() - startMs)},
+        {"sent", sentJson},
+        {"connectionActive", s.ConnectionActive},
+        {"abortRequested", s.AbortRequested},
+        {"linkLost", s.LinkLost},
+        {"loginPending", s.LoginPending},
+        {"arrowPromptSeen", s.ArrowPromptSeen},
+        {"diagnosticsBannerSeen", s.DiagnosticsBannerSeen},
+        {"capturing", s.Capturing},
+        {"sendingFile", s.SendingFile},
+        {"connectError", panelString(link.ConnectError)},
+        {"boxes", boxes},
+        {"menu", menusJson(view)},
+        {"connectMenu", panelStrings(connectMenu)},
+        {"currentIndex", link.CurrentIndex},
+        {"sessionUp", link.sessionUp()},
+        {"progress", panelString(view.progress)},
+        {"portOpen", port.isOpen()},
+        {"port", QJsonObject{{"com", port.settings.com},
+                             {"baud", port.settings.baud},
+                             {"flow", port.settings.flow},
+                             {"rxBuffer", port.settings.rxBuffer},
+                             {"rts", port.requestToSend()},
+                             {"dtr", port.dataTerminalReady()}}},
+    };
     return dumpStateJson(engine, view, linkTimers, extra);
 }
 
