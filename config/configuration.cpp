@@ -12,10 +12,6 @@
 #include <QSaveFile>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace kordex {
 
 namespace {
@@ -47,13 +43,11 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
         }
         done += n;
     }
-#ifdef Q_OS_UNIX
-    if (::fsync(out.handle()) != 0) {
+    if (!FlushToDisk(out.handle())) {
         out.cancelWriting();
         out.commit();
         return false;
     }
-#endif
     return out.commit();
 }
 

@@ -1,16 +1,15 @@
 #include "platform/file_io.h"
 
+#include "platform/errno_text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace kordex {
 
@@ -23,8 +22,6 @@ FileContents failure(const QString &path, const QString &reason)
 }
 }  // namespace
 
-#ifdef Q_OS_UNIX
-
 int OpenRegularFile(const QString &path, QString *error)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
@@ -32,9 +29,9 @@ int OpenRegularFile(const QString &path, QString *error)
     struct stat st {};
     QString why;
     if (fd < 0 || ::fstat(fd, &st) != 0)
-        why = QString::fromLocal8Bit(std::strerror(errno));
+        why = errnoText(errno);
     else if (S_ISDIR(st.st_mode))
-        why = QString::fromLocal8Bit(std::strerror(EISDIR));
+        why = errnoText(EISDIR);
     else if (!S_ISREG(st.st_mode))
         why = QStringLiteral("Not a regular file");
     if (why.isEmpty()) {
@@ -72,7 +69,7 @@ FileContents ReadRegularFile(const QString &path)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return failure(path, QString::fromLocal8Bit(std::strerror(errno)));
+            return failure(path, errnoText(errno));
         }
         r.bytes.append(buffer, qsizetype(n));
     }
@@ -93,26 +90,7 @@ bool MakeOwnerOnlyPath(const QString &folder)
     return ::mkdir(QFile::encodeName(absolute).constData(), 0700) == 0 || QFileInfo(absolute).isDir();
 }
 
-#else
-
-FileContents ReadRegularFile(const QString &path)
-{
-    if (QFileInfo(path).isDir())
-        return failure(path, QStringLiteral("Is a folder"));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return failure(path, f.errorString());
-    FileContents r;
-    r.bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return failure(path, f.errorString());
-    r.ok = true;
-    return r;
-}
-
-bool MakeOwnerOnlyPath(const QString &folder) { return QDir().mkpath(folder); }
-
-#endif
+bool FlushToDisk(int fd) { return ::fsync(fd) == 0; }
 
 QList<QByteArray> SplitTextLines(const QByteArray &bytes)
 {

@@ -20,13 +20,17 @@ struct FileContents {
 FileContents ReadRegularFile(const QString &path);
 
 // A regular file opened for reading, without blocking on whatever else the
-// name may be; -1 (with `error` saying why) for anything else. POSIX only.
+// name may be; -1 (with `error` saying why) for anything else.
 int OpenRegularFile(const QString &path, QString *error);
 
 // Makes `folder` and any missing parents, each new one readable, writable and
 // enterable by its owner only (0700 on POSIX systems). Folders that exist
 // already keep their mode. True when the folder exists afterwards.
 bool MakeOwnerOnlyPath(const QString &folder);
+
+// Waits until what was written through the file descriptor `fd` is on the
+// disk; false when it cannot be.
+bool FlushToDisk(int fd);
 
 // A text file's lines without their line ends (CR LF, LF or CR, mixed as they
 // come); a last line without a line end is a line too.

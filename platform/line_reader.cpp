@@ -1,9 +1,9 @@
 #include "platform/line_reader.h"
 
+#include "platform/errno_text.h"
 #include "platform/file_io.h"
 
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace kordex {
@@ -40,7 +40,7 @@ bool TextLineReader::fill()
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            error_ = QString::fromLocal8Bit(std::strerror(errno));
+            error_ = errnoText(errno);
         if (n <= 0) {
             eof_ = true;
             close();

@@ -1,6 +1,7 @@
 #include "platform/serial_port.h"
 
 #include "platform/callback_guard.h"
+#include "platform/errno_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,25 +85,6 @@ constexpr int kWatchIntervalMs = 100;
 // What QSerialPort reads ahead of us; while reading is paused the rest waits
 // in the driver, and the line's flow control holds the peer back.
 constexpr qint64 kReadAhead = 64 * 1024;
-
-struct CodeText {
-    int code;
-    const char *text;
-};
-
-// glibc's wording, fixed so that texts do not follow the locale.
-constexpr CodeText kDescriptions[] = {
-    {0, "No Error"},
-    {EIO, "Input/output error"},
-    {ENODEV, "No such device"},
-    {ENOENT, "No such file or directory"},
-    {ENXIO, "No such device or address"},
-    {EACCES, "Permission denied"},
-    {EPERM, "Operation not permitted"},
-    {EBUSY, "Device or resource busy"},
-    {EINVAL, "Invalid argument"},
-    {ENOTTY, "Inappropriate ioctl for device"},
-};
 
 int codeFor(QSerialPort::SerialPortError e)
 {
@@ -775,13 +757,7 @@ int SerialPort::lastError() const { return d_->lastError; }
 
 QString SerialPort::lastErrorMessage() const { return d_->lastMessage; }
 
-QString SerialPort::errorDescription(int code)
-{
-    for (const CodeText &e : kDescriptions)
-        if (e.code == code)
-            return QString::fromLatin1(e.text);
-    return QStringLiteral("Unknown error %1").arg(code);
-}
+QString SerialPort::errorDescription(int code) { return errnoText(code); }
 
 QString SerialPort::invalidPortMessage(int comNumber)
 {

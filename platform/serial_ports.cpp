@@ -3,19 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace kordex {
 
 QString SerialPortMap::builtInDevicePath(int n)
 {
-#ifdef Q_OS_WIN
-    if (n < 1)
-        return {};
-    return n <= 9 ? QStringLiteral("COM%1").arg(n) : QStringLiteral("\\\\.\\COM%1").arg(n);
-#else
     if (n >= 1 && n <= 32)
         return QStringLiteral("/dev/ttyS%1").arg(n - 1);
     if (n >= 33 && n <= 64)
@@ -23,7 +14,6 @@ QString SerialPortMap::builtInDevicePath(int n)
     if (n >= 65 && n <= 96)
         return QStringLiteral("/dev/ttyACM%1").arg(n - 65);
     return {};
-#endif
 }
 
 QString SerialPortMap::devicePath(int n) const
@@ -52,16 +42,6 @@ bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
 {
     if (devicePath.isEmpty())
         return false;
-#ifdef Q_OS_WIN
-    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(devicePath.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return true;
-    }
-    DWORD err = GetLastError();
-    return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
-#else
     // Looking, not opening: opening a port raises DTR, which resets some
     // adapters and wakes modems.
     QFileInfo fi(devicePath);
@@ -78,7 +58,6 @@ bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
         }
     }
     return true;
-#endif
 }
 
 std::vector<SerialPortEntry> ProbeSerialPorts(const SerialPortMap &map, const PortProbe &probe)

@@ -17,7 +17,7 @@ public:
 
     // Linux: COM1-32 -> /dev/ttyS0-31, COM33-64 -> /dev/ttyUSB0-31,
     // COM65-96 -> /dev/ttyACM0-31, unless an override names another path.
-    // Windows: "COMn", "\\.\COMn" above 9. Empty when n has no device.
+    // Empty when n has no device.
     QString devicePath(int comNumber) const;
     static QString builtInDevicePath(int comNumber);
 

@@ -1,5 +1,7 @@
 #include "platform/tcp_socket.h"
 
+#include "platform/errno_text.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -70,29 +72,16 @@ struct CodeText {
     const char *text;
 };
 
-// glibc's wording, fixed so that texts do not follow the locale.
-constexpr CodeText kDescriptions[] = {
-    {0, "No Error"},
-    {TcpSocket::kHostNotFound, "Host not found"},
-    {ECONNREFUSED, "Connection refused"},
-    {ETIMEDOUT, "Connection timed out"},
-    {ENETUNREACH, "Network is unreachable"},
-    {ENETDOWN, "Network is down"},
-    {EHOSTUNREACH, "No route to host"},
-    {ECONNRESET, "Connection reset by peer"},
-    {ECONNABORTED, "Software caused connection abort"},
-    {EACCES, "Permission denied"},
-    {ENOBUFS, "No buffer space available"},
-    {EMSGSIZE, "Message too long"},
-    {EADDRINUSE, "Address already in use"},
-    {EADDRNOTAVAIL, "Cannot assign requested address"},
-    {EOPNOTSUPP, "Operation not supported"},
-    {EALREADY, "Operation already in progress"},
-    {EISCONN, "Transport endpoint is already connected"},
-    {ENOTCONN, "Transport endpoint is not connected"},
-    {EWOULDBLOCK, "Resource temporarily unavailable"},
-    {EINVAL, "Invalid argument"},
+// The system's codes this class reports; their texts are errnoText()'s.
+constexpr int kReportedCodes[] = {
+    ECONNREFUSED, ETIMEDOUT,  ENETUNREACH,   ENETDOWN,   EHOSTUNREACH, ECONNRESET, ECONNABORTED, EACCES,      ENOBUFS,
+    EMSGSIZE,     EADDRINUSE, EADDRNOTAVAIL, EOPNOTSUPP, EALREADY,     EISCONN,    ENOTCONN,     EWOULDBLOCK, EINVAL,
 };
+
+bool reported(int code)
+{
+    return std::find(std::begin(kReportedCodes), std::end(kReportedCodes), code) != std::end(kReportedCodes);
+}
 
 // Qt folds several system errors into NetworkError; its own message (from
 // connect) or the system's (from a read) tells which one it was.
@@ -107,12 +96,9 @@ int networkErrorCode(const QString &message)
     for (const CodeText &m : kNetworkErrorMessages)
         if (message == QLatin1String(m.text))
             return m.code;
-    for (const CodeText &d : kDescriptions) {
-        if (d.code <= 0 || d.code == TcpSocket::kHostNotFound)
-            continue;
-        if (message == QLatin1String(d.text) || message == QString::fromLocal8Bit(std::strerror(d.code)))
-            return d.code;
-    }
+    for (const int code : kReportedCodes)
+        if (message == errnoText(code) || message == QString::fromLocal8Bit(std::strerror(code)))
+            return code;
     return ENETUNREACH;
 }
 
@@ -139,10 +125,7 @@ int connectCode(int error)
     case EPROTONOSUPPORT: return EOPNOTSUPP;
     default: break;
     }
-    const bool known = std::any_of(std::begin(kDescriptions), std::end(kDescriptions), [error](const CodeText &d) {
-        return d.code == error && d.code != 0 && d.code != TcpSocket::kHostNotFound;
-    });
-    return known ? error : kUnmappedCode;
+    return reported(error) ? error : kUnmappedCode;
 }
 
 #ifdef Q_OS_WIN
@@ -377,9 +360,10 @@ std::optional<quint16> TcpSocket::resolvePort(const QByteArray &portOrService)
 
 QString TcpSocket::errorDescription(int code)
 {
-    for (const CodeText &d : kDescriptions)
-        if (d.code == code)
-            return QString::fromLatin1(d.text);
+    if (code == kHostNotFound)
+        return QStringLiteral("Host not found");
+    if (code == 0 || reported(code))
+        return errnoText(code);
     return QStringLiteral("Not a WinSock error");
 }
 

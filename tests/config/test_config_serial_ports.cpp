@@ -22,11 +22,6 @@ void TestSerialPorts::builtInMapping_data()
 {
     QTest::addColumn<int>("com");
     QTest::addColumn<QString>("path");
-#ifdef Q_OS_WIN
-    QTest::newRow("COM1") << 1 << QStringLiteral("COM1");
-    QTest::newRow("COM9") << 9 << QStringLiteral("COM9");
-    QTest::newRow("COM10") << 10 << QStringLiteral("\\\\.\\COM10");
-#else
     QTest::newRow("none for 0") << 0 << QString();
     QTest::newRow("COM1") << 1 << QStringLiteral("/dev/ttyS0");
     QTest::newRow("COM32") << 32 << QStringLiteral("/dev/ttyS31");
@@ -36,7 +31,6 @@ void TestSerialPorts::builtInMapping_data()
     QTest::newRow("COM96") << 96 << QStringLiteral("/dev/ttyACM31");
     QTest::newRow("COM97 unmapped") << 97 << QString();
     QTest::newRow("negative") << -1 << QString();
-#endif
 }
 
 void TestSerialPorts::builtInMapping()
@@ -91,19 +85,12 @@ void TestSerialPorts::probeListsPresentPortsInOrder()
     QList<int> numbers;
     for (const auto &e : ports)
         numbers << e.number;
-#ifdef Q_OS_WIN
-    QCOMPARE(numbers, (QList<int>{3, 150}));
-#else
     QCOMPARE(numbers, (QList<int>{3, 33, 150}));
     QCOMPARE(ports[1].devicePath, QStringLiteral("/dev/ttyUSB0"));
-#endif
 }
 
 void TestSerialPorts::presenceOfDeviceNodes()
 {
-#ifdef Q_OS_WIN
-    QSKIP("Linux device nodes");
-#else
     QTemporaryDir dir;
     const QString sys = dir.path() + QStringLiteral("/sys");
     QDir().mkpath(sys + QStringLiteral("/ttyS0"));
@@ -120,7 +107,6 @@ void TestSerialPorts::presenceOfDeviceNodes()
     QVERIFY(SerialDevicePresent(dir.path() + QStringLiteral("/ttyUSB0"), sys));
     QVERIFY(!SerialDevicePresent(dir.path() + QStringLiteral("/ttyUSB1"), sys));
     QVERIFY(!SerialDevicePresent(QString(), sys));
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestSerialPorts)

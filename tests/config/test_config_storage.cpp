@@ -554,20 +554,25 @@ void TestStorage::portsSectionReadAndKept()
 
 void TestStorage::xdgFolder_data()
 {
-    QTest::addColumn<QString>("xdg");
-    QTest::addColumn<QString>("home");
+    QTest::addColumn<QByteArray>("xdg");
     QTest::addColumn<QString>("expected");
     const QString home = QStringLiteral("/home/tech"), inHome = home + QStringLiteral("/.config/Corvane/Kordex/");
-    QTest::newRow("default") << QString() << home << inHome;
-    QTest::newRow("set") << QStringLiteral("/cfg/") << home << QStringLiteral("/cfg/Corvane/Kordex/");
-    QTest::newRow("relative ignored") << QStringLiteral("cfg") << home + '/' << inHome;
+    QTest::newRow("default") << QByteArray() << inHome;
+    QTest::newRow("set") << QByteArray("/cfg/") << QStringLiteral("/cfg/Corvane/Kordex/");
+    QTest::newRow("relative ignored") << QByteArray("cfg") << inHome;
 }
 
 void TestStorage::xdgFolder()
 {
-    QFETCH(QString, xdg);
-    QFETCH(QString, home);
-    QTEST(xdgSharedDataFolder(xdg, home), "expected");
+    QFETCH(QByteArray, xdg);
+    // This test's own environment: nothing else in it reads the folders.
+    const QByteArray oldHome = qgetenv("HOME"), oldXdg = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", "/home/tech");
+    qputenv("XDG_CONFIG_HOME", xdg);
+    const QString folder = ResolveStorageFolders().sharedDataFolder;
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldXdg);
+    QTEST(folder, "expected");
 }
 
 QTEST_GUILESS_MAIN(TestStorage)
