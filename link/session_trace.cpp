@@ -2,36 +2,10 @@
 
 #include "platform/text_codec.h"
 
-#include <cstdio>
-
 namespace kordex {
 
-QByteArray encodeEscapes(const QByteArray &bytes)
-{
-    QByteArray out;
-    for (char ch : bytes) {
-        const uint8_t c = uint8_t(ch);
-        switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case 0x1B: out += "\\e"; break;
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        default:
-            if (c < 0x20 || c >= 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out;
-}
-
 namespace {
-QByteArray quote(const QByteArray &bytes) { return '"' + encodeEscapes(bytes) + '"'; }
+QByteArray quote(const QByteArray &bytes) { return '"' + escapeBytes(bytes, EscapeStyle::Script) + '"'; }
 }  // namespace
 
 SessionTrace::SessionTrace(Clock &clock, const QString &path) : clock_(clock), file_(path), start_(clock.nowMs())

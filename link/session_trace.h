@@ -21,9 +21,6 @@
 
 namespace kordex {
 
-// Bytes as the inside of a quoted script text.
-QByteArray encodeEscapes(const QByteArray &bytes);
-
 class SessionTrace {
 public:
     SessionTrace(Clock &clock, const QString &path);

@@ -1,32 +1,8 @@
 #include "panel/byte_log.h"
 
-namespace kordex::panel {
+#include "platform/text_codec.h"
 
-QByteArray escapeBytes(QByteArrayView bytes)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case 0x1B: out += "\\e"; break;
-        default:
-            if (u >= 0x20 && u < 0x7F) {
-                out += c;
-            } else {
-                out += "\\x";
-                out += hex[u >> 4];
-                out += hex[u & 15];
-            }
-        }
-    }
-    return out;
-}
+namespace kordex::panel {
 
 bool ByteLog::open(const QString &path, QString *error)
 {
@@ -38,7 +14,10 @@ bool ByteLog::open(const QString &path, QString *error)
     return false;
 }
 
-void ByteLog::received(qint64 ms, QByteArrayView bytes) { line(QByteArray::number(ms) + " rx " + escapeBytes(bytes)); }
+void ByteLog::received(qint64 ms, QByteArrayView bytes)
+{
+    line(QByteArray::number(ms) + " rx " + escapeBytes(bytes, EscapeStyle::Log));
+}
 
 void ByteLog::note(qint64 ms, const QByteArray &text) { line(QByteArray::number(ms) + " -- " + text); }
 

@@ -9,10 +9,6 @@
 
 namespace kordex::panel {
 
-// Printable ASCII stays; backslash, CR, LF, ESC, TAB and the rest become
-// \\, \r, \n, \e, \t and \xHH.
-QByteArray escapeBytes(QByteArrayView bytes);
-
 class ByteLog {
 public:
     bool open(const QString &path, QString *error);

@@ -48,4 +48,41 @@ QByteArray toPanelBytes(const QString &text)
     return bytes;
 }
 
+QByteArray escapeBytes(QByteArrayView bytes, EscapeStyle style)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (u) {
+        case '\\': out += "\\\\"; continue;
+        case '\r': out += "\\r"; continue;
+        case '\n': out += "\\n"; continue;
+        case 0x1B: out += "\\e"; continue;
+        case '"':
+            if (style == EscapeStyle::Script) {
+                out += "\\\"";
+                continue;
+            }
+            break;
+        case '\t':
+            if (style == EscapeStyle::Log) {
+                out += "\\t";
+                continue;
+            }
+            break;
+        default: break;
+        }
+        if (u >= 0x20 && u < 0x7F) {
+            out += c;
+        } else {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
+}
+
 }  // namespace kordex

@@ -2,6 +2,7 @@
 // Panel text is 8-bit bytes of the Windows-1252 code page; the window shows
 // Unicode. These two functions are the only crossing between the two.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -18,5 +19,12 @@ std::optional<unsigned char> toPanelByte(QChar c);
 // Text for a record or the panel, e.g. a connection name given on the
 // command line; a character the code page lacks becomes "?".
 QByteArray toPanelBytes(const QString &text);
+
+// Bytes as printable ASCII for traces and logs: printable ASCII stays;
+// backslash, CR, LF and ESC become \\, \r, \n and \e, the rest \xHH.
+// Script: also '"' as \" (the inside of a quoted kordex-replay text, which
+// reads it back). Log: TAB as \t.
+enum class EscapeStyle { Script, Log };
+QByteArray escapeBytes(QByteArrayView bytes, EscapeStyle style);
 
 }  // namespace kordex

@@ -1,4 +1,5 @@
 // The replay script language: escapes, malformed lines, the JSON dump.
+#include "platform/text_codec.h"
 #include "tools/replay_script.h"
 
 #include <QJsonDocument>
@@ -32,6 +33,16 @@ private slots:
         QCOMPARE(r.has_value(), valid);
         if (valid)
             QTEST(*r, "bytes");
+    }
+
+    // What a trace writes, a script reads back byte for byte.
+    void traceEscapesReadBack()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all += char(b);
+        const QByteArray escaped = escapeBytes(all, EscapeStyle::Script);
+        QCOMPARE(decodeEscapes(escaped), std::optional<QByteArray>(all));
     }
 
     void malformedLinesStopWithTheirNumber_data()

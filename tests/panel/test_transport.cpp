@@ -5,6 +5,7 @@
 #include "panel/byte_log.h"
 #include "panel/command_line.h"
 #include "panel/pty_port.h"
+#include "platform/text_codec.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -146,7 +147,7 @@ private slots:
             {QByteArray("\x00\x13\x7f\xdb", 4), "\\x00\\x13\\x7F\\xDB"},
         };
         for (const auto &[in, out] : cases)
-            QCOMPARE(escapeBytes(in), out);
+            QCOMPARE(escapeBytes(in, kordex::EscapeStyle::Log), out);
     }
 
     void commandLines()
