@@ -17,13 +17,13 @@
 //
 //   bench_window [--runs N] [--start-up]   (--start-up: no burst)
 #include "app/program.h"
+#include "bench/engine_rig.h"
 #include "config/configuration.h"
 #include "faces/message_boxes.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/qt_clock.h"
 #include "tandem_traffic.h"
-#include "tools/engine_rig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -96,10 +96,8 @@ double engineCpuMs(const QByteArray &bytes)
     QtClock clock;
     bench::NullView view;
     EngineRig rig(clock, view);
-    rig.engine.startUp();
+    rig.startConnected();
     rig.engine.Timer1.stop();  // past the start-up guard
-    SessionRig::link(rig.session).Connected = true;
-    rig.connection.AutoLogin = false;
     rig.engine.ModeChange();
     rig.session.setPanelType(1);
     rig.engine.SelectFace();

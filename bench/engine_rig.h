@@ -48,4 +48,14 @@ struct ConnectedEngine {
     }
 };
 
+// In tandem mode on an AS 1603 face: what a panel's stream runs through.
+template <class View>
+struct TandemModeEngine : ConnectedEngine<View> {
+    TandemModeEngine()
+    {
+        this->engine.ModeChange();
+        this->engine.session.setPanelType(1);
+    }
+};
+
 }  // namespace kordex

@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary received bytes, panel types and clock steps
 // through the engine; checks the invariants the window relies on.
+#include "bench/engine_rig.h"
 #include "core/engine.h"
 #include "platform/clock.h"
-#include "tools/engine_rig.h"
 #include "tools/recording_view.h"
 
 #include <cstdlib>
@@ -15,9 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RecordingView view;
     EngineRig rig(clock, view);
     Engine &engine = rig.engine;
-    engine.startUp();
+    rig.startConnected();
     clock.advance(1001);
-    SessionRig::link(engine.session).Connected = true;
     rig.connection.AutoLogin = size % 2;
     rig.connection.DiagnosticMode = size % 3 == 0;
 

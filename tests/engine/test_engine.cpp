@@ -1,9 +1,9 @@
 // Engine behaviour that scripts cannot reach easily: clock semantics, the
 // incremental screen comparison, flash rates, face selection, mode switch.
+#include "bench/engine_rig.h"
 #include "core/engine.h"
 #include "faces/face_binding.h"
 #include "platform/clock.h"
-#include "tools/engine_rig.h"
 #include "tools/recording_view.h"
 
 #include <QRandomGenerator>
@@ -12,18 +12,7 @@
 using namespace kordex;
 
 namespace {
-struct Rig {
-    VirtualClock clock;
-    RecordingView view;
-    EngineRig parts{clock, view};
-    Engine &engine = parts.engine;
-    Rig()
-    {
-        engine.startUp();
-        clock.advance(1001);
-        SessionRig::link(engine.session).Connected = true;
-        parts.connection.AutoLogin = false;
-    }
+struct Rig : ConnectedEngine<RecordingView> {
     void send(const QByteArray &b) { engine.receive(b); }
     void tick() { engine.flash.tick(); }
 };
@@ -297,10 +286,8 @@ private slots:
         RecordingView view;
         EngineRig parts(clock, view);
         Engine &engine = parts.engine;
-        engine.startUp();
+        parts.startConnected();
         QCOMPARE(view.caption, QByteArray("Kordex V3.00 Not Connected"));
-        SessionRig::link(engine.session).Connected = true;
-        parts.connection.AutoLogin = false;
         clock.advance(999);
         engine.receive("\x1bY  ");
         QVERIFY(!engine.session.TandemMode);

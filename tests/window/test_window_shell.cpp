@@ -3,6 +3,7 @@
 // connection and the demo streams.
 #include "window_fixture.h"
 
+#include "bench/engine_rig.h"
 #include "config/configuration.h"
 #include "config/connect_menu.h"
 #include "demo_streams.h"
@@ -13,7 +14,6 @@
 #include "faces/replay_feed.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
-#include "tools/engine_rig.h"
 #include "tools/recording_view.h"
 
 #include <QAbstractButton>
@@ -504,9 +504,7 @@ void TestWindowShell::eventScreenFramesLoseNothing()
     VirtualClock clock;
     RecordingView recording;
     EngineRig rig(clock, recording);
-    rig.engine.startUp();
-    SessionRig::link(rig.session).Connected = true;
-    rig.connection.AutoLogin = false;
+    rig.startConnected();
 
     std::mt19937 next{uint32_t(seed)};
     QByteArray stream;
