@@ -3,7 +3,8 @@
 #   make test   install what is missing, build everything, run every test
 # and:
 #   make deb    a Debian package (build/kordex_VERSION_ARCH.deb)
-#   make bench  the decoder, burst and start-up benchmarks
+#   make bench  the decoder (and its instructions per byte against libvterm's),
+#               burst and start-up benchmarks
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
@@ -54,8 +55,12 @@ sanitize: deps
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 900
 
+# libvterm and valgrind for the decoder's count of instructions against
+# libvterm's (bench/vterm_ratio.sh).
+bench: PACKAGES += libvterm-dev valgrind
 bench: build
 	$(BUILD)/bin/bench_decoder
+	bench/vterm_ratio.sh $(BUILD)/bin/bench_vterm
 	$(BUILD)/bin/bench_window
 	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window --start-up
 

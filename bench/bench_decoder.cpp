@@ -1,33 +1,21 @@
-// Decoder throughput on mixed tandem traffic: display rewrites, indicator
-// lines and printer lines, as a panel streams them.
+// Decoder throughput on mixed tandem traffic (display rewrites, indicator
+// lines and printer lines, as a panel streams them), the display alone and
+// printer lines alone.
+#include "bench/engine_rig.h"
 #include "core/engine.h"
 #include "platform/clock.h"
 #include "tandem_traffic.h"
-#include "tools/engine_rig.h"
 
 #include <benchmark/benchmark.h>
 
 using namespace kordex;
 
+using bench::displayText;
 using bench::NullView;
+using bench::printerLines;
 using bench::traffic;
 
-// An engine in tandem mode on an AS 1603 face, past its start-up guard.
-struct TandemEngine {
-    VirtualClock clock;
-    NullView view;
-    EngineRig rig{clock, view};
-    Engine &engine = rig.engine;
-    TandemEngine()
-    {
-        engine.startUp();
-        clock.advance(1001);
-        SessionRig::link(engine.session).Connected = true;
-        rig.connection.AutoLogin = false;
-        engine.ModeChange();
-        engine.session.setPanelType(1);
-    }
-};
+using TandemEngine = TandemModeEngine<NullView>;
 
 static void BM_DecodeMixedTandemTraffic(benchmark::State &state)
 {
@@ -39,12 +27,20 @@ static void BM_DecodeMixedTandemTraffic(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeMixedTandemTraffic);
 
+static void BM_DecodeDisplayText(benchmark::State &state)
+{
+    TandemEngine rig;
+    const QByteArray t = displayText();
+    for (auto _ : state)
+        rig.engine.receive(t);
+    state.SetBytesProcessed(int64_t(state.iterations()) * t.size());
+}
+BENCHMARK(BM_DecodeDisplayText);
+
 static void BM_DecodePrinterLines(benchmark::State &state)
 {
     TandemEngine rig;
-    QByteArray t = "\x1bY0 ";
-    for (int i = 0; i < 100; ++i)
-        t += "12:00:00 ZONE 12 DETECTOR 3 ALARM  PLANT ROOM 2 LEVEL 4\r\n";
+    const QByteArray t = printerLines();
     for (auto _ : state)
         rig.engine.receive(t);
     state.SetBytesProcessed(int64_t(state.iterations()) * t.size());

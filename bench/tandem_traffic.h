@@ -67,6 +67,27 @@ inline QByteArray traffic(int screens = 64)
     return t;
 }
 
+// The display alone, rewritten screen after screen.
+inline QByteArray displayText(int screens = 64)
+{
+    QByteArray t;
+    for (int n = 0; n < screens; ++n) {
+        t += "\x1bY  ZONE 12 ALARM " + QByteArray::number(n % 10) + "      12:0" + QByteArray::number(n % 10) +
+             " 01/12/26  ";
+        t += "\x1bY! Q7312 Fire Alarm System  Level 2 Floor";
+    }
+    return t;
+}
+
+// Printed event lines only, as during a history print-out.
+inline QByteArray printerLines(int lines = 100)
+{
+    QByteArray t = "\x1bY0 ";
+    for (int i = 0; i < lines; ++i)
+        t += "12:00:00 ZONE 12 DETECTOR 3 ALARM  PLANT ROOM 2 LEVEL 4\r\n";
+    return t;
+}
+
 // At least `bytes` of it, whole screenfuls.
 inline QByteArray trafficOf(qsizetype bytes)
 {
