@@ -36,7 +36,7 @@ Program::Program(Clock &c, Prompter &p, Options o)
     }
     link.setTransports(serial, socket);
     if (options_.configuration)
-        dialog = std::make_unique<TConnectionProperties>(book, *options_.configuration, boxes, *this, &window);
+        dialog = std::make_unique<ConnectionPropertiesDialog>(book, *options_.configuration, boxes, *this, &window);
     window.attach(engine, link, keys, dialog.get());
     window.onClosing = [this] { FormClose(); };
     FormCreate();
@@ -52,7 +52,7 @@ void Program::FormCreate()
     if (options_.configuration)
         options_.configuration->LoadConnections(book);
     link.PopulateConnectMenu();
-    window.FormCreate(options_.flashLamps);
+    window.start(options_.flashLamps);
     Timer8.start();
 }
 

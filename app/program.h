@@ -8,8 +8,8 @@
 #include "config/connection_book.h"
 #include "core/engine.h"
 #include "core/session_state.h"
-#include "faces/face_controller.h"
-#include "faces/key_input.h"
+#include "face_logic/face_controller.h"
+#include "face_logic/key_input.h"
 #include "faces/main_window.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
@@ -25,7 +25,7 @@ namespace kordex {
 
 class Configuration;
 class Prompter;
-class TConnectionProperties;
+class ConnectionPropertiesDialog;
 class Transport;
 
 class Program final : public ConnectionActions {
@@ -68,7 +68,7 @@ public:
     Prompter &prompter;
     SessionState session;
     ConnectionBook book;
-    TLcd window;
+    MainWindow window;
     TracingView shownView;  // the window, as the engine and link see it
     TracingPrompter boxes;  // the operator's boxes, as the link and dialog see them
     Engine engine;
@@ -81,7 +81,7 @@ private:
 public:
     LinkSession link;
     KeyInput keys;
-    std::unique_ptr<TConnectionProperties> dialog;
+    std::unique_ptr<ConnectionPropertiesDialog> dialog;
     Timer Timer8;
     std::unique_ptr<SessionTrace> trace;
 

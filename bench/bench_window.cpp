@@ -124,7 +124,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     o.socket = &socket;
     o.receiveSlice = slice;
     Program program(clock, prompter, o);
-    TLcd &w = program.window;
+    MainWindow &w = program.window;
     w.show();
     TConnectionRec r;
     r.SystemName = "Burst";
@@ -214,7 +214,7 @@ int bareWindow(int argc, char **argv, bool text)
 {
     QApplication app(argc, argv);
     QWidget w;
-    w.resize(TLcd::kClientWidth, TLcd::kClientHeight);
+    w.resize(MainWindow::kClientWidth, MainWindow::kClientHeight);
     if (text)
         (new QLabel(QStringLiteral("Not Connected"), &w))->move(10, 10);
     FirstPaint watch(&w);

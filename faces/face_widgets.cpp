@@ -1,8 +1,8 @@
 #include "faces/face_widgets.h"
 
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_art.h"
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
 #include "faces/fonts.h"
 #include "faces/key_picture.h"
 

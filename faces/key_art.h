@@ -2,7 +2,7 @@
 // The key and badge pictures, drawn by our own code. Every picture has a
 // resource name; pixmaps are drawn on first use for a device pixel ratio and
 // kept. Use from the GUI thread only.
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 
 #include <QHash>
 #include <QPixmap>

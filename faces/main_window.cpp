@@ -1,10 +1,11 @@
 #include "faces/main_window.h"
 
 #include "config/connect_menu.h"
+#include "face_logic/face_layout.h"
+#include "face_logic/key_input.h"
 #include "faces/connection_properties.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
-#include "faces/key_input.h"
 #include "link/link_session.h"
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
@@ -81,7 +82,7 @@ const char kAboutText[] = KORDEX_TITLE_PREFIX
 
 }  // namespace
 
-TLcd::TLcd(Prompter &prompter, QWidget *parent)
+MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       prompter_(prompter)
@@ -97,7 +98,7 @@ TLcd::TLcd(Prompter &prompter, QWidget *parent)
     frame_ = new QTimer(this);
     frame_->setSingleShot(true);
     frame_->setInterval(kFrameMs);
-    connect(frame_, &QTimer::timeout, this, &TLcd::showPending);
+    connect(frame_, &QTimer::timeout, this, &MainWindow::showPending);
 
     // A fixed client area under the menu bar; no resizing.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -109,7 +110,7 @@ TLcd::TLcd(Prompter &prompter, QWidget *parent)
     }
 }
 
-void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnectionProperties *dialog)
+void MainWindow::attach(Engine &engine, LinkSession &link, KeyInput &keys, ConnectionPropertiesDialog *dialog)
 {
     engine_ = &engine;
     link_ = &link;
@@ -117,13 +118,13 @@ void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnection
     dialog_ = dialog;
 }
 
-TLcd::~TLcd()
+MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
     installHelpHook(nullptr);
 }
 
-QAction *TLcd::addItem(QMenu *menu, const char *name, const char *caption, int help)
+QAction *MainWindow::addItem(QMenu *menu, const char *name, const char *caption, int help)
 {
     QAction *a = menu->addAction(QString::fromLatin1(caption));
     a->setObjectName(QString::fromLatin1(name));
@@ -131,7 +132,7 @@ QAction *TLcd::addItem(QMenu *menu, const char *name, const char *caption, int h
     return a;
 }
 
-void TLcd::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
@@ -182,20 +183,20 @@ void TLcd::buildMenus()
     connect(disconnect, &QAction::triggered, this, [this] { link_->DisconnectClick(); });
     connect(capture, &QAction::triggered, this, [this] { link_->SaveDatabase1Click(); });
     connect(sendFile, &QAction::triggered, this, [this] { link_->LoadDatabase1Click(); });
-    connect(closeTandem, &QAction::triggered, this, [this] { keys_->CloseTandemMode1Click(); });
-    connect(exit, &QAction::triggered, this, [this] { ExitClick(); });
-    connect(refresh, &QAction::triggered, this, [this] { keys_->Refresh1Click(); });
+    connect(closeTandem, &QAction::triggered, this, [this] { keys_->closeTandemMode(); });
+    connect(exit, &QAction::triggered, this, [this] { exitProgram(); });
+    connect(refresh, &QAction::triggered, this, [this] { keys_->refresh(); });
     connect(events, &QAction::triggered, this, [this, events](bool nowChecked) {
         // The check mark follows the panel's report, not the click.
         const bool wasChecked = !nowChecked;
         events->setChecked(wasChecked);
-        keys_->Events1Click(wasChecked);
+        keys_->toggleEventDisplay(wasChecked);
     });
-    connect(menuHelp, &QAction::triggered, this, [this] { MenuHelpClick(); });
-    connect(about, &QAction::triggered, this, [this] { AboutClick(); });
+    connect(menuHelp, &QAction::triggered, this, [this] { showHelpContents(); });
+    connect(about, &QAction::triggered, this, [this] { showAbout(); });
 }
 
-void TLcd::buildComponents()
+void MainWindow::buildComponents()
 {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("ClientArea"));
@@ -208,8 +209,8 @@ void TLcd::buildComponents()
         if (c == Container::AS4428p)
             container->setProperty("helpContext", 1);
         for (KeyWidget *key : faces_->keys(c)) {
-            connect(key, &KeyWidget::pressed, this, &TLcd::keyDown);
-            connect(key, &KeyWidget::released, this, &TLcd::keyUp);
+            connect(key, &KeyWidget::pressed, this, &MainWindow::keyDown);
+            connect(key, &KeyWidget::released, this, &MainWindow::keyUp);
         }
     };
 
@@ -256,7 +257,7 @@ void TLcd::buildComponents()
         }
         LCDisplay->setPalette(p);
     }
-    LCDisplay->setGeometry(24, 32, 409, 41);
+    LCDisplay->setGeometry(displayGeometry(DisplayLayout::TwoRows));
 
     EventScreen = new QPlainTextEdit(client_);
     EventScreen->setObjectName(QStringLiteral("EventScreen"));
@@ -265,7 +266,7 @@ void TLcd::buildComponents()
     EventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
     EventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
     EventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
+    setEventScreenBand(EventScreenLayout::Full);
     connect(EventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
         // Follow new lines unless the operator scrolled back to read.
         if (!applying_)
@@ -273,7 +274,7 @@ void TLcd::buildComponents()
     });
 }
 
-void TLcd::FormCreate(bool flashLamps)
+void MainWindow::start(bool flashLamps)
 {
     // Front to back: the event screen over the display over the tray and the
     // New Zealand display over the faces.
@@ -281,7 +282,7 @@ void TLcd::FormCreate(bool flashLamps)
     Tray->raise();
     LCDisplay->raise();
     EventScreen->raise();
-    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
+    setEventScreenBand(EventScreenLayout::Full);
     EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
     lines_ = linesShown_ = {QByteArray(), QByteArray()};
 
@@ -292,7 +293,7 @@ void TLcd::FormCreate(bool flashLamps)
     qApp->installEventFilter(this);
 }
 
-void TLcd::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     // The first paint shows the state as it is, not as it was at creation.
     showPending();
@@ -307,14 +308,14 @@ void TLcd::showEvent(QShowEvent *event)
     });
 }
 
-void TLcd::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!closing_)
-        FormClose();
+        shutDown();
     event->accept();
 }
 
-void TLcd::FormClose()
+void MainWindow::shutDown()
 {
     closing_ = true;
     if (onClosing)
@@ -325,20 +326,20 @@ void TLcd::FormClose()
         engine_->flash.stop();
 }
 
-void TLcd::AboutClick()
+void MainWindow::showAbout()
 {
     prompter_.message(QStringLiteral(KORDEX_TITLE_PREFIX), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
 }
 
-void TLcd::MenuHelpClick() { ApplicationHelp(0, 0); }
+void MainWindow::showHelpContents() { ApplicationHelp(0, 0); }
 
-void TLcd::showHelpTopic(int topic) { ApplicationHelp(1, topic); }
+void MainWindow::showHelpTopic(int topic) { ApplicationHelp(1, topic); }
 
-void TLcd::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
+void MainWindow::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
 
-QAction *TLcd::menuItem(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
+QAction *MainWindow::menuItem(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
 
-QAction *TLcd::action(MenuItem item) const
+QAction *MainWindow::action(MenuItem item) const
 {
     if (item == MenuItem::ConnectMenu)
         return connectMenu_->menuAction();
@@ -347,21 +348,21 @@ QAction *TLcd::action(MenuItem item) const
 
 // ---- pictured keys and keyboard ----
 
-void TLcd::keyDown(KeyWidget *key)
+void MainWindow::keyDown(KeyWidget *key)
 {
     key->showPicture(true);
-    keys_->ButtMouseDown(key->keyCode());
+    keys_->pressKey(key->keyCode());
 }
 
-void TLcd::keyUp(KeyWidget *key)
+void MainWindow::keyUp(KeyWidget *key)
 {
     // The key comes up before the end-of-hold bytes go: a send that waits
     // for transmit room must not leave it drawn pressed in.
     key->showPicture(false);
-    keys_->ButtMouseUp();
+    keys_->releaseKey();
 }
 
-bool TLcd::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // One application-wide filter: it sees the Events label's clicks and
     // every key meant for this window before any control does.
@@ -370,7 +371,7 @@ bool TLcd::eventFilter(QObject *watched, QEvent *event)
         // the panel's event display.
         auto *me = static_cast<QMouseEvent *>(event);
         if (me->button() == Qt::LeftButton && Events->rect().contains(me->position().toPoint()))
-            keys_->ButClick(eventsKeyCode_);
+            keys_->clickEventsLabel(eventsKeyCode_);
         return false;
     }
     if (event->type() == QEvent::KeyPress && !closing_) {
@@ -384,11 +385,11 @@ bool TLcd::eventFilter(QObject *watched, QEvent *event)
 
 // The window sees every key before its controls: arrow and function keys
 // are translated, typed characters sent, and nothing reaches a control.
-bool TLcd::previewKey(QKeyEvent *event)
+bool MainWindow::previewKey(QKeyEvent *event)
 {
     const bool alt = event->modifiers() & Qt::AltModifier;
     if (const int v = virtualKeyOf(event->key())) {
-        if (!keys_->FormKeyDown(v, alt))
+        if (!keys_->pressKeyboardKey(v, alt))
             close();  // Alt+F4
         // Also with Alt held: an arrow or function key has no character and
         // no menu mnemonic, and no control gets it.
@@ -401,27 +402,27 @@ bool TLcd::previewKey(QKeyEvent *event)
     const QString text = event->text();
     for (QChar c : text) {
         if (auto b = toPanelByte(c))
-            keys_->FormKeyPress(*b);
+            keys_->typeCharacter(*b);
     }
     return true;
 }
 
 // ---- EngineView ----
 
-void TLcd::setCaption(const QByteArray &caption)
+void MainWindow::setCaption(const QByteArray &caption)
 {
     caption_ = caption;
     scheduleFrame();
 }
 
-void TLcd::setVisibleContainer(Container c)
+void MainWindow::setVisibleContainer(Container c)
 {
     for (Container each : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
         if (QWidget *face = each == c ? faces_->container(each) : faces_->madeContainer(each))
             face->setVisible(each == c);
 }
 
-void TLcd::prepareFace(int panelType)
+void MainWindow::prepareFace(int panelType)
 {
     faces_->prepareFace(panelType);
     if (panelType >= 1 && panelType <= 4)
@@ -429,22 +430,28 @@ void TLcd::prepareFace(int panelType)
             rp->setKeyCode(engine_->v01rpKeyCode);
 }
 
-void TLcd::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
+void MainWindow::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
 
-void TLcd::setLcdGeometry(const QRect &r) { LCDisplay->setGeometry(r); }
+void MainWindow::setDisplayLayout(DisplayLayout layout) { LCDisplay->setGeometry(displayGeometry(layout)); }
 
-void TLcd::setEventScreenGeometry(int top, int height)
+void MainWindow::setEventScreenBand(EventScreenLayout layout)
 {
-    EventScreen->setGeometry(0, top, kEventScreenWidth, height);
+    const EventScreenBand band = eventScreenBand(layout);
+    EventScreen->setGeometry(0, band.top, kEventScreenWidth, band.height);
+}
+
+void MainWindow::setEventScreenLayout(EventScreenLayout layout)
+{
+    setEventScreenBand(layout);
     eventScreenDirty_ = true;
     scheduleFrame();
 }
 
-void TLcd::setNzDisplayVisible(bool visible) { nzDisplay_->setVisible(visible); }
+void MainWindow::setNzDisplayVisible(bool visible) { nzDisplay_->setVisible(visible); }
 
 // The engine may set the display text once per received byte; the window
 // keeps the last text and lays it out once per frame.
-void TLcd::setLcdText(const QByteArray &text)
+void MainWindow::setLcdText(const QByteArray &text)
 {
     if (text == lcdText_)
         return;
@@ -454,7 +461,7 @@ void TLcd::setLcdText(const QByteArray &text)
 
 // The event screen's line operations act on a list of lines; the frame
 // brings the text box up to date with it in one edit.
-void TLcd::eventScreenReplace(int index, const QByteArray &line)
+void MainWindow::eventScreenReplace(int index, const QByteArray &line)
 {
     if (index < 0 || index >= lines_.size())
         return;
@@ -463,7 +470,7 @@ void TLcd::eventScreenReplace(int index, const QByteArray &line)
     scheduleFrame();
 }
 
-void TLcd::eventScreenInsert(int index, const QByteArray &line)
+void MainWindow::eventScreenInsert(int index, const QByteArray &line)
 {
     if (index < 0)
         return;
@@ -475,7 +482,7 @@ void TLcd::eventScreenInsert(int index, const QByteArray &line)
     scheduleFrame();
 }
 
-void TLcd::eventScreenRemoveFirst()
+void MainWindow::eventScreenRemoveFirst()
 {
     // A text box always holds one line, if only an empty one.
     if (lines_.size() > 1) {
@@ -488,15 +495,15 @@ void TLcd::eventScreenRemoveFirst()
     scheduleFrame();
 }
 
-void TLcd::scheduleFrame()
+void MainWindow::scheduleFrame()
 {
     if (!frame_->isActive())
         frame_->start();
 }
 
-bool TLcd::framePending() const { return frame_->isActive(); }
+bool MainWindow::framePending() const { return frame_->isActive(); }
 
-void TLcd::showPending()
+void MainWindow::showPending()
 {
     frame_->stop();
     if (caption_) {
@@ -510,7 +517,7 @@ void TLcd::showPending()
         LCDisplay->setPlainText(s);
     }
     applyEventLines();
-    for (const LampChange &c : lamps_) {
+    for (const PendingLamp &c : lamps_) {
         if (c.color)
             c.lamp->setColor(*c.color);
         if (c.visible)
@@ -521,7 +528,7 @@ void TLcd::showPending()
 
 // One edit per frame: the lines that scrolled off the top go, then the text
 // from the first line that differs is rewritten (usually the last few).
-void TLcd::applyEventLines()
+void MainWindow::applyEventLines()
 {
     if (!eventScreenDirty_)
         return;
@@ -566,7 +573,7 @@ void TLcd::applyEventLines()
     applying_ = false;
 }
 
-QStringList TLcd::eventScreenLines() const
+QStringList MainWindow::eventScreenLines() const
 {
     QStringList lines;
     for (QTextBlock b = EventScreen->document()->begin(); b.isValid(); b = b.next())
@@ -574,31 +581,31 @@ QStringList TLcd::eventScreenLines() const
     return lines;
 }
 
-TLcd::LampChange &TLcd::lampChange(LampWidget *lamp)
+MainWindow::PendingLamp &MainWindow::pendingLamp(LampWidget *lamp)
 {
-    for (LampChange &c : lamps_)
+    for (PendingLamp &c : lamps_)
         if (c.lamp == lamp)
             return c;
-    return lamps_.emplace_back(LampChange{lamp, {}, {}});
+    return lamps_.emplace_back(PendingLamp{lamp, {}, {}});
 }
 
-void TLcd::setLampColor(std::string_view name, Rgb color)
+void MainWindow::setLampColor(std::string_view name, Rgb color)
 {
     if (LampWidget *lamp = faces_->lamp(name)) {
-        lampChange(lamp).color = toColor(color);
+        pendingLamp(lamp).color = toColor(color);
         scheduleFrame();
     }
 }
 
-void TLcd::setLampVisible(std::string_view name, bool visible)
+void MainWindow::setLampVisible(std::string_view name, bool visible)
 {
     if (LampWidget *lamp = faces_->lamp(name)) {
-        lampChange(lamp).visible = visible;
+        pendingLamp(lamp).visible = visible;
         scheduleFrame();
     }
 }
 
-void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
+void MainWindow::setSounder(const QByteArray &caption, Rgb textColor)
 {
     Sounder->setText(fromPanelBytes(caption));
     // Black is the tray's own text colour, so "Sounder Off" reads on a dark
@@ -610,32 +617,35 @@ void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
     Sounder->adjustSize();
 }
 
-void TLcd::setSounderVisible(bool visible) { Sounder->setVisible(visible); }
+void MainWindow::setSounderVisible(bool visible) { Sounder->setVisible(visible); }
 
-void TLcd::setEventsLabel(const QByteArray &caption, int keyCode)
+void MainWindow::setEventsLabel(const QByteArray &caption, int keyCode)
 {
     Events->setText(fromPanelBytes(caption));
     Events->adjustSize();
     eventsKeyCode_ = keyCode;
 }
 
-void TLcd::setEventsLabelVisible(bool visible) { Events->setVisible(visible); }
+void MainWindow::setEventsLabelVisible(bool visible) { Events->setVisible(visible); }
 
-void TLcd::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
+void MainWindow::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
 
-void TLcd::setMenuChecked(MenuItem item, bool checked) { action(item)->setChecked(checked); }
+void MainWindow::setMenuChecked(MenuItem item, bool checked) { action(item)->setChecked(checked); }
 
-void TLcd::setMenuVisible(MenuItem item, bool visible) { action(item)->setVisible(visible); }
+void MainWindow::setMenuVisible(MenuItem item, bool visible) { action(item)->setVisible(visible); }
 
-void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption) { action(item)->setText(fromPanelBytes(caption)); }
+void MainWindow::setMenuCaption(MenuItem item, const QByteArray &caption)
+{
+    action(item)->setText(fromPanelBytes(caption));
+}
 
-void TLcd::setProgress(const QByteArray &text)
+void MainWindow::setProgress(const QByteArray &text)
 {
     Progress->setText(fromPanelBytes(text));
     Progress->setVisible(!text.isEmpty());
 }
 
-void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
+void MainWindow::setConnectMenu(const std::vector<QByteArray> &captions)
 {
     // Rebuilt in place: only the captions change while a connection runs.
     QList<QAction *> items = connectMenu_->actions();
@@ -652,14 +662,14 @@ void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
         delete items[i];
 }
 
-void TLcd::beep() { QApplication::beep(); }
+void MainWindow::beep() { QApplication::beep(); }
 
-void TLcd::flashTaskbar(bool invert)
+void MainWindow::flashTaskbar(bool invert)
 {
     if (invert)
         QApplication::alert(this, 400);
 }
 
-void TLcd::focusFirstControl() { EventScreen->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusFirstControl() { EventScreen->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace kordex

@@ -2,8 +2,8 @@
 // through the engine; checks the invariants the window relies on.
 #include "core/engine.h"
 #include "platform/clock.h"
+#include "replay/recording_view.h"
 #include "tools/engine_rig.h"
-#include "tools/recording_view.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // The replay script language: escapes, malformed lines, the JSON dump.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

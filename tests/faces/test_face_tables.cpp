@@ -1,8 +1,8 @@
 // Every key, lamp, legend, badge and binding row of the four faces and the
 // New Zealand display, written out here independently of the face tables so
 // that a slip in either shows up as a difference.
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_art.h"

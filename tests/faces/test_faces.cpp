@@ -1,6 +1,6 @@
 // The face tables, the key pictures and the widgets built from them.
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_art.h"

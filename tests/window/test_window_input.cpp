@@ -3,7 +3,7 @@
 // the menu items that send.
 #include "window_fixture.h"
 
-#include "faces/key_input.h"
+#include "face_logic/key_input.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -59,8 +59,8 @@ void TestWindowInput::holdRepeatsEveryThreeSeconds()
     f.clock.advance(7000);
     QTest::mouseRelease(reset, Qt::LeftButton);
     QCOMPARE(f.sent, QByteArray("r/r/r//"));
-    QCOMPARE(f.window->keyInput().HeldKey, 0);
-    QVERIFY(!f.window->keyInput().RepeatSent);
+    QCOMPARE(f.window->keyInput().heldKey, 0);
+    QVERIFY(!f.window->keyInput().repeatSent);
     // The next click is a plain click again.
     f.sent.clear();
     QTest::mouseClick(reset, Qt::LeftButton);
@@ -295,7 +295,7 @@ void TestWindowInput::confirmedC()
     QFETCH(bool, sendsC);
     WindowFixture f;
     f.showInTandem(5);
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QVERIFY(w.menuItem("CloseTandemMode1")->isVisible());
     QVERIFY(w.menuItem("Refresh1")->isEnabled());
     f.prompter.yesNoReplies = {yes};
@@ -347,7 +347,7 @@ void TestWindowInput::eventsLabelAndMenuItems()
 {
     WindowFixture f;
     f.showInTandem(4);
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     f.session().EventDisplayAllowed = true;
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
@@ -367,9 +367,9 @@ void TestWindowInput::eventsLabelAndMenuItems()
 
     // Refresh is for tandem mode only.
     f.sent.clear();
-    w.keyInput().Refresh1Click();
+    w.keyInput().refresh();
     SessionRig::mode(f.session()).TandemMode = false;
-    w.keyInput().Refresh1Click();
+    w.keyInput().refresh();
     QCOMPARE(f.sent, QByteArray("H"));
 }
 

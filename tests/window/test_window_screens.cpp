@@ -5,8 +5,8 @@
 
 #include "dark_palette.h"
 #include "demo_streams.h"
+#include "face_logic/replay_feed.h"
 #include "faces/help_window.h"
-#include "faces/replay_feed.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,7 +30,7 @@ private slots:
 
 private:
     static QString dir() { return QStringLiteral(KORDEX_SCREENS_DIR); }
-    static void save(TLcd &w, const QString &name)
+    static void save(MainWindow &w, const QString &name)
     {
         w.showPending();
         const QPixmap shot = w.grab();

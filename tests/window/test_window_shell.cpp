@@ -6,15 +6,15 @@
 #include "config/configuration.h"
 #include "config/connect_menu.h"
 #include "demo_streams.h"
+#include "face_logic/replay_feed.h"
 #include "faces/connection_properties.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/message_boxes.h"
-#include "faces/replay_feed.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
+#include "replay/recording_view.h"
 #include "tools/engine_rig.h"
-#include "tools/recording_view.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -43,7 +43,7 @@ using namespace kordex::test;
 Q_DECLARE_METATYPE(kordex::Container)
 
 namespace {
-int visibleKeys(TLcd &w, Container c)
+int visibleKeys(MainWindow &w, Container c)
 {
     int n = 0;
     QWidget *box = w.faces().container(c);
@@ -52,7 +52,7 @@ int visibleKeys(TLcd &w, Container c)
     return n;
 }
 
-Container shownContainer(TLcd &w)
+Container shownContainer(MainWindow &w)
 {
     Container shown = Container::None;
     for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
@@ -122,7 +122,7 @@ void TestWindowShell::startUpState()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Not Connected"));
     QCOMPARE(w.client()->size(), QSize(790, 544));
     QCOMPARE(shownContainer(w), Container::None);
@@ -260,7 +260,7 @@ void TestWindowShell::selectFace()
 
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     // Come from face 4 so that every face has something to undo.
     f.enterTandem(4);
     f.session().setPanelType(type);
@@ -417,7 +417,7 @@ void TestWindowShell::trayLabels()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     f.enterTandem(4);
     f.session().EventDisplayAllowed = true;
 
@@ -761,7 +761,7 @@ void TestWindowShell::dialogConnectMovesTheMarker()
 void TestWindowShell::helpHook()
 {
     WindowFixture f;
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QVERIFY(!w.help().window());
     w.menuItem("MenuHelp")->trigger();
     HelpWindow *hw = w.help().window();
@@ -798,7 +798,7 @@ void TestWindowShell::contextHelpInMenus()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QMenu *file = w.menuItem("Connect1")->associatedObjects().isEmpty()
                       ? nullptr
                       : qobject_cast<QMenu *>(w.menuItem("Connect1")->associatedObjects().first());

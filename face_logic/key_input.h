@@ -32,23 +32,23 @@ public:
     KeyInput &operator=(const KeyInput &) = delete;
 
     // A pictured key went down / came up; the window swaps the pictures.
-    void ButtMouseDown(int keyCode);
-    void ButtMouseUp();
-    void TimerHKITimer();
+    void pressKey(int keyCode);
+    void releaseKey();
+    void repeatHeldKey();
 
     // A typed character (the window has previewed it). Always consumed.
-    void FormKeyPress(uint8_t ch);
+    void typeCharacter(uint8_t ch);
     // A key went down. Returns false only for Alt+F4, which must go on to
     // close the window; every other key is consumed.
-    bool FormKeyDown(int virtualKey, bool alt);
+    bool pressKeyboardKey(int virtualKey, bool alt);
 
-    void ButClick(int labelKeyCode);  // the Events tray label
-    void Refresh1Click();
-    void CloseTandemMode1Click();
-    void Events1Click(bool checked);
+    void clickEventsLabel(int labelKeyCode);  // the Events tray label
+    void refresh();
+    void closeTandemMode();
+    void toggleEventDisplay(bool checked);
 
-    uint8_t HeldKey = 0;
-    bool RepeatSent = false;
+    uint8_t heldKey = 0;
+    bool repeatSent = false;
 
     // The byte an arrow or function key sends on a face, or -1 when it sends nothing.
     static int translateKey(int panelType, int virtualKey, bool alt);

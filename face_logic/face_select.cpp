@@ -1,15 +1,10 @@
-#include "faces/face_controller.h"
+#include "face_logic/face_controller.h"
 
 #include "core/engine.h"
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
 #include "platform/version.h"
 
 namespace kordex {
-
-namespace {
-const QRect kTwoLineLcd(24, 32, 409, 41);
-const QRect kFourLineLcd(24, 9, 377, 74);
-}  // namespace
 
 std::span<const int> FaceController::paintedIndicators() const { return kordex::paintedIndicators(); }
 
@@ -21,13 +16,13 @@ const IndicatorBinding *FaceController::bindingFor(int panelType, int k) const
 void FaceController::SelectFace()
 {
     SessionState &session = e_.session;
-    EngineView &view = e_.view;
+    ShellView &view = e_.shell;
     const int type = session.panelType();
     view.setVisibleContainer(Container::None);
     view.setCaption(KORDEX_TITLE_PREFIX + session.StatusText);
     switch (type) {
     case 0:
-        view.setLcdGeometry(kTwoLineLcd);
+        view.setDisplayLayout(DisplayLayout::TwoRows);
         e_.display.ClearScreen();
         break;
     case 1:
@@ -37,23 +32,23 @@ void FaceController::SelectFace()
         view.setLogicKeysVisible(type == 4);
         e_.v01rpKeyCode = type == 4 ? 82 : 80;
         view.prepareFace(type);
-        view.setLcdGeometry(kTwoLineLcd);
+        view.setDisplayLayout(DisplayLayout::TwoRows);
         view.setVisibleContainer(Container::AS1603);
         break;
     case 5:
         view.prepareFace(type);
-        view.setLcdGeometry(kTwoLineLcd);
+        view.setDisplayLayout(DisplayLayout::TwoRows);
         view.setVisibleContainer(Container::AS4428p);
         break;
     case 6:
         view.prepareFace(type);
-        view.setLcdGeometry(kFourLineLcd);
+        view.setDisplayLayout(DisplayLayout::FourRows);
         view.setVisibleContainer(Container::ZR9);
         break;
     case 7:
         view.prepareFace(type);
-        view.setLcdGeometry(kFourLineLcd);
-        view.setEventScreenGeometry(360, 161);  // below the taller face
+        view.setDisplayLayout(DisplayLayout::FourRows);
+        view.setEventScreenLayout(EventScreenLayout::BelowTallFace);
         view.setVisibleContainer(Container::ZR9FBP);
         break;
     default: break;
