@@ -142,7 +142,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     WindowRun run;
     qsizetype received = 0;
     program.link.onReceive = [&](const QByteArray &chunk) { received += chunk.size(); };
-    QObject::connect(w.EventScreen->document(), &QTextDocument::contentsChanged, [&] { ++run.eventScreenEdits; });
+    QObject::connect(w.eventScreen->document(), &QTextDocument::contentsChanged, [&] { ++run.eventScreenEdits; });
 
     // A 1 ms probe: the longest gap between its ticks is the longest stall.
     QElapsedTimer wall;
@@ -173,7 +173,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
 
     const QStringList lines = w.eventScreenLines();
     run.shownRight = lines.size() == 303 && lines.at(300).endsWith(QLatin1String("PLANT ROOM 2")) &&
-                     w.LCDisplay->toPlainText().startsWith(QLatin1String("ZONE 12 ALARM"));
+                     w.lcdDisplay->toPlainText().startsWith(QLatin1String("ZONE 12 ALARM"));
     program.link.onReceive = nullptr;
     return run;
 }

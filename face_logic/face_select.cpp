@@ -2,6 +2,7 @@
 
 #include "core/engine.h"
 #include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "platform/version.h"
 
 namespace kordex {
@@ -20,38 +21,22 @@ void FaceController::SelectFace()
     const int type = session.panelType();
     view.setVisibleContainer(Container::None);
     view.setCaption(KORDEX_TITLE_PREFIX + session.StatusText);
-    switch (type) {
-    case 0:
+    const Container face = containerForFace(type);
+    if (type == 0) {
         view.setDisplayLayout(DisplayLayout::TwoRows);
         e_.display.ClearScreen();
-        break;
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        view.setLogicKeysVisible(type == 4);
-        e_.v01rpKeyCode = type == 4 ? 82 : 80;
+    } else if (face != Container::None) {
+        if (face == Container::AS1603) {
+            // Face 4 shows the logic keys, and its POINT/RELAY key sends R.
+            view.setLogicKeysVisible(type == 4);
+            e_.v01rpKeyCode = type == 4 ? kRelayKeyCode : kPointKeyCode;
+        }
         view.prepareFace(type);
-        view.setDisplayLayout(DisplayLayout::TwoRows);
-        view.setVisibleContainer(Container::AS1603);
-        break;
-    case 5:
-        view.prepareFace(type);
-        view.setDisplayLayout(DisplayLayout::TwoRows);
-        view.setVisibleContainer(Container::AS4428p);
-        break;
-    case 6:
-        view.prepareFace(type);
-        view.setDisplayLayout(DisplayLayout::FourRows);
-        view.setVisibleContainer(Container::ZR9);
-        break;
-    case 7:
-        view.prepareFace(type);
-        view.setDisplayLayout(DisplayLayout::FourRows);
-        view.setEventScreenLayout(EventScreenLayout::BelowTallFace);
-        view.setVisibleContainer(Container::ZR9FBP);
-        break;
-    default: break;
+        const bool zr9 = face == Container::ZR9 || face == Container::ZR9FBP;
+        view.setDisplayLayout(zr9 ? DisplayLayout::FourRows : DisplayLayout::TwoRows);
+        if (face == Container::ZR9FBP)
+            view.setEventScreenLayout(EventScreenLayout::BelowTallFace);
+        view.setVisibleContainer(face);
     }
     const QByteArray &v = session.PanelVersion;
     view.setNzDisplayVisible(v == "V13" || (v == "V12" && type != 0));

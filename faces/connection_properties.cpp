@@ -350,6 +350,13 @@ void ConnectionPropertiesDialog::fitToStyle()
 
 void ConnectionPropertiesDialog::wireControls()
 {
+    wireFields();
+    wireListAndButtons();
+}
+
+// Keystrokes go through the fields' filters; edits, ticks and choices go to the logic.
+void ConnectionPropertiesDialog::wireFields()
+{
     filterField(systemNameEdit_, CharFilter::SysName);
     filterField(passwordEdit_, CharFilter::SysName);
     filterField(auxPrompt1Edit_, CharFilter::Prompt);
@@ -396,7 +403,10 @@ void ConnectionPropertiesDialog::wireControls()
         logic_.choosePort(i);
         syncFields();
     });
+}
 
+void ConnectionPropertiesDialog::wireListAndButtons()
+{
     connect(connectionList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!syncing_)
             logic_.selectEntry(row);

@@ -76,6 +76,8 @@ private:
     void buildListAndButtons();
     void fitToStyle();
     void wireControls();
+    void wireFields();
+    void wireListAndButtons();
     void syncFromLogic();
     void syncFields();
     void syncLayout();

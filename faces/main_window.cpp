@@ -213,64 +213,77 @@ void MainWindow::buildComponents()
             connect(key, &KeyWidget::released, this, &MainWindow::keyUp);
         }
     };
+    buildTray();
+    buildDisplay();
+    buildEventScreen();
+}
 
-    Tray = new QFrame(client_);
-    Tray->setObjectName(QStringLiteral("Tray"));
-    Tray->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Tray->setGeometry(0, 520, kEventScreenWidth, 25);
-    Sounder = new QLabel(QStringLiteral("Sounder Off"), Tray);
-    Sounder->setObjectName(QStringLiteral("Sounder"));
-    Sounder->setFont(panelFont(FontFamily::Arial, 13));
-    Sounder->move(12, 4);
-    Sounder->adjustSize();
-    Events = new QLabel(QStringLiteral("Event Display Off"), Tray);
-    Events->setObjectName(QStringLiteral("Events"));
-    Events->setFont(panelFont(FontFamily::Arial, 13));
-    Events->move(678, 4);
-    Events->adjustSize();
-    Events->setCursor(Qt::PointingHandCursor);
-    Progress = new QLabel(Tray);
-    Progress->setObjectName(QStringLiteral("Progress"));
-    Progress->setFont(panelFont(FontFamily::Arial, 13));
-    Progress->setGeometry(170, 4, 490, 17);
-    Progress->setAlignment(Qt::AlignCenter);
-    Progress->hide();
+// The tray along the bottom: the Sounder and Events labels and the file send note.
+void MainWindow::buildTray()
+{
+    tray = new QFrame(client_);
+    tray->setObjectName(QStringLiteral("Tray"));
+    tray->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    tray->setGeometry(0, 520, kEventScreenWidth, 25);
+    sounderLabel = new QLabel(QStringLiteral("Sounder Off"), tray);
+    sounderLabel->setObjectName(QStringLiteral("Sounder"));
+    sounderLabel->setFont(panelFont(FontFamily::Arial, 13));
+    sounderLabel->move(12, 4);
+    sounderLabel->adjustSize();
+    eventsLabel = new QLabel(QStringLiteral("Event Display Off"), tray);
+    eventsLabel->setObjectName(QStringLiteral("Events"));
+    eventsLabel->setFont(panelFont(FontFamily::Arial, 13));
+    eventsLabel->move(678, 4);
+    eventsLabel->adjustSize();
+    eventsLabel->setCursor(Qt::PointingHandCursor);
+    progressLabel = new QLabel(tray);
+    progressLabel->setObjectName(QStringLiteral("Progress"));
+    progressLabel->setFont(panelFont(FontFamily::Arial, 13));
+    progressLabel->setGeometry(170, 4, 490, 17);
+    progressLabel->setAlignment(Qt::AlignCenter);
+    progressLabel->hide();
+}
 
-    LCDisplay = new QPlainTextEdit(client_);
-    LCDisplay->setObjectName(QStringLiteral("LCDisplay"));
-    LCDisplay->setReadOnly(true);
-    LCDisplay->setEnabled(false);
-    LCDisplay->setFont(panelFont(FontFamily::CourierNew, 15, true));
-    LCDisplay->setLineWrapMode(QPlainTextEdit::NoWrap);
-    LCDisplay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LCDisplay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LCDisplay->setFrameStyle(QFrame::Box | QFrame::Plain);
-    LCDisplay->document()->setDocumentMargin(2);
+void MainWindow::buildDisplay()
+{
+    lcdDisplay = new QPlainTextEdit(client_);
+    lcdDisplay->setObjectName(QStringLiteral("LCDisplay"));
+    lcdDisplay->setReadOnly(true);
+    lcdDisplay->setEnabled(false);
+    lcdDisplay->setFont(panelFont(FontFamily::CourierNew, 15, true));
+    lcdDisplay->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lcdDisplay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lcdDisplay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lcdDisplay->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lcdDisplay->document()->setDocumentMargin(2);
     {
         // A backlit display: dark lettering on pale green, also while disabled.
-        QPalette p = LCDisplay->palette();
+        QPalette p = lcdDisplay->palette();
         const QColor lit(196, 214, 148), ink(24, 32, 20);
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             p.setColor(group, QPalette::Base, lit);
             p.setColor(group, QPalette::Text, ink);
             p.setColor(group, QPalette::WindowText, QColor(60, 60, 60));
         }
-        LCDisplay->setPalette(p);
+        lcdDisplay->setPalette(p);
     }
-    LCDisplay->setGeometry(displayGeometry(DisplayLayout::TwoRows));
+    lcdDisplay->setGeometry(displayGeometry(DisplayLayout::TwoRows));
+}
 
-    EventScreen = new QPlainTextEdit(client_);
-    EventScreen->setObjectName(QStringLiteral("EventScreen"));
-    EventScreen->setReadOnly(true);
-    EventScreen->setUndoRedoEnabled(false);
-    EventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
-    EventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
-    EventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+void MainWindow::buildEventScreen()
+{
+    eventScreen = new QPlainTextEdit(client_);
+    eventScreen->setObjectName(QStringLiteral("EventScreen"));
+    eventScreen->setReadOnly(true);
+    eventScreen->setUndoRedoEnabled(false);
+    eventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
+    eventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
+    eventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setEventScreenBand(EventScreenLayout::Full);
-    connect(EventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+    connect(eventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
         // Follow new lines unless the operator scrolled back to read.
         if (!applying_)
-            followTail_ = v >= EventScreen->verticalScrollBar()->maximum();
+            followTail_ = v >= eventScreen->verticalScrollBar()->maximum();
     });
 }
 
@@ -279,11 +292,11 @@ void MainWindow::start(bool flashLamps)
     // Front to back: the event screen over the display over the tray and the
     // New Zealand display over the faces.
     nzDisplay_->raise();
-    Tray->raise();
-    LCDisplay->raise();
-    EventScreen->raise();
+    tray->raise();
+    lcdDisplay->raise();
+    eventScreen->raise();
     setEventScreenBand(EventScreenLayout::Full);
-    EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
+    eventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
     lines_ = linesShown_ = {QByteArray(), QByteArray()};
 
     engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
@@ -366,11 +379,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // One application-wide filter: it sees the Events label's clicks and
     // every key meant for this window before any control does.
-    if (watched == Events && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == eventsLabel && event->type() == QEvent::MouseButtonRelease) {
         // A click is the primary button's; a right click must not switch
         // the panel's event display.
         auto *me = static_cast<QMouseEvent *>(event);
-        if (me->button() == Qt::LeftButton && Events->rect().contains(me->position().toPoint()))
+        if (me->button() == Qt::LeftButton && eventsLabel->rect().contains(me->position().toPoint()))
             keys_->clickEventsLabel(eventsKeyCode_);
         return false;
     }
@@ -432,12 +445,12 @@ void MainWindow::prepareFace(int panelType)
 
 void MainWindow::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
 
-void MainWindow::setDisplayLayout(DisplayLayout layout) { LCDisplay->setGeometry(displayGeometry(layout)); }
+void MainWindow::setDisplayLayout(DisplayLayout layout) { lcdDisplay->setGeometry(displayGeometry(layout)); }
 
 void MainWindow::setEventScreenBand(EventScreenLayout layout)
 {
     const EventScreenBand band = eventScreenBand(layout);
-    EventScreen->setGeometry(0, band.top, kEventScreenWidth, band.height);
+    eventScreen->setGeometry(0, band.top, kEventScreenWidth, band.height);
 }
 
 void MainWindow::setEventScreenLayout(EventScreenLayout layout)
@@ -514,7 +527,7 @@ void MainWindow::showPending()
         lcdShown_ = lcdText_;
         QString s = fromPanelBytes(lcdText_);
         s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        LCDisplay->setPlainText(s);
+        lcdDisplay->setPlainText(s);
     }
     applyEventLines();
     for (const PendingLamp &c : lamps_) {
@@ -534,7 +547,7 @@ void MainWindow::applyEventLines()
         return;
     eventScreenDirty_ = false;
     applying_ = true;
-    QTextDocument *doc = EventScreen->document();
+    QTextDocument *doc = eventScreen->document();
     const qsizetype drop = std::min(linesDropped_, linesShown_.size() - 1);
     linesDropped_ = 0;
     if (drop > 0) {
@@ -567,7 +580,7 @@ void MainWindow::applyEventLines()
         linesShown_ = lines_;
     }
     if (followTail_) {
-        QScrollBar *bar = EventScreen->verticalScrollBar();
+        QScrollBar *bar = eventScreen->verticalScrollBar();
         bar->setValue(bar->maximum());
     }
     applying_ = false;
@@ -576,7 +589,7 @@ void MainWindow::applyEventLines()
 QStringList MainWindow::eventScreenLines() const
 {
     QStringList lines;
-    for (QTextBlock b = EventScreen->document()->begin(); b.isValid(); b = b.next())
+    for (QTextBlock b = eventScreen->document()->begin(); b.isValid(); b = b.next())
         lines << b.text();
     return lines;
 }
@@ -607,26 +620,26 @@ void MainWindow::setLampVisible(std::string_view name, bool visible)
 
 void MainWindow::setSounder(const QByteArray &caption, Rgb textColor)
 {
-    Sounder->setText(fromPanelBytes(caption));
+    sounderLabel->setText(fromPanelBytes(caption));
     // Black is the tray's own text colour, so "Sounder Off" reads on a dark
     // desktop too.
-    QPalette p = Sounder->palette();
+    QPalette p = sounderLabel->palette();
     p.setColor(QPalette::WindowText,
-               textColor == kBlack ? Tray->palette().color(QPalette::WindowText) : toColor(textColor));
-    Sounder->setPalette(p);
-    Sounder->adjustSize();
+               textColor == kBlack ? tray->palette().color(QPalette::WindowText) : toColor(textColor));
+    sounderLabel->setPalette(p);
+    sounderLabel->adjustSize();
 }
 
-void MainWindow::setSounderVisible(bool visible) { Sounder->setVisible(visible); }
+void MainWindow::setSounderVisible(bool visible) { sounderLabel->setVisible(visible); }
 
 void MainWindow::setEventsLabel(const QByteArray &caption, int keyCode)
 {
-    Events->setText(fromPanelBytes(caption));
-    Events->adjustSize();
+    eventsLabel->setText(fromPanelBytes(caption));
+    eventsLabel->adjustSize();
     eventsKeyCode_ = keyCode;
 }
 
-void MainWindow::setEventsLabelVisible(bool visible) { Events->setVisible(visible); }
+void MainWindow::setEventsLabelVisible(bool visible) { eventsLabel->setVisible(visible); }
 
 void MainWindow::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
 
@@ -641,8 +654,8 @@ void MainWindow::setMenuCaption(MenuItem item, const QByteArray &caption)
 
 void MainWindow::setProgress(const QByteArray &text)
 {
-    Progress->setText(fromPanelBytes(text));
-    Progress->setVisible(!text.isEmpty());
+    progressLabel->setText(fromPanelBytes(text));
+    progressLabel->setVisible(!text.isEmpty());
 }
 
 void MainWindow::setConnectMenu(const std::vector<QByteArray> &captions)
@@ -670,6 +683,6 @@ void MainWindow::flashTaskbar(bool invert)
         QApplication::alert(this, 400);
 }
 
-void MainWindow::focusFirstControl() { EventScreen->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusFirstControl() { eventScreen->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace kordex

@@ -57,13 +57,14 @@ public:
     // ending the connection); runs once, before the lamps stop flashing.
     std::function<void()> onClosing;
 
-    // Components by their form names, for the shell and the tests.
-    QPlainTextEdit *LCDisplay = nullptr;
-    QPlainTextEdit *EventScreen = nullptr;
-    QFrame *Tray = nullptr;
-    QLabel *Sounder = nullptr;
-    QLabel *Events = nullptr;
-    QLabel *Progress = nullptr;  // a running file send
+    // The components, for the shell and the tests; their object names are the
+    // form's (LCDisplay, EventScreen, Tray, Sounder, Events, Progress).
+    QPlainTextEdit *lcdDisplay = nullptr;
+    QPlainTextEdit *eventScreen = nullptr;
+    QFrame *tray = nullptr;
+    QLabel *sounderLabel = nullptr;
+    QLabel *eventsLabel = nullptr;
+    QLabel *progressLabel = nullptr;  // a running file send
     QWidget *client() const { return client_; }
     QAction *menuItem(const char *name) const;
     QMenu *connectMenu() const { return connectMenu_; }
@@ -127,6 +128,9 @@ private:
     void setEventScreenBand(EventScreenLayout layout);
     void buildMenus();
     void buildComponents();
+    void buildTray();
+    void buildDisplay();
+    void buildEventScreen();
     QAction *addItem(QMenu *menu, const char *name, const char *caption, int help);
     QAction *action(MenuItem item) const;
     void keyDown(KeyWidget *key);

@@ -116,10 +116,10 @@ void TestWindowScreens::darkDesktopAndHelp()
         save(*f.window, QStringLiteral("terminal") + suffix);
         // Text a good step of lightness away from what it stands on.
         auto apart = [](const QColor &a, const QColor &b) { return qAbs(a.lightness() - b.lightness()) >= 100; };
-        QVERIFY(apart(f.window->Sounder->palette().color(QPalette::WindowText),
-                      f.window->Tray->palette().color(QPalette::Window)));
-        QVERIFY(apart(f.window->EventScreen->palette().color(QPalette::Text),
-                      f.window->EventScreen->palette().color(QPalette::Base)));
+        QVERIFY(apart(f.window->sounderLabel->palette().color(QPalette::WindowText),
+                      f.window->tray->palette().color(QPalette::Window)));
+        QVERIFY(apart(f.window->eventScreen->palette().color(QPalette::Text),
+                      f.window->eventScreen->palette().color(QPalette::Base)));
         f.window->move(0, 0);  // away from the middle of the screen
         f.window->showHelpTopic(0);
         HelpWindow *help = f.window->help().window();

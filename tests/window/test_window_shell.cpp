@@ -126,15 +126,15 @@ void TestWindowShell::startUpState()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Not Connected"));
     QCOMPARE(w.client()->size(), QSize(790, 544));
     QCOMPARE(shownContainer(w), Container::None);
-    QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));
+    QCOMPARE(w.eventScreen->geometry(), QRect(0, 0, 793, 522));
     QCOMPARE(w.eventScreenLines(), QStringList({QString(), QString()}));
-    QCOMPARE(w.Tray->geometry(), QRect(0, 520, 793, 25));
-    QCOMPARE(w.LCDisplay->geometry(), QRect(24, 32, 409, 41));
-    QVERIFY(!w.LCDisplay->isEnabled());
-    QVERIFY(w.LCDisplay->isReadOnly());
-    QVERIFY(w.EventScreen->isReadOnly());
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
-    QCOMPARE(w.Events->text(), QStringLiteral("Event Display Off"));
+    QCOMPARE(w.tray->geometry(), QRect(0, 520, 793, 25));
+    QCOMPARE(w.lcdDisplay->geometry(), QRect(24, 32, 409, 41));
+    QVERIFY(!w.lcdDisplay->isEnabled());
+    QVERIFY(w.lcdDisplay->isReadOnly());
+    QVERIFY(w.eventScreen->isReadOnly());
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Event Display Off"));
     QCOMPARE(w.eventsKeyCode(), 34);
     QTRY_VERIFY(!QApplication::windowIcon().availableSizes().isEmpty());  // once the window is up
 
@@ -176,8 +176,8 @@ void TestWindowShell::startUpState()
 
     // Every indicator is X: the first pass hides both tray labels.
     f.paintSteady();
-    QVERIFY(!w.Sounder->isVisibleTo(w.Tray));
-    QVERIFY(!w.Events->isVisibleTo(w.Tray));
+    QVERIFY(!w.sounderLabel->isVisibleTo(w.tray));
+    QVERIFY(!w.eventsLabel->isVisibleTo(w.tray));
     QVERIFY(!w.menuItem("Events1")->isEnabled());
 
     // Tandem mode cannot begin in the first second.
@@ -285,8 +285,8 @@ void TestWindowShell::selectFace()
             QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
                      QString::fromLatin1(kFallbackPicture));
     }
-    QTEST(w.LCDisplay->geometry(), "lcd");
-    QCOMPARE(w.EventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
+    QTEST(w.lcdDisplay->geometry(), "lcd");
+    QCOMPARE(w.eventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
     for (int k = 0; k < 100; ++k)
         QCOMPARE(f.engine().indicators.at(k), 'X');
 }
@@ -295,10 +295,10 @@ void TestWindowShell::selectFaceKeepsDisplayForUnknownType()
 {
     WindowFixture f;
     f.enterTandem(6);
-    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     f.session().setPanelType(9);
     f.engine().SelectFace();
-    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     QCOMPARE(shownContainer(*f.window), Container::None);
 }
 
@@ -424,21 +424,21 @@ void TestWindowShell::trayLabels()
     f.engine().indicators.set(12, 'N');
     f.engine().indicators.set(28, 'N');
     f.dispatch('N', true);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder On"));
-    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), rgb(kRed));
-    QVERIFY(w.Sounder->isVisibleTo(w.Tray));
-    QCOMPARE(w.Events->text(), QStringLiteral("Display Events On"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder On"));
+    QCOMPARE(w.sounderLabel->palette().color(QPalette::WindowText), rgb(kRed));
+    QVERIFY(w.sounderLabel->isVisibleTo(w.tray));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Display Events On"));
     QCOMPARE(w.eventsKeyCode(), 39);
-    QVERIFY(w.Events->isVisibleTo(w.Tray));
+    QVERIFY(w.eventsLabel->isVisibleTo(w.tray));
     QVERIFY(w.menuItem("Events1")->isChecked());
     QVERIFY(w.menuItem("Events1")->isEnabled());
 
     f.engine().indicators.set(12, 'O');
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
-    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), QColor(Qt::black));
-    QCOMPARE(w.Events->text(), QStringLiteral("Display Events Off"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.sounderLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Display Events Off"));
     QCOMPARE(w.eventsKeyCode(), 34);
     QVERIFY(!w.menuItem("Events1")->isChecked());
 
@@ -446,7 +446,7 @@ void TestWindowShell::trayLabels()
     f.enterTandem(6);
     f.engine().indicators.set(12, 'N');
     f.dispatch('N', true);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
     QCOMPARE(f.lamp("SilLED1")->color(), rgb(kAmber));
 }
 
@@ -480,7 +480,7 @@ void TestWindowShell::eventScreenKeepsAtMost301CompletedLines()
     QCOMPARE(lines.first(), QStringLiteral("EVENT 1"));
     QCOMPARE(lines.at(300), QStringLiteral("EVENT 301"));
     QCOMPARE(f.engine().display.eventLineIndex(), 301);
-    QCOMPARE(f.window->EventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
+    QCOMPARE(f.window->eventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
 }
 
 void TestWindowShell::eventScreenFramesLoseNothing_data()
@@ -547,8 +547,8 @@ void TestWindowShell::burstIsShownOncePerFrame()
     f.showInTandem(1);
     f.window->showPending();
     int lcdEdits = 0, screenEdits = 0;
-    QObject::connect(f.window->LCDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
-    QObject::connect(f.window->EventScreen->document(), &QTextDocument::contentsChanged, [&] { ++screenEdits; });
+    QObject::connect(f.window->lcdDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
+    QObject::connect(f.window->eventScreen->document(), &QTextDocument::contentsChanged, [&] { ++screenEdits; });
     QByteArray burst;
     for (int i = 0; i < 500; ++i)
         burst += "\x1bY  ALARM " + QByteArray::number(i) + "\x1bY0 EVENT " + QByteArray::number(i) + "\r\n";
@@ -557,7 +557,7 @@ void TestWindowShell::burstIsShownOncePerFrame()
     QVERIFY(f.window->framePending());
     QTRY_VERIFY(!f.window->framePending());
     QVERIFY2(lcdEdits <= 2 && screenEdits <= 2, qPrintable(QStringLiteral("%1 %2").arg(lcdEdits).arg(screenEdits)));
-    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QStringLiteral("ALARM 499")));
+    QVERIFY(f.window->lcdDisplay->toPlainText().startsWith(QStringLiteral("ALARM 499")));
     const QStringList lines = f.window->eventScreenLines();
     QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("EVENT 499"));
     QCOMPARE(lines.at(0), QStringLiteral("EVENT 199"));
@@ -576,8 +576,8 @@ void TestWindowShell::panelTextIsWindows1252()
     f.enterTandem(1);
     f.engine().receive(QByteArray("\x1bY  \260C"));  // 0xB0, the degree sign
     f.window->showPending();
-    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
-    QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
+    QVERIFY(f.window->lcdDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
+    QCOMPARE(f.window->lcdDisplay->document()->blockCount(), 2);
 }
 
 void TestWindowShell::demoStreams_data()
@@ -611,7 +611,7 @@ void TestWindowShell::demoStreams()
     QVERIFY(f.session().TandemMode);
     QCOMPARE(shownContainer(*f.window), container);
     QVERIFY(f.window->windowTitle().endsWith(QStringLiteral(": Demo")));
-    QVERIFY(!f.window->LCDisplay->toPlainText().trimmed().isEmpty());
+    QVERIFY(!f.window->lcdDisplay->toPlainText().trimmed().isEmpty());
 
     // Lamps in every state, and the event lines below the face.
     QByteArray letters = f.engine().indicators.toBytes();
