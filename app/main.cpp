@@ -186,7 +186,7 @@ int main(int argc, char **argv)
             QCoreApplication::quit();
     });
     window.onClosing = [&] {
-        program->FormClose();
+        program->shutDown();
         closingFor.start();
         shutdown.start();
     };

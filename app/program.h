@@ -53,11 +53,11 @@ public:
     Program &operator=(const Program &) = delete;
 
     // The window's creation: book, Connect menu, engine, the lamps' flashing.
-    void FormCreate();
+    void start();
     // The window's close handler: save the book, end the connection.
-    void FormClose();
+    void shutDown();
     // The command-line connection, 1.5 s after start.
-    void Timer8Timer();
+    void startCommandLineConnection();
     // After the close, whether the program may end `closingMs` after it: the
     // link's tear-down (the logout, the pauses around the close) is done, or
     // has taken too long; and no box is left for the operator to read.
@@ -82,7 +82,7 @@ public:
     LinkSession link;
     KeyInput keys;
     std::unique_ptr<ConnectionPropertiesDialog> dialog;
-    Timer Timer8;
+    Timer commandLineTimer;
     std::unique_ptr<SessionTrace> trace;
 
     // ConnectionActions, for the dialog.

@@ -214,7 +214,7 @@ void TestWindowShell::timerTable()
     const std::pair<const char *, Timer *> timers[] = {
         {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},          {"Timer3", &e.Timer3},
         {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5},   {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7},        {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.TimerHKI},
+        {"Timer7", &e.Timer7},        {"Timer8", &f.program->commandLineTimer}, {"TimerHKI", &e.TimerHKI},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -722,7 +722,7 @@ void TestWindowShell::commandLineConnection()
         QVERIFY(a);  // forced on for the attempt
     for (int i = 0; i < f.program->book.count(); ++i)
         QVERIFY(!f.program->book.at(i).AutoLogin);  // and the stored flag kept
-    QCOMPARE(!f.program->Timer8.isRunning(), timerStops);
+    QCOMPARE(!f.program->commandLineTimer.isRunning(), timerStops);
 }
 
 // Connected to Alpha, the dialog connects to Bravo: the marker leaves
