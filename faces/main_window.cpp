@@ -344,9 +344,9 @@ void MainWindow::showAbout()
     prompter_.message(QStringLiteral(KORDEX_TITLE_PREFIX), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
 }
 
-void MainWindow::showHelpContents() { ApplicationHelp(0, 0); }
+void MainWindow::showHelpContents() { raiseHelpEvent(0, 0); }
 
-void MainWindow::showHelpTopic(int topic) { ApplicationHelp(1, topic); }
+void MainWindow::showHelpTopic(int topic) { raiseHelpEvent(1, topic); }
 
 void MainWindow::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
 

@@ -2,8 +2,8 @@
 # link graph:
 #   platform <- config <- core <- link <- face_logic <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
-# the demo streams and the tools may use; the replay library, on face_logic;
-# the tools, which use anything; and
+# the demo streams and the tools may use; the replay library, on face_logic
+# and below; the tools, which use anything; and
 # tests, benchmarks and fuzz targets, which are not checked.
 # SRC: the source tree. GRAPH (optional): the link graph the build folder's
 # configure step wrote (tests/CMakeLists.txt).

@@ -212,9 +212,11 @@ void TestWindowShell::timerTable()
     WindowFixture f;
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
-        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},          {"Timer3", &e.Timer3},
-        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5},   {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7},        {"Timer8", &f.program->commandLineTimer}, {"TimerHKI", &e.TimerHKI},
+        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},
+        {"Timer3", &e.Timer3},        {"Timer4", &f.link().Timer4},
+        {"Timer5", &f.link().Timer5}, {"Timer6", &e.Timer6},
+        {"Timer7", &e.Timer7},        {"Timer8", &f.program->commandLineTimer},
+        {"TimerHKI", &e.TimerHKI},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -768,7 +770,7 @@ void TestWindowShell::helpHook()
     QVERIFY(hw && hw->isVisible());
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
     for (int topic : HelpWindow::kTopics) {
-        QVERIFY(ApplicationHelp(1, topic));
+        QVERIFY(raiseHelpEvent(1, topic));
         QCOMPARE(hw->source(), HelpWindow::topicUrl(topic));
         QTextBrowser *b = hw->findChild<QTextBrowser *>();
         QVERIFY2(b->toPlainText().size() > 200, qPrintable(QString::number(topic)));
@@ -784,11 +786,11 @@ void TestWindowShell::helpHook()
     }
     QCOMPARE(pages.size(), list->count());
     QVERIFY(pages.contains(QUrl("qrc:/help/practice.html")));
-    QVERIFY(ApplicationHelp(1, 9));
+    QVERIFY(raiseHelpEvent(1, 9));
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Leaving tandem mode"));
-    QVERIFY(ApplicationHelp(1, 2));  // no such topic: the contents
+    QVERIFY(raiseHelpEvent(1, 2));  // no such topic: the contents
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
-    QVERIFY(ApplicationHelp(7, 4));  // other commands do nothing
+    QVERIFY(raiseHelpEvent(7, 4));  // other commands do nothing
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
     w.close();  // closing the window closes every help window
     QVERIFY(!hw->isVisible());
