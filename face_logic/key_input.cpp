@@ -53,8 +53,8 @@ void KeyInput::typeCharacter(uint8_t ch)
     if (!connected())
         return;
     const bool tandem = e_.session.TandemMode;
-    if (ch == 27 && tandem)
-        ch = 8;
+    if (ch == kEscape && tandem)
+        ch = kBackspace;
     if (ch == 'C' && tandem) {
         // The answer comes later: by then the panel may have left tandem
         // mode or the link may have changed (every connection change leaves
@@ -132,6 +132,9 @@ void KeyInput::refresh()
 
 void KeyInput::closeTandemMode() { typeCharacter('C'); }
 
-void KeyInput::toggleEventDisplay(bool checked) { typeCharacter(checked ? 39 : 34); }
+void KeyInput::toggleEventDisplay(bool wasChecked)
+{
+    typeCharacter(wasChecked ? kEventsKeyWhileOn : kEventsKeyWhileOff);
+}
 
 }  // namespace kordex

@@ -24,6 +24,11 @@ public:
     using SendSeam = std::function<void(uint8_t)>;
 
     static constexpr uint8_t kHoldPrefix = 47;  // "/"
+    // What the Events menu item sends: one key while the panel's event
+    // display is on, another while it is off (the tray label gets the same
+    // codes from the engine).
+    static constexpr uint8_t kEventsKeyWhileOn = 39, kEventsKeyWhileOff = 34;
+    static constexpr uint8_t kEscape = 27, kBackspace = 8;
     static constexpr int kHoldRepeatMs = 3000;
 
     // Installs itself as the engine's TimerHKI handler.
@@ -45,7 +50,7 @@ public:
     void clickEventsLabel(int labelKeyCode);  // the Events tray label
     void refresh();
     void closeTandemMode();
-    void toggleEventDisplay(bool checked);
+    void toggleEventDisplay(bool wasChecked);
 
     uint8_t heldKey = 0;
     bool repeatSent = false;
