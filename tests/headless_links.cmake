@@ -1,13 +1,17 @@
-# Fails when a program that needs no window loads Qt Widgets or Gui: the
-# dynamic loader's view, which also catches a library that arrives through
-# another library. PROGRAMS: the program files, separated by "|".
+# Fails when a program that needs no window comes to Qt Widgets or Gui, seen
+# two ways: the dynamic loader's (ldd), and CMake's link graph, which also
+# catches a library linked but dropped by the linker as unused today.
+# TARGETS: the targets and PROGRAMS: their files, in the same order, each
+# list separated by "|". GRAPH: the link graph of the build folder.
 cmake_minimum_required(VERSION 3.22)
+string(REPLACE "|" ";" programTargets "${TARGETS}")
 string(REPLACE "|" ";" programs "${PROGRAMS}")
 if(NOT programs)
   message(FATAL_ERROR "no programs to check")
 endif()
+include(${GRAPH})  # sets `targets`, and folder_<target> and links_<target>
 set(bad "")
-foreach(program IN LISTS programs)
+foreach(target program IN ZIP_LISTS programTargets programs)
   execute_process(COMMAND ldd ${program} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "ldd ${program} failed: ${err}")
@@ -15,11 +19,25 @@ foreach(program IN LISTS programs)
   string(REGEX MATCHALL "libQt6(Widgets|Gui)[^ \t\n]*" found "${out}")
   if(found)
     list(REMOVE_DUPLICATES found)
-    list(APPEND bad "${program}: ${found}")
+    list(APPEND bad "${program} loads ${found}")
   endif()
-  message(STATUS "${program}: no Qt Widgets or Gui")
+  set(seen ${target})
+  set(queue ${target})
+  while(queue)
+    list(POP_FRONT queue t)
+    foreach(used IN LISTS links_${t})
+      if(used MATCHES "^Qt6?::(Widgets|Gui)$")
+        list(APPEND bad "${target} links ${used} through ${t}")
+      elseif(DEFINED folder_${used} AND NOT used IN_LIST seen)
+        list(APPEND seen ${used})
+        list(APPEND queue ${used})
+      endif()
+    endforeach()
+  endwhile()
+  message(STATUS "${target}: no Qt Widgets or Gui")
 endforeach()
 if(bad)
+  list(REMOVE_DUPLICATES bad)
   list(JOIN bad "\n" text)
-  message(FATAL_ERROR "headless programs that load Qt Widgets or Gui:\n${text}")
+  message(FATAL_ERROR "headless programs that come to Qt Widgets or Gui:\n${text}")
 endif()
