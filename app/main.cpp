@@ -3,8 +3,8 @@
 #include "app/demo_panel.h"
 #include "app/program.h"
 #include "config/configuration.h"
+#include "face_logic/replay_feed.h"
 #include "faces/message_boxes.h"
-#include "faces/replay_feed.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
@@ -95,7 +95,7 @@ int main(int argc, char **argv)
     options.serial = &serial;
     options.tracePath = cl.traceFile;
     program = std::make_unique<kordex::Program>(clock, prompter, options);
-    kordex::TLcd &window = program->window;
+    kordex::MainWindow &window = program->window;
     prompter.setParent(&window);
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
@@ -113,7 +113,7 @@ int main(int argc, char **argv)
             QCoreApplication::quit();
     });
     window.onClosing = [&] {
-        program->FormClose();
+        program->shutDown();
         closingFor.start();
         shutdown.start();
     };

@@ -16,7 +16,7 @@ Program::Program(Clock &c, Prompter &p, Options o)
       faces(engine),
       link(engine, book, boxes),
       keys(engine, boxes, [this](uint8_t b) { link.sendKey(b); }),
-      Timer8(c, 1500, [this] { Timer8Timer(); }),
+      commandLineTimer(c, 1500, [this] { startCommandLineConnection(); }),
       options_(std::move(o))
 {
     if (!options_.tracePath.isEmpty()) {
@@ -36,10 +36,10 @@ Program::Program(Clock &c, Prompter &p, Options o)
     }
     link.setTransports(serial, socket);
     if (options_.configuration)
-        dialog = std::make_unique<TConnectionProperties>(book, *options_.configuration, boxes, *this, &window);
+        dialog = std::make_unique<ConnectionPropertiesDialog>(book, *options_.configuration, boxes, *this, &window);
     window.attach(engine, link, keys, dialog.get());
-    window.onClosing = [this] { FormClose(); };
-    FormCreate();
+    window.onClosing = [this] { shutDown(); };
+    start();
 }
 
 Program::~Program()
@@ -47,16 +47,16 @@ Program::~Program()
     link.cancelAll();
 }
 
-void Program::FormCreate()
+void Program::start()
 {
     if (options_.configuration)
         options_.configuration->LoadConnections(book);
     link.PopulateConnectMenu();
-    window.FormCreate(options_.flashLamps);
-    Timer8.start();
+    window.start(options_.flashLamps);
+    commandLineTimer.start();
 }
 
-void Program::FormClose()
+void Program::shutDown()
 {
     if (closed_)
         return;
@@ -79,11 +79,11 @@ bool Program::mayEnd(int64_t closingMs) const
     return (link.idle() || closingMs > kTearDownLimitMs) && prompter.openCount() == 0;
 }
 
-void Program::Timer8Timer()
+void Program::startCommandLineConnection()
 {
     if (options_.connectionArgument.isEmpty() || !dialog)
         return;
-    Timer8.stop();
+    commandLineTimer.stop();
     commandLine_ = connectFromCommandLine();
 }
 

@@ -8,8 +8,8 @@
 #include "config/connection_book.h"
 #include "core/engine.h"
 #include "core/session_state.h"
-#include "faces/face_controller.h"
-#include "faces/key_input.h"
+#include "face_logic/face_controller.h"
+#include "face_logic/key_input.h"
 #include "faces/main_window.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
@@ -25,7 +25,7 @@ namespace kordex {
 
 class Configuration;
 class Prompter;
-class TConnectionProperties;
+class ConnectionPropertiesDialog;
 class Transport;
 
 class Program final : public ConnectionActions {
@@ -53,11 +53,11 @@ public:
     Program &operator=(const Program &) = delete;
 
     // The window's creation: book, Connect menu, engine, the lamps' flashing.
-    void FormCreate();
+    void start();
     // The window's close handler: save the book, end the connection.
-    void FormClose();
+    void shutDown();
     // The command-line connection, 1.5 s after start.
-    void Timer8Timer();
+    void startCommandLineConnection();
     // After the close, whether the program may end `closingMs` after it: the
     // link's tear-down (the logout, the pauses around the close) is done, or
     // has taken too long; and no box is left for the operator to read.
@@ -68,7 +68,7 @@ public:
     Prompter &prompter;
     SessionState session;
     ConnectionBook book;
-    TLcd window;
+    MainWindow window;
     TracingView shownView;  // the window, as the engine and link see it
     TracingPrompter boxes;  // the operator's boxes, as the link and dialog see them
     Engine engine;
@@ -81,8 +81,8 @@ private:
 public:
     LinkSession link;
     KeyInput keys;
-    std::unique_ptr<TConnectionProperties> dialog;
-    Timer Timer8;
+    std::unique_ptr<ConnectionPropertiesDialog> dialog;
+    Timer commandLineTimer;
     std::unique_ptr<SessionTrace> trace;
 
     // ConnectionActions, for the dialog.

@@ -122,7 +122,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     o.socket = &socket;
     o.receiveSlice = slice;
     Program program(clock, prompter, o);
-    TLcd &w = program.window;
+    MainWindow &w = program.window;
     w.show();
     TConnectionRec r;
     r.SystemName = "Burst";
@@ -140,7 +140,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     WindowRun run;
     qsizetype received = 0;
     program.link.onReceive = [&](const QByteArray &chunk) { received += chunk.size(); };
-    QObject::connect(w.EventScreen->document(), &QTextDocument::contentsChanged, [&] { ++run.eventScreenEdits; });
+    QObject::connect(w.eventScreen->document(), &QTextDocument::contentsChanged, [&] { ++run.eventScreenEdits; });
 
     // A 1 ms probe: the longest gap between its ticks is the longest stall.
     QElapsedTimer wall;
@@ -171,7 +171,7 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
 
     const QStringList lines = w.eventScreenLines();
     run.shownRight = lines.size() == 303 && lines.at(300).endsWith(QLatin1String("PLANT ROOM 2")) &&
-                     w.LCDisplay->toPlainText().startsWith(QLatin1String("ZONE 12 ALARM"));
+                     w.lcdDisplay->toPlainText().startsWith(QLatin1String("ZONE 12 ALARM"));
     program.link.onReceive = nullptr;
     return run;
 }
@@ -212,7 +212,7 @@ int bareWindow(int argc, char **argv, bool text)
 {
     QApplication app(argc, argv);
     QWidget w;
-    w.resize(TLcd::kClientWidth, TLcd::kClientHeight);
+    w.resize(MainWindow::kClientWidth, MainWindow::kClientHeight);
     if (text)
         (new QLabel(QStringLiteral("Not Connected"), &w))->move(10, 10);
     FirstPaint watch(&w);

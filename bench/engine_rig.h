@@ -3,7 +3,7 @@
 // fuzzing and tests of the engine alone. `connection` stands in for the link
 // session's working copy of the connection record.
 #include "core/engine.h"
-#include "faces/face_controller.h"
+#include "face_logic/face_controller.h"
 #include "platform/clock.h"
 
 namespace kordex {

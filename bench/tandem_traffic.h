@@ -14,8 +14,8 @@ public:
     void setVisibleContainer(Container) override {}
     void prepareFace(int) override {}
     void setLogicKeysVisible(bool) override {}
-    void setLcdGeometry(const QRect &) override {}
-    void setEventScreenGeometry(int, int) override {}
+    void setDisplayLayout(DisplayLayout) override {}
+    void setEventScreenLayout(EventScreenLayout) override {}
     void setNzDisplayVisible(bool) override {}
     void setLcdText(const QByteArray &t) override { lastText = &t; }
     void eventScreenReplace(int, const QByteArray &) override {}

@@ -42,7 +42,7 @@ void DisplayModel::ClearScreen()
     markAll();
     CursorRow = 0;
     CursorColumn = 0;
-    e_.view.setLcdText(QByteArray());
+    e_.panel.setLcdText(QByteArray());
 }
 
 void DisplayModel::ClearToLineEnd()
@@ -51,7 +51,7 @@ void DisplayModel::ClearToLineEnd()
         for (int c = CursorColumn; c <= 40; ++c)
             setCell(CursorRow, c, ' ');
     LcdText = ComposeLcdText();
-    e_.view.setLcdText(LcdText);
+    e_.panel.setLcdText(LcdText);
 }
 
 QByteArray DisplayModel::ComposeLcdText() const
@@ -98,7 +98,7 @@ void DisplayModel::RefreshLcd()
     dirtyRows_ = 0;
     diffCount_ = 0;
     LcdText = ComposeLcdText();
-    e_.view.setLcdText(LcdText);
+    e_.panel.setLcdText(LcdText);
     if (alarmActive(LcdText))
         e_.Timer7.start();
     else
@@ -116,7 +116,7 @@ void DisplayModel::applyCursorOverlay()
         LcdText[p - 1] = '_';
 }
 
-void DisplayModel::showLcdText() { e_.view.setLcdText(LcdText); }
+void DisplayModel::showLcdText() { e_.panel.setLcdText(LcdText); }
 
 void DisplayModel::Timer3Timer()
 {
@@ -128,7 +128,7 @@ void DisplayModel::Timer3Timer()
     if (CursorRow >= 0 && CursorRow < kRows && CursorColumn >= 0 && CursorColumn < kColumns)
         under = char(cell(CursorRow, CursorColumn));
     LcdText[p - 1] = CursorBlinkPhase ? under : '_';
-    e_.view.setLcdText(LcdText);
+    e_.panel.setLcdText(LcdText);
 }
 
 void DisplayModel::PutEventChar(uint8_t b)
@@ -143,29 +143,29 @@ void DisplayModel::PutEventChar(uint8_t b)
         return;
 
     switch (b) {
-    case 0x07: e_.view.beep(); return;
+    case 0x07: e_.shell.beep(); return;
     case 0x08:
         if (EventColumn <= 1)
             return;
         e_.Timer6.restart();
         if (EventLineDirty)
-            e_.view.eventScreenReplace(EventLineIndex, EventLine);
+            e_.panel.eventScreenReplace(EventLineIndex, EventLine);
         --EventColumn;
         EventLine.remove(EventColumn - 1, 1);
         EventLineDirty = false;
         return;
     case 0x0D:
         if (EventLineIndex > kMaxCompletedLines - 1) {
-            e_.view.eventScreenRemoveFirst();
+            e_.panel.eventScreenRemoveFirst();
             --EventLineIndex;
         }
         if (s.Capturing && captureLine)
             captureLine(EventLine);
         e_.Timer6.stop();
-        e_.view.eventScreenInsert(EventLineIndex, EventLine);
+        e_.panel.eventScreenInsert(EventLineIndex, EventLine);
         ++EventLineIndex;
         // Blank the copy of the unfinished line the flush may have shown here.
-        e_.view.eventScreenReplace(EventLineIndex, QByteArray());
+        e_.panel.eventScreenReplace(EventLineIndex, QByteArray());
         EventLine.clear();
         EventColumn = 1;
         EventLineDirty = true;
@@ -183,17 +183,17 @@ void DisplayModel::Timer6Timer()
 {
     e_.Timer6.stop();
     if (!EventLine.isEmpty())
-        e_.view.eventScreenReplace(EventLineIndex, EventLine);
+        e_.panel.eventScreenReplace(EventLineIndex, EventLine);
 }
 
 void DisplayModel::Timer7Timer()
 {
     if (alarmBlinkPhase_) {
-        e_.view.flashTaskbar(true);
+        e_.shell.flashTaskbar(true);
         alarmBlinkPhase_ = false;
-        e_.view.beep();
+        e_.shell.beep();
     } else {
-        e_.view.flashTaskbar(false);
+        e_.shell.flashTaskbar(false);
         alarmBlinkPhase_ = true;
         if (e_.session.AbortRequested)
             e_.Timer7.stop();

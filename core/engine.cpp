@@ -30,9 +30,10 @@ const char *menuItemName(MenuItem item)
     return "";
 }
 
-Engine::Engine(Clock &c, EngineView &v, SessionState &s)
+Engine::Engine(Clock &c, PanelView &p, ShellView &sh, SessionState &s)
     : clock(c),
-      view(v),
+      panel(p),
+      shell(sh),
       session(s),
       display(*this),
       decoder(*this),
@@ -53,7 +54,7 @@ void Engine::startUp()
 {
     Timer1.start();
     TimerHKI.start();
-    view.setEventScreenGeometry(0, 522);
+    shell.setEventScreenLayout(EventScreenLayout::Full);
     session.setPanelType(0);
     session.StatusText = "Not Connected";
     SelectFace();

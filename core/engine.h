@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit-free panel engine: screen model, decoder, identification,
 // indicator table, flash steps and the display timers. It reads and writes the
-// session flags it is given, shows through an EngineView and reaches the faces
+// session flags it is given, shows through a PanelView and a ShellView and reaches the faces
 // through a FaceControl. The program, kordex-replay and the tests each compose
 // one over their own clock and view.
 #include "core/display_model.h"
@@ -19,7 +19,8 @@ namespace kordex {
 
 class Engine {
 public:
-    Engine(Clock &clock, EngineView &view, SessionState &session);
+    Engine(Clock &clock, PanelView &panel, ShellView &shell, SessionState &session);
+    Engine(Clock &c, EngineView &view, SessionState &s) : Engine(c, view, view, s) {}
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
 
@@ -44,7 +45,8 @@ public:
     void paintIndicator(int panelType, int k, bool lit, bool show);
 
     Clock &clock;
-    EngineView &view;
+    PanelView &panel;
+    ShellView &shell;
     SessionState &session;
     DisplayModel display;
     StreamDecoder decoder;

@@ -1,9 +1,8 @@
 #pragma once
-// Everything the engine shows goes out through this interface, so the same
+// Everything the engine shows goes out through these interfaces, so the same
 // engine drives the window, kordex-replay and the tests. Calls arrive on the
 // main thread. Texts are the panel's 8-bit bytes; the window converts them.
 #include <QByteArray>
-#include <QRect>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -37,19 +36,18 @@ inline constexpr Rgb kRed{255, 0, 0};
 inline constexpr Rgb kAmber{247, 152, 41};
 inline constexpr Rgb kGreen{0, 128, 0};
 
-class EngineView {
-public:
-    virtual ~EngineView() = default;
+// Named placements; the faces own the geometry behind each name.
+// The display memo: two rows over the AS faces, four over the ZR9 faces.
+enum class DisplayLayout { TwoRows, FourRows };
+// The event screen: over the whole client area (terminal mode), below a face,
+// or below the taller ZR9 brigade face.
+enum class EventScreenLayout { Full, BelowFace, BelowTallFace };
 
-    virtual void setCaption(const QByteArray &caption) = 0;
-    virtual void setVisibleContainer(Container c) = 0;
-    // Loads the up pictures of the face's keys (and the badge on AS 1603 faces).
-    virtual void prepareFace(int panelType) = 0;
-    // AS 1603 face: the four logic keys are shown only on face 4.
-    virtual void setLogicKeysVisible(bool visible) = 0;
-    virtual void setLcdGeometry(const QRect &r) = 0;
-    virtual void setEventScreenGeometry(int top, int height) = 0;
-    virtual void setNzDisplayVisible(bool visible) = 0;
+// What the panel shows: the display, the event lines, the lamps and the tray
+// labels.
+class PanelView {
+public:
+    virtual ~PanelView() = default;
 
     // The LCDisplay memo.
     virtual void setLcdText(const QByteArray &text) = 0;
@@ -67,6 +65,24 @@ public:
     // A click on the Events label sends keyCode.
     virtual void setEventsLabel(const QByteArray &caption, int keyCode) = 0;
     virtual void setEventsLabelVisible(bool visible) = 0;
+};
+
+// The window around the panel: caption, which face shows and where the memos
+// sit, menus, the file send note, beep, taskbar and focus.
+class ShellView {
+public:
+    virtual ~ShellView() = default;
+
+    virtual void setCaption(const QByteArray &caption) = 0;
+    virtual void setVisibleContainer(Container c) = 0;
+    // Loads the up pictures of the face's keys (and the badge on AS 1603 faces).
+    virtual void prepareFace(int panelType) = 0;
+    // AS 1603 face: the four logic keys are shown only on face 4.
+    virtual void setLogicKeysVisible(bool visible) = 0;
+    virtual void setDisplayLayout(DisplayLayout layout) = 0;
+    virtual void setEventScreenLayout(EventScreenLayout layout) = 0;
+    virtual void setNzDisplayVisible(bool visible) = 0;
+
     virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
     virtual void setMenuChecked(MenuItem item, bool checked) = 0;
     virtual void setMenuVisible(MenuItem item, bool visible) = 0;
@@ -81,5 +97,8 @@ public:
     virtual void flashTaskbar(bool invert) = 0;
     virtual void focusFirstControl() = 0;
 };
+
+// One object that is both, as the window, the recording view and the trace are.
+class EngineView : public PanelView, public ShellView {};
 
 }  // namespace kordex

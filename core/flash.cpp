@@ -63,17 +63,17 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
     if (k == 28) {
         if (face == 0)
             session.EventDisplayAllowed = false;
-        view.setMenuChecked(MenuItem::Events1, lit);
+        shell.setMenuChecked(MenuItem::Events1, lit);
         // The key code a click on the Events label sends.
-        view.setEventsLabel(lit ? "Display Events On" : "Display Events Off", lit ? 39 : 34);
+        panel.setEventsLabel(lit ? "Display Events On" : "Display Events Off", lit ? 39 : 34);
         const bool allowed = session.EventDisplayAllowed;
-        view.setMenuEnabled(MenuItem::Events1, allowed);
-        view.setEventsLabelVisible(show && allowed);
+        shell.setMenuEnabled(MenuItem::Events1, allowed);
+        panel.setEventsLabelVisible(show && allowed);
         return;
     }
     if (k == 12 && face >= 0 && face <= 5) {
-        view.setSounder(lit ? "Sounder On" : "Sounder Off", lit ? kRed : kBlack);
-        view.setSounderVisible(show);
+        panel.setSounder(lit ? "Sounder On" : "Sounder Off", lit ? kRed : kBlack);
+        panel.setSounderVisible(show);
         return;
     }
     const IndicatorBinding *b = faces().bindingFor(face, k);
@@ -84,12 +84,12 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
         if (name.empty())
             continue;
         if (!nzLamp) {
-            view.setLampColor(name, lit ? b->litColor : kWhite);
+            panel.setLampColor(name, lit ? b->litColor : kWhite);
         } else if (!lit) {
-            view.setLampVisible(name, false);
+            panel.setLampVisible(name, false);
         } else if (session.current().ShowNZCommonStates) {
-            view.setLampColor(name, b->litColor);
-            view.setLampVisible(name, true);
+            panel.setLampColor(name, b->litColor);
+            panel.setLampVisible(name, true);
         }
     }
 }

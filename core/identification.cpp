@@ -88,8 +88,8 @@ void Engine::IdentifyPanel()
     const bool offersEvents = (model == "Q6150" || model == "JBX" || model == "HBX" || model == "WBX") &&
                               !s.ArrowPromptSeen && !s.DiagnosticsBannerSeen;
     s.EventDisplayAllowed = offersEvents;
-    view.setMenuEnabled(MenuItem::Events1, offersEvents);
-    view.setEventsLabelVisible(offersEvents);
+    shell.setMenuEnabled(MenuItem::Events1, offersEvents);
+    panel.setEventsLabelVisible(offersEvents);
 
     s.StatusText = (model == "Q7312" && type == 5) ? QByteArray("ZR8816") : model;
     s.StatusText += ": " + s.current().SystemName;

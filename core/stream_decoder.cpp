@@ -82,7 +82,7 @@ void StreamDecoder::DecodeTandemByte(uint8_t b)
     DisplayModel &d = e_.display;
     const int type = e_.session.panelType();
     switch (b) {
-    case 0x07: e_.view.beep(); break;
+    case 0x07: e_.shell.beep(); break;
     case 0x0A:
         ++d.CursorRow;
         // Rows 11 and 13 carry machine lines; line feeds skip them and wrap into the printer area.

@@ -152,8 +152,8 @@ void SidUpDownControl::keyPressEvent(QKeyEvent *e)
         QWidget::keyPressEvent(e);
 }
 
-TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter,
-                                             ConnectionActions &actions, QWidget *parent)
+ConnectionPropertiesDialog::ConnectionPropertiesDialog(ConnectionBook &book, Configuration &config, Prompter &prompter,
+                                                       ConnectionActions &actions, QWidget *parent)
     : QDialog(parent),
       logic_(book, config, prompter, actions),
       actions_(actions),
@@ -169,7 +169,7 @@ TConnectionProperties::TConnectionProperties(ConnectionBook &book, Configuration
     logic_.onHide = [this] { hide(); };
 }
 
-void TConnectionProperties::ensureControls()
+void ConnectionPropertiesDialog::ensureControls()
 {
     if (built_)
         return;
@@ -181,85 +181,131 @@ void TConnectionProperties::ensureControls()
     syncFromLogic();
 }
 
-void TConnectionProperties::buildControls()
+void ConnectionPropertiesDialog::buildControls()
 {
-    GeneralGroup = group(this, "GeneralGroup", QStringLiteral("&General"), 0, 0, 233, 201);
-    SysName = edit(GeneralGroup, "SysName", 8, 32, 217, 21);
-    label(GeneralGroup, QStringLiteral("System Name"), 8, 16, SysName);
-    EditUsername = edit(GeneralGroup, "EditUsername", 8, 80, 113, 21);
-    label(GeneralGroup, QStringLiteral("Username (ZR9 only)"), 8, 64, EditUsername);
-    EditPassword = edit(GeneralGroup, "EditPassword", 8, 120, 113, 21);
-    label(GeneralGroup, QStringLiteral("Password"), 8, 104, EditPassword);
-    SidEdit = edit(GeneralGroup, "SidEdit", 144, 120, 33, 21);
-    label(GeneralGroup, QStringLiteral("SID"), 144, 104, SidEdit);
-    SidUpDown = placed(new SidUpDownControl(GeneralGroup), 177, 120, 16, 21);
-    SidUpDown->setObjectName(QStringLiteral("SidUpDown"));
-    SidUpDown->findChild<QToolButton *>(QStringLiteral("SidUp"))->setGeometry(0, 0, 16, 10);
-    SidUpDown->findChild<QToolButton *>(QStringLiteral("SidDown"))->setGeometry(0, 11, 16, 10);
-    AutoLogCkbx = placed(new QCheckBox(QStringLiteral("Auto Login"), GeneralGroup), 8, 152, 73, 17);
-    AutoLogCkbx->setObjectName(QStringLiteral("AutoLogCkbx"));
-    CommonStatesCheckBox =
-        placed(new QCheckBox(QStringLiteral("Show ZR9 NZ Common States"), GeneralGroup), 8, 176, 169, 17);
-    CommonStatesCheckBox->setObjectName(QStringLiteral("CommonStatesCheckBox"));
-    DiagCheckBox = placed(new QCheckBox(GeneralGroup), 208, 176, 17, 17);
-    DiagCheckBox->setObjectName(QStringLiteral("DiagCheckBox"));
-    DiagCheckBox->setToolTip(QStringLiteral("Diagnostic mode"));
+    buildGeneralGroup();
+    buildConnectionGroups();
+    buildListAndButtons();
 
-    ConnectionGroup = group(this, "Connection", QStringLiteral("Connection &Type"), 0, 208, 233, 57);
-    Connection = new QButtonGroup(this);
+    QWidget *order[] = {systemNameEdit_,
+                        usernameEdit_,
+                        passwordEdit_,
+                        sidEdit_,
+                        sidUpDown_,
+                        autoLoginCheckBox_,
+                        commonStatesCheckBox_,
+                        diagnosticCheckBox_,
+                        connectionTypeButtons_[0],
+                        connectionTypeButtons_[1],
+                        connectionTypeButtons_[2],
+                        portComboBox_,
+                        baudRateComboBox_,
+                        flowControlComboBox_,
+                        phoneNumberEdit_,
+                        netPortEdit_,
+                        netHostEdit_,
+                        linePacingComboBox_,
+                        auxPrompt1Edit_,
+                        auxReply1Edit_,
+                        auxPrompt2Edit_,
+                        auxReply2Edit_,
+                        connectionList_,
+                        okButton_,
+                        editButton_,
+                        deleteButton_,
+                        cancelButton_};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void ConnectionPropertiesDialog::buildGeneralGroup()
+{
+    generalGroup_ = group(this, "GeneralGroup", QStringLiteral("&General"), 0, 0, 233, 201);
+    systemNameEdit_ = edit(generalGroup_, "SysName", 8, 32, 217, 21);
+    label(generalGroup_, QStringLiteral("System Name"), 8, 16, systemNameEdit_);
+    usernameEdit_ = edit(generalGroup_, "EditUsername", 8, 80, 113, 21);
+    label(generalGroup_, QStringLiteral("Username (ZR9 only)"), 8, 64, usernameEdit_);
+    passwordEdit_ = edit(generalGroup_, "EditPassword", 8, 120, 113, 21);
+    label(generalGroup_, QStringLiteral("Password"), 8, 104, passwordEdit_);
+    sidEdit_ = edit(generalGroup_, "SidEdit", 144, 120, 33, 21);
+    label(generalGroup_, QStringLiteral("SID"), 144, 104, sidEdit_);
+    sidUpDown_ = placed(new SidUpDownControl(generalGroup_), 177, 120, 16, 21);
+    sidUpDown_->setObjectName(QStringLiteral("SidUpDown"));
+    sidUpDown_->findChild<QToolButton *>(QStringLiteral("SidUp"))->setGeometry(0, 0, 16, 10);
+    sidUpDown_->findChild<QToolButton *>(QStringLiteral("SidDown"))->setGeometry(0, 11, 16, 10);
+    autoLoginCheckBox_ = placed(new QCheckBox(QStringLiteral("Auto Login"), generalGroup_), 8, 152, 73, 17);
+    autoLoginCheckBox_->setObjectName(QStringLiteral("AutoLogCkbx"));
+    commonStatesCheckBox_ =
+        placed(new QCheckBox(QStringLiteral("Show ZR9 NZ Common States"), generalGroup_), 8, 176, 169, 17);
+    commonStatesCheckBox_->setObjectName(QStringLiteral("CommonStatesCheckBox"));
+    diagnosticCheckBox_ = placed(new QCheckBox(generalGroup_), 208, 176, 17, 17);
+    diagnosticCheckBox_->setObjectName(QStringLiteral("DiagCheckBox"));
+    diagnosticCheckBox_->setToolTip(QStringLiteral("Diagnostic mode"));
+}
+
+// The connection type and the groups that show for one type each.
+void ConnectionPropertiesDialog::buildConnectionGroups()
+{
+    connectionGroup_ = group(this, "Connection", QStringLiteral("Connection &Type"), 0, 208, 233, 57);
+    connectionTypes_ = new QButtonGroup(this);
     // Two columns, filled top to bottom; the second starts where the first's
     // longest item ends, if that is further right.
     const QPoint at[3] = {{8, 16}, {8, 35}, {120, 16}};
     int secondColumn = at[2].x();
     for (int i = 0; i < 3; ++i) {
-        ConnectionItems[i] = placed(new QRadioButton(QString::fromLatin1(kConnectionTypeItems[i]), ConnectionGroup),
-                                    i < 2 ? at[i].x() : secondColumn, at[i].y(), 105, 17);
-        ConnectionItems[i]->setObjectName(QStringLiteral("ConnectionItem%1").arg(i));
-        Connection->addButton(ConnectionItems[i], i);
+        connectionTypeButtons_[i] =
+            placed(new QRadioButton(QString::fromLatin1(kConnectionTypeItems[i]), connectionGroup_),
+                   i < 2 ? at[i].x() : secondColumn, at[i].y(), 105, 17);
+        connectionTypeButtons_[i]->setObjectName(QStringLiteral("ConnectionItem%1").arg(i));
+        connectionTypes_->addButton(connectionTypeButtons_[i], i);
         if (i < 2)
-            secondColumn = std::max(secondColumn, at[i].x() + ConnectionItems[i]->sizeHint().width() + kLabelGap);
+            secondColumn =
+                std::max(secondColumn, at[i].x() + connectionTypeButtons_[i]->sizeHint().width() + kLabelGap);
     }
 
-    ComPortGroup = group(this, "ComPortGroup", QStringLiteral("Com &Port Settings"), 0, 272, 233, 97);
-    PortComboBox = placed(new QComboBox(ComPortGroup), 72, 16, 145, 22);
-    PortComboBox->setObjectName(QStringLiteral("PortComboBox"));
-    label(ComPortGroup, QStringLiteral("Port:"), 8, 20, PortComboBox);
-    BaudRateComboBox = placed(new QComboBox(ComPortGroup), 72, 42, 145, 21);
-    BaudRateComboBox->setObjectName(QStringLiteral("BaudRateComboBox"));
+    comPortGroup_ = group(this, "ComPortGroup", QStringLiteral("Com &Port Settings"), 0, 272, 233, 97);
+    portComboBox_ = placed(new QComboBox(comPortGroup_), 72, 16, 145, 22);
+    portComboBox_->setObjectName(QStringLiteral("PortComboBox"));
+    label(comPortGroup_, QStringLiteral("Port:"), 8, 20, portComboBox_);
+    baudRateComboBox_ = placed(new QComboBox(comPortGroup_), 72, 42, 145, 21);
+    baudRateComboBox_->setObjectName(QStringLiteral("BaudRateComboBox"));
     for (int rate : kBaudRates)
-        BaudRateComboBox->addItem(QString::number(rate));
-    label(ComPortGroup, QStringLiteral("Baud Rate:"), 8, 46, BaudRateComboBox);
-    FlowCtrlComboBox = placed(new QComboBox(ComPortGroup), 72, 68, 145, 21);
-    FlowCtrlComboBox->setObjectName(QStringLiteral("FlowCtrlComboBox"));
+        baudRateComboBox_->addItem(QString::number(rate));
+    label(comPortGroup_, QStringLiteral("Baud Rate:"), 8, 46, baudRateComboBox_);
+    flowControlComboBox_ = placed(new QComboBox(comPortGroup_), 72, 68, 145, 21);
+    flowControlComboBox_->setObjectName(QStringLiteral("FlowCtrlComboBox"));
     for (const char *item : kFlowControlItems)
-        FlowCtrlComboBox->addItem(QString::fromLatin1(item));
-    label(ComPortGroup, QStringLiteral("Flow Control:"), 8, 72, FlowCtrlComboBox);
+        flowControlComboBox_->addItem(QString::fromLatin1(item));
+    label(comPortGroup_, QStringLiteral("Flow Control:"), 8, 72, flowControlComboBox_);
 
-    Network = group(this, "Network", QStringLiteral("&Network"), 0, 272, 233, 89);
-    NetPort = edit(Network, "NetPort", 142, 10, 83, 21);
-    label(Network, QStringLiteral("Port/Service"), 8, 14, NetPort);
-    NetHost = edit(Network, "NetHost", 142, 33, 83, 21);
-    label(Network, QStringLiteral("Address/Host"), 8, 37, NetHost);
-    TcpIpLp = placed(new QComboBox(Network), 168, 63, 57, 21);
-    TcpIpLp->setObjectName(QStringLiteral("TcpIpLp"));
+    networkGroup_ = group(this, "Network", QStringLiteral("&Network"), 0, 272, 233, 89);
+    netPortEdit_ = edit(networkGroup_, "NetPort", 142, 10, 83, 21);
+    label(networkGroup_, QStringLiteral("Port/Service"), 8, 14, netPortEdit_);
+    netHostEdit_ = edit(networkGroup_, "NetHost", 142, 33, 83, 21);
+    label(networkGroup_, QStringLiteral("Address/Host"), 8, 37, netHostEdit_);
+    linePacingComboBox_ = placed(new QComboBox(networkGroup_), 168, 63, 57, 21);
+    linePacingComboBox_->setObjectName(QStringLiteral("TcpIpLp"));
     for (int ms : kLinePacingItems)
-        TcpIpLp->addItem(QString::number(ms));
-    label(Network, QStringLiteral("TCPIP Line Pacing"), 8, 67, TcpIpLp);
+        linePacingComboBox_->addItem(QString::number(ms));
+    label(networkGroup_, QStringLiteral("TCPIP Line Pacing"), 8, 67, linePacingComboBox_);
 
-    PhoneNumGroup = group(this, "PhoneNumGroup", QStringLiteral("P&hone Number"), 0, 376, 233, 49);
-    PhoneNumber = edit(PhoneNumGroup, "PhoneNumber", 8, 16, 153, 21);
+    phoneNumberGroup_ = group(this, "PhoneNumGroup", QStringLiteral("P&hone Number"), 0, 376, 233, 49);
+    phoneNumberEdit_ = edit(phoneNumberGroup_, "PhoneNumber", 8, 16, 153, 21);
 
-    AuxPrompt = group(this, "AuxPrompt", QStringLiteral("A&ux Prompt"), 0, 369, 233, 64);
-    Alp1 = edit(AuxPrompt, "Alp1", 104, 12, 57, 21);
-    Alr1 = edit(AuxPrompt, "Alr1", 169, 13, 57, 21);
-    label(AuxPrompt, QStringLiteral("Aux Prompt/Resp 1"), 8, 16, Alp1);
-    Alp2 = edit(AuxPrompt, "Alp2", 104, 38, 57, 21);
-    Alr2 = edit(AuxPrompt, "Alr2", 169, 38, 57, 21);
-    label(AuxPrompt, QStringLiteral("Aux Prompt/Resp 2"), 8, 42, Alp2);
+    auxPromptGroup_ = group(this, "AuxPrompt", QStringLiteral("A&ux Prompt"), 0, 369, 233, 64);
+    auxPrompt1Edit_ = edit(auxPromptGroup_, "Alp1", 104, 12, 57, 21);
+    auxReply1Edit_ = edit(auxPromptGroup_, "Alr1", 169, 13, 57, 21);
+    label(auxPromptGroup_, QStringLiteral("Aux Prompt/Resp 1"), 8, 16, auxPrompt1Edit_);
+    auxPrompt2Edit_ = edit(auxPromptGroup_, "Alp2", 104, 38, 57, 21);
+    auxReply2Edit_ = edit(auxPromptGroup_, "Alr2", 169, 38, 57, 21);
+    label(auxPromptGroup_, QStringLiteral("Aux Prompt/Resp 2"), 8, 42, auxPrompt2Edit_);
+}
 
-    ConnectionList = placed(new QListWidget(this), kBorder, 2 + kBorder, 233, 431);
-    ConnectionList->setObjectName(QStringLiteral("ConnectionList"));
-    ConnectionList->setSelectionMode(QAbstractItemView::SingleSelection);
+void ConnectionPropertiesDialog::buildListAndButtons()
+{
+    connectionList_ = placed(new QListWidget(this), kBorder, 2 + kBorder, 233, 431);
+    connectionList_->setObjectName(QStringLiteral("ConnectionList"));
+    connectionList_->setSelectionMode(QAbstractItemView::SingleSelection);
 
     auto button = [this](const char *name, const QString &text, int x) {
         auto *b = placed(new QPushButton(text, this), x + kBorder, 440 + kBorder, 49, 25);
@@ -267,51 +313,21 @@ void TConnectionProperties::buildControls()
         b->setAutoDefault(false);
         return b;
     };
-    OKButton = button("OKButton", QStringLiteral("&OK"), 0);
-    OKButton->setDefault(true);
-    EditButton = button("EditButton", QStringLiteral("&Edit"), 62);
-    DeleteButton = button("DeleteButton", QStringLiteral("&Delete"), 124);
-    CancelButton = button("CancelButton", QStringLiteral("C&ancel"), 184);
-
-    QWidget *order[] = {SysName,
-                        EditUsername,
-                        EditPassword,
-                        SidEdit,
-                        SidUpDown,
-                        AutoLogCkbx,
-                        CommonStatesCheckBox,
-                        DiagCheckBox,
-                        ConnectionItems[0],
-                        ConnectionItems[1],
-                        ConnectionItems[2],
-                        PortComboBox,
-                        BaudRateComboBox,
-                        FlowCtrlComboBox,
-                        PhoneNumber,
-                        NetPort,
-                        NetHost,
-                        TcpIpLp,
-                        Alp1,
-                        Alr1,
-                        Alp2,
-                        Alr2,
-                        ConnectionList,
-                        OKButton,
-                        EditButton,
-                        DeleteButton,
-                        CancelButton};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    okButton_ = button("OKButton", QStringLiteral("&OK"), 0);
+    okButton_->setDefault(true);
+    editButton_ = button("EditButton", QStringLiteral("&Edit"), 62);
+    deleteButton_ = button("DeleteButton", QStringLiteral("&Delete"), 124);
+    cancelButton_ = button("CancelButton", QStringLiteral("C&ancel"), 184);
 }
 
 // Qt's styles set a group's title above its frame, not on the frame line:
 // each group's rows move down by the style's room for the title, the groups
 // below move with them, and the window grows to fit, so every control keeps
 // its place relative to its frame at any style, font and scale.
-void TConnectionProperties::fitToStyle()
+void ConnectionPropertiesDialog::fitToStyle()
 {
     const std::vector<std::vector<QGroupBox *>> stack = {
-        {GeneralGroup}, {ConnectionGroup}, {ComPortGroup, Network}, {PhoneNumGroup, AuxPrompt}};
+        {generalGroup_}, {connectionGroup_}, {comPortGroup_, networkGroup_}, {phoneNumberGroup_, auxPromptGroup_}};
     int moved = 0;
     for (const auto &row : stack) {
         int grown = 0;
@@ -326,31 +342,38 @@ void TConnectionProperties::fitToStyle()
         }
         moved += grown;
     }
-    ConnectionList->resize(ConnectionList->width(), ConnectionList->height() + moved);
-    for (QPushButton *b : {OKButton, EditButton, DeleteButton, CancelButton})
+    connectionList_->resize(connectionList_->width(), connectionList_->height() + moved);
+    for (QPushButton *b : {okButton_, editButton_, deleteButton_, cancelButton_})
         b->move(b->x(), b->y() + moved);
     setFixedSize(width(), height() + moved);
 }
 
-void TConnectionProperties::wireControls()
+void ConnectionPropertiesDialog::wireControls()
 {
-    filterField(SysName, CharFilter::SysName);
-    filterField(EditPassword, CharFilter::SysName);
-    filterField(Alp1, CharFilter::Prompt);
-    filterField(Alp2, CharFilter::Prompt);
-    filterField(Alr1, CharFilter::Prompt);
-    filterField(Alr2, CharFilter::Prompt);
-    filterField(PhoneNumber, CharFilter::PhoneNumber);
-    filterField(NetPort, CharFilter::NetPort);
-    filterField(NetHost, CharFilter::NetPort);
-    filterField(SidEdit, CharFilter::SidEdit);
-    filterField(EditUsername, CharFilter::Any);
-    connect(SidEdit, &QLineEdit::editingFinished, this, [this] {
+    wireFields();
+    wireListAndButtons();
+}
+
+// Keystrokes go through the fields' filters; edits, ticks and choices go to the logic.
+void ConnectionPropertiesDialog::wireFields()
+{
+    filterField(systemNameEdit_, CharFilter::SysName);
+    filterField(passwordEdit_, CharFilter::SysName);
+    filterField(auxPrompt1Edit_, CharFilter::Prompt);
+    filterField(auxPrompt2Edit_, CharFilter::Prompt);
+    filterField(auxReply1Edit_, CharFilter::Prompt);
+    filterField(auxReply2Edit_, CharFilter::Prompt);
+    filterField(phoneNumberEdit_, CharFilter::PhoneNumber);
+    filterField(netPortEdit_, CharFilter::NetPort);
+    filterField(netHostEdit_, CharFilter::NetPort);
+    filterField(sidEdit_, CharFilter::SidEdit);
+    filterField(usernameEdit_, CharFilter::Any);
+    connect(sidEdit_, &QLineEdit::editingFinished, this, [this] {
         // Show the number the up-down control holds.
         logic_.fields.SidEdit = QByteArray::number(logic_.fields.sidPosition());
         syncFields();
     });
-    connect(SidUpDown, &SidUpDownControl::stepped, this, [this](int d) {
+    connect(sidUpDown_, &SidUpDownControl::stepped, this, [this](int d) {
         logic_.stepSid(d);
         syncFields();
     });
@@ -361,11 +384,11 @@ void TConnectionProperties::wireControls()
                 logic_.fields.*field = on;
         });
     };
-    check(AutoLogCkbx, &EntryFields::AutoLogCkbx);
-    check(CommonStatesCheckBox, &EntryFields::CommonStatesCheckBox);
-    check(DiagCheckBox, &EntryFields::DiagCheckBox);
+    check(autoLoginCheckBox_, &EntryFields::AutoLogCkbx);
+    check(commonStatesCheckBox_, &EntryFields::CommonStatesCheckBox);
+    check(diagnosticCheckBox_, &EntryFields::DiagCheckBox);
 
-    connect(Connection, &QButtonGroup::idClicked, this, [this](int id) {
+    connect(connectionTypes_, &QButtonGroup::idClicked, this, [this](int id) {
         logic_.fields.Connection = id;
         logic_.FieldChange();
         syncLayout();
@@ -373,35 +396,38 @@ void TConnectionProperties::wireControls()
     auto combo = [this](QComboBox *box, int EntryFields::*field) {
         connect(box, &QComboBox::activated, this, [this, field](int i) { logic_.fields.*field = i; });
     };
-    combo(BaudRateComboBox, &EntryFields::BaudRateComboBox);
-    combo(FlowCtrlComboBox, &EntryFields::FlowCtrlComboBox);
-    combo(TcpIpLp, &EntryFields::TcpIpLp);
-    connect(PortComboBox, &QComboBox::activated, this, [this](int i) {
+    combo(baudRateComboBox_, &EntryFields::BaudRateComboBox);
+    combo(flowControlComboBox_, &EntryFields::FlowCtrlComboBox);
+    combo(linePacingComboBox_, &EntryFields::TcpIpLp);
+    connect(portComboBox_, &QComboBox::activated, this, [this](int i) {
         logic_.choosePort(i);
         syncFields();
     });
+}
 
-    connect(ConnectionList, &QListWidget::currentRowChanged, this, [this](int row) {
+void ConnectionPropertiesDialog::wireListAndButtons()
+{
+    connect(connectionList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!syncing_)
             logic_.selectEntry(row);
     });
-    connect(ConnectionList, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(connectionList_, &QListWidget::itemDoubleClicked, this, [this] {
         logic_.ConnectionListDblClick();
         afterHandler();
     });
-    connect(OKButton, &QPushButton::clicked, this, [this] {
+    connect(okButton_, &QPushButton::clicked, this, [this] {
         logic_.OKButtonClick();
         afterHandler();
     });
-    connect(EditButton, &QPushButton::clicked, this, [this] {
+    connect(editButton_, &QPushButton::clicked, this, [this] {
         logic_.EditButtonClick();
         afterHandler();
     });
-    connect(DeleteButton, &QPushButton::clicked, this, [this] {
+    connect(deleteButton_, &QPushButton::clicked, this, [this] {
         logic_.DeleteButtonClick();
         afterHandler();
     });
-    connect(CancelButton, &QPushButton::clicked, this, [this] {
+    connect(cancelButton_, &QPushButton::clicked, this, [this] {
         logic_.CancelButtonClick();
         afterHandler();
     });
@@ -411,7 +437,7 @@ void TConnectionProperties::wireControls()
     connect(help, &QShortcut::activated, this, [this] { actions_.showHelpTopic(currentHelpTopic()); });
 }
 
-void TConnectionProperties::filterField(QLineEdit *e, CharFilter filter)
+void ConnectionPropertiesDialog::filterField(QLineEdit *e, CharFilter filter)
 {
     e->setProperty(kFilterProperty, int(filter));
     e->installEventFilter(this);
@@ -431,42 +457,42 @@ void TConnectionProperties::filterField(QLineEdit *e, CharFilter filter)
     });
 }
 
-void TConnectionProperties::pushText(QLineEdit *e)
+void ConnectionPropertiesDialog::pushText(QLineEdit *e)
 {
     EntryFields &f = logic_.fields;
     const QByteArray v = toBytes(e->text());
-    if (e == SysName)
+    if (e == systemNameEdit_)
         f.SysName = v;
-    else if (e == EditUsername)
+    else if (e == usernameEdit_)
         f.EditUsername = v;
-    else if (e == EditPassword)
+    else if (e == passwordEdit_)
         f.EditPassword = v;
-    else if (e == SidEdit)
+    else if (e == sidEdit_)
         f.SidEdit = v;
-    else if (e == PhoneNumber)
+    else if (e == phoneNumberEdit_)
         f.PhoneNumber = v;
-    else if (e == NetPort)
+    else if (e == netPortEdit_)
         f.NetPort = v;
-    else if (e == NetHost)
+    else if (e == netHostEdit_)
         f.NetHost = v;
-    else if (e == Alp1)
+    else if (e == auxPrompt1Edit_)
         f.Alp1 = v;
-    else if (e == Alp2)
+    else if (e == auxPrompt2Edit_)
         f.Alp2 = v;
-    else if (e == Alr1)
+    else if (e == auxReply1Edit_)
         f.Alr1 = v;
-    else if (e == Alr2)
+    else if (e == auxReply2Edit_)
         f.Alr2 = v;
 }
 
-bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
+bool ConnectionPropertiesDialog::eventFilter(QObject *watched, QEvent *event)
 {
     auto *e = qobject_cast<QLineEdit *>(watched);
     if (!e || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     const auto filter = CharFilter(e->property(kFilterProperty).toInt());
-    if (e == SidEdit && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+    if (e == sidEdit_ && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
         logic_.stepSid(key->key() == Qt::Key_Up ? 1 : -1);
         syncFields();
         return true;
@@ -496,7 +522,7 @@ bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void TConnectionProperties::setPortList(std::vector<SerialPortEntry> ports)
+void ConnectionPropertiesDialog::setPortList(std::vector<SerialPortEntry> ports)
 {
     fixedPorts_ = ports;
     ensureControls();
@@ -504,7 +530,7 @@ void TConnectionProperties::setPortList(std::vector<SerialPortEntry> ports)
 }
 
 // The port chosen stays chosen while it is still there.
-void TConnectionProperties::rescanPorts()
+void ConnectionPropertiesDialog::rescanPorts()
 {
     const int chosen = logic_.portNumber();
     applyPortList(fixedPorts_ ? *fixedPorts_ : ProbeSerialPorts(config_.ports()));
@@ -512,21 +538,21 @@ void TConnectionProperties::rescanPorts()
     syncFields();
 }
 
-void TConnectionProperties::applyPortList(std::vector<SerialPortEntry> ports)
+void ConnectionPropertiesDialog::applyPortList(std::vector<SerialPortEntry> ports)
 {
     logic_.setPortList(std::move(ports));
     const bool was = syncing_;
     syncing_ = true;
-    PortComboBox->clear();
+    portComboBox_->clear();
     for (const SerialPortEntry &p : logic_.ports()) {
-        PortComboBox->addItem(QString::asprintf("COM %d", p.number), p.number);
-        PortComboBox->setItemData(PortComboBox->count() - 1, p.devicePath, Qt::ToolTipRole);
+        portComboBox_->addItem(QString::asprintf("COM %d", p.number), p.number);
+        portComboBox_->setItemData(portComboBox_->count() - 1, p.devicePath, Qt::ToolTipRole);
     }
     syncing_ = was;
     syncFields();
 }
 
-void TConnectionProperties::showInMode(int mode)
+void ConnectionPropertiesDialog::showInMode(int mode)
 {
     ensureControls();
     if (isVisible()) {
@@ -538,14 +564,14 @@ void TConnectionProperties::showInMode(int mode)
     show();
 }
 
-void TConnectionProperties::setVisible(bool visible)
+void ConnectionPropertiesDialog::setVisible(bool visible)
 {
     if (visible)
         ensureControls();  // before the show, so they are shown with the window
     QDialog::setVisible(visible);
 }
 
-void TConnectionProperties::showEvent(QShowEvent *e)
+void ConnectionPropertiesDialog::showEvent(QShowEvent *e)
 {
     if (!positioned_) {
         if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
@@ -563,40 +589,40 @@ void TConnectionProperties::showEvent(QShowEvent *e)
     }
 }
 
-void TConnectionProperties::hideEvent(QHideEvent *e)
+void ConnectionPropertiesDialog::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     if (!e->spontaneous())
         logic_.FormHide();
 }
 
-void TConnectionProperties::closeEvent(QCloseEvent *e)
+void ConnectionPropertiesDialog::closeEvent(QCloseEvent *e)
 {
     // The title-bar box only hides; the mode stays until the main window sets one.
     e->accept();
     hide();
 }
 
-void TConnectionProperties::reject()
+void ConnectionPropertiesDialog::reject()
 {
     logic_.CancelButtonClick();
     afterHandler();
 }
 
-int TConnectionProperties::currentHelpTopic() const
+int ConnectionPropertiesDialog::currentHelpTopic() const
 {
-    if (built_ && ConnectionList->isVisible() && ConnectionList->hasFocus() && logic_.layout.listHelpTopic != 0)
+    if (built_ && connectionList_->isVisible() && connectionList_->hasFocus() && logic_.layout.listHelpTopic != 0)
         return logic_.layout.listHelpTopic;
     return logic_.layout.dialogHelpTopic;
 }
 
-void TConnectionProperties::afterHandler()
+void ConnectionPropertiesDialog::afterHandler()
 {
     if (built_ && isVisible())
         syncFromLogic();
 }
 
-void TConnectionProperties::syncFromLogic()
+void ConnectionPropertiesDialog::syncFromLogic()
 {
     syncLayout();
     syncList();
@@ -604,43 +630,43 @@ void TConnectionProperties::syncFromLogic()
     applyFocus();
 }
 
-void TConnectionProperties::syncLayout()
+void ConnectionPropertiesDialog::syncLayout()
 {
     const DialogLayout &l = logic_.layout;
-    GeneralGroup->setVisible(l.GeneralGroup);
-    ConnectionGroup->setVisible(l.Connection);
-    Network->setVisible(l.Network);
-    AuxPrompt->setVisible(l.AuxPrompt);
-    PhoneNumGroup->setVisible(l.PhoneNumGroup);
-    ComPortGroup->setVisible(l.ComPortGroup);
-    ConnectionList->setVisible(l.ConnectionList);
+    generalGroup_->setVisible(l.GeneralGroup);
+    connectionGroup_->setVisible(l.Connection);
+    networkGroup_->setVisible(l.Network);
+    auxPromptGroup_->setVisible(l.AuxPrompt);
+    phoneNumberGroup_->setVisible(l.PhoneNumGroup);
+    comPortGroup_->setVisible(l.ComPortGroup);
+    connectionList_->setVisible(l.ConnectionList);
     if (l.ConnectionList)
-        ConnectionList->raise();
-    EditButton->setVisible(l.EditButton);
-    DeleteButton->setVisible(l.DeleteButton);
-    OKButton->setText(l.OKCaption);
-    CancelButton->setText(l.CancelCaption);
+        connectionList_->raise();
+    editButton_->setVisible(l.EditButton);
+    deleteButton_->setVisible(l.DeleteButton);
+    okButton_->setText(l.OKCaption);
+    cancelButton_->setText(l.CancelCaption);
 }
 
-void TConnectionProperties::syncList()
+void ConnectionPropertiesDialog::syncList()
 {
     syncing_ = true;
     const auto &items = logic_.listItems();
-    bool same = ConnectionList->count() == int(items.size());
-    for (int i = 0; same && i < ConnectionList->count(); ++i)
-        same = ConnectionList->item(i)->text() == toText(items[i]);
+    bool same = connectionList_->count() == int(items.size());
+    for (int i = 0; same && i < connectionList_->count(); ++i)
+        same = connectionList_->item(i)->text() == toText(items[i]);
     if (!same) {
-        ConnectionList->clear();
+        connectionList_->clear();
         for (const QByteArray &name : items)
-            ConnectionList->addItem(toText(name));
+            connectionList_->addItem(toText(name));
     }
-    ConnectionList->setCurrentRow(logic_.selectedIndex());
+    connectionList_->setCurrentRow(logic_.selectedIndex());
     if (logic_.selectedIndex() < 0)
-        ConnectionList->clearSelection();
+        connectionList_->clearSelection();
     syncing_ = false;
 }
 
-void TConnectionProperties::syncFields()
+void ConnectionPropertiesDialog::syncFields()
 {
     syncing_ = true;
     const EntryFields &f = logic_.fields;
@@ -648,42 +674,42 @@ void TConnectionProperties::syncFields()
         if (e->text() != toText(v))
             e->setText(toText(v));
     };
-    setText(SysName, f.SysName);
-    setText(EditUsername, f.EditUsername);
-    setText(EditPassword, f.EditPassword);
-    setText(SidEdit, f.SidEdit);
-    setText(PhoneNumber, f.PhoneNumber);
-    setText(NetPort, f.NetPort);
-    setText(NetHost, f.NetHost);
-    setText(Alp1, f.Alp1);
-    setText(Alp2, f.Alp2);
-    setText(Alr1, f.Alr1);
-    setText(Alr2, f.Alr2);
-    AutoLogCkbx->setChecked(f.AutoLogCkbx);
-    CommonStatesCheckBox->setChecked(f.CommonStatesCheckBox);
-    DiagCheckBox->setChecked(f.DiagCheckBox);
+    setText(systemNameEdit_, f.SysName);
+    setText(usernameEdit_, f.EditUsername);
+    setText(passwordEdit_, f.EditPassword);
+    setText(sidEdit_, f.SidEdit);
+    setText(phoneNumberEdit_, f.PhoneNumber);
+    setText(netPortEdit_, f.NetPort);
+    setText(netHostEdit_, f.NetHost);
+    setText(auxPrompt1Edit_, f.Alp1);
+    setText(auxPrompt2Edit_, f.Alp2);
+    setText(auxReply1Edit_, f.Alr1);
+    setText(auxReply2Edit_, f.Alr2);
+    autoLoginCheckBox_->setChecked(f.AutoLogCkbx);
+    commonStatesCheckBox_->setChecked(f.CommonStatesCheckBox);
+    diagnosticCheckBox_->setChecked(f.DiagCheckBox);
     if (f.Connection >= 0 && f.Connection < 3) {
-        ConnectionItems[f.Connection]->setChecked(true);
+        connectionTypeButtons_[f.Connection]->setChecked(true);
     } else {
-        Connection->setExclusive(false);
-        for (QRadioButton *b : ConnectionItems)
+        connectionTypes_->setExclusive(false);
+        for (QRadioButton *b : connectionTypeButtons_)
             b->setChecked(false);
-        Connection->setExclusive(true);
+        connectionTypes_->setExclusive(true);
     }
     auto setIndex = [](QComboBox *box, int i) { box->setCurrentIndex(i >= 0 && i < box->count() ? i : -1); };
-    setIndex(BaudRateComboBox, f.BaudRateComboBox);
-    setIndex(FlowCtrlComboBox, f.FlowCtrlComboBox);
-    setIndex(TcpIpLp, f.TcpIpLp);
-    setIndex(PortComboBox, logic_.portEntry());
-    PortComboBox->setToolTip(logic_.portEntry() >= 0 ? logic_.ports()[logic_.portEntry()].devicePath : QString());
+    setIndex(baudRateComboBox_, f.BaudRateComboBox);
+    setIndex(flowControlComboBox_, f.FlowCtrlComboBox);
+    setIndex(linePacingComboBox_, f.TcpIpLp);
+    setIndex(portComboBox_, logic_.portEntry());
+    portComboBox_->setToolTip(logic_.portEntry() >= 0 ? logic_.ports()[logic_.portEntry()].devicePath : QString());
     syncing_ = false;
 }
 
-void TConnectionProperties::applyFocus()
+void ConnectionPropertiesDialog::applyFocus()
 {
     switch (logic_.focus) {
-    case DialogFocus::SysName: SysName->setFocus(); break;
-    case DialogFocus::ConnectionList: ConnectionList->setFocus(); break;
+    case DialogFocus::SysName: systemNameEdit_->setFocus(); break;
+    case DialogFocus::ConnectionList: connectionList_->setFocus(); break;
     case DialogFocus::None: break;
     }
     logic_.focus = DialogFocus::None;

@@ -39,11 +39,11 @@ private:
     QToolButton *up_, *down_;
 };
 
-class TConnectionProperties : public QDialog {
+class ConnectionPropertiesDialog : public QDialog {
     Q_OBJECT
 public:
-    TConnectionProperties(ConnectionBook &book, Configuration &config, Prompter &prompter, ConnectionActions &actions,
-                          QWidget *parent = nullptr);
+    ConnectionPropertiesDialog(ConnectionBook &book, Configuration &config, Prompter &prompter,
+                               ConnectionActions &actions, QWidget *parent = nullptr);
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
     void showInMode(int mode);
@@ -71,8 +71,13 @@ private:
     // the window: that keeps them, and the port probe, out of the start.
     void ensureControls();
     void buildControls();
+    void buildGeneralGroup();
+    void buildConnectionGroups();
+    void buildListAndButtons();
     void fitToStyle();
     void wireControls();
+    void wireFields();
+    void wireListAndButtons();
     void syncFromLogic();
     void syncFields();
     void syncLayout();
@@ -92,16 +97,17 @@ private:
     bool syncing_ = false;
     std::optional<std::vector<SerialPortEntry>> fixedPorts_;
 
-    QGroupBox *GeneralGroup, *ConnectionGroup, *ComPortGroup, *Network, *PhoneNumGroup, *AuxPrompt;
-    QLineEdit *SysName, *EditUsername, *EditPassword, *SidEdit;
-    SidUpDownControl *SidUpDown;
-    QCheckBox *AutoLogCkbx, *CommonStatesCheckBox, *DiagCheckBox;
-    QButtonGroup *Connection;
-    QRadioButton *ConnectionItems[3];
-    QComboBox *PortComboBox, *BaudRateComboBox, *FlowCtrlComboBox, *TcpIpLp;
-    QLineEdit *NetPort, *NetHost, *PhoneNumber, *Alp1, *Alp2, *Alr1, *Alr2;
-    QListWidget *ConnectionList;
-    QPushButton *OKButton, *EditButton, *DeleteButton, *CancelButton;
+    QGroupBox *generalGroup_, *connectionGroup_, *comPortGroup_, *networkGroup_, *phoneNumberGroup_, *auxPromptGroup_;
+    QLineEdit *systemNameEdit_, *usernameEdit_, *passwordEdit_, *sidEdit_;
+    SidUpDownControl *sidUpDown_;
+    QCheckBox *autoLoginCheckBox_, *commonStatesCheckBox_, *diagnosticCheckBox_;
+    QButtonGroup *connectionTypes_;
+    QRadioButton *connectionTypeButtons_[3];
+    QComboBox *portComboBox_, *baudRateComboBox_, *flowControlComboBox_, *linePacingComboBox_;
+    QLineEdit *netPortEdit_, *netHostEdit_, *phoneNumberEdit_, *auxPrompt1Edit_, *auxPrompt2Edit_, *auxReply1Edit_,
+        *auxReply2Edit_;
+    QListWidget *connectionList_;
+    QPushButton *okButton_, *editButton_, *deleteButton_, *cancelButton_;
 };
 
 }  // namespace kordex

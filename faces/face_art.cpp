@@ -1,6 +1,6 @@
 #include "faces/face_art.h"
 
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
 #include "faces/fonts.h"
 
 #include <QFontMetricsF>

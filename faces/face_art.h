@@ -1,7 +1,7 @@
 #pragma once
 // The fascia of each face and its stateless drawings (frames, bezels,
 // banners, legends, lamp arrays), painted in container coordinates.
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 
 #include <QColor>
 

@@ -1,8 +1,8 @@
 #include "faces/face_widgets.h"
 
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_art.h"
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
 #include "faces/fonts.h"
 #include "faces/key_picture.h"
 
@@ -45,13 +45,13 @@ bool isAs4428LogicKey(const QString &name)
 // keeps the program's start quick.
 KeyWidget::KeyWidget(const KeyDef &def, int face, QWidget *parent)
     : QWidget(parent),
-      m_name(latin1(def.name)),
-      m_caption(def.caption.main),
-      m_code(def.code),
-      m_face(face),
-      m_pictureFace(face)
+      name_(latin1(def.name)),
+      caption_(def.caption.main),
+      code_(def.code),
+      face_(face),
+      pictureFace_(face)
 {
-    setObjectName(m_name);
+    setObjectName(name_);
     setGeometry(def.left, def.top, def.width, def.height);
 }
 
@@ -59,31 +59,31 @@ QSize KeyWidget::sizeHint() const { return size(); }
 
 void KeyWidget::showPicture(bool pressed)
 {
-    m_showsPressed = pressed;
-    m_pictureFace = m_face;
-    m_picture = QPixmap();
+    showsPressed_ = pressed;
+    pictureFace_ = face_;
+    picture_ = QPixmap();
     update();
 }
 
 QString KeyWidget::pictureName() const
 {
-    return resolveKeyResource(keyResourceName(m_name, m_pictureFace, m_showsPressed));
+    return resolveKeyResource(keyResourceName(name_, pictureFace_, showsPressed_));
 }
 
 void KeyWidget::showEvent(QShowEvent *e)
 {
     if (accessibleName().isEmpty())
-        setAccessibleName(latin1(m_caption));
+        setAccessibleName(latin1(caption_));
     QWidget::showEvent(e);
 }
 
 void KeyWidget::paintEvent(QPaintEvent *)
 {
     // Also when moved to a screen of another pixel ratio.
-    if (m_picture.isNull() || !qFuzzyCompare(m_picture.devicePixelRatio(), devicePixelRatioF()))
-        m_picture = KeyPicture(m_name, m_pictureFace, m_showsPressed, devicePixelRatioF());
+    if (picture_.isNull() || !qFuzzyCompare(picture_.devicePixelRatio(), devicePixelRatioF()))
+        picture_ = KeyPicture(name_, pictureFace_, showsPressed_, devicePixelRatioF());
     QPainter p(this);
-    p.drawPixmap(0, 0, m_picture);
+    p.drawPixmap(0, 0, picture_);
 }
 
 void KeyWidget::mousePressEvent(QMouseEvent *e)
@@ -91,10 +91,10 @@ void KeyWidget::mousePressEvent(QMouseEvent *e)
     // Any button presses a key, as on the panel's own membrane; a second
     // button during the press is not a second press.
     e->accept();
-    if (m_down)
+    if (down_)
         return;
-    m_down = true;
-    m_downButton = e->button();
+    down_ = true;
+    downButton_ = e->button();
     emit pressed(this);
 }
 
@@ -103,9 +103,9 @@ void KeyWidget::mouseReleaseEvent(QMouseEvent *e)
     // Qt sends the release to the widget that took the press, wherever the
     // pointer is now. Only the button that pressed releases.
     e->accept();
-    if (!m_down || e->button() != m_downButton)
+    if (!down_ || e->button() != downButton_)
         return;
-    m_down = false;
+    down_ = false;
     emit released(this);
 }
 
@@ -120,8 +120,8 @@ void KeyWidget::hideEvent(QHideEvent *e)
 {
     // A face change while a key is held would otherwise swallow the release
     // and leave the hold repeating.
-    if (m_down) {
-        m_down = false;
+    if (down_) {
+        down_ = false;
         emit released(this);
     }
     QWidget::hideEvent(e);
@@ -133,9 +133,9 @@ LampWidget::LampWidget(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_
 
 void LampWidget::setColor(const QColor &c)
 {
-    if (c == m_color)
+    if (c == color_)
         return;
-    m_color = c;
+    color_ = c;
     update();
 }
 
@@ -145,21 +145,21 @@ void LampWidget::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     p.setPen(QPen(QColor(48, 48, 48), 1));
-    p.setBrush(m_color);
+    p.setBrush(color_);
     p.drawEllipse(r);
     // A small glint so the lamp reads as a lens; the middle keeps its colour.
     if (width() >= 9 && height() >= 9) {
         const QRectF glint(r.left() + r.width() * 0.18, r.top() + r.height() * 0.14, r.width() * 0.3,
                            r.height() * 0.26);
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 255, 255, m_color == Qt::white ? 0 : 110));
+        p.setBrush(QColor(255, 255, 255, color_ == Qt::white ? 0 : 110));
         p.drawEllipse(glint);
     }
 }
 
 // ---- FaceContainer ------------------------------------------------------
 
-FaceContainer::FaceContainer(const FaceLayout &layout, QWidget *parent) : QWidget(parent), m_layout(layout)
+FaceContainer::FaceContainer(const FaceLayout &layout, QWidget *parent) : QWidget(parent), layout_(layout)
 {
     setObjectName(latin1(layout.name));
     setGeometry(layout.left, layout.top, layout.width, layout.height);
@@ -176,26 +176,26 @@ FaceContainer::FaceContainer(const FaceLayout &layout, QWidget *parent) : QWidge
 void FaceContainer::paintEvent(QPaintEvent *e)
 {
     const qreal dpr = devicePixelRatioF();
-    if (m_background.isNull() || !qFuzzyCompare(m_background.devicePixelRatio(), dpr)) {
-        m_background = QPixmap(QSize(qCeil(width() * dpr), qCeil(height() * dpr)));
-        m_background.setDevicePixelRatio(dpr);
-        QPainter bp(&m_background);
-        paintFaceBackground(bp, m_layout);
+    if (background_.isNull() || !qFuzzyCompare(background_.devicePixelRatio(), dpr)) {
+        background_ = QPixmap(QSize(qCeil(width() * dpr), qCeil(height() * dpr)));
+        background_.setDevicePixelRatio(dpr);
+        QPainter bp(&background_);
+        paintFaceBackground(bp, layout_);
     }
     QPainter p(this);
     for (const QRect &r : e->region())
-        p.drawPixmap(r, m_background, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr).toRect());
+        p.drawPixmap(r, background_, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr).toRect());
 }
 
 // ---- FaceSet ------------------------------------------------------------
 
-FaceSet::FaceSet(QWidget *parent) : m_parent(parent)
+FaceSet::FaceSet(QWidget *parent) : parent_(parent)
 {
     auto *nz = new FaceContainer(nzDisplayLayout(), parent);
     // The display only shows state; clicks fall through to nothing.
     nz->setAttribute(Qt::WA_TransparentForMouseEvents);
     nz->hide();
-    m_nz = nz;
+    nz_ = nz;
     build(nzDisplayLayout(), nz);
 }
 
@@ -203,13 +203,13 @@ QWidget *FaceSet::make(Container c) const
 {
     if (c == Container::None)
         return nullptr;
-    if (QWidget *made = m_containers[slot(c)])
+    if (QWidget *made = containers_[slot(c)])
         return made;
     const FaceLayout &layout = faceLayout(c);
-    auto *w = new FaceContainer(layout, m_parent);
+    auto *w = new FaceContainer(layout, parent_);
     w->hide();
     w->lower();  // the faces lie under everything else of the window
-    m_containers[slot(c)] = w;
+    containers_[slot(c)] = w;
     build(layout, w);
     if (onMade)
         onMade(c, w);
@@ -222,7 +222,7 @@ void FaceSet::makeAll()
         make(layout.container);
 }
 
-QWidget *FaceSet::madeContainer(Container c) const { return c == Container::None ? nullptr : m_containers[slot(c)]; }
+QWidget *FaceSet::madeContainer(Container c) const { return c == Container::None ? nullptr : containers_[slot(c)]; }
 
 void FaceSet::build(const FaceLayout &layout, QWidget *w) const
 {
@@ -234,7 +234,7 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w) const
         label->setAlignment(alignmentOf(l.align));
         label->setWordWrap(l.wrap);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_labels.insert(label->objectName(), label);
+        labels_.insert(label->objectName(), label);
     }
     for (const PictureDef &pic : layout.pictures) {
         auto *label = new QLabel(w);
@@ -242,17 +242,17 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w) const
         label->setGeometry(pic.left, pic.top, pic.width, pic.height);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_labels.insert(label->objectName(), label);
+        labels_.insert(label->objectName(), label);
         // The badge is drawn when its face is prepared (prepareFace).
         if (label->objectName() == QLatin1String("ProdName"))
-            m_prodName = label;
+            prodName_ = label;
     }
     for (const KeyDef &k : layout.keys) {
         auto *key = new KeyWidget(k, k.logic ? 4 : layout.naturalFace, w);
         if (k.logic)
             key->hide();
-        m_keys.insert(key->objectName(), key);
-        m_keysOf[slot(layout.container)].append(key);
+        keys_.insert(key->objectName(), key);
+        keysOf_[slot(layout.container)].append(key);
     }
     // Lamps last: some sit on keys and must stay on top of them.
     const LampHost host = lampHostOf(layout.container);
@@ -264,7 +264,7 @@ void FaceSet::build(const FaceLayout &layout, QWidget *w) const
         lamp->setGeometry(l.left, l.top, l.width, l.height);
         if (l.hiddenWhenOff)
             lamp->hide();
-        m_lamps.emplace(l.name, lamp);
+        lamps_.emplace(l.name, lamp);
     }
 }
 
@@ -272,34 +272,34 @@ QWidget *FaceSet::container(Container c) const { return make(c); }
 
 LampWidget *FaceSet::lamp(std::string_view name) const
 {
-    auto it = m_lamps.find(name);
-    if (it == m_lamps.end()) {
+    auto it = lamps_.find(name);
+    if (it == lamps_.end()) {
         const LampDef *def = findLamp(name);
         if (!def)
             return nullptr;
         for (const FaceLayout &layout : faceLayouts())
             if (lampHostOf(layout.container) == def->host)
                 make(layout.container);
-        it = m_lamps.find(name);
+        it = lamps_.find(name);
     }
-    return it == m_lamps.end() ? nullptr : it->second;
+    return it == lamps_.end() ? nullptr : it->second;
 }
 
 QList<KeyWidget *> FaceSet::keys(Container c) const
 {
     make(c);
-    return c == Container::None ? QList<KeyWidget *>() : m_keysOf[slot(c)];
+    return c == Container::None ? QList<KeyWidget *>() : keysOf_[slot(c)];
 }
 
 KeyWidget *FaceSet::key(const QString &name) const
 {
     make(containerOfKey(name.toStdString()));
-    return m_keys.value(name);
+    return keys_.value(name);
 }
 
 QLabel *FaceSet::label(const QString &name) const
 {
-    if (QLabel *l = m_labels.value(name))
+    if (QLabel *l = labels_.value(name))
         return l;
     const QByteArray wanted = name.toLatin1();
     const std::string_view n(wanted.constData(), size_t(wanted.size()));
@@ -311,7 +311,7 @@ QLabel *FaceSet::label(const QString &name) const
         if (here)
             make(layout.container);
     }
-    return m_labels.value(name);
+    return labels_.value(name);
 }
 
 void FaceSet::setLogicKeysVisible(bool visible)
@@ -342,9 +342,8 @@ void FaceSet::prepareFace(int panelType)
             continue;
         k->showPicture(false);
     }
-    if (c == Container::AS1603 && m_prodName)
-        m_prodName->setPixmap(
-            KeyPicture(QStringLiteral("ProdName"), panelType, false, m_prodName->devicePixelRatioF()));
+    if (c == Container::AS1603 && prodName_)
+        prodName_->setPixmap(KeyPicture(QStringLiteral("ProdName"), panelType, false, prodName_->devicePixelRatioF()));
 }
 
 }  // namespace kordex

@@ -27,21 +27,21 @@ class KeyWidget : public QWidget {
 public:
     KeyWidget(const KeyDef &def, int face, QWidget *parent);
 
-    QString componentName() const { return m_name; }
-    int keyCode() const { return m_code; }
-    void setKeyCode(int code) { m_code = code; }
+    QString componentName() const { return name_; }
+    int keyCode() const { return code_; }
+    void setKeyCode(int code) { code_ = code; }
 
     // Which face's pictures the key uses. Does not change the picture shown.
-    void setFace(int panelType) { m_face = panelType; }
-    int face() const { return m_face; }
+    void setFace(int panelType) { face_ = panelType; }
+    int face() const { return face_; }
     // Loads KeyPicture(name, face, pressed) into the key.
     void showPicture(bool pressed);
 
     // What the key shows now: the resource name after fallback, and whether
     // it is the pressed picture.
     QString pictureName() const;
-    bool showsPressed() const { return m_showsPressed; }
-    bool isDown() const { return m_down; }
+    bool showsPressed() const { return showsPressed_; }
+    bool isDown() const { return down_; }
 
     QSize sizeHint() const override;
 
@@ -61,15 +61,15 @@ protected:
     void hideEvent(QHideEvent *e) override;
 
 private:
-    QString m_name;
-    std::string_view m_caption;
-    int m_code;
-    int m_face;
-    int m_pictureFace;  // the face of the picture shown
-    bool m_showsPressed = false;
-    bool m_down = false;
-    Qt::MouseButton m_downButton = Qt::NoButton;
-    QPixmap m_picture;  // drawn at the first paint
+    QString name_;
+    std::string_view caption_;
+    int code_;
+    int face_;
+    int pictureFace_;  // the face of the picture shown
+    bool showsPressed_ = false;
+    bool down_ = false;
+    Qt::MouseButton downButton_ = Qt::NoButton;
+    QPixmap picture_;  // drawn at the first paint
 };
 
 // A lamp: a filled circle or ellipse with a thin dark outline, white when off.
@@ -78,13 +78,13 @@ class LampWidget : public QWidget {
 public:
     explicit LampWidget(QWidget *parent = nullptr);
     void setColor(const QColor &c);
-    QColor color() const { return m_color; }
+    QColor color() const { return color_; }
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    QColor m_color = Qt::white;
+    QColor color_ = Qt::white;
 };
 
 // A face container or the New Zealand display: paints its fascia and
@@ -93,15 +93,15 @@ class FaceContainer : public QWidget {
     Q_OBJECT
 public:
     FaceContainer(const FaceLayout &layout, QWidget *parent);
-    const FaceLayout &layout() const { return m_layout; }
+    const FaceLayout &layout() const { return layout_; }
 
 protected:
     void paintEvent(QPaintEvent *) override;
-    void resizeEvent(QResizeEvent *) override { m_background = QPixmap(); }
+    void resizeEvent(QResizeEvent *) override { background_ = QPixmap(); }
 
 private:
-    const FaceLayout &m_layout;
-    QPixmap m_background;
+    const FaceLayout &layout_;
+    QPixmap background_;
 };
 
 class FaceSet {
@@ -123,7 +123,7 @@ public:
     QWidget *madeContainer(Container c) const;
 
     QWidget *container(Container c) const;
-    QWidget *nzDisplay() const { return m_nz; }
+    QWidget *nzDisplay() const { return nz_; }
     LampWidget *lamp(std::string_view name) const;
     QList<KeyWidget *> keys(Container c) const;
     KeyWidget *key(const QString &name) const;
@@ -139,14 +139,14 @@ private:
     QWidget *make(Container c) const;
     void build(const FaceLayout &layout, QWidget *w) const;
 
-    QWidget *m_parent;
-    mutable QWidget *m_containers[5] = {};  // by Container
-    QWidget *m_nz = nullptr;
-    mutable QHash<QString, KeyWidget *> m_keys;
-    mutable QList<KeyWidget *> m_keysOf[5];
-    mutable QHash<QString, QLabel *> m_labels;
-    mutable std::unordered_map<std::string_view, LampWidget *> m_lamps;
-    mutable QLabel *m_prodName = nullptr;
+    QWidget *parent_;
+    mutable QWidget *containers_[5] = {};  // by Container
+    QWidget *nz_ = nullptr;
+    mutable QHash<QString, KeyWidget *> keys_;
+    mutable QList<KeyWidget *> keysOf_[5];
+    mutable QHash<QString, QLabel *> labels_;
+    mutable std::unordered_map<std::string_view, LampWidget *> lamps_;
+    mutable QLabel *prodName_ = nullptr;
 };
 
 }  // namespace kordex

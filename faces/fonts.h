@@ -2,7 +2,7 @@
 // The faces were laid out for Courier New, Arial and Arial Narrow. We ask for
 // their metric-compatible Liberation twins by explicit family name, so text
 // keeps its width whatever the desktop's generic font aliases say.
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 
 #include <QFont>
 #include <QString>

@@ -178,7 +178,7 @@ void HelpHook::closeAll()
 }
 
 namespace {
-std::function<bool(int, int)> g_hook;
+std::function<bool(int, int)> helpHook;
 
 int helpContextOf(QObject *o)
 {
@@ -217,7 +217,7 @@ public:
         }
         if (topic == 0)
             return false;
-        ApplicationHelp(1, topic);
+        raiseHelpEvent(1, topic);
         return true;
     }
 };
@@ -226,17 +226,17 @@ public:
 void installHelpHook(std::function<bool(int, int)> hook)
 {
     static QPointer<QObject> filter;
-    g_hook = std::move(hook);
+    helpHook = std::move(hook);
     if (!filter && qApp) {
         filter = new ContextHelpFilter(qApp);
         qApp->installEventFilter(filter);
     }
 }
 
-bool ApplicationHelp(int command, int data)
+bool raiseHelpEvent(int command, int data)
 {
-    if (g_hook)
-        return g_hook(command, data);
+    if (helpHook)
+        return helpHook(command, data);
     return true;
 }
 

@@ -65,6 +65,6 @@ private:
 // raised by F1 in menus and dialogs (help number in the "helpContext"
 // property of a QAction, a widget or one of its parents).
 void installHelpHook(std::function<bool(int command, int data)> hook);
-bool ApplicationHelp(int command, int data);
+bool raiseHelpEvent(int command, int data);
 
 }  // namespace kordex

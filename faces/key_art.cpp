@@ -1,6 +1,6 @@
 #include "faces/key_art.h"
 
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
 #include "faces/fonts.h"
 
 #include <QFontMetricsF>
@@ -433,16 +433,16 @@ KeyArt::KeyArt()
 
 void KeyArt::add(const QString &name, const Entry &e)
 {
-    m_entries.insert(name.toLower(), e);
-    m_names << name.toUpper();
+    entries_.insert(name.toLower(), e);
+    names_ << name.toUpper();
 }
 
-bool KeyArt::contains(const QString &name) const { return m_entries.contains(name.toLower()); }
+bool KeyArt::contains(const QString &name) const { return entries_.contains(name.toLower()); }
 
 QSize KeyArt::size(const QString &name) const
 {
-    const auto it = m_entries.constFind(name.toLower());
-    if (it == m_entries.cend())
+    const auto it = entries_.constFind(name.toLower());
+    if (it == entries_.cend())
         return {};
     switch (it->kind) {
     case Kind::Key: return QSize(it->key->width, it->key->height);
@@ -455,13 +455,13 @@ QSize KeyArt::size(const QString &name) const
 QPixmap KeyArt::pixmap(const QString &name, qreal dpr)
 {
     const QString lower = name.toLower();
-    const auto it = m_entries.constFind(lower);
-    if (it == m_entries.cend())
+    const auto it = entries_.constFind(lower);
+    if (it == entries_.cend())
         return {};
     if (!(dpr > 0))
         dpr = 1;
     const QString cacheKey = lower + QLatin1Char('@') + QString::number(dpr, 'g', 4);
-    if (const auto c = m_cache.constFind(cacheKey); c != m_cache.cend())
+    if (const auto c = cache_.constFind(cacheKey); c != cache_.cend())
         return *c;
 
     const QSize logical = size(name);
@@ -474,7 +474,7 @@ QPixmap KeyArt::pixmap(const QString &name, qreal dpr)
         p.setRenderHint(QPainter::TextAntialiasing);
         draw(p, *it);
     }
-    m_cache.insert(cacheKey, pm);
+    cache_.insert(cacheKey, pm);
     return pm;
 }
 
@@ -497,8 +497,8 @@ void KeyArt::draw(QPainter &p, const Entry &e) const
 
 int KeyArt::captionPixelSize(const QString &name) const
 {
-    const auto it = m_entries.constFind(name.toLower());
-    if (it == m_entries.cend() || it->kind != Kind::Key)
+    const auto it = entries_.constFind(name.toLower());
+    if (it == entries_.cend() || it->kind != Kind::Key)
         return 0;
     return captionLayout(*it->key, it->container, it->face, it->pressed).mainFont.pixelSize();
 }

@@ -2,7 +2,7 @@
 // The key and badge pictures, drawn by our own code. Every picture has a
 // resource name; pixmaps are drawn on first use for a device pixel ratio and
 // kept. Use from the GUI thread only.
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -20,7 +20,7 @@ public:
 
     bool contains(const QString &name) const;
     // All resource names, upper case, in table order.
-    QStringList names() const { return m_names; }
+    QStringList names() const { return names_; }
     QSize size(const QString &name) const;  // logical pixels; empty if unknown
     // Null pixmap for an unknown name.
     QPixmap pixmap(const QString &name, qreal dpr);
@@ -40,9 +40,9 @@ private:
     void add(const QString &name, const Entry &e);
     void draw(QPainter &p, const Entry &e) const;
 
-    QHash<QString, Entry> m_entries;  // by lower-case name
-    QStringList m_names;
-    QHash<QString, QPixmap> m_cache;  // by lower-case name + dpr
+    QHash<QString, Entry> entries_;  // by lower-case name
+    QStringList names_;
+    QHash<QString, QPixmap> cache_;  // by lower-case name + dpr
 };
 
 KeyArt &keyArt();

@@ -1,10 +1,11 @@
 #include "faces/main_window.h"
 
 #include "config/connect_menu.h"
+#include "face_logic/face_layout.h"
+#include "face_logic/key_input.h"
 #include "faces/connection_properties.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
-#include "faces/key_input.h"
 #include "link/link_session.h"
 #include "platform/prompter.h"
 #include "platform/text_codec.h"
@@ -81,7 +82,7 @@ const char kAboutText[] = KORDEX_TITLE_PREFIX
 
 }  // namespace
 
-TLcd::TLcd(Prompter &prompter, QWidget *parent)
+MainWindow::MainWindow(Prompter &prompter, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       prompter_(prompter)
@@ -97,7 +98,7 @@ TLcd::TLcd(Prompter &prompter, QWidget *parent)
     frame_ = new QTimer(this);
     frame_->setSingleShot(true);
     frame_->setInterval(kFrameMs);
-    connect(frame_, &QTimer::timeout, this, &TLcd::showPending);
+    connect(frame_, &QTimer::timeout, this, &MainWindow::showPending);
 
     // A fixed client area under the menu bar; no resizing.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -109,7 +110,7 @@ TLcd::TLcd(Prompter &prompter, QWidget *parent)
     }
 }
 
-void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnectionProperties *dialog)
+void MainWindow::attach(Engine &engine, LinkSession &link, KeyInput &keys, ConnectionPropertiesDialog *dialog)
 {
     engine_ = &engine;
     link_ = &link;
@@ -117,13 +118,13 @@ void TLcd::attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnection
     dialog_ = dialog;
 }
 
-TLcd::~TLcd()
+MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
     installHelpHook(nullptr);
 }
 
-QAction *TLcd::addItem(QMenu *menu, const char *name, const char *caption, int help)
+QAction *MainWindow::addItem(QMenu *menu, const char *name, const char *caption, int help)
 {
     QAction *a = menu->addAction(QString::fromLatin1(caption));
     a->setObjectName(QString::fromLatin1(name));
@@ -131,7 +132,7 @@ QAction *TLcd::addItem(QMenu *menu, const char *name, const char *caption, int h
     return a;
 }
 
-void TLcd::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
@@ -182,20 +183,20 @@ void TLcd::buildMenus()
     connect(disconnect, &QAction::triggered, this, [this] { link_->DisconnectClick(); });
     connect(capture, &QAction::triggered, this, [this] { link_->SaveDatabase1Click(); });
     connect(sendFile, &QAction::triggered, this, [this] { link_->LoadDatabase1Click(); });
-    connect(closeTandem, &QAction::triggered, this, [this] { keys_->CloseTandemMode1Click(); });
-    connect(exit, &QAction::triggered, this, [this] { ExitClick(); });
-    connect(refresh, &QAction::triggered, this, [this] { keys_->Refresh1Click(); });
+    connect(closeTandem, &QAction::triggered, this, [this] { keys_->closeTandemMode(); });
+    connect(exit, &QAction::triggered, this, [this] { exitProgram(); });
+    connect(refresh, &QAction::triggered, this, [this] { keys_->refresh(); });
     connect(events, &QAction::triggered, this, [this, events](bool nowChecked) {
         // The check mark follows the panel's report, not the click.
         const bool wasChecked = !nowChecked;
         events->setChecked(wasChecked);
-        keys_->Events1Click(wasChecked);
+        keys_->toggleEventDisplay(wasChecked);
     });
-    connect(menuHelp, &QAction::triggered, this, [this] { MenuHelpClick(); });
-    connect(about, &QAction::triggered, this, [this] { AboutClick(); });
+    connect(menuHelp, &QAction::triggered, this, [this] { showHelpContents(); });
+    connect(about, &QAction::triggered, this, [this] { showAbout(); });
 }
 
-void TLcd::buildComponents()
+void MainWindow::buildComponents()
 {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("ClientArea"));
@@ -208,81 +209,94 @@ void TLcd::buildComponents()
         if (c == Container::AS4428p)
             container->setProperty("helpContext", 1);
         for (KeyWidget *key : faces_->keys(c)) {
-            connect(key, &KeyWidget::pressed, this, &TLcd::keyDown);
-            connect(key, &KeyWidget::released, this, &TLcd::keyUp);
+            connect(key, &KeyWidget::pressed, this, &MainWindow::keyDown);
+            connect(key, &KeyWidget::released, this, &MainWindow::keyUp);
         }
     };
+    buildTray();
+    buildDisplay();
+    buildEventScreen();
+}
 
-    Tray = new QFrame(client_);
-    Tray->setObjectName(QStringLiteral("Tray"));
-    Tray->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Tray->setGeometry(0, 520, kEventScreenWidth, 25);
-    Sounder = new QLabel(QStringLiteral("Sounder Off"), Tray);
-    Sounder->setObjectName(QStringLiteral("Sounder"));
-    Sounder->setFont(panelFont(FontFamily::Arial, 13));
-    Sounder->move(12, 4);
-    Sounder->adjustSize();
-    Events = new QLabel(QStringLiteral("Event Display Off"), Tray);
-    Events->setObjectName(QStringLiteral("Events"));
-    Events->setFont(panelFont(FontFamily::Arial, 13));
-    Events->move(678, 4);
-    Events->adjustSize();
-    Events->setCursor(Qt::PointingHandCursor);
-    Progress = new QLabel(Tray);
-    Progress->setObjectName(QStringLiteral("Progress"));
-    Progress->setFont(panelFont(FontFamily::Arial, 13));
-    Progress->setGeometry(170, 4, 490, 17);
-    Progress->setAlignment(Qt::AlignCenter);
-    Progress->hide();
+// The tray along the bottom: the Sounder and Events labels and the file send note.
+void MainWindow::buildTray()
+{
+    tray = new QFrame(client_);
+    tray->setObjectName(QStringLiteral("Tray"));
+    tray->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    tray->setGeometry(0, 520, kEventScreenWidth, 25);
+    sounderLabel = new QLabel(QStringLiteral("Sounder Off"), tray);
+    sounderLabel->setObjectName(QStringLiteral("Sounder"));
+    sounderLabel->setFont(panelFont(FontFamily::Arial, 13));
+    sounderLabel->move(12, 4);
+    sounderLabel->adjustSize();
+    eventsLabel = new QLabel(QStringLiteral("Event Display Off"), tray);
+    eventsLabel->setObjectName(QStringLiteral("Events"));
+    eventsLabel->setFont(panelFont(FontFamily::Arial, 13));
+    eventsLabel->move(678, 4);
+    eventsLabel->adjustSize();
+    eventsLabel->setCursor(Qt::PointingHandCursor);
+    progressLabel = new QLabel(tray);
+    progressLabel->setObjectName(QStringLiteral("Progress"));
+    progressLabel->setFont(panelFont(FontFamily::Arial, 13));
+    progressLabel->setGeometry(170, 4, 490, 17);
+    progressLabel->setAlignment(Qt::AlignCenter);
+    progressLabel->hide();
+}
 
-    LCDisplay = new QPlainTextEdit(client_);
-    LCDisplay->setObjectName(QStringLiteral("LCDisplay"));
-    LCDisplay->setReadOnly(true);
-    LCDisplay->setEnabled(false);
-    LCDisplay->setFont(panelFont(FontFamily::CourierNew, 15, true));
-    LCDisplay->setLineWrapMode(QPlainTextEdit::NoWrap);
-    LCDisplay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LCDisplay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LCDisplay->setFrameStyle(QFrame::Box | QFrame::Plain);
-    LCDisplay->document()->setDocumentMargin(2);
+void MainWindow::buildDisplay()
+{
+    lcdDisplay = new QPlainTextEdit(client_);
+    lcdDisplay->setObjectName(QStringLiteral("LCDisplay"));
+    lcdDisplay->setReadOnly(true);
+    lcdDisplay->setEnabled(false);
+    lcdDisplay->setFont(panelFont(FontFamily::CourierNew, 15, true));
+    lcdDisplay->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lcdDisplay->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lcdDisplay->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lcdDisplay->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lcdDisplay->document()->setDocumentMargin(2);
     {
         // A backlit display: dark lettering on pale green, also while disabled.
-        QPalette p = LCDisplay->palette();
+        QPalette p = lcdDisplay->palette();
         const QColor lit(196, 214, 148), ink(24, 32, 20);
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             p.setColor(group, QPalette::Base, lit);
             p.setColor(group, QPalette::Text, ink);
             p.setColor(group, QPalette::WindowText, QColor(60, 60, 60));
         }
-        LCDisplay->setPalette(p);
+        lcdDisplay->setPalette(p);
     }
-    LCDisplay->setGeometry(24, 32, 409, 41);
+    lcdDisplay->setGeometry(displayGeometry(DisplayLayout::TwoRows));
+}
 
-    EventScreen = new QPlainTextEdit(client_);
-    EventScreen->setObjectName(QStringLiteral("EventScreen"));
-    EventScreen->setReadOnly(true);
-    EventScreen->setUndoRedoEnabled(false);
-    EventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
-    EventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
-    EventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
-    connect(EventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+void MainWindow::buildEventScreen()
+{
+    eventScreen = new QPlainTextEdit(client_);
+    eventScreen->setObjectName(QStringLiteral("EventScreen"));
+    eventScreen->setReadOnly(true);
+    eventScreen->setUndoRedoEnabled(false);
+    eventScreen->setFont(panelFont(FontFamily::CourierNew, 13));
+    eventScreen->setLineWrapMode(QPlainTextEdit::NoWrap);
+    eventScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setEventScreenBand(EventScreenLayout::Full);
+    connect(eventScreen->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
         // Follow new lines unless the operator scrolled back to read.
         if (!applying_)
-            followTail_ = v >= EventScreen->verticalScrollBar()->maximum();
+            followTail_ = v >= eventScreen->verticalScrollBar()->maximum();
     });
 }
 
-void TLcd::FormCreate(bool flashLamps)
+void MainWindow::start(bool flashLamps)
 {
     // Front to back: the event screen over the display over the tray and the
     // New Zealand display over the faces.
     nzDisplay_->raise();
-    Tray->raise();
-    LCDisplay->raise();
-    EventScreen->raise();
-    EventScreen->setGeometry(0, 0, kEventScreenWidth, 522);
-    EventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
+    tray->raise();
+    lcdDisplay->raise();
+    eventScreen->raise();
+    setEventScreenBand(EventScreenLayout::Full);
+    eventScreen->setPlainText(QStringLiteral("\n"));  // two empty lines
     lines_ = linesShown_ = {QByteArray(), QByteArray()};
 
     engine_->startUp();  // face 0, "Not Connected", every indicator X, timers
@@ -292,7 +306,7 @@ void TLcd::FormCreate(bool flashLamps)
     qApp->installEventFilter(this);
 }
 
-void TLcd::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     // The first paint shows the state as it is, not as it was at creation.
     showPending();
@@ -307,14 +321,14 @@ void TLcd::showEvent(QShowEvent *event)
     });
 }
 
-void TLcd::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!closing_)
-        FormClose();
+        shutDown();
     event->accept();
 }
 
-void TLcd::FormClose()
+void MainWindow::shutDown()
 {
     closing_ = true;
     if (onClosing)
@@ -325,20 +339,20 @@ void TLcd::FormClose()
         engine_->flash.stop();
 }
 
-void TLcd::AboutClick()
+void MainWindow::showAbout()
 {
     prompter_.message(QStringLiteral(KORDEX_TITLE_PREFIX), QString::fromUtf8(kAboutText), Prompter::Icon::Information);
 }
 
-void TLcd::MenuHelpClick() { ApplicationHelp(0, 0); }
+void MainWindow::showHelpContents() { raiseHelpEvent(0, 0); }
 
-void TLcd::showHelpTopic(int topic) { ApplicationHelp(1, topic); }
+void MainWindow::showHelpTopic(int topic) { raiseHelpEvent(1, topic); }
 
-void TLcd::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
+void MainWindow::setFileMenuEnabled(bool enabled) { fileMenu_->menuAction()->setEnabled(enabled); }
 
-QAction *TLcd::menuItem(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
+QAction *MainWindow::menuItem(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
 
-QAction *TLcd::action(MenuItem item) const
+QAction *MainWindow::action(MenuItem item) const
 {
     if (item == MenuItem::ConnectMenu)
         return connectMenu_->menuAction();
@@ -347,30 +361,30 @@ QAction *TLcd::action(MenuItem item) const
 
 // ---- pictured keys and keyboard ----
 
-void TLcd::keyDown(KeyWidget *key)
+void MainWindow::keyDown(KeyWidget *key)
 {
     key->showPicture(true);
-    keys_->ButtMouseDown(key->keyCode());
+    keys_->pressKey(key->keyCode());
 }
 
-void TLcd::keyUp(KeyWidget *key)
+void MainWindow::keyUp(KeyWidget *key)
 {
     // The key comes up before the end-of-hold bytes go: a send that waits
     // for transmit room must not leave it drawn pressed in.
     key->showPicture(false);
-    keys_->ButtMouseUp();
+    keys_->releaseKey();
 }
 
-bool TLcd::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // One application-wide filter: it sees the Events label's clicks and
     // every key meant for this window before any control does.
-    if (watched == Events && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == eventsLabel && event->type() == QEvent::MouseButtonRelease) {
         // A click is the primary button's; a right click must not switch
         // the panel's event display.
         auto *me = static_cast<QMouseEvent *>(event);
-        if (me->button() == Qt::LeftButton && Events->rect().contains(me->position().toPoint()))
-            keys_->ButClick(eventsKeyCode_);
+        if (me->button() == Qt::LeftButton && eventsLabel->rect().contains(me->position().toPoint()))
+            keys_->clickEventsLabel(eventsKeyCode_);
         return false;
     }
     if (event->type() == QEvent::KeyPress && !closing_) {
@@ -384,11 +398,11 @@ bool TLcd::eventFilter(QObject *watched, QEvent *event)
 
 // The window sees every key before its controls: arrow and function keys
 // are translated, typed characters sent, and nothing reaches a control.
-bool TLcd::previewKey(QKeyEvent *event)
+bool MainWindow::previewKey(QKeyEvent *event)
 {
     const bool alt = event->modifiers() & Qt::AltModifier;
     if (const int v = virtualKeyOf(event->key())) {
-        if (!keys_->FormKeyDown(v, alt))
+        if (!keys_->pressKeyboardKey(v, alt))
             close();  // Alt+F4
         // Also with Alt held: an arrow or function key has no character and
         // no menu mnemonic, and no control gets it.
@@ -401,27 +415,27 @@ bool TLcd::previewKey(QKeyEvent *event)
     const QString text = event->text();
     for (QChar c : text) {
         if (auto b = toPanelByte(c))
-            keys_->FormKeyPress(*b);
+            keys_->typeCharacter(*b);
     }
     return true;
 }
 
 // ---- EngineView ----
 
-void TLcd::setCaption(const QByteArray &caption)
+void MainWindow::setCaption(const QByteArray &caption)
 {
     caption_ = caption;
     scheduleFrame();
 }
 
-void TLcd::setVisibleContainer(Container c)
+void MainWindow::setVisibleContainer(Container c)
 {
     for (Container each : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
         if (QWidget *face = each == c ? faces_->container(each) : faces_->madeContainer(each))
             face->setVisible(each == c);
 }
 
-void TLcd::prepareFace(int panelType)
+void MainWindow::prepareFace(int panelType)
 {
     faces_->prepareFace(panelType);
     if (panelType >= 1 && panelType <= 4)
@@ -429,22 +443,28 @@ void TLcd::prepareFace(int panelType)
             rp->setKeyCode(engine_->v01rpKeyCode);
 }
 
-void TLcd::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
+void MainWindow::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }
 
-void TLcd::setLcdGeometry(const QRect &r) { LCDisplay->setGeometry(r); }
+void MainWindow::setDisplayLayout(DisplayLayout layout) { lcdDisplay->setGeometry(displayGeometry(layout)); }
 
-void TLcd::setEventScreenGeometry(int top, int height)
+void MainWindow::setEventScreenBand(EventScreenLayout layout)
 {
-    EventScreen->setGeometry(0, top, kEventScreenWidth, height);
+    const EventScreenBand band = eventScreenBand(layout);
+    eventScreen->setGeometry(0, band.top, kEventScreenWidth, band.height);
+}
+
+void MainWindow::setEventScreenLayout(EventScreenLayout layout)
+{
+    setEventScreenBand(layout);
     eventScreenDirty_ = true;
     scheduleFrame();
 }
 
-void TLcd::setNzDisplayVisible(bool visible) { nzDisplay_->setVisible(visible); }
+void MainWindow::setNzDisplayVisible(bool visible) { nzDisplay_->setVisible(visible); }
 
 // The engine may set the display text once per received byte; the window
 // keeps the last text and lays it out once per frame.
-void TLcd::setLcdText(const QByteArray &text)
+void MainWindow::setLcdText(const QByteArray &text)
 {
     if (text == lcdText_)
         return;
@@ -454,7 +474,7 @@ void TLcd::setLcdText(const QByteArray &text)
 
 // The event screen's line operations act on a list of lines; the frame
 // brings the text box up to date with it in one edit.
-void TLcd::eventScreenReplace(int index, const QByteArray &line)
+void MainWindow::eventScreenReplace(int index, const QByteArray &line)
 {
     if (index < 0 || index >= lines_.size())
         return;
@@ -463,7 +483,7 @@ void TLcd::eventScreenReplace(int index, const QByteArray &line)
     scheduleFrame();
 }
 
-void TLcd::eventScreenInsert(int index, const QByteArray &line)
+void MainWindow::eventScreenInsert(int index, const QByteArray &line)
 {
     if (index < 0)
         return;
@@ -475,7 +495,7 @@ void TLcd::eventScreenInsert(int index, const QByteArray &line)
     scheduleFrame();
 }
 
-void TLcd::eventScreenRemoveFirst()
+void MainWindow::eventScreenRemoveFirst()
 {
     // A text box always holds one line, if only an empty one.
     if (lines_.size() > 1) {
@@ -488,15 +508,15 @@ void TLcd::eventScreenRemoveFirst()
     scheduleFrame();
 }
 
-void TLcd::scheduleFrame()
+void MainWindow::scheduleFrame()
 {
     if (!frame_->isActive())
         frame_->start();
 }
 
-bool TLcd::framePending() const { return frame_->isActive(); }
+bool MainWindow::framePending() const { return frame_->isActive(); }
 
-void TLcd::showPending()
+void MainWindow::showPending()
 {
     frame_->stop();
     if (caption_) {
@@ -507,10 +527,10 @@ void TLcd::showPending()
         lcdShown_ = lcdText_;
         QString s = fromPanelBytes(lcdText_);
         s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        LCDisplay->setPlainText(s);
+        lcdDisplay->setPlainText(s);
     }
     applyEventLines();
-    for (const LampChange &c : lamps_) {
+    for (const PendingLamp &c : lamps_) {
         if (c.color)
             c.lamp->setColor(*c.color);
         if (c.visible)
@@ -521,13 +541,13 @@ void TLcd::showPending()
 
 // One edit per frame: the lines that scrolled off the top go, then the text
 // from the first line that differs is rewritten (usually the last few).
-void TLcd::applyEventLines()
+void MainWindow::applyEventLines()
 {
     if (!eventScreenDirty_)
         return;
     eventScreenDirty_ = false;
     applying_ = true;
-    QTextDocument *doc = EventScreen->document();
+    QTextDocument *doc = eventScreen->document();
     const qsizetype drop = std::min(linesDropped_, linesShown_.size() - 1);
     linesDropped_ = 0;
     if (drop > 0) {
@@ -560,82 +580,85 @@ void TLcd::applyEventLines()
         linesShown_ = lines_;
     }
     if (followTail_) {
-        QScrollBar *bar = EventScreen->verticalScrollBar();
+        QScrollBar *bar = eventScreen->verticalScrollBar();
         bar->setValue(bar->maximum());
     }
     applying_ = false;
 }
 
-QStringList TLcd::eventScreenLines() const
+QStringList MainWindow::eventScreenLines() const
 {
     QStringList lines;
-    for (QTextBlock b = EventScreen->document()->begin(); b.isValid(); b = b.next())
+    for (QTextBlock b = eventScreen->document()->begin(); b.isValid(); b = b.next())
         lines << b.text();
     return lines;
 }
 
-TLcd::LampChange &TLcd::lampChange(LampWidget *lamp)
+MainWindow::PendingLamp &MainWindow::pendingLamp(LampWidget *lamp)
 {
-    for (LampChange &c : lamps_)
+    for (PendingLamp &c : lamps_)
         if (c.lamp == lamp)
             return c;
-    return lamps_.emplace_back(LampChange{lamp, {}, {}});
+    return lamps_.emplace_back(PendingLamp{lamp, {}, {}});
 }
 
-void TLcd::setLampColor(std::string_view name, Rgb color)
+void MainWindow::setLampColor(std::string_view name, Rgb color)
 {
     if (LampWidget *lamp = faces_->lamp(name)) {
-        lampChange(lamp).color = toColor(color);
+        pendingLamp(lamp).color = toColor(color);
         scheduleFrame();
     }
 }
 
-void TLcd::setLampVisible(std::string_view name, bool visible)
+void MainWindow::setLampVisible(std::string_view name, bool visible)
 {
     if (LampWidget *lamp = faces_->lamp(name)) {
-        lampChange(lamp).visible = visible;
+        pendingLamp(lamp).visible = visible;
         scheduleFrame();
     }
 }
 
-void TLcd::setSounder(const QByteArray &caption, Rgb textColor)
+void MainWindow::setSounder(const QByteArray &caption, Rgb textColor)
 {
-    Sounder->setText(fromPanelBytes(caption));
+    sounderLabel->setText(fromPanelBytes(caption));
     // Black is the tray's own text colour, so "Sounder Off" reads on a dark
     // desktop too.
-    QPalette p = Sounder->palette();
+    QPalette p = sounderLabel->palette();
     p.setColor(QPalette::WindowText,
-               textColor == kBlack ? Tray->palette().color(QPalette::WindowText) : toColor(textColor));
-    Sounder->setPalette(p);
-    Sounder->adjustSize();
+               textColor == kBlack ? tray->palette().color(QPalette::WindowText) : toColor(textColor));
+    sounderLabel->setPalette(p);
+    sounderLabel->adjustSize();
 }
 
-void TLcd::setSounderVisible(bool visible) { Sounder->setVisible(visible); }
+void MainWindow::setSounderVisible(bool visible) { sounderLabel->setVisible(visible); }
 
-void TLcd::setEventsLabel(const QByteArray &caption, int keyCode)
+void MainWindow::setEventsLabel(const QByteArray &caption, int keyCode)
 {
-    Events->setText(fromPanelBytes(caption));
-    Events->adjustSize();
+    eventsLabel->setText(fromPanelBytes(caption));
+    eventsLabel->adjustSize();
     eventsKeyCode_ = keyCode;
 }
 
-void TLcd::setEventsLabelVisible(bool visible) { Events->setVisible(visible); }
+void MainWindow::setEventsLabelVisible(bool visible) { eventsLabel->setVisible(visible); }
 
-void TLcd::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
+void MainWindow::setMenuEnabled(MenuItem item, bool enabled) { action(item)->setEnabled(enabled); }
 
-void TLcd::setMenuChecked(MenuItem item, bool checked) { action(item)->setChecked(checked); }
+void MainWindow::setMenuChecked(MenuItem item, bool checked) { action(item)->setChecked(checked); }
 
-void TLcd::setMenuVisible(MenuItem item, bool visible) { action(item)->setVisible(visible); }
+void MainWindow::setMenuVisible(MenuItem item, bool visible) { action(item)->setVisible(visible); }
 
-void TLcd::setMenuCaption(MenuItem item, const QByteArray &caption) { action(item)->setText(fromPanelBytes(caption)); }
-
-void TLcd::setProgress(const QByteArray &text)
+void MainWindow::setMenuCaption(MenuItem item, const QByteArray &caption)
 {
-    Progress->setText(fromPanelBytes(text));
-    Progress->setVisible(!text.isEmpty());
+    action(item)->setText(fromPanelBytes(caption));
 }
 
-void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
+void MainWindow::setProgress(const QByteArray &text)
+{
+    progressLabel->setText(fromPanelBytes(text));
+    progressLabel->setVisible(!text.isEmpty());
+}
+
+void MainWindow::setConnectMenu(const std::vector<QByteArray> &captions)
 {
     // Rebuilt in place: only the captions change while a connection runs.
     QList<QAction *> items = connectMenu_->actions();
@@ -652,14 +675,14 @@ void TLcd::setConnectMenu(const std::vector<QByteArray> &captions)
         delete items[i];
 }
 
-void TLcd::beep() { QApplication::beep(); }
+void MainWindow::beep() { QApplication::beep(); }
 
-void TLcd::flashTaskbar(bool invert)
+void MainWindow::flashTaskbar(bool invert)
 {
     if (invert)
         QApplication::alert(this, 400);
 }
 
-void TLcd::focusFirstControl() { EventScreen->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusFirstControl() { eventScreen->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace kordex

@@ -1,8 +1,8 @@
 #pragma once
-// TLcd, the one top-level window: the panel face, the display text box, the
+// MainWindow, the one top-level window: the panel face, the display text box, the
 // event screen, the tray, the menu bar, help and the About box. It shows and
 // forwards: the engine and the link session drive it
-// through EngineView; menu commands go to the link session and the dialog,
+// through PanelView and ShellView; menu commands go to the link session and the dialog,
 // operator input to KeyInput. The program composes it with them.
 #include "core/engine.h"
 #include "core/engine_view.h"
@@ -31,22 +31,22 @@ class KeyWidget;
 class LampWidget;
 class LinkSession;
 class Prompter;
-class TConnectionProperties;
+class ConnectionPropertiesDialog;
 
 // The program's icon (drawn from resources/desktop/com.corvane.Kordex.svg).
 QIcon programIcon();
 
-class TLcd : public QMainWindow, public EngineView {
+class MainWindow : public QMainWindow, public EngineView {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 790;
     static constexpr int kClientHeight = 544;
 
-    TLcd(Prompter &prompter, QWidget *parent = nullptr);
-    ~TLcd() override;  // out of line: FaceSet is incomplete here
+    MainWindow(Prompter &prompter, QWidget *parent = nullptr);
+    ~MainWindow() override;  // out of line: FaceSet is incomplete here
 
-    // What the window forwards to; set once before FormCreate.
-    void attach(Engine &engine, LinkSession &link, KeyInput &keys, TConnectionProperties *dialog);
+    // What the window forwards to; set once before start.
+    void attach(Engine &engine, LinkSession &link, KeyInput &keys, ConnectionPropertiesDialog *dialog);
 
     Engine &engine() { return *engine_; }
     KeyInput &keyInput() { return *keys_; }
@@ -57,13 +57,14 @@ public:
     // ending the connection); runs once, before the lamps stop flashing.
     std::function<void()> onClosing;
 
-    // Components by their form names, for the shell and the tests.
-    QPlainTextEdit *LCDisplay = nullptr;
-    QPlainTextEdit *EventScreen = nullptr;
-    QFrame *Tray = nullptr;
-    QLabel *Sounder = nullptr;
-    QLabel *Events = nullptr;
-    QLabel *Progress = nullptr;  // a running file send
+    // The components, for the shell and the tests; their object names are the
+    // form's (LCDisplay, EventScreen, Tray, Sounder, Events, Progress).
+    QPlainTextEdit *lcdDisplay = nullptr;
+    QPlainTextEdit *eventScreen = nullptr;
+    QFrame *tray = nullptr;
+    QLabel *sounderLabel = nullptr;
+    QLabel *eventsLabel = nullptr;
+    QLabel *progressLabel = nullptr;  // a running file send
     QWidget *client() const { return client_; }
     QAction *menuItem(const char *name) const;
     QMenu *connectMenu() const { return connectMenu_; }
@@ -80,22 +81,23 @@ public:
     void showPending();
     bool framePending() const;
 
-    // Handlers named as the window's published methods.
-    void FormCreate(bool flashLamps = true);
-    void FormClose();
-    void ExitClick() { close(); }
-    void AboutClick();
-    void MenuHelpClick();
+    // Start-up: the engine's start state, then the lamps' flashing.
+    void start(bool flashLamps = true);
+    // The close handler's work: runs onClosing once, closes help, stops the flashing.
+    void shutDown();
+    void exitProgram() { close(); }
+    void showAbout();
+    void showHelpContents();
     void showHelpTopic(int topic);
     void setFileMenuEnabled(bool enabled);
 
-    // EngineView.
+    // PanelView and ShellView.
     void setCaption(const QByteArray &caption) override;
     void setVisibleContainer(Container c) override;
     void prepareFace(int panelType) override;
     void setLogicKeysVisible(bool visible) override;
-    void setLcdGeometry(const QRect &r) override;
-    void setEventScreenGeometry(int top, int height) override;
+    void setDisplayLayout(DisplayLayout layout) override;
+    void setEventScreenLayout(EventScreenLayout layout) override;
     void setNzDisplayVisible(bool visible) override;
     void setLcdText(const QByteArray &text) override;
     void eventScreenReplace(int index, const QByteArray &line) override;
@@ -123,8 +125,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setEventScreenBand(EventScreenLayout layout);
     void buildMenus();
     void buildComponents();
+    void buildTray();
+    void buildDisplay();
+    void buildEventScreen();
     QAction *addItem(QMenu *menu, const char *name, const char *caption, int help);
     QAction *action(MenuItem item) const;
     void keyDown(KeyWidget *key);
@@ -137,7 +143,7 @@ private:
     Engine *engine_ = nullptr;
     LinkSession *link_ = nullptr;
     KeyInput *keys_ = nullptr;
-    TConnectionProperties *dialog_ = nullptr;
+    ConnectionPropertiesDialog *dialog_ = nullptr;
     std::unique_ptr<FaceSet> faces_;
     QWidget *client_ = nullptr;
     QWidget *nzDisplay_ = nullptr;
@@ -158,13 +164,13 @@ private:
     bool eventScreenDirty_ = false;  // lines or geometry changed since the frame
     bool applying_ = false;          // our own edits move the scroll bar
     bool followTail_ = true;
-    struct LampChange {
+    struct PendingLamp {
         LampWidget *lamp;
         std::optional<QColor> color;
         std::optional<bool> visible;
     };
-    std::vector<LampChange> lamps_;
-    LampChange &lampChange(LampWidget *lamp);
+    std::vector<PendingLamp> lamps_;
+    PendingLamp &pendingLamp(LampWidget *lamp);
     bool closing_ = false;
 };
 

@@ -3,7 +3,7 @@
 #include "bench/engine_rig.h"
 #include "core/engine.h"
 #include "platform/clock.h"
-#include "tools/recording_view.h"
+#include "replay/recording_view.h"
 
 #include <cstdlib>
 

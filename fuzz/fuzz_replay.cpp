@@ -6,7 +6,7 @@
 // Scripts whose waits add up to more than five virtual minutes are left out
 // (they only run longer), and so are file lines that could name a path
 // outside the scratch folder the target works in.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -49,8 +49,8 @@ FileSend::~FileSend() { task_.reset(); }
 
 void FileSend::setMenu(bool sending)
 {
-    ctx_.engine().view.setMenuCaption(MenuItem::LoadDatabase1, sending ? "&Close File Send" : "&Send File...");
-    ctx_.engine().view.setMenuVisible(MenuItem::SaveDatabase1, !sending);
+    ctx_.engine().shell.setMenuCaption(MenuItem::LoadDatabase1, sending ? "&Close File Send" : "&Send File...");
+    ctx_.engine().shell.setMenuVisible(MenuItem::SaveDatabase1, !sending);
 }
 
 void FileSend::requestStop()

@@ -101,7 +101,7 @@ void LinkSession::box(const char *caption, const QByteArray &text)
     prompter_.message(QString::fromLatin1(caption), fromPanelBytes(text));
 }
 
-void LinkSession::publishMenu() { e_.view.setConnectMenu(menu_.captions()); }
+void LinkSession::publishMenu() { e_.shell.setConnectMenu(menu_.captions()); }
 
 // The marker sits on the record that is connected, and only there: it is
 // taken off the item that carries it, wherever the current index points.
@@ -195,7 +195,7 @@ void LinkSession::finishIdle()
     e_.session.setPanelType(0);
     enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
     unAsterisk();
-    e_.view.setMenuVisible(MenuItem::EditConnection1, true);
+    e_.shell.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
     tearingDown_ = false;
 }
@@ -206,11 +206,11 @@ Task<bool> LinkSession::connect()
     f_.AbortRequested = false;
     f_.LinkLost = false;
     established_ = false;
-    e_.view.setProgress({});
+    e_.shell.setProgress({});
     enable(true, MenuItem::Disconnect);
     setStatus("Connecting...");
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
-    e_.view.setMenuVisible(MenuItem::EditConnection1, false);
+    e_.shell.setMenuVisible(MenuItem::EditConnection1, false);
     asterisk();
     const bool up = co_await bringUpAndLogIn();
     if (!up)

@@ -146,7 +146,7 @@ private:
     template <class... Items>
     void enable(bool on, Items... items)
     {
-        (e_.view.setMenuEnabled(items, on), ...);
+        (e_.shell.setMenuEnabled(items, on), ...);
     }
     void box(const char *caption, const QByteArray &text);
     void asterisk();
@@ -166,7 +166,7 @@ private:
     Prompter &prompter() override { return prompter_; }
     Connector &connector() const override { return connectorFor(CurrentConnection.ConnectionType); }
     void setStatus(const QByteArray &text) override;
-    void setProgress(const QByteArray &text) override { e_.view.setProgress(text); }
+    void setProgress(const QByteArray &text) override { e_.shell.setProgress(text); }
     void received(const QByteArray &chunk) override;
     void linkFailed(const char *caption, const QByteArray &text) override;
     bool stillUp(quint64 generation) const override;

@@ -122,7 +122,7 @@ void SerialConnector::sessionClosed(int)
 
 void SerialConnector::lineError()
 {
-    ctx_.engine().view.beep();
+    ctx_.engine().shell.beep();
     ctx_.hub().notify();
 }
 

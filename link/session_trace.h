@@ -68,10 +68,10 @@ public:
     }
     void prepareFace(int t) override { inner_.prepareFace(t); }
     void setLogicKeysVisible(bool v) override { inner_.setLogicKeysVisible(v); }
-    void setLcdGeometry(const QRect &r) override { inner_.setLcdGeometry(r); }
-    void setEventScreenGeometry(int top, int h) override
+    void setDisplayLayout(DisplayLayout l) override { inner_.setDisplayLayout(l); }
+    void setEventScreenLayout(EventScreenLayout l) override
     {
-        inner_.setEventScreenGeometry(top, h);
+        inner_.setEventScreenLayout(l);
         seen();
     }
     void setNzDisplayVisible(bool v) override { inner_.setNzDisplayVisible(v); }

@@ -4,7 +4,7 @@
 # named by its path in backquotes, by a `folder/name.*` pattern, or by a bare
 # name on a line whose first path gives its folder (`fuzz/a.cpp`, `b.cpp`).
 cmake_minimum_required(VERSION 3.22)
-set(folders platform config core link faces app panel tools resources bench fuzz tests)
+set(folders platform config core link face_logic faces replay app panel tools resources bench fuzz tests)
 
 file(READ ${SRC}/docs/CODE-MAP.md map)
 # Plain text for CMake's lists: no list separators, no bracket arguments.

@@ -1,34 +1,37 @@
 # Dependencies run one way between the folders, in includes and in CMake's
 # link graph:
-#   platform <- config <- core <- link <- faces <- app
+#   platform <- config <- core <- link <- face_logic <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
-# the demo streams and the tools may use; the tools, which use anything; and
+# the demo streams and the tools may use; the replay library, on face_logic
+# and below; the tools, which use anything; and
 # tests, benchmarks and fuzz targets, which are not checked.
 # SRC: the source tree. GRAPH (optional): the link graph the build folder's
 # configure step wrote (tests/CMakeLists.txt).
 cmake_minimum_required(VERSION 3.22)
-set(layers platform config core link faces app)
+set(layers platform config core link face_logic faces app)
 set(uses_platform "")
 set(uses_config platform)
 set(uses_core platform config)
 set(uses_link platform config core)
-set(uses_faces platform config core link)
-set(uses_app platform config core link faces panel)
+set(uses_face_logic platform config core link)
+set(uses_faces platform config core link face_logic)
+set(uses_app platform config core link face_logic faces panel)
 set(uses_panel platform)
-set(uses_tools platform config core link faces app panel resources)
+set(uses_replay platform config core link face_logic)
+set(uses_tools platform config core link face_logic faces app panel resources replay)
 set(uses_resources platform panel)
-set(checked ${layers} panel tools resources)
+set(checked ${layers} panel replay tools resources)
 set(known ${checked} tests bench fuzz)
 # Folders that never reach Qt Widgets or Gui, not even through a library below.
-set(headless platform config core link)
+set(headless platform config core link face_logic replay)
 
 set(bad "")
 foreach(folder IN LISTS checked)
   file(GLOB_RECURSE files ${SRC}/${folder}/*.h ${SRC}/${folder}/*.cpp)
   foreach(file IN LISTS files)
-    file(STRINGS ${file} includes REGEX "^#include \"[a-z]+/")
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z_]+/")
     foreach(line IN LISTS includes)
-      string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" used "${line}")
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" used "${line}")
       if(used IN_LIST known AND NOT used STREQUAL folder AND NOT used IN_LIST uses_${folder})
         list(APPEND bad "${file}: ${line}")
       endif()

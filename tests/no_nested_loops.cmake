@@ -3,7 +3,7 @@
 # static QFileDialog and QMessageBox helpers (which run exec() themselves).
 # Boxes are opened and answer through their signals instead.
 cmake_policy(SET CMP0007 NEW)
-set(folders platform config core link faces app tools)
+set(folders platform config core link face_logic faces replay app tools)
 set(nesting "exec\\(|QEventLoop|processEvents|QFileDialog::get[A-Za-z]*\\(|QMessageBox::(question|information|warning|critical)\\(")
 set(bad "")
 foreach(folder ${folders})

@@ -1,6 +1,6 @@
 // kordex-replay: runs a script or a raw capture through the engine on a
 // virtual clock and prints the resulting state as JSON.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -21,7 +21,7 @@ using namespace kordex::test;
 
 namespace {
 struct WindowRig : DialogParts {
-    TConnectionProperties dialog{Book, config, prompter, actions};
+    ConnectionPropertiesDialog dialog{Book, config, prompter, actions};
 
     explicit WindowRig(const QList<QByteArray> &names) : DialogParts(names)
     {

@@ -211,7 +211,7 @@ private slots:
         expected.replace("\r\n", "\r");
         // The last bytes may still be on their way when the send has handed them over.
         QTRY_COMPARE_WITH_TIMEOUT(pty.in.bytes.mid(login.size()), expected, kLimitMs);
-        QCOMPARE(rig.program->window.Progress->text(), QStringLiteral("File sent: 600 of 600 lines"));
+        QCOMPARE(rig.program->window.progressLabel->text(), QStringLiteral("File sent: 600 of 600 lines"));
     }
 
     void aVanishedPortEndsTheSessionWithoutSpinning()

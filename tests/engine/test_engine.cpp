@@ -2,9 +2,10 @@
 // incremental screen comparison, flash rates, face selection, mode switch.
 #include "bench/engine_rig.h"
 #include "core/engine.h"
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "platform/clock.h"
-#include "tools/recording_view.h"
+#include "replay/recording_view.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -209,7 +210,7 @@ private slots:
         // Start from the face-4 state, and a four-row display placement, to see what changes.
         rig.engine.session.setPanelType(4);
         rig.engine.SelectFace();
-        rig.view.setLcdGeometry(QRect(24, 9, 377, 74));
+        rig.view.setDisplayLayout(DisplayLayout::FourRows);
         rig.send("\x1bY  HELLO");
         rig.engine.indicators.set(3, 'N');
         rig.engine.session.StatusText = "Q7312: Site";
@@ -217,11 +218,11 @@ private slots:
         rig.engine.SelectFace();
         QTEST(QString::fromLatin1(containerName(rig.view.container)), "container");
         QCOMPARE(rig.view.caption, QByteArray("Kordex V3.00 Q7312: Site"));
-        QTEST(rig.view.lcdGeometry, "lcd");
+        QTEST(displayGeometry(rig.view.displayLayout), "lcd");
         QTEST(rig.engine.v01rpKeyCode, "v01rp");
         if (type >= 1 && type <= 4)
             QTEST(rig.view.logicKeysVisible, "logicKeys");
-        QTEST(rig.view.eventScreenTop, "eventTop");
+        QTEST(eventScreenBand(rig.view.eventScreenLayout).top, "eventTop");
         if (type >= 1 && type <= 7)
             QCOMPARE(rig.view.preparedFace, type);
         QCOMPARE(rig.engine.indicators.toBytes(), QByteArray(100, 'X'));
@@ -259,8 +260,7 @@ private slots:
         rig.engine.ModeChange();
         QVERIFY(rig.engine.session.TandemMode);
         QVERIFY(rig.engine.session.LoggedIn);
-        QCOMPARE(rig.view.eventScreenTop, 328);
-        QCOMPARE(rig.view.eventScreenHeight, 193);
+        QCOMPARE(eventScreenBand(rig.view.eventScreenLayout), (EventScreenBand{328, 193}));
         QVERIFY(rig.view.menu(MenuItem::Refresh1).enabled);
         QVERIFY(rig.view.menu(MenuItem::CloseTandemMode1).visible);
 
@@ -272,8 +272,7 @@ private slots:
         QCOMPARE(rig.engine.session.panelType(), 0);
         QCOMPARE(rig.view.caption, QByteArray("Kordex V3.00 Terminal Mode"));
         QCOMPARE(rig.view.container, Container::None);
-        QCOMPARE(rig.view.eventScreenTop, 0);
-        QCOMPARE(rig.view.eventScreenHeight, 522);
+        QCOMPARE(eventScreenBand(rig.view.eventScreenLayout), (EventScreenBand{0, 522}));
         QVERIFY(!rig.view.menu(MenuItem::Refresh1).enabled);
         QVERIFY(!rig.view.menu(MenuItem::Events1).enabled);
         QVERIFY(!rig.view.menu(MenuItem::CloseTandemMode1).visible);

@@ -1,6 +1,6 @@
 // The replay script language: escapes, malformed lines, the JSON dump.
 #include "platform/text_codec.h"
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

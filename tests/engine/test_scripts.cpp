@@ -1,5 +1,5 @@
 // Runs every replay script in tests/scripts; each holds its own expectations.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QDir>
 #include <QFile>

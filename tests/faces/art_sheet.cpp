@@ -2,8 +2,8 @@
 // (art-sheet.png, also at twice the pixel ratio), and each face container
 // with its lamps lit (facepanel-NAME.png). Exits non-zero if a file cannot
 // be written.
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_art.h"

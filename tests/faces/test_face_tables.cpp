@@ -1,8 +1,8 @@
 // Every key, lamp, legend, badge and binding row of the four faces and the
 // New Zealand display, written out here independently of the face tables so
 // that a slip in either shows up as a difference.
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_art.h"
@@ -425,15 +425,15 @@ private slots:
     void legendInkClearOfFramesAndLamps();
 
 private:
-    QWidget *m_window = nullptr;
-    FaceSet *m_faces = nullptr;
+    QWidget *window_ = nullptr;
+    FaceSet *faces_ = nullptr;
 };
 
 void TestFaceTables::initTestCase()
 {
-    m_window = new QWidget;
-    m_window->resize(790, 544);
-    m_faces = new FaceSet(m_window);
+    window_ = new QWidget;
+    window_->resize(790, 544);
+    faces_ = new FaceSet(window_);
 }
 
 void TestFaceTables::everyKeyRow_data()
@@ -460,7 +460,7 @@ void TestFaceTables::everyKeyRow()
     if (as1603)
         QCOMPARE(describe(captionFor(*def, 4)), QString::fromLatin1(r.caption4));
 
-    KeyWidget *k = m_faces->key(name);
+    KeyWidget *k = faces_->key(name);
     QVERIFY(k);
     QCOMPARE(k->objectName(), name);
     QCOMPARE(k->parentWidget()->objectName(), QString::fromLatin1(r.container));
@@ -491,9 +491,9 @@ void TestFaceTables::everyKeyRow()
 
     // The relay/point key follows the face; every other code is fixed.
     if (as1603) {
-        m_faces->prepareFace(4);
+        faces_->prepareFace(4);
         QCOMPARE(k->keyCode(), name == QLatin1String("V01RP") ? 82 : r.code);
-        m_faces->prepareFace(1);
+        faces_->prepareFace(1);
         QCOMPARE(k->keyCode(), r.code);
         QCOMPARE(k->isHidden(), r.caption == nullptr);
     }
@@ -524,7 +524,7 @@ void TestFaceTables::everyLabelRow()
 {
     QFETCH(int, row);
     const LabelRow &r = kLabelRows[row];
-    QLabel *l = m_faces->label(QString::fromLatin1(r.name));
+    QLabel *l = faces_->label(QString::fromLatin1(r.name));
     QVERIFY(l);
     QCOMPARE(l->parentWidget()->objectName(), QString::fromLatin1(r.container));
     QCOMPARE(l->text(), QString::fromLatin1(r.text));
@@ -548,7 +548,7 @@ void TestFaceTables::everyLampRow()
         listed.insert(r.name);
         const LampDef *d = findLamp(r.name);
         QVERIFY2(d, r.name);
-        LampWidget *w = m_faces->lamp(r.name);
+        LampWidget *w = faces_->lamp(r.name);
         QVERIFY2(w, r.name);
         QCOMPARE(w->parentWidget()->objectName(), QString::fromLatin1(r.host));
         QCOMPARE(w->pos(), QPoint(r.left, r.top));
@@ -595,7 +595,7 @@ void TestFaceTables::everyBindingRow()
 
 void TestFaceTables::badgesAndDrawings()
 {
-    QLabel *prod = m_faces->label(QStringLiteral("ProdName"));
+    QLabel *prod = faces_->label(QStringLiteral("ProdName"));
     QVERIFY(prod);
     QCOMPARE(prod->parentWidget()->objectName(), QStringLiteral("AS1603"));
     QCOMPARE(prod->geometry(), QRect(520, 240, 241, 33));

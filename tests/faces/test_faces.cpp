@@ -1,6 +1,6 @@
 // The face tables, the key pictures and the widgets built from them.
-#include "faces/face_binding.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_binding.h"
+#include "face_logic/face_layout.h"
 #include "faces/face_widgets.h"
 #include "faces/fonts.h"
 #include "faces/key_art.h"
@@ -67,23 +67,23 @@ private slots:
     void hidingHeldKeyReleasesIt();
 
 private:
-    QWidget *m_window = nullptr;
-    FaceSet *m_faces = nullptr;
+    QWidget *window_ = nullptr;
+    FaceSet *faces_ = nullptr;
 };
 
 void TestFaces::initTestCase()
 {
-    m_window = new QWidget;
-    m_window->resize(790, 544);
-    m_faces = new FaceSet(m_window);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    window_ = new QWidget;
+    window_->resize(790, 544);
+    faces_ = new FaceSet(window_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_));
 }
 
 void TestFaces::cleanup()
 {
     for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
-        m_faces->container(c)->hide();
+        faces_->container(c)->hide();
 }
 
 // Layout slips that a reader of the tables would not notice: duplicate
@@ -132,11 +132,11 @@ void TestFaces::tablesAreConsistent()
 
 void TestFaces::keyCounts()
 {
-    QCOMPARE(m_faces->keys(Container::AS1603).size(), 34);
-    QCOMPARE(m_faces->keys(Container::AS4428p).size(), 35);
-    QCOMPARE(m_faces->keys(Container::ZR9).size(), 28);
-    QCOMPARE(m_faces->keys(Container::ZR9FBP).size(), 29);
-    QCOMPARE(m_faces->keys(Container::None).size(), 0);
+    QCOMPARE(faces_->keys(Container::AS1603).size(), 34);
+    QCOMPARE(faces_->keys(Container::AS4428p).size(), 35);
+    QCOMPARE(faces_->keys(Container::ZR9).size(), 28);
+    QCOMPARE(faces_->keys(Container::ZR9FBP).size(), 29);
+    QCOMPARE(faces_->keys(Container::None).size(), 0);
 
     const struct {
         Container c;
@@ -148,14 +148,14 @@ void TestFaces::keyCounts()
         {Container::ZR9FBP, {0, 0, 794, 361}},
     };
     for (const auto &b : boxes) {
-        QWidget *w = m_faces->container(b.c);
+        QWidget *w = faces_->container(b.c);
         QVERIFY(w);
         QCOMPARE(w->objectName(), QString::fromLatin1(containerName(b.c)));
         QCOMPARE(w->geometry(), b.r);
         QVERIFY(w->isHidden());
     }
-    QCOMPARE(m_faces->nzDisplay()->objectName(), QStringLiteral("NZDisplay"));
-    QCOMPARE(m_faces->nzDisplay()->geometry(), QRect(600, 12, 78, 41));
+    QCOMPARE(faces_->nzDisplay()->objectName(), QStringLiteral("NZDisplay"));
+    QCOMPARE(faces_->nzDisplay()->geometry(), QRect(600, 12, 78, 41));
 }
 
 void TestFaces::resourceNames_data()
@@ -302,10 +302,10 @@ void TestFaces::picturesFollowPixelRatio()
 // screen's ratio pixel for pixel, never a scaled-up 1x picture.
 void TestFaces::keysPaintAtScreenPixelRatio()
 {
-    QWidget *c = m_faces->container(Container::AS1603);
-    m_faces->prepareFace(1);
+    QWidget *c = faces_->container(Container::AS1603);
+    faces_->prepareFace(1);
     c->show();
-    KeyWidget *k = m_faces->key("V01AK");
+    KeyWidget *k = faces_->key("V01AK");
     const qreal dpr = k->devicePixelRatioF();
     const QImage shot = k->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QCOMPARE(shot.devicePixelRatio(), dpr);
@@ -318,7 +318,7 @@ void TestFaces::lampsFollowBindingTable()
 {
     int count = 0;
     for (const LampDef &l : allLamps()) {
-        LampWidget *w = m_faces->lamp(l.name);
+        LampWidget *w = faces_->lamp(l.name);
         QVERIFY2(w, l.name.data());
         QCOMPARE(w->parentWidget()->objectName(), QString::fromLatin1(kHosts[int(l.host)]));
         QCOMPARE(w->objectName(), latin1(l.name));
@@ -330,13 +330,13 @@ void TestFaces::lampsFollowBindingTable()
         ++count;
     }
     QCOMPARE(count, int(allLamps().size()));
-    QVERIFY(!m_faces->lamp("NoSuchLamp"));
+    QVERIFY(!faces_->lamp("NoSuchLamp"));
 
     // The lamp on the EXTERNAL BELL ISOLATE key is painted over the key.
-    QWidget *as4428 = m_faces->container(Container::AS4428p);
-    QVERIFY(as4428->children().indexOf(m_faces->lamp("Ebi_4428")) > as4428->children().indexOf(m_faces->key("V11BI")));
+    QWidget *as4428 = faces_->container(Container::AS4428p);
+    QVERIFY(as4428->children().indexOf(faces_->lamp("Ebi_4428")) > as4428->children().indexOf(faces_->key("V11BI")));
 
-    LampWidget *lamp = m_faces->lamp("FFAlm_1603");
+    LampWidget *lamp = faces_->lamp("FFAlm_1603");
     lamp->setColor(QColor(255, 0, 0));
     QCOMPARE(lamp->color(), QColor(255, 0, 0));
     const QImage shot = lamp->grab().toImage();
@@ -361,15 +361,15 @@ void TestFaces::labelsFitTheirText()
         }
     }
 
-    QLabel *badge = m_faces->label("ZR9badge");
+    QLabel *badge = faces_->label("ZR9badge");
     QVERIFY(badge);
     QCOMPARE(badge->text(), QStringLiteral("ZR9"));
     QCOMPARE(badge->font().pixelSize(), 29);
     QVERIFY(badge->font().bold() && badge->font().italic());
-    QCOMPARE(m_faces->label("Label13")->text(), QStringLiteral("ANCILLARY ISOLATED"));
-    QCOMPARE(m_faces->label("Label13")->parentWidget()->objectName(), QStringLiteral("AS1603"));
-    QCOMPARE(m_faces->label("Label34")->text(), QStringLiteral("FLT / DISABLED"));
-    QCOMPARE(m_faces->label("Label18")->parentWidget()->objectName(), QStringLiteral("NZDisplay"));
+    QCOMPARE(faces_->label("Label13")->text(), QStringLiteral("ANCILLARY ISOLATED"));
+    QCOMPARE(faces_->label("Label13")->parentWidget()->objectName(), QStringLiteral("AS1603"));
+    QCOMPARE(faces_->label("Label34")->text(), QStringLiteral("FLT / DISABLED"));
+    QCOMPARE(faces_->label("Label18")->parentWidget()->objectName(), QStringLiteral("NZDisplay"));
 }
 
 void TestFaces::fontsAreTheLiberationTwins()
@@ -403,7 +403,7 @@ void TestFaces::fontsAreTheLiberationTwins()
 
 void TestFaces::prepareAs1603Faces()
 {
-    FaceSet &fs = *m_faces;
+    FaceSet &fs = *faces_;
     QLabel *badge = fs.label("ProdName");
     QVERIFY(badge);
 
@@ -442,7 +442,7 @@ void TestFaces::prepareAs1603Faces()
 
 void TestFaces::prepareOtherFaces()
 {
-    FaceSet &fs = *m_faces;
+    FaceSet &fs = *faces_;
     const struct {
         int face;
         Container c;
@@ -472,8 +472,8 @@ void TestFaces::prepareOtherFaces()
 
 void TestFaces::keyPressAndRelease()
 {
-    m_faces->container(Container::ZR9)->show();
-    KeyWidget *k = m_faces->key("ZR9ZO");
+    faces_->container(Container::ZR9)->show();
+    KeyWidget *k = faces_->key("ZR9ZO");
     QSignalSpy pressed(k, &KeyWidget::pressed), released(k, &KeyWidget::released);
     QTest::mousePress(k, Qt::LeftButton);
     QCOMPARE(pressed.size(), 1);
@@ -493,7 +493,7 @@ void TestFaces::keyPressAndRelease()
     QCOMPARE(pressed.size(), 2);
     QCOMPARE(released.size(), 2);
     // A double click, as the window delivers it, is two presses and two releases.
-    QTest::mouseDClick(m_window->windowHandle(), Qt::LeftButton, {}, k->mapTo(m_window, QPoint(5, 5)));
+    QTest::mouseDClick(window_->windowHandle(), Qt::LeftButton, {}, k->mapTo(window_, QPoint(5, 5)));
     QCOMPARE(pressed.size(), 4);
     QCOMPARE(released.size(), 4);
 }
@@ -502,15 +502,15 @@ void TestFaces::keyPressAndRelease()
 // pointer would, even though the pointer is over another key by then.
 void TestFaces::releaseReachesKeyOutsidePointer()
 {
-    m_faces->container(Container::AS4428p)->show();
-    KeyWidget *zone = m_faces->key("V11ZO");
-    KeyWidget *relay = m_faces->key("V11RP");
+    faces_->container(Container::AS4428p)->show();
+    KeyWidget *zone = faces_->key("V11ZO");
+    KeyWidget *relay = faces_->key("V11RP");
     QSignalSpy zoneUp(zone, &KeyWidget::released), relayDown(relay, &KeyWidget::pressed),
         relayUp(relay, &KeyWidget::released);
-    QWindow *win = m_window->windowHandle();
+    QWindow *win = window_->windowHandle();
     QVERIFY(win);
-    const QPoint onZone = zone->mapTo(m_window, QPoint(10, 10));
-    const QPoint onRelay = relay->mapTo(m_window, QPoint(10, 10));
+    const QPoint onZone = zone->mapTo(window_, QPoint(10, 10));
+    const QPoint onRelay = relay->mapTo(window_, QPoint(10, 10));
     QTest::mousePress(win, Qt::LeftButton, {}, onZone);
     QVERIFY(zone->isDown());
     QTest::mouseMove(win, onRelay);
@@ -522,9 +522,9 @@ void TestFaces::releaseReachesKeyOutsidePointer()
 
 void TestFaces::hidingHeldKeyReleasesIt()
 {
-    QWidget *c = m_faces->container(Container::ZR9FBP);
+    QWidget *c = faces_->container(Container::ZR9FBP);
     c->show();
-    KeyWidget *k = m_faces->key("ZR9FBP_SW");
+    KeyWidget *k = faces_->key("ZR9FBP_SW");
     QSignalSpy released(k, &KeyWidget::released);
     QTest::mousePress(k, Qt::LeftButton);
     QVERIFY(k->isDown());

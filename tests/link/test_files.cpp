@@ -1,7 +1,7 @@
 // Capture to file and file send through the replay script language, with
 // the files in a temporary folder: what reaches the disk and the wire, when,
 // and what the menus say.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

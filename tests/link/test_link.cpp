@@ -1,7 +1,7 @@
 // Link faults the scripts cannot stage: a transport whose close reports
 // nothing, a port that closes while a key waits for transmit room, a file
 // dialog answered after the link went.
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -25,7 +25,7 @@ private slots:
         ini.write("\r\n[Ports]\r\nCOM150=" + QFile::encodeName(adapter) + "\r\n");
         ini.close();
 
-        TConnectionProperties dialog(parts.Book, parts.config, parts.prompter, parts.actions);
+        ConnectionPropertiesDialog dialog(parts.Book, parts.config, parts.prompter, parts.actions);
         auto offered = [&] {
             dialog.showInMode(SelectMode);
             const auto *ports = dialog.findChild<QComboBox *>(QStringLiteral("PortComboBox"));

@@ -3,7 +3,7 @@
 // the menu items that send.
 #include "window_fixture.h"
 
-#include "faces/key_input.h"
+#include "face_logic/key_input.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -59,8 +59,8 @@ void TestWindowInput::holdRepeatsEveryThreeSeconds()
     f.clock.advance(7000);
     QTest::mouseRelease(reset, Qt::LeftButton);
     QCOMPARE(f.sent, QByteArray("r/r/r//"));
-    QCOMPARE(f.window->keyInput().HeldKey, 0);
-    QVERIFY(!f.window->keyInput().RepeatSent);
+    QCOMPARE(f.window->keyInput().heldKey, 0);
+    QVERIFY(!f.window->keyInput().repeatSent);
     // The next click is a plain click again.
     f.sent.clear();
     QTest::mouseClick(reset, Qt::LeftButton);
@@ -199,12 +199,12 @@ void TestWindowInput::keyboard()
     else
         f.connect();
     // Whatever control has the focus, the window sees the key first.
-    f.window->EventScreen->setFocus();
+    f.window->eventScreen->setFocus();
     // Printable keys go as characters, so the event carries their text.
     if (key >= 0x20 && key < 0x7F && (modifiers & Qt::ShiftModifier))
-        QTest::keyClick(f.window->EventScreen, char(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(f.window->eventScreen, char(key), Qt::KeyboardModifiers(modifiers));
     else
-        QTest::keyClick(f.window->EventScreen, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(f.window->eventScreen, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QTEST(f.sent, "expected");
     QVERIFY(f.prompter.questions.empty());
     QVERIFY(f.window->isVisible());
@@ -249,9 +249,9 @@ void TestWindowInput::keysNeverReachControls()
     f.showInTandem(face);
     KeyCounter counter;
     counter.key = key;
-    f.window->EventScreen->installEventFilter(&counter);
-    f.window->EventScreen->setFocus();
-    QTest::keyClick(f.window->EventScreen, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    f.window->eventScreen->installEventFilter(&counter);
+    f.window->eventScreen->setFocus();
+    QTest::keyClick(f.window->eventScreen, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QTEST(f.sent, "expected");
     QCOMPARE(counter.seen, 0);
     QVERIFY(f.window->isVisible());
@@ -295,7 +295,7 @@ void TestWindowInput::confirmedC()
     QFETCH(bool, sendsC);
     WindowFixture f;
     f.showInTandem(5);
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QVERIFY(w.menuItem("CloseTandemMode1")->isVisible());
     QVERIFY(w.menuItem("Refresh1")->isEnabled());
     f.prompter.yesNoReplies = {yes};
@@ -326,7 +326,7 @@ void TestWindowInput::confirmedC()
         QTRY_COMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));  // at the next frame
         QVERIFY(!w.menuItem("CloseTandemMode1")->isVisible());
         QVERIFY(!w.menuItem("Refresh1")->isEnabled());
-        QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));
+        QCOMPARE(w.eventScreen->geometry(), QRect(0, 0, 793, 522));
         // Now a C goes straight to the panel.
         f.prompter.holdAnswers = false;
         QTest::keyClick(&w, 'C', Qt::ShiftModifier);
@@ -347,19 +347,19 @@ void TestWindowInput::eventsLabelAndMenuItems()
 {
     WindowFixture f;
     f.showInTandem(4);
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     f.session().EventDisplayAllowed = true;
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
-    QVERIFY(w.Events->isVisible());
-    QTest::mouseClick(w.Events, Qt::RightButton);  // not a click
+    QVERIFY(w.eventsLabel->isVisible());
+    QTest::mouseClick(w.eventsLabel, Qt::RightButton);  // not a click
     QVERIFY(f.sent.isEmpty());
-    QTest::mouseClick(w.Events, Qt::LeftButton);
+    QTest::mouseClick(w.eventsLabel, Qt::LeftButton);
     w.menuItem("Events1")->trigger();
     QVERIFY(!w.menuItem("Events1")->isChecked());  // the panel's report sets the mark
     f.engine().indicators.set(28, 'N');
     f.dispatch('N', true);
-    QTest::mouseClick(w.Events, Qt::LeftButton);
+    QTest::mouseClick(w.eventsLabel, Qt::LeftButton);
     w.menuItem("Events1")->trigger();
     QVERIFY(w.menuItem("Events1")->isChecked());
     w.menuItem("Refresh1")->trigger();
@@ -367,9 +367,9 @@ void TestWindowInput::eventsLabelAndMenuItems()
 
     // Refresh is for tandem mode only.
     f.sent.clear();
-    w.keyInput().Refresh1Click();
+    w.keyInput().refresh();
     SessionRig::mode(f.session()).TandemMode = false;
-    w.keyInput().Refresh1Click();
+    w.keyInput().refresh();
     QCOMPARE(f.sent, QByteArray("H"));
 }
 

@@ -5,8 +5,8 @@
 
 #include "dark_palette.h"
 #include "demo_streams.h"
+#include "face_logic/replay_feed.h"
 #include "faces/help_window.h"
-#include "faces/replay_feed.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,7 +30,7 @@ private slots:
 
 private:
     static QString dir() { return QStringLiteral(KORDEX_SCREENS_DIR); }
-    static void save(TLcd &w, const QString &name)
+    static void save(MainWindow &w, const QString &name)
     {
         w.showPending();
         const QPixmap shot = w.grab();
@@ -116,10 +116,10 @@ void TestWindowScreens::darkDesktopAndHelp()
         save(*f.window, QStringLiteral("terminal") + suffix);
         // Text a good step of lightness away from what it stands on.
         auto apart = [](const QColor &a, const QColor &b) { return qAbs(a.lightness() - b.lightness()) >= 100; };
-        QVERIFY(apart(f.window->Sounder->palette().color(QPalette::WindowText),
-                      f.window->Tray->palette().color(QPalette::Window)));
-        QVERIFY(apart(f.window->EventScreen->palette().color(QPalette::Text),
-                      f.window->EventScreen->palette().color(QPalette::Base)));
+        QVERIFY(apart(f.window->sounderLabel->palette().color(QPalette::WindowText),
+                      f.window->tray->palette().color(QPalette::Window)));
+        QVERIFY(apart(f.window->eventScreen->palette().color(QPalette::Text),
+                      f.window->eventScreen->palette().color(QPalette::Base)));
         f.window->move(0, 0);  // away from the middle of the screen
         f.window->showHelpTopic(0);
         HelpWindow *help = f.window->help().window();

@@ -7,14 +7,14 @@
 #include "config/configuration.h"
 #include "config/connect_menu.h"
 #include "demo_streams.h"
+#include "face_logic/replay_feed.h"
 #include "faces/connection_properties.h"
 #include "faces/help_window.h"
 #include "faces/key_picture.h"
 #include "faces/message_boxes.h"
-#include "faces/replay_feed.h"
 #include "platform/signals.h"
 #include "platform/text_codec.h"
-#include "tools/recording_view.h"
+#include "replay/recording_view.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -43,7 +43,7 @@ using namespace kordex::test;
 Q_DECLARE_METATYPE(kordex::Container)
 
 namespace {
-int visibleKeys(TLcd &w, Container c)
+int visibleKeys(MainWindow &w, Container c)
 {
     int n = 0;
     QWidget *box = w.faces().container(c);
@@ -52,7 +52,7 @@ int visibleKeys(TLcd &w, Container c)
     return n;
 }
 
-Container shownContainer(TLcd &w)
+Container shownContainer(MainWindow &w)
 {
     Container shown = Container::None;
     for (Container c : {Container::AS1603, Container::AS4428p, Container::ZR9, Container::ZR9FBP})
@@ -122,19 +122,19 @@ void TestWindowShell::startUpState()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Not Connected"));
     QCOMPARE(w.client()->size(), QSize(790, 544));
     QCOMPARE(shownContainer(w), Container::None);
-    QCOMPARE(w.EventScreen->geometry(), QRect(0, 0, 793, 522));
+    QCOMPARE(w.eventScreen->geometry(), QRect(0, 0, 793, 522));
     QCOMPARE(w.eventScreenLines(), QStringList({QString(), QString()}));
-    QCOMPARE(w.Tray->geometry(), QRect(0, 520, 793, 25));
-    QCOMPARE(w.LCDisplay->geometry(), QRect(24, 32, 409, 41));
-    QVERIFY(!w.LCDisplay->isEnabled());
-    QVERIFY(w.LCDisplay->isReadOnly());
-    QVERIFY(w.EventScreen->isReadOnly());
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
-    QCOMPARE(w.Events->text(), QStringLiteral("Event Display Off"));
+    QCOMPARE(w.tray->geometry(), QRect(0, 520, 793, 25));
+    QCOMPARE(w.lcdDisplay->geometry(), QRect(24, 32, 409, 41));
+    QVERIFY(!w.lcdDisplay->isEnabled());
+    QVERIFY(w.lcdDisplay->isReadOnly());
+    QVERIFY(w.eventScreen->isReadOnly());
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Event Display Off"));
     QCOMPARE(w.eventsKeyCode(), 34);
     QTRY_VERIFY(!QApplication::windowIcon().availableSizes().isEmpty());  // once the window is up
 
@@ -176,8 +176,8 @@ void TestWindowShell::startUpState()
 
     // Every indicator is X: the first pass hides both tray labels.
     f.paintSteady();
-    QVERIFY(!w.Sounder->isVisibleTo(w.Tray));
-    QVERIFY(!w.Events->isVisibleTo(w.Tray));
+    QVERIFY(!w.sounderLabel->isVisibleTo(w.tray));
+    QVERIFY(!w.eventsLabel->isVisibleTo(w.tray));
     QVERIFY(!w.menuItem("Events1")->isEnabled());
 
     // Tandem mode cannot begin in the first second.
@@ -212,9 +212,11 @@ void TestWindowShell::timerTable()
     WindowFixture f;
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
-        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},          {"Timer3", &e.Timer3},
-        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5},   {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7},        {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.TimerHKI},
+        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},
+        {"Timer3", &e.Timer3},        {"Timer4", &f.link().Timer4},
+        {"Timer5", &f.link().Timer5}, {"Timer6", &e.Timer6},
+        {"Timer7", &e.Timer7},        {"Timer8", &f.program->commandLineTimer},
+        {"TimerHKI", &e.TimerHKI},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -260,7 +262,7 @@ void TestWindowShell::selectFace()
 
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     // Come from face 4 so that every face has something to undo.
     f.enterTandem(4);
     f.session().setPanelType(type);
@@ -285,8 +287,8 @@ void TestWindowShell::selectFace()
             QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
                      QString::fromLatin1(kFallbackPicture));
     }
-    QTEST(w.LCDisplay->geometry(), "lcd");
-    QCOMPARE(w.EventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
+    QTEST(w.lcdDisplay->geometry(), "lcd");
+    QCOMPARE(w.eventScreen->geometry(), QRect(0, eventTop, 793, eventHeight));
     for (int k = 0; k < 100; ++k)
         QCOMPARE(f.engine().indicators.at(k), 'X');
 }
@@ -295,10 +297,10 @@ void TestWindowShell::selectFaceKeepsDisplayForUnknownType()
 {
     WindowFixture f;
     f.enterTandem(6);
-    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     f.session().setPanelType(9);
     f.engine().SelectFace();
-    QCOMPARE(f.window->LCDisplay->geometry(), QRect(24, 9, 377, 74));
+    QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     QCOMPARE(shownContainer(*f.window), Container::None);
 }
 
@@ -417,28 +419,28 @@ void TestWindowShell::trayLabels()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     f.enterTandem(4);
     f.session().EventDisplayAllowed = true;
 
     f.engine().indicators.set(12, 'N');
     f.engine().indicators.set(28, 'N');
     f.dispatch('N', true);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder On"));
-    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), rgb(kRed));
-    QVERIFY(w.Sounder->isVisibleTo(w.Tray));
-    QCOMPARE(w.Events->text(), QStringLiteral("Display Events On"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder On"));
+    QCOMPARE(w.sounderLabel->palette().color(QPalette::WindowText), rgb(kRed));
+    QVERIFY(w.sounderLabel->isVisibleTo(w.tray));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Display Events On"));
     QCOMPARE(w.eventsKeyCode(), 39);
-    QVERIFY(w.Events->isVisibleTo(w.Tray));
+    QVERIFY(w.eventsLabel->isVisibleTo(w.tray));
     QVERIFY(w.menuItem("Events1")->isChecked());
     QVERIFY(w.menuItem("Events1")->isEnabled());
 
     f.engine().indicators.set(12, 'O');
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
-    QCOMPARE(w.Sounder->palette().color(QPalette::WindowText), QColor(Qt::black));
-    QCOMPARE(w.Events->text(), QStringLiteral("Display Events Off"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.sounderLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(w.eventsLabel->text(), QStringLiteral("Display Events Off"));
     QCOMPARE(w.eventsKeyCode(), 34);
     QVERIFY(!w.menuItem("Events1")->isChecked());
 
@@ -446,7 +448,7 @@ void TestWindowShell::trayLabels()
     f.enterTandem(6);
     f.engine().indicators.set(12, 'N');
     f.dispatch('N', true);
-    QCOMPARE(w.Sounder->text(), QStringLiteral("Sounder Off"));
+    QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
     QCOMPARE(f.lamp("SilLED1")->color(), rgb(kAmber));
 }
 
@@ -480,7 +482,7 @@ void TestWindowShell::eventScreenKeepsAtMost301CompletedLines()
     QCOMPARE(lines.first(), QStringLiteral("EVENT 1"));
     QCOMPARE(lines.at(300), QStringLiteral("EVENT 301"));
     QCOMPARE(f.engine().display.eventLineIndex(), 301);
-    QCOMPARE(f.window->EventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
+    QCOMPARE(f.window->eventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
 }
 
 void TestWindowShell::eventScreenFramesLoseNothing_data()
@@ -545,8 +547,8 @@ void TestWindowShell::burstIsShownOncePerFrame()
     f.showInTandem(1);
     f.window->showPending();
     int lcdEdits = 0, screenEdits = 0;
-    QObject::connect(f.window->LCDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
-    QObject::connect(f.window->EventScreen->document(), &QTextDocument::contentsChanged, [&] { ++screenEdits; });
+    QObject::connect(f.window->lcdDisplay->document(), &QTextDocument::contentsChanged, [&] { ++lcdEdits; });
+    QObject::connect(f.window->eventScreen->document(), &QTextDocument::contentsChanged, [&] { ++screenEdits; });
     QByteArray burst;
     for (int i = 0; i < 500; ++i)
         burst += "\x1bY  ALARM " + QByteArray::number(i) + "\x1bY0 EVENT " + QByteArray::number(i) + "\r\n";
@@ -555,7 +557,7 @@ void TestWindowShell::burstIsShownOncePerFrame()
     QVERIFY(f.window->framePending());
     QTRY_VERIFY(!f.window->framePending());
     QVERIFY2(lcdEdits <= 2 && screenEdits <= 2, qPrintable(QStringLiteral("%1 %2").arg(lcdEdits).arg(screenEdits)));
-    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QStringLiteral("ALARM 499")));
+    QVERIFY(f.window->lcdDisplay->toPlainText().startsWith(QStringLiteral("ALARM 499")));
     const QStringList lines = f.window->eventScreenLines();
     QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("EVENT 499"));
     QCOMPARE(lines.at(0), QStringLiteral("EVENT 199"));
@@ -574,8 +576,8 @@ void TestWindowShell::panelTextIsWindows1252()
     f.enterTandem(1);
     f.engine().receive(QByteArray("\x1bY  \260C"));  // 0xB0, the degree sign
     f.window->showPending();
-    QVERIFY(f.window->LCDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
-    QCOMPARE(f.window->LCDisplay->document()->blockCount(), 2);
+    QVERIFY(f.window->lcdDisplay->toPlainText().startsWith(QString::fromUtf8("°C")));
+    QCOMPARE(f.window->lcdDisplay->document()->blockCount(), 2);
 }
 
 void TestWindowShell::demoStreams_data()
@@ -609,7 +611,7 @@ void TestWindowShell::demoStreams()
     QVERIFY(f.session().TandemMode);
     QCOMPARE(shownContainer(*f.window), container);
     QVERIFY(f.window->windowTitle().endsWith(QStringLiteral(": Demo")));
-    QVERIFY(!f.window->LCDisplay->toPlainText().trimmed().isEmpty());
+    QVERIFY(!f.window->lcdDisplay->toPlainText().trimmed().isEmpty());
 
     // Lamps in every state, and the event lines below the face.
     QByteArray letters = f.engine().indicators.toBytes();
@@ -720,7 +722,7 @@ void TestWindowShell::commandLineConnection()
         QVERIFY(a);  // forced on for the attempt
     for (int i = 0; i < f.program->book.count(); ++i)
         QVERIFY(!f.program->book.at(i).AutoLogin);  // and the stored flag kept
-    QCOMPARE(!f.program->Timer8.isRunning(), timerStops);
+    QCOMPARE(!f.program->commandLineTimer.isRunning(), timerStops);
 }
 
 // Connected to Alpha, the dialog connects to Bravo: the marker leaves
@@ -759,14 +761,14 @@ void TestWindowShell::dialogConnectMovesTheMarker()
 void TestWindowShell::helpHook()
 {
     WindowFixture f;
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QVERIFY(!w.help().window());
     w.menuItem("MenuHelp")->trigger();
     HelpWindow *hw = w.help().window();
     QVERIFY(hw && hw->isVisible());
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
     for (int topic : HelpWindow::kTopics) {
-        QVERIFY(ApplicationHelp(1, topic));
+        QVERIFY(raiseHelpEvent(1, topic));
         QCOMPARE(hw->source(), HelpWindow::topicUrl(topic));
         QTextBrowser *b = hw->findChild<QTextBrowser *>();
         QVERIFY2(b->toPlainText().size() > 200, qPrintable(QString::number(topic)));
@@ -782,11 +784,11 @@ void TestWindowShell::helpHook()
     }
     QCOMPARE(pages.size(), list->count());
     QVERIFY(pages.contains(QUrl("qrc:/help/practice.html")));
-    QVERIFY(ApplicationHelp(1, 9));
+    QVERIFY(raiseHelpEvent(1, 9));
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Leaving tandem mode"));
-    QVERIFY(ApplicationHelp(1, 2));  // no such topic: the contents
+    QVERIFY(raiseHelpEvent(1, 2));  // no such topic: the contents
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
-    QVERIFY(ApplicationHelp(7, 4));  // other commands do nothing
+    QVERIFY(raiseHelpEvent(7, 4));  // other commands do nothing
     QCOMPARE(hw->source(), QUrl("qrc:/help/contents.html"));
     w.close();  // closing the window closes every help window
     QVERIFY(!hw->isVisible());
@@ -796,7 +798,7 @@ void TestWindowShell::contextHelpInMenus()
 {
     WindowFixture f;
     f.show();
-    TLcd &w = *f.window;
+    MainWindow &w = *f.window;
     QMenu *file = w.menuItem("Connect1")->associatedObjects().isEmpty()
                       ? nullptr
                       : qobject_cast<QMenu *>(w.menuItem("Connect1")->associatedObjects().first());

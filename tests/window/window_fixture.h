@@ -52,7 +52,7 @@ struct WindowFixture {
     QByteArray sent;
     RecordingTransport transport;
     std::unique_ptr<Program> program;
-    TLcd *window = nullptr;
+    MainWindow *window = nullptr;
 
     explicit WindowFixture(bool flashLamps = false, const std::function<void(Program::Options &)> &adjust = {})
     {

@@ -1,7 +1,7 @@
-#include "tools/replay_script.h"
+#include "replay/replay_script.h"
 
 #include "config/connection_fields.h"
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 #include "platform/serial_port.h"
 #include "platform/tcp_socket.h"
 #include "platform/text_codec.h"
@@ -412,7 +412,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 link.dataReceived(*bytes);
             } else {
                 for (char c : *bytes)
-                    rs.keys.FormKeyPress(uint8_t(c));
+                    rs.keys.typeCharacter(uint8_t(c));
             }
         } else if (cmd == "hex") {
             QByteArray bytes;
@@ -490,7 +490,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown key");
                 return result;
             }
-            if (!rs.keys.FormKeyDown(*v, alt))
+            if (!rs.keys.pressKeyboardKey(*v, alt))
                 link.windowClosing();  // Alt+F4 closes the window
         } else if (cmd == "press") {
             const KeyDef *k = findKeyDef(std::string_view(arg.constData(), size_t(arg.size())));
@@ -498,10 +498,10 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown key component");
                 return result;
             }
-            rs.keys.ButtMouseDown(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size()) ? e.v01rpKeyCode
-                                                                                                  : k->code);
+            rs.keys.pressKey(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size()) ? e.v01rpKeyCode
+                                                                                             : k->code);
         } else if (cmd == "release" && arg.isEmpty()) {
-            rs.keys.ButtMouseUp();
+            rs.keys.releaseKey();
         } else if (cmd == "answer" && (arg == "yes" || arg == "no")) {
             rs.prompter.answers.push_back(arg == "yes");
         } else if (cmd == "socket") {

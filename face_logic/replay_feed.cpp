@@ -1,4 +1,4 @@
-#include "faces/replay_feed.h"
+#include "face_logic/replay_feed.h"
 
 #include "core/engine.h"
 #include "link/link_session.h"

@@ -1,4 +1,4 @@
-#include "faces/key_input.h"
+#include "face_logic/key_input.h"
 
 #include "core/engine.h"
 #include "platform/prompter.h"
@@ -10,51 +10,51 @@ KeyInput::KeyInput(Engine &engine, Prompter &prompter, SendSeam send)
       prompter_(prompter),
       send_(std::move(send))
 {
-    e_.onTimerHKI = [this] { TimerHKITimer(); };
+    e_.onTimerHKI = [this] { repeatHeldKey(); };
 }
 
 bool KeyInput::connected() const { return e_.session.Connected; }
 
-void KeyInput::ButtMouseDown(int keyCode)
+void KeyInput::pressKey(int keyCode)
 {
     if (!connected())
         return;
-    HeldKey = static_cast<uint8_t>(keyCode & 0xFF);
-    send(HeldKey);
+    heldKey = static_cast<uint8_t>(keyCode & 0xFF);
+    send(heldKey);
     // A fresh count at every press: the timer runs from start-up, and merely
     // enabling it would let a short click turn into a hold.
     e_.TimerHKI.setInterval(kHoldRepeatMs);
     e_.TimerHKI.restart();
 }
 
-void KeyInput::ButtMouseUp()
+void KeyInput::releaseKey()
 {
     e_.TimerHKI.stop();
-    HeldKey = 0;
-    if (RepeatSent) {
+    heldKey = 0;
+    if (repeatSent) {
         send(kHoldPrefix);
         send(kHoldPrefix);
-        RepeatSent = false;
+        repeatSent = false;
     }
 }
 
-void KeyInput::TimerHKITimer()
+void KeyInput::repeatHeldKey()
 {
-    if (!connected() || HeldKey == 0)
+    if (!connected() || heldKey == 0)
         return;
-    const uint8_t key = HeldKey;
+    const uint8_t key = heldKey;
     send(kHoldPrefix);
     send(key);
-    RepeatSent = true;
+    repeatSent = true;
 }
 
-void KeyInput::FormKeyPress(uint8_t ch)
+void KeyInput::typeCharacter(uint8_t ch)
 {
     if (!connected())
         return;
     const bool tandem = e_.session.TandemMode;
-    if (ch == 27 && tandem)
-        ch = 8;
+    if (ch == kEscape && tandem)
+        ch = kBackspace;
     if (ch == 'C' && tandem) {
         // The answer comes later: by then the panel may have left tandem
         // mode or the link may have changed (every connection change leaves
@@ -108,7 +108,7 @@ int KeyInput::translateKey(int panelType, int virtualKey, bool alt)
     return -1;
 }
 
-bool KeyInput::FormKeyDown(int virtualKey, bool alt)
+bool KeyInput::pressKeyboardKey(int virtualKey, bool alt)
 {
     if (connected() && e_.session.TandemMode) {
         const int b = translateKey(e_.session.panelType(), virtualKey, alt);
@@ -118,20 +118,23 @@ bool KeyInput::FormKeyDown(int virtualKey, bool alt)
     return !(virtualKey == vk::F4 && alt);
 }
 
-void KeyInput::ButClick(int labelKeyCode)
+void KeyInput::clickEventsLabel(int labelKeyCode)
 {
     if (connected())
         send(static_cast<uint8_t>(labelKeyCode & 0xFF));
 }
 
-void KeyInput::Refresh1Click()
+void KeyInput::refresh()
 {
     if (connected() && e_.session.TandemMode)
         send('H');
 }
 
-void KeyInput::CloseTandemMode1Click() { FormKeyPress('C'); }
+void KeyInput::closeTandemMode() { typeCharacter('C'); }
 
-void KeyInput::Events1Click(bool checked) { FormKeyPress(checked ? 39 : 34); }
+void KeyInput::toggleEventDisplay(bool wasChecked)
+{
+    typeCharacter(wasChecked ? kEventsKeyWhileOn : kEventsKeyWhileOff);
+}
 
 }  // namespace kordex

@@ -1,4 +1,4 @@
-#include "faces/face_layout.h"
+#include "face_logic/face_layout.h"
 
 namespace kordex {
 
@@ -340,6 +340,25 @@ bool keyHasPicturesOnFace(const KeyDef &key, int face)
     if (containerOfKey(key.name) != containerForFace(face))
         return false;
     return !(face == 1 && key.logic);
+}
+
+QRect displayGeometry(DisplayLayout layout)
+{
+    switch (layout) {
+    case DisplayLayout::TwoRows: return {24, 32, 409, 41};
+    case DisplayLayout::FourRows: return {24, 9, 377, 74};
+    }
+    return {};
+}
+
+EventScreenBand eventScreenBand(EventScreenLayout layout)
+{
+    switch (layout) {
+    case EventScreenLayout::Full: return {0, 522};
+    case EventScreenLayout::BelowFace: return {328, 193};
+    case EventScreenLayout::BelowTallFace: return {360, 161};
+    }
+    return {};
 }
 
 }  // namespace kordex

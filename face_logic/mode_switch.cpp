@@ -1,4 +1,4 @@
-#include "faces/face_controller.h"
+#include "face_logic/face_controller.h"
 
 #include "core/engine.h"
 
@@ -8,11 +8,11 @@ void FaceController::ModeChange()
 {
     const SessionState &s = e_.session;
     ModeFlags &mode = e_.session.modeFlags({});
-    EngineView &view = e_.view;
+    ShellView &view = e_.shell;
     if (s.TandemMode) {
         mode.TandemMode = false;
         e_.Timer1.start();  // no re-entry into tandem mode for a second
-        view.setEventScreenGeometry(0, 522);
+        view.setEventScreenLayout(EventScreenLayout::Full);
         view.focusFirstControl();
         e_.session.setPanelType(0);
         e_.session.StatusText = "Terminal Mode";
@@ -31,7 +31,7 @@ void FaceController::ModeChange()
     mode.TandemMode = true;
     ++mode.tandemEntries;
     view.focusFirstControl();
-    view.setEventScreenGeometry(328, 193);
+    view.setEventScreenLayout(EventScreenLayout::BelowFace);
     view.setMenuEnabled(MenuItem::Refresh1, true);
     view.setMenuVisible(MenuItem::CloseTandemMode1, true);
 }

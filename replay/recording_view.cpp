@@ -1,7 +1,7 @@
-#include "tools/recording_view.h"
+#include "replay/recording_view.h"
 
 #include "core/engine.h"
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
 
 #include <QJsonDocument>
 #include <cstdio>

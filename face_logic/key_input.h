@@ -24,6 +24,11 @@ public:
     using SendSeam = std::function<void(uint8_t)>;
 
     static constexpr uint8_t kHoldPrefix = 47;  // "/"
+    // What the Events menu item sends: one key while the panel's event
+    // display is on, another while it is off (the tray label gets the same
+    // codes from the engine).
+    static constexpr uint8_t kEventsKeyWhileOn = 39, kEventsKeyWhileOff = 34;
+    static constexpr uint8_t kEscape = 27, kBackspace = 8;
     static constexpr int kHoldRepeatMs = 3000;
 
     // Installs itself as the engine's TimerHKI handler.
@@ -32,23 +37,23 @@ public:
     KeyInput &operator=(const KeyInput &) = delete;
 
     // A pictured key went down / came up; the window swaps the pictures.
-    void ButtMouseDown(int keyCode);
-    void ButtMouseUp();
-    void TimerHKITimer();
+    void pressKey(int keyCode);
+    void releaseKey();
+    void repeatHeldKey();
 
     // A typed character (the window has previewed it). Always consumed.
-    void FormKeyPress(uint8_t ch);
+    void typeCharacter(uint8_t ch);
     // A key went down. Returns false only for Alt+F4, which must go on to
     // close the window; every other key is consumed.
-    bool FormKeyDown(int virtualKey, bool alt);
+    bool pressKeyboardKey(int virtualKey, bool alt);
 
-    void ButClick(int labelKeyCode);  // the Events tray label
-    void Refresh1Click();
-    void CloseTandemMode1Click();
-    void Events1Click(bool checked);
+    void clickEventsLabel(int labelKeyCode);  // the Events tray label
+    void refresh();
+    void closeTandemMode();
+    void toggleEventDisplay(bool wasChecked);
 
-    uint8_t HeldKey = 0;
-    bool RepeatSent = false;
+    uint8_t heldKey = 0;
+    bool repeatSent = false;
 
     // The byte an arrow or function key sends on a face, or -1 when it sends nothing.
     static int translateKey(int panelType, int virtualKey, bool alt);

@@ -5,6 +5,7 @@
 // position, code and captions are written down exactly once.
 #include "core/engine_view.h"
 
+#include <QRect>
 #include <span>
 #include <string_view>
 
@@ -106,6 +107,15 @@ const KeyCaption &captionFor(const KeyDef &key, int face);
 std::span<const int> facesWithPictures();
 Container containerForFace(int face);  // None for faces without a container
 bool keyHasPicturesOnFace(const KeyDef &key, int face);
+
+// Where the display memo sits in each layout, in the window's client area.
+QRect displayGeometry(DisplayLayout layout);
+// The event screen is as wide as the client area; each layout gives its band.
+struct EventScreenBand {
+    int top, height;
+    bool operator==(const EventScreenBand &) const = default;
+};
+EventScreenBand eventScreenBand(EventScreenLayout layout);
 
 // The POINT/RELAY key of the AS 1603 face sends R on face 4, P elsewhere.
 inline constexpr std::string_view kRelayPointKey = "V01RP";

@@ -58,12 +58,12 @@
 // any of them starts idle with an empty book. A line in error ends the script
 // with exit code 2 and its line number.
 #include "core/engine.h"
-#include "faces/face_controller.h"
-#include "faces/key_input.h"
+#include "face_logic/face_controller.h"
+#include "face_logic/key_input.h"
 #include "link/link_session.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
-#include "tools/recording_view.h"
+#include "replay/recording_view.h"
 
 #include <QByteArray>
 #include <QString>

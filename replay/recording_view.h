@@ -31,8 +31,8 @@ public:
     Container container = Container::None;
     int preparedFace = -1;
     bool logicKeysVisible = false;
-    QRect lcdGeometry{24, 32, 409, 41};
-    int eventScreenTop = 0, eventScreenHeight = 522;
+    DisplayLayout displayLayout = DisplayLayout::TwoRows;
+    EventScreenLayout eventScreenLayout = EventScreenLayout::Full;
     bool nzDisplayVisible = false;
     QByteArray lcdText;
     QByteArrayList eventScreen{QByteArray(), QByteArray()};
@@ -61,12 +61,8 @@ public:
     void setVisibleContainer(Container c) override { container = c; }
     void prepareFace(int t) override { preparedFace = t; }
     void setLogicKeysVisible(bool v) override { logicKeysVisible = v; }
-    void setLcdGeometry(const QRect &r) override { lcdGeometry = r; }
-    void setEventScreenGeometry(int top, int height) override
-    {
-        eventScreenTop = top;
-        eventScreenHeight = height;
-    }
+    void setDisplayLayout(DisplayLayout layout) override { displayLayout = layout; }
+    void setEventScreenLayout(EventScreenLayout layout) override { eventScreenLayout = layout; }
     void setNzDisplayVisible(bool v) override { nzDisplayVisible = v; }
     void setLcdText(const QByteArray &t) override { lcdText = t; }
     void eventScreenReplace(int i, const QByteArray &line) override;

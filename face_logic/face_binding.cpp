@@ -1,4 +1,4 @@
-#include "faces/face_binding.h"
+#include "face_logic/face_binding.h"
 
 #include <array>
 
