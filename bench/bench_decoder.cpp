@@ -22,9 +22,9 @@ struct TandemEngine {
     {
         engine.startUp();
         clock.advance(1001);
-        SessionRig::link(engine.session).Connected = true;
-        rig.connection.AutoLogin = false;
-        engine.ModeChange();
+        SessionRig::link(engine.session).connected = true;
+        rig.connection.autoLogin = false;
+        engine.switchMode();
         engine.session.setPanelType(1);
     }
 };

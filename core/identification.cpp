@@ -3,9 +3,10 @@
 namespace kordex {
 
 namespace {
-int typeFor(const QByteArray &model, const QByteArray &version)
+PanelType typeFor(const QByteArray &model, const QByteArray &version)
 {
-    int type = 0;
+    using enum PanelType;
+    PanelType type = Unidentified;
     auto is = [&](const char *m, std::initializer_list<const char *> versions) {
         if (model != m)
             return false;
@@ -16,38 +17,39 @@ int typeFor(const QByteArray &model, const QByteArray &version)
     };
     // Later rules override earlier ones.
     if (version.contains('V'))
-        type = 5;
+        type = As4428p;
     if (is("Q7312", {"V01"}))
-        type = 1;
+        type = As1603;
     if (is("Q7312", {"V13", "V11"}))
-        type = 5;
+        type = As4428p;
     if (is("Q7312", {"V10", "V12"}))
-        type = 1;
+        type = As1603;
     if (is("Q6150", {"V02", "V01"}))
-        type = 4;
+        type = As1603Logic;
     if (is("Q6150", {"V11"}))
-        type = 5;
+        type = As4428p;
     if (is("HBX", {"V02", "V01"}))
-        type = 4;
+        type = As1603Logic;
     if (is("HBX", {"V11"}))
-        type = 5;
+        type = As4428p;
     if (is("JBX", {"V11"}))
-        type = 5;
+        type = As4428p;
     if (is("ZR9", {"V01"}))
-        type = 6;
+        type = Zr9;
     if (is("ZR9", {"V02"}))
-        type = 7;
+        type = Zr9Fbp;
     if (is("WBX", {"V02"}))
-        type = 4;
+        type = As1603Logic;
     if (is("WBX", {"V11"}))
-        type = 5;
+        type = As4428p;
     return type;
 }
 }  // namespace
 
-void Engine::IdentifyPanel()
+void Engine::identifyPanel()
 {
-    constexpr int kRow = 11;
+    constexpr int kRow = DisplayModel::kIdentificationRow;
+    // The line is read no further than this.
     constexpr int kCells = 80;
     SessionState &s = session;
     DisplayModel &d = display;
@@ -66,10 +68,10 @@ void Engine::IdentifyPanel()
     while (i < kCells && at(i) != ' ' && at(i) != '*')
         version.append(at(i++));
 
-    s.PanelSecondWord = second;
-    s.PanelVersion = version;
-    const int type = typeFor(model, version);
-    s.setPanelType(type);
+    s.panelSecondWord = second;
+    s.panelVersion = version;
+    const PanelType type = typeFor(model, version);
+    s.setPanelType(int(type));
 
     // Repeat the line (and its CR) into the event screen.
     int last = 78;
@@ -79,29 +81,29 @@ void Engine::IdentifyPanel()
             break;
         }
     d.setCell(kRow, last + 1, '\r');
-    d.PutEventChar('\r');
+    events.put(uint8_t('\r'));
     for (int c = 0; c <= last + 1; ++c)
-        d.PutEventChar(d.cell(kRow, c));
+        events.put(d.cell(kRow, c));
     for (int c = 0; c < kCells; ++c)
         d.setCell(kRow, c, ' ');
 
     const bool offersEvents = (model == "Q6150" || model == "JBX" || model == "HBX" || model == "WBX") &&
-                              !s.ArrowPromptSeen && !s.DiagnosticsBannerSeen;
-    s.EventDisplayAllowed = offersEvents;
+                              !s.arrowPromptSeen && !s.diagnosticsBannerSeen;
+    s.eventDisplayAllowed = offersEvents;
     view.setMenuEnabled(MenuItem::Events1, offersEvents);
     view.setEventsLabelVisible(offersEvents);
 
-    s.StatusText = (model == "Q7312" && type == 5) ? QByteArray("ZR8816") : model;
-    s.StatusText += ": " + s.current().SystemName;
-    SelectFace();
+    s.statusText = (model == "Q7312" && type == PanelType::As4428p) ? QByteArray("ZR8816") : model;
+    s.statusText += ": " + s.linkSettings().systemName;
+    selectFace();
 }
 
-void Engine::Timer2Timer()
+void Engine::onIdentifyTimer()
 {
-    Timer2.stop();
+    identifyTimer.stop();
     for (int c = 0; c < 80; ++c)
-        if (display.cell(11, c) != ' ') {
-            IdentifyPanel();
+        if (display.cell(DisplayModel::kIdentificationRow, c) != ' ') {
+            identifyPanel();
             return;
         }
 }

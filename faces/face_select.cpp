@@ -2,6 +2,7 @@
 
 #include "core/engine.h"
 #include "faces/face_binding.h"
+#include "faces/face_layout.h"
 #include "platform/version.h"
 
 namespace kordex {
@@ -18,24 +19,24 @@ const IndicatorBinding *FaceController::bindingFor(int panelType, int k) const
     return kordex::bindingFor(panelType, k);
 }
 
-void FaceController::SelectFace()
+void FaceController::selectFace()
 {
     SessionState &session = e_.session;
     EngineView &view = e_.view;
     const int type = session.panelType();
     view.setVisibleContainer(Container::None);
-    view.setCaption(KORDEX_TITLE_PREFIX + session.StatusText);
+    view.setCaption(KORDEX_TITLE_PREFIX + session.statusText);
     switch (type) {
     case 0:
         view.setLcdGeometry(kTwoLineLcd);
-        e_.display.ClearScreen();
+        e_.display.clearScreen();
         break;
     case 1:
     case 2:
     case 3:
     case 4:
         view.setLogicKeysVisible(type == 4);
-        e_.v01rpKeyCode = type == 4 ? 82 : 80;
+        e_.pointRelayKeyCode = type == 4 ? kRelayKeyCode : kPointKeyCode;
         view.prepareFace(type);
         view.setLcdGeometry(kTwoLineLcd);
         view.setVisibleContainer(Container::AS1603);
@@ -58,7 +59,7 @@ void FaceController::SelectFace()
         break;
     default: break;
     }
-    const QByteArray &v = session.PanelVersion;
+    const QByteArray &v = session.panelVersion;
     view.setNzDisplayVisible(v == "V13" || (v == "V12" && type != 0));
     e_.indicators.reset();
 }

@@ -1,6 +1,6 @@
 # Dependencies run one way between the folders, in includes and in CMake's
 # link graph:
-#   platform <- config <- core <- link <- faces <- app
+#   platform <- config, platform <- core, {config, core} <- link <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
 # the demo streams and the tools may use; the tools, which use anything; and
 # tests, benchmarks and fuzz targets, which are not checked.
@@ -10,7 +10,7 @@ cmake_minimum_required(VERSION 3.22)
 set(layers platform config core link faces app)
 set(uses_platform "")
 set(uses_config platform)
-set(uses_core platform config)
+set(uses_core platform)
 set(uses_link platform config core)
 set(uses_faces platform config core link)
 set(uses_app platform config core link faces panel)

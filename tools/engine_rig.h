@@ -1,7 +1,7 @@
 #pragma once
 // An engine with its faces and session state but no link, for tools,
 // benchmarks, fuzzing and tests of the engine alone. `connection` stands in
-// for the link session's working copy of the connection record.
+// for the settings the link session copies from its connection record.
 #include "core/engine.h"
 #include "faces/face_controller.h"
 
@@ -9,14 +9,14 @@ namespace kordex {
 
 struct EngineRig {
     SessionState session;
-    TConnectionRec connection;
+    PanelLinkSettings connection;
     Engine engine;
     FaceController faces{engine};
 
     EngineRig(Clock &clock, EngineView &view) : engine(clock, view, session)
     {
         engine.setFaces(faces);
-        session.setCurrent(&connection);
+        session.setLinkSettings(&connection);
     }
     EngineRig(const EngineRig &) = delete;
     EngineRig &operator=(const EngineRig &) = delete;

@@ -115,7 +115,7 @@ QByteArray stringArray(const QByteArrayList &items)
     return out + "]";
 }
 
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArray &responseText,
                          std::span<const std::pair<const char *, const Timer *>> moreTimers, const QByteArray &more)
 {
     const SessionState &s = e.session;
@@ -126,9 +126,9 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
         rows.append(d.row(r));
 
     JsonObject timers;
-    const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.Timer1}, {"Timer2", &e.Timer2},
-                                                                {"Timer3", &e.Timer3}, {"Timer6", &e.Timer6},
-                                                                {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
+    const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.tandemGuardTimer}, {"Timer2", &e.identifyTimer},
+                                                                {"Timer3", &e.cursorBlinkTimer}, {"Timer6", &e.eventFlushTimer},
+                                                                {"Timer7", &e.alarmAttentionTimer}, {"TimerHKI", &e.keyRepeatTimer}};
     for (const auto &[name, t] : timerList)
         timers.boolean(name, t->isRunning());
     for (const auto &[name, t] : moreTimers)
@@ -152,30 +152,30 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
     const QByteArray events1 = JsonObject().boolean("enabled", e1.enabled).boolean("checked", e1.checked).done();
 
     QByteArray state = JsonObject()
-                           .boolean("tandemMode", s.TandemMode)
-                           .boolean("connected", s.Connected)
-                           .boolean("loggedIn", s.LoggedIn)
-                           .boolean("tandemSeen", s.TandemSeen)
-                           .boolean("suppressTandemSwitch", s.SuppressTandemSwitch)
+                           .boolean("tandemMode", s.tandemMode)
+                           .boolean("connected", s.connected)
+                           .boolean("loggedIn", s.loggedIn)
+                           .boolean("tandemSeen", s.tandemSeen)
+                           .boolean("suppressTandemSwitch", s.suppressTandemSwitch)
                            .num("panelType", s.panelType())
-                           .str("panelVersion", s.PanelVersion)
-                           .str("panelSecondWord", s.PanelSecondWord)
-                           .str("statusText", s.StatusText)
+                           .str("panelVersion", s.panelVersion)
+                           .str("panelSecondWord", s.panelSecondWord)
+                           .str("statusText", s.statusText)
                            .str("caption", v.caption)
-                           .num("cursorRow", d.CursorRow)
-                           .num("cursorColumn", d.CursorColumn)
-                           .boolean("cursorVisible", d.CursorVisible)
+                           .num("cursorRow", d.cursorRow)
+                           .num("cursorColumn", d.cursorColumn)
+                           .boolean("cursorVisible", d.cursorVisible)
                            .raw("screen", stringArray(rows))
-                           .str("lcdText", d.LcdText)
+                           .str("lcdText", d.lcdText)
                            .str("lcdDisplay", v.lcdText)
                            .raw("eventScreen", stringArray(v.eventScreen))
-                           .str("eventLine", d.eventLine())
-                           .num("eventLineIndex", d.eventLineIndex())
+                           .str("eventLine", e.events.eventLine())
+                           .num("eventLineIndex", e.events.eventLineIndex())
                            .str("indicatorTable", e.indicators.toBytes())
-                           .boolean("eventDisplayAllowed", s.EventDisplayAllowed)
+                           .boolean("eventDisplayAllowed", s.eventDisplayAllowed)
                            .boolean("nzDisplayVisible", v.nzDisplayVisible)
                            .str("visibleFace", containerName(v.container))
-                           .str("responseText", s.ResponseText)
+                           .str("responseText", responseText)
                            .raw("timers", timers.done())
                            .num("beeps", v.beeps)
                            .raw("lamps", lamps.done())

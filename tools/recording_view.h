@@ -107,9 +107,9 @@ private:
 
 // The whole observable state as one JSON object on one line; strings carry
 // the panel's bytes 1:1 as code points U+0000 to U+00FF.
-// `moreTimers` join the engine's under "timers"; `more` is a JSON object
-// whose keys are appended.
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+// `responseText` is the link's; `moreTimers` join the engine's under
+// "timers"; `more` is a JSON object whose keys are appended.
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArray &responseText,
                          std::span<const std::pair<const char *, const Timer *>> moreTimers = {},
                          const QByteArray &more = "{}");
 // The menu items as a JSON object: name → {caption, enabled, visible, checked}.
