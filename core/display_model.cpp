@@ -72,8 +72,7 @@ void DisplayModel::writeText(const uint8_t *bytes, size_t n)
             writePrinterRun(bytes, size_t(end - bytes));
             return;
         }
-        // The bytes that leave the cursor on this row: each refreshes the
-        // display when the screen then differs from what it shows.
+        // The bytes that leave the cursor on this row.
         size_t stay = size_t(end - bytes);
         if (wraps)
             stay = std::min(stay, size_t(std::max(0, kDisplayColumns - 1 - cursorColumn)));
@@ -81,27 +80,35 @@ void DisplayModel::writeText(const uint8_t *bytes, size_t n)
             writeCharacter(*bytes++);
             continue;
         }
-        const bool onScreen = cursorRow >= 0 && cursorRow < kRows;
-        const bool displayRow = cursorRow < 4;
-        uint8_t *const screenRow = onScreen ? screen_.data() + cursorRow * kColumns : nullptr;
-        const uint8_t *const shadowRow = onScreen ? shadow_.data() + cursorRow * kColumns : nullptr;
-        for (const uint8_t *stop = bytes + stay; bytes != stop; ++bytes) {
-            const uint8_t b = *bytes == kBlock ? uint8_t('_') : *bytes;
-            const int c = cursorColumn++;
-            if (onScreen && c >= 0 && c < kColumns) {
-                dirtyRows_ |= 1u << cursorRow;
-                const uint8_t was = screenRow[c];
-                if (was != b) {
-                    // Only a changed display row needs a new display text.
-                    if (displayRow)
-                        composedRows_ = 0;
-                    diffCount_ += int(b != shadowRow[c]) - int(was != shadowRow[c]);
-                    screenRow[c] = b;
-                }
+        writeRowRun(bytes, stay);
+        bytes += stay;
+    }
+}
+
+// Bytes that stay on the cursor's row, which is no printer row: each
+// refreshes the display when the screen then differs from what it shows.
+void DisplayModel::writeRowRun(const uint8_t *bytes, size_t n)
+{
+    const bool onScreen = cursorRow >= 0 && cursorRow < kRows;
+    const bool displayRow = cursorRow < 4;
+    uint8_t *const screenRow = onScreen ? screen_.data() + cursorRow * kColumns : nullptr;
+    const uint8_t *const shadowRow = onScreen ? shadow_.data() + cursorRow * kColumns : nullptr;
+    for (const uint8_t *const end = bytes + n; bytes != end; ++bytes) {
+        const uint8_t b = *bytes == kBlock ? uint8_t('_') : *bytes;
+        const int c = cursorColumn++;
+        if (onScreen && c >= 0 && c < kColumns) {
+            dirtyRows_ |= 1u << cursorRow;
+            const uint8_t was = screenRow[c];
+            if (was != b) {
+                // Only a changed display row needs a new display text.
+                if (displayRow)
+                    composedRows_ = 0;
+                diffCount_ += int(b != shadowRow[c]) - int(was != shadowRow[c]);
+                screenRow[c] = b;
             }
-            if (diffCount_ != 0)
-                refreshLcd();
         }
+        if (diffCount_ != 0)
+            refreshLcd();
     }
 }
 

@@ -72,6 +72,7 @@ public:
 
 private:
     void writeCharacter(uint8_t b);
+    void writeRowRun(const uint8_t *bytes, size_t n);
     void writePrinterRun(const uint8_t *bytes, size_t n);
     bool printerArea(int row) const;
     bool wrapsAt(int row) const;

@@ -3,80 +3,72 @@
 namespace kordex {
 
 namespace {
+// Model and version words of the identification line, and the panel type
+// they give. Later rows override earlier ones.
+struct TypeRule {
+    const char *model;
+    const char *versions[2];
+    PanelType type;
+};
+constexpr TypeRule kTypeRules[] = {
+    {"Q7312", {"V01"}, PanelType::As1603},
+    {"Q7312", {"V13", "V11"}, PanelType::As4428p},
+    {"Q7312", {"V10", "V12"}, PanelType::As1603},
+    {"Q6150", {"V02", "V01"}, PanelType::As1603Logic},
+    {"Q6150", {"V11"}, PanelType::As4428p},
+    {"HBX", {"V02", "V01"}, PanelType::As1603Logic},
+    {"HBX", {"V11"}, PanelType::As4428p},
+    {"JBX", {"V11"}, PanelType::As4428p},
+    {"ZR9", {"V01"}, PanelType::Zr9},
+    {"ZR9", {"V02"}, PanelType::Zr9Fbp},
+    {"WBX", {"V02"}, PanelType::As1603Logic},
+    {"WBX", {"V11"}, PanelType::As4428p},
+};
+
 PanelType typeFor(const QByteArray &model, const QByteArray &version)
 {
-    using enum PanelType;
-    PanelType type = Unidentified;
-    auto is = [&](const char *m, std::initializer_list<const char *> versions) {
-        if (model != m)
-            return false;
-        for (const char *v : versions)
-            if (version == v)
-                return true;
-        return false;
-    };
-    // Later rules override earlier ones.
-    if (version.contains('V'))
-        type = As4428p;
-    if (is("Q7312", {"V01"}))
-        type = As1603;
-    if (is("Q7312", {"V13", "V11"}))
-        type = As4428p;
-    if (is("Q7312", {"V10", "V12"}))
-        type = As1603;
-    if (is("Q6150", {"V02", "V01"}))
-        type = As1603Logic;
-    if (is("Q6150", {"V11"}))
-        type = As4428p;
-    if (is("HBX", {"V02", "V01"}))
-        type = As1603Logic;
-    if (is("HBX", {"V11"}))
-        type = As4428p;
-    if (is("JBX", {"V11"}))
-        type = As4428p;
-    if (is("ZR9", {"V01"}))
-        type = Zr9;
-    if (is("ZR9", {"V02"}))
-        type = Zr9Fbp;
-    if (is("WBX", {"V02"}))
-        type = As1603Logic;
-    if (is("WBX", {"V11"}))
-        type = As4428p;
+    // Any version word with a V in it that no rule names.
+    PanelType type = version.contains('V') ? PanelType::As4428p : PanelType::Unidentified;
+    for (const TypeRule &rule : kTypeRules)
+        if (model == rule.model)
+            for (const char *v : rule.versions)
+                if (v && version == v)
+                    type = rule.type;
     return type;
 }
-}  // namespace
 
-void Engine::identifyPanel()
+struct IdentificationWords {
+    QByteArray model, second, version;
+};
+
+// The line is read no further than this.
+constexpr int kIdentificationCells = 80;
+
+IdentificationWords readWords(const DisplayModel &d)
+{
+    IdentificationWords w;
+    int i = 0;
+    auto at = [&](int c) { return char(d.cell(DisplayModel::kIdentificationRow, c)); };
+    while (i < kIdentificationCells && at(i) != ' ')
+        w.model.append(at(i++));
+    while (i < kIdentificationCells && at(i) == ' ')
+        ++i;
+    while (i < kIdentificationCells && at(i) != ' ')
+        w.second.append(at(i++));
+    while (i < kIdentificationCells && at(i) == ' ')
+        ++i;
+    while (i < kIdentificationCells && at(i) != ' ' && at(i) != '*')
+        w.version.append(at(i++));
+    return w;
+}
+
+// Repeats the line (and its CR) into the event screen and blanks it.
+void echoAndClear(DisplayModel &d, EventLineEditor &events)
 {
     constexpr int kRow = DisplayModel::kIdentificationRow;
-    // The line is read no further than this.
-    constexpr int kCells = 80;
-    SessionState &s = session;
-    DisplayModel &d = display;
-
-    QByteArray model, second, version;
-    int i = 0;
-    auto at = [&](int c) { return char(d.cell(kRow, c)); };
-    while (i < kCells && at(i) != ' ')
-        model.append(at(i++));
-    while (i < kCells && at(i) == ' ')
-        ++i;
-    while (i < kCells && at(i) != ' ')
-        second.append(at(i++));
-    while (i < kCells && at(i) == ' ')
-        ++i;
-    while (i < kCells && at(i) != ' ' && at(i) != '*')
-        version.append(at(i++));
-
-    s.panelSecondWord = second;
-    s.panelVersion = version;
-    const PanelType type = typeFor(model, version);
-    s.setPanelType(int(type));
-
-    // Repeat the line (and its CR) into the event screen.
     int last = 78;
-    for (int c = kCells - 1; c >= 0; --c)
-        if (at(c) != ' ') {
+    for (int c = kIdentificationCells - 1; c >= 0; --c)
+        if (d.cell(kRow, c) != ' ') {
             last = c;
             break;
         }
@@ -84,8 +76,20 @@ void Engine::identifyPanel()
     events.put(uint8_t('\r'));
     for (int c = 0; c <= last + 1; ++c)
         events.put(d.cell(kRow, c));
-    for (int c = 0; c < kCells; ++c)
+    for (int c = 0; c < kIdentificationCells; ++c)
         d.setCell(kRow, c, ' ');
+}
+}  // namespace
+
+void Engine::identifyPanel()
+{
+    SessionState &s = session;
+    const auto [model, second, version] = readWords(display);
+    s.panelSecondWord = second;
+    s.panelVersion = version;
+    const PanelType type = typeFor(model, version);
+    s.setPanelType(int(type));
+    echoAndClear(display, events);
 
     const bool offersEvents = (model == "Q6150" || model == "JBX" || model == "HBX" || model == "WBX") &&
                               !s.arrowPromptSeen && !s.diagnosticsBannerSeen;
@@ -101,7 +105,7 @@ void Engine::identifyPanel()
 void Engine::onIdentifyTimer()
 {
     identifyTimer.stop();
-    for (int c = 0; c < 80; ++c)
+    for (int c = 0; c < kIdentificationCells; ++c)
         if (display.cell(DisplayModel::kIdentificationRow, c) != ' ') {
             identifyPanel();
             return;

@@ -126,9 +126,9 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArr
         rows.append(d.row(r));
 
     JsonObject timers;
-    const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.tandemGuardTimer}, {"Timer2", &e.identifyTimer},
-                                                                {"Timer3", &e.cursorBlinkTimer}, {"Timer6", &e.eventFlushTimer},
-                                                                {"Timer7", &e.alarmAttentionTimer}, {"TimerHKI", &e.keyRepeatTimer}};
+    const std::pair<const char *, const Timer *> timerList[] = {
+        {"Timer1", &e.tandemGuardTimer}, {"Timer2", &e.identifyTimer},       {"Timer3", &e.cursorBlinkTimer},
+        {"Timer6", &e.eventFlushTimer},  {"Timer7", &e.alarmAttentionTimer}, {"TimerHKI", &e.keyRepeatTimer}};
     for (const auto &[name, t] : timerList)
         timers.boolean(name, t->isRunning());
     for (const auto &[name, t] : moreTimers)

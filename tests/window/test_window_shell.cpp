@@ -212,9 +212,9 @@ void TestWindowShell::timerTable()
     WindowFixture f;
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
-        {"Timer1", &e.tandemGuardTimer},        {"Timer2", &e.identifyTimer},          {"Timer3", &e.cursorBlinkTimer},
-        {"Timer4", &f.link().Timer4}, {"Timer5", &f.link().Timer5},   {"Timer6", &e.eventFlushTimer},
-        {"Timer7", &e.alarmAttentionTimer},        {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.keyRepeatTimer},
+        {"Timer1", &e.tandemGuardTimer},    {"Timer2", &e.identifyTimer},   {"Timer3", &e.cursorBlinkTimer},
+        {"Timer4", &f.link().Timer4},       {"Timer5", &f.link().Timer5},   {"Timer6", &e.eventFlushTimer},
+        {"Timer7", &e.alarmAttentionTimer}, {"Timer8", &f.program->Timer8}, {"TimerHKI", &e.keyRepeatTimer},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
