@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/demo_panel.h"
-#include "faces/replay_feed.h"
+#include "face_logic/replay_feed.h"
 #include "platform/text_codec.h"
 
 #include <QCommandLineParser>

@@ -128,7 +128,7 @@ int main(int argc, char **argv)
             return 1;
         }
         program->shownView.setCaptionNote(" - demo");
-        program->engine.SelectFace();
+        program->engine.selectFace();
         program->link.ConnectToRecord(demo->record());
     }
 

@@ -90,8 +90,8 @@ public:
     void PopulateConnectMenu() override { link.PopulateConnectMenu(); }
     void setFileMenuEnabled(bool enabled) override { window.setFileMenuEnabled(enabled); }
     void showHelpTopic(int topic) override { window.showHelpTopic(topic); }
-    bool isConnected() const override { return session.Connected; }
-    bool connectionActive() const override { return session.ConnectionActive; }
+    bool isConnected() const override { return session.connected; }
+    bool connectionActive() const override { return session.connectionActive; }
     QByteArray currentSystemName() const override { return link.CurrentConnection.SystemName; }
     int currentIndex() const override { return link.CurrentIndex; }
 

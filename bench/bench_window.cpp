@@ -97,10 +97,10 @@ double engineCpuMs(const QByteArray &bytes)
     bench::NullView view;
     EngineRig rig(clock, view);
     rig.startConnected();
-    rig.engine.Timer1.stop();  // past the start-up guard
-    rig.engine.ModeChange();
+    rig.engine.tandemGuardTimer.stop();  // past the start-up guard
+    rig.engine.switchMode();
     rig.session.setPanelType(1);
-    rig.engine.SelectFace();
+    rig.engine.selectFace();
     const double t0 = threadCpuMs();
     rig.engine.receive(bytes);
     return threadCpuMs() - t0;
@@ -131,10 +131,10 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     program.book.add(r);
     program.link.ConnectToStored(0);
     settle(100);
-    program.engine.Timer1.stop();
-    program.engine.ModeChange();
+    program.engine.tandemGuardTimer.stop();
+    program.engine.switchMode();
     program.session.setPanelType(1);
-    program.engine.SelectFace();
+    program.engine.selectFace();
     settle(300);
 
     WindowRun run;

@@ -1,7 +1,7 @@
 #pragma once
 // An engine with its faces and session state but no link, for benchmarks,
-// fuzzing and tests of the engine alone. `connection` stands in for the link
-// session's working copy of the connection record.
+// fuzzing and tests of the engine alone. `connection` stands in for the
+// settings the link session copies from its connection record.
 #include "core/engine.h"
 #include "face_logic/face_controller.h"
 #include "platform/clock.h"
@@ -10,14 +10,14 @@ namespace kordex {
 
 struct EngineRig {
     SessionState session;
-    TConnectionRec connection;
+    PanelLinkSettings connection;
     Engine engine;
     FaceController faces{engine};
 
     EngineRig(Clock &clock, EngineView &view) : engine(clock, view, session)
     {
         engine.setFaces(faces);
-        session.setCurrent(&connection);
+        session.setLinkSettings(&connection);
     }
     EngineRig(const EngineRig &) = delete;
     EngineRig &operator=(const EngineRig &) = delete;
@@ -27,8 +27,8 @@ struct EngineRig {
     void startConnected()
     {
         engine.startUp();
-        SessionRig::link(session).Connected = true;
-        connection.AutoLogin = false;
+        SessionRig::link(session).connected = true;
+        connection.autoLogin = false;
     }
 };
 
@@ -53,7 +53,7 @@ template <class View>
 struct TandemModeEngine : ConnectedEngine<View> {
     TandemModeEngine()
     {
-        this->engine.ModeChange();
+        this->engine.switchMode();
         this->engine.session.setPanelType(1);
     }
 };

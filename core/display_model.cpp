@@ -9,6 +9,17 @@
 
 namespace kordex {
 
+namespace {
+// The panel's solid block; the display has no such glyph.
+constexpr uint8_t kBlock = 0xDB;
+constexpr int kLastAddressableRow = 23;
+constexpr int kLastAddressableColumn = 98;
+// Only so many columns of a display row reach the display text.
+constexpr int kDisplayColumns = 40;
+// Where a line feed past the last row wraps to: the printer area's top.
+constexpr int kPrinterWrapRow = 16;
+}  // namespace
+
 DisplayModel::DisplayModel(Engine &e) : e_(e)
 {
     screen_.fill(' ');
@@ -28,33 +39,190 @@ void DisplayModel::markAll()
         diffCount_ += screen_[i] != shadow_[i];
 }
 
-int DisplayModel::displayRows() const
+int DisplayModel::displayRows() const { return isZr9(e_.session.panelType()) ? 4 : 2; }
+
+// The rows below the display text print, except the machine lines.
+bool DisplayModel::printerArea(int row) const
 {
-    const int t = e_.session.panelType();
-    return (t == 6 || t == 7) ? 4 : 2;
+    const int type = e_.session.panelType();
+    return ((isTwoLine(type) && row > 1) || (isZr9(type) && row > 3)) && row != kIdentificationRow &&
+           row != kIndicatorRow;
 }
 
-void DisplayModel::ClearScreen()
+// Display rows that continue on the next row after column 40.
+bool DisplayModel::wrapsAt(int row) const
+{
+    const int type = e_.session.panelType();
+    return (isTwoLine(type) && row == 0) || (isZr9(type) && row < 3);
+}
+
+void DisplayModel::writeText(const uint8_t *bytes, size_t n)
+{
+    const uint8_t *const end = bytes + n;
+    while (bytes != end) {
+        // With the cursor shown each byte draws it anew.
+        if (cursorVisible) {
+            writeCharacter(*bytes++);
+            showCursor();
+            continue;
+        }
+        const bool wraps = wrapsAt(cursorRow);
+        // A printer row never wraps, so the whole rest goes there.
+        if (!wraps && printerArea(cursorRow)) {
+            writePrinterRun(bytes, size_t(end - bytes));
+            return;
+        }
+        // The bytes that leave the cursor on this row.
+        size_t stay = size_t(end - bytes);
+        if (wraps)
+            stay = std::min(stay, size_t(std::max(0, kDisplayColumns - 1 - cursorColumn)));
+        if (stay == 0) {
+            writeCharacter(*bytes++);
+            continue;
+        }
+        writeRowRun(bytes, stay);
+        bytes += stay;
+    }
+}
+
+// Bytes that stay on the cursor's row, which is no printer row: each
+// refreshes the display when the screen then differs from what it shows.
+void DisplayModel::writeRowRun(const uint8_t *bytes, size_t n)
+{
+    const bool onScreen = cursorRow >= 0 && cursorRow < kRows;
+    const bool displayRow = cursorRow < 4;
+    uint8_t *const screenRow = onScreen ? screen_.data() + cursorRow * kColumns : nullptr;
+    const uint8_t *const shadowRow = onScreen ? shadow_.data() + cursorRow * kColumns : nullptr;
+    for (const uint8_t *const end = bytes + n; bytes != end; ++bytes) {
+        const uint8_t b = *bytes == kBlock ? uint8_t('_') : *bytes;
+        const int c = cursorColumn++;
+        if (onScreen && c >= 0 && c < kColumns) {
+            dirtyRows_ |= 1u << cursorRow;
+            const uint8_t was = screenRow[c];
+            if (was != b) {
+                // Only a changed display row needs a new display text.
+                if (displayRow)
+                    composedRows_ = 0;
+                diffCount_ += int(b != shadowRow[c]) - int(was != shadowRow[c]);
+                screenRow[c] = b;
+            }
+        }
+        if (diffCount_ != 0)
+            refreshLcd();
+    }
+}
+
+void DisplayModel::writePrinterRun(const uint8_t *bytes, size_t n)
+{
+    uint8_t shown[128];
+    while (n > 0) {
+        const size_t m = std::min(n, sizeof shown);
+        for (size_t i = 0; i < m; ++i) {
+            const uint8_t b = bytes[i] == kBlock ? uint8_t('_') : bytes[i];
+            shown[i] = b;
+            setCell(cursorRow, cursorColumn + int(i), b);
+        }
+        cursorColumn += int(m);
+        e_.events.put(shown, m);
+        bytes += m;
+        n -= m;
+    }
+}
+
+void DisplayModel::writeCharacter(uint8_t b)
+{
+    if (b == kBlock)
+        b = '_';
+    // Columns 100 and beyond do not exist; such characters are still routed below.
+    setCell(cursorRow, cursorColumn, b);
+    ++cursorColumn;
+    if (cursorColumn >= kDisplayColumns && wrapsAt(cursorRow)) {
+        ++cursorRow;
+        cursorColumn = 0;
+    }
+    if (printerArea(cursorRow))
+        e_.events.put(b);
+    else if (differsFromShadow())
+        refreshLcd();
+}
+
+void DisplayModel::showCursor()
+{
+    if (cursorVisible) {
+        applyCursorOverlay();
+        showLcdText();
+    }
+}
+
+void DisplayModel::lineFeed()
+{
+    ++cursorRow;
+    if (cursorRow == kIdentificationRow)
+        cursorRow = kIdentificationRow + 1;
+    else if (cursorRow == kIndicatorRow)
+        cursorRow = kIndicatorRow + 1;
+    else if (cursorRow >= kRows)
+        cursorRow = kPrinterWrapRow;
+}
+
+void DisplayModel::carriageReturn()
+{
+    cursorColumn = 0;
+    const int type = e_.session.panelType();
+    const PanelType t = PanelType(type);
+    // Rows below the display text end a printed line.
+    if (((t == PanelType::As1603Logic || t == PanelType::As4428p) && cursorRow > 1) ||
+        ((t == PanelType::Unidentified || t == PanelType::As1603 || isZr9(type)) && cursorRow > 15))
+        e_.events.put(uint8_t('\r'));
+}
+
+void DisplayModel::addressRow(int row)
+{
+    if (row <= kLastAddressableRow)
+        cursorRow = row;
+    if (cursorRow < 0)
+        cursorRow = 0;
+    recomposeAfterCoordinate();
+}
+
+void DisplayModel::addressColumn(int column)
+{
+    if (column <= kLastAddressableColumn)
+        cursorColumn = column;
+    if (cursorColumn < 0)
+        cursorColumn = 0;
+    recomposeAfterCoordinate();
+}
+
+void DisplayModel::recomposeAfterCoordinate()
+{
+    lcdText = composeLcdText();
+    if (cursorVisible)
+        applyCursorOverlay();
+    showLcdText();
+}
+
+void DisplayModel::clearScreen()
 {
     screen_.fill(' ');
     dirtyRows_ = (1u << kRows) - 1;
     composedRows_ = 0;
     markAll();
-    CursorRow = 0;
-    CursorColumn = 0;
+    cursorRow = 0;
+    cursorColumn = 0;
     e_.panel.setLcdText(QByteArray());
 }
 
-void DisplayModel::ClearToLineEnd()
+void DisplayModel::clearToLineEnd()
 {
-    if (CursorColumn <= 40)
-        for (int c = CursorColumn; c <= 40; ++c)
-            setCell(CursorRow, c, ' ');
-    LcdText = ComposeLcdText();
-    e_.panel.setLcdText(LcdText);
+    if (cursorColumn <= kDisplayColumns)
+        for (int c = cursorColumn; c <= kDisplayColumns; ++c)
+            setCell(cursorRow, c, ' ');
+    lcdText = composeLcdText();
+    e_.panel.setLcdText(lcdText);
 }
 
-QByteArray DisplayModel::ComposeLcdText() const
+QByteArray DisplayModel::composeLcdText() const
 {
     const int rows = displayRows();
     if (composedRows_ == rows)
@@ -63,8 +231,8 @@ QByteArray DisplayModel::ComposeLcdText() const
     int total = 2 * (rows - 1);
     for (int r = 0; r < rows; ++r) {
         const uint8_t *cells = screen_.data() + r * kColumns;
-        const void *nul = std::memchr(cells, 0, 40);  // a zero byte ends the line
-        lengths[r] = nul ? int(static_cast<const uint8_t *>(nul) - cells) : 40;
+        const void *nul = std::memchr(cells, 0, kDisplayColumns);  // a zero byte ends the line
+        lengths[r] = nul ? int(static_cast<const uint8_t *>(nul) - cells) : kDisplayColumns;
         total += lengths[r];
     }
     QByteArray text(total, Qt::Uninitialized);
@@ -89,7 +257,7 @@ bool DisplayModel::alarmActive(const QByteArray &t)
     return v.find("OF") == 34 && v.find(" ALARM") != v.npos && v.find("ALARM ACKD") == v.npos;
 }
 
-void DisplayModel::RefreshLcd()
+void DisplayModel::refreshLcd()
 {
     for (uint32_t rows = dirtyRows_; rows; rows &= rows - 1) {
         const int offset = std::countr_zero(rows) * kColumns;
@@ -97,96 +265,47 @@ void DisplayModel::RefreshLcd()
     }
     dirtyRows_ = 0;
     diffCount_ = 0;
-    LcdText = ComposeLcdText();
-    e_.panel.setLcdText(LcdText);
-    if (alarmActive(LcdText))
-        e_.Timer7.start();
+    if (composedRows_ != displayRows() || !lcdText.isSharedWith(composed_))
+        lcdText = composeLcdText();
+    e_.panel.setLcdText(lcdText);
+    // Most refreshes come from rows below the display text: the same text as last time.
+    if (!lcdText.isSharedWith(alarmTestedText_)) {
+        alarmTestedText_ = lcdText;
+        alarmTested_ = alarmActive(lcdText);
+    }
+    if (alarmTested_)
+        e_.alarmAttentionTimer.start();
     else
-        e_.Timer7.stop();  // the taskbar reset of old Windows versions has no counterpart here
-    if (CursorRow == 11)
-        e_.Timer2.restart();
+        e_.alarmAttentionTimer.stop();  // the taskbar reset of old Windows versions has no counterpart here
+    if (cursorRow == kIdentificationRow)
+        e_.identifyTimer.restart();
 }
 
-int DisplayModel::cursorPosition() const { return CursorRow * 42 + CursorColumn + 1; }
+int DisplayModel::cursorPosition() const { return cursorRow * 42 + cursorColumn + 1; }
 
 void DisplayModel::applyCursorOverlay()
 {
     const int p = cursorPosition();
-    if (p >= 1 && p < LcdText.size())
-        LcdText[p - 1] = '_';
+    if (p >= 1 && p < lcdText.size())
+        lcdText[p - 1] = '_';
 }
 
-void DisplayModel::showLcdText() { e_.panel.setLcdText(LcdText); }
+void DisplayModel::showLcdText() { e_.panel.setLcdText(lcdText); }
 
-void DisplayModel::Timer3Timer()
+void DisplayModel::blinkCursor()
 {
-    CursorBlinkPhase = !CursorBlinkPhase;
+    cursorBlinkPhase_ = !cursorBlinkPhase_;
     const int p = cursorPosition();
-    if (p < 1 || p >= LcdText.size())
+    if (p < 1 || p >= lcdText.size())
         return;
     char under = ' ';
-    if (CursorRow >= 0 && CursorRow < kRows && CursorColumn >= 0 && CursorColumn < kColumns)
-        under = char(cell(CursorRow, CursorColumn));
-    LcdText[p - 1] = CursorBlinkPhase ? under : '_';
-    e_.panel.setLcdText(LcdText);
+    if (cursorRow >= 0 && cursorRow < kRows && cursorColumn >= 0 && cursorColumn < kColumns)
+        under = char(cell(cursorRow, cursorColumn));
+    lcdText[p - 1] = cursorBlinkPhase_ ? under : '_';
+    e_.panel.setLcdText(lcdText);
 }
 
-void DisplayModel::PutEventChar(uint8_t b)
-{
-    if (b == 0x1B)
-        e_.decoder.EscapePending = true;
-    if (!(b == 0x07 || b == 0x08 || b == 0x0D || (b >= 0x20 && b <= 0x7E)))
-        return;
-    const SessionState &s = e_.session;
-    const bool shown = (s.Connected && (s.LoggedIn || !s.current().AutoLogin)) || s.current().DiagnosticMode;
-    if (!shown)
-        return;
-
-    switch (b) {
-    case 0x07: e_.shell.beep(); return;
-    case 0x08:
-        if (EventColumn <= 1)
-            return;
-        e_.Timer6.restart();
-        if (EventLineDirty)
-            e_.panel.eventScreenReplace(EventLineIndex, EventLine);
-        --EventColumn;
-        EventLine.remove(EventColumn - 1, 1);
-        EventLineDirty = false;
-        return;
-    case 0x0D:
-        if (EventLineIndex > kMaxCompletedLines - 1) {
-            e_.panel.eventScreenRemoveFirst();
-            --EventLineIndex;
-        }
-        if (s.Capturing && captureLine)
-            captureLine(EventLine);
-        e_.Timer6.stop();
-        e_.panel.eventScreenInsert(EventLineIndex, EventLine);
-        ++EventLineIndex;
-        // Blank the copy of the unfinished line the flush may have shown here.
-        e_.panel.eventScreenReplace(EventLineIndex, QByteArray());
-        EventLine.clear();
-        EventColumn = 1;
-        EventLineDirty = true;
-        return;
-    default:
-        e_.Timer6.restart();
-        EventLine.append(char(b));
-        ++EventColumn;
-        EventLineDirty = true;
-        return;
-    }
-}
-
-void DisplayModel::Timer6Timer()
-{
-    e_.Timer6.stop();
-    if (!EventLine.isEmpty())
-        e_.panel.eventScreenReplace(EventLineIndex, EventLine);
-}
-
-void DisplayModel::Timer7Timer()
+void DisplayModel::alarmAttentionTick()
 {
     if (alarmBlinkPhase_) {
         e_.shell.flashTaskbar(true);
@@ -195,8 +314,8 @@ void DisplayModel::Timer7Timer()
     } else {
         e_.shell.flashTaskbar(false);
         alarmBlinkPhase_ = true;
-        if (e_.session.AbortRequested)
-            e_.Timer7.stop();
+        if (e_.session.abortRequested)
+            e_.alarmAttentionTimer.stop();
     }
 }
 

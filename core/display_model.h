@@ -1,10 +1,11 @@
 #pragma once
-// The panel's character screen, the display text composed from its first
-// rows, and the event line editor that feeds the event screen.
+// The panel's character screen and the display text composed from its first
+// rows. It applies what the parser reports in tandem mode; text on the
+// printer rows also goes to the event line editor.
 #include <QByteArray>
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 
 namespace kordex {
 
@@ -14,7 +15,10 @@ class DisplayModel {
 public:
     static constexpr int kRows = 25;
     static constexpr int kColumns = 100;
-    static constexpr int kMaxCompletedLines = 301;
+    // Rows the panel keeps for machine lines: line feeds skip them, and
+    // text on them stays off the event screen.
+    static constexpr int kIdentificationRow = 11;
+    static constexpr int kIndicatorRow = 13;
 
     explicit DisplayModel(Engine &e);
 
@@ -32,49 +36,48 @@ public:
         screen_[i] = b;
     }
     QByteArray row(int r) const;
-    // True when ScreenBuffer differs from ShadowBuffer; kept up to date per
-    // write instead of comparing all cells per byte.
+    // True when the screen differs from its copy at the last refresh; kept
+    // up to date per write instead of comparing all cells per byte.
     bool differsFromShadow() const { return diffCount_ != 0; }
     // The full cell-by-cell comparison the incremental state stands for.
     bool compareAllWithShadow() const { return screen_ != shadow_; }
 
-    int CursorRow = 0;
-    int CursorColumn = 0;
-    bool CursorVisible = false;
-    bool CursorBlinkPhase = false;
-    QByteArray LcdText;
+    int cursorRow = 0;
+    int cursorColumn = 0;
+    bool cursorVisible = false;
+    QByteArray lcdText;
 
-    void ClearScreen();
-    void ClearToLineEnd();
-    QByteArray ComposeLcdText() const;
-    void RefreshLcd();
-    void applyCursorOverlay();  // on LcdText
-    void showLcdText();         // empty the memo and set it to LcdText
-    void PutEventChar(uint8_t b);
+    // What the parser reports in tandem mode.
+    void writeText(const uint8_t *bytes, size_t n);
+    void lineFeed();
+    void carriageReturn();
+    void clearScreen();
+    void clearToLineEnd();
+    void addressRow(int row);
+    void addressColumn(int column);
+    // After each byte in tandem mode: the cursor drawn over the display text.
+    void showCursor();
+
+    QByteArray composeLcdText() const;
+    void refreshLcd();
+    void applyCursorOverlay();  // on lcdText
+    void showLcdText();         // empty the memo and set it to lcdText
 
     // Timer ticks.
-    void Timer3Timer();  // cursor blink
-    void Timer6Timer();  // event line flush
-    void Timer7Timer();  // alarm attention
-
-    // Event line state.
-    const QByteArray &eventLine() const { return EventLine; }
-    // The login starts each answer on a fresh line of its own.
-    void clearEventLine()
-    {
-        EventLine.clear();
-        EventColumn = 1;
-    }
-    int eventLineIndex() const { return EventLineIndex; }
-
-    // Capture to file hands each completed line here while capturing.
-    std::function<void(const QByteArray &)> captureLine;
+    void blinkCursor();
+    void alarmAttentionTick();
 
     static bool alarmActive(const QByteArray &lcdText);
     int displayRows() const;
 
 private:
+    void writeCharacter(uint8_t b);
+    void writeRowRun(const uint8_t *bytes, size_t n);
+    void writePrinterRun(const uint8_t *bytes, size_t n);
+    bool printerArea(int row) const;
+    bool wrapsAt(int row) const;
     void markAll();
+    void recomposeAfterCoordinate();
     int cursorPosition() const;  // p, counting from 1
 
     Engine &e_;
@@ -82,14 +85,13 @@ private:
     std::array<uint8_t, kRows * kColumns> shadow_;
     int diffCount_ = 0;
     uint32_t dirtyRows_ = (1u << kRows) - 1;  // rows written since the last refresh
-    // The last composed display text, reused until a display row changes.
+    // The last composed display text, reused until a display row changes,
+    // and whether it shows an alarm.
     mutable QByteArray composed_;
     mutable int composedRows_ = 0;
-
-    QByteArray EventLine;
-    int EventLineIndex = 0;
-    int EventColumn = 1;
-    bool EventLineDirty = false;
+    QByteArray alarmTestedText_;
+    bool alarmTested_ = false;
+    bool cursorBlinkPhase_ = false;
     bool alarmBlinkPhase_ = false;
 };
 

@@ -19,11 +19,11 @@ public:
     virtual ~FaceControl() = default;
     // Re-applies the face of the current panel type, the title and the New
     // Zealand display, and resets the indicator table.
-    virtual void SelectFace() = 0;
+    virtual void selectFace() = 0;
     // Between terminal and tandem mode.
-    virtual void ModeChange() = 0;
+    virtual void switchMode() = 0;
     // The login's verdict where the link gives it (begun anew, failed,
-    // logged out); entering tandem mode gives it inside ModeChange. Only the
+    // logged out); entering tandem mode gives it inside switchMode. Only the
     // mode switch writes it.
     virtual void setLoggedIn(bool on) = 0;
     // Indicator numbers that are painted, in the order one dispatch visits them.

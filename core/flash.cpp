@@ -4,6 +4,12 @@
 
 namespace kordex {
 
+namespace {
+// The key codes a click on the Events label sends: the panel's own.
+constexpr int kEventsOnKeyCode = 39;
+constexpr int kEventsOffKeyCode = 34;
+}  // namespace
+
 FlashAnimator::FlashAnimator(Engine &e) : e_(e), ticker_(e.clock, kTickMs, [this] { tick(); }) {}
 
 void FlashAnimator::stop()
@@ -17,7 +23,7 @@ void FlashAnimator::stop()
 void FlashAnimator::tick()
 {
     q_ = !q_;
-    FlashDispatch('Q', q_, true);
+    paintLetter('Q', q_, true);
     if (++ticks_ < 4)
         return;
     ticks_ = 0;
@@ -31,7 +37,7 @@ void FlashAnimator::tick()
 void FlashAnimator::finish()
 {
     q_ = !q_;
-    FlashDispatch('Q', q_, true);
+    paintLetter('Q', q_, true);
     fStep();
     sStep();
 }
@@ -39,19 +45,19 @@ void FlashAnimator::finish()
 void FlashAnimator::fStep()
 {
     f_ = !f_;
-    FlashDispatch('F', f_, true);
+    paintLetter('F', f_, true);
 }
 
 void FlashAnimator::sStep()
 {
     s_ = !s_;
-    FlashDispatch('S', s_, true);
-    FlashDispatch('N', true, true);
-    FlashDispatch('O', false, true);
-    FlashDispatch('X', false, false);
+    paintLetter('S', s_, true);
+    paintLetter('N', true, true);
+    paintLetter('O', false, true);
+    paintLetter('X', false, false);
 }
 
-void FlashAnimator::FlashDispatch(char letter, bool lit, bool show)
+void FlashAnimator::paintLetter(char letter, bool lit, bool show)
 {
     for (int k : e_.faces().paintedIndicators())
         if (e_.indicators.at(k) == letter)
@@ -60,18 +66,19 @@ void FlashAnimator::FlashDispatch(char letter, bool lit, bool show)
 
 void Engine::paintIndicator(int face, int k, bool lit, bool show)
 {
-    if (k == 28) {
-        if (face == 0)
-            session.EventDisplayAllowed = false;
+    if (k == kEventsIndicator) {
+        if (face == int(PanelType::Unidentified))
+            session.eventDisplayAllowed = false;
         shell.setMenuChecked(MenuItem::Events1, lit);
         // The key code a click on the Events label sends.
-        panel.setEventsLabel(lit ? "Display Events On" : "Display Events Off", lit ? 39 : 34);
-        const bool allowed = session.EventDisplayAllowed;
+        panel.setEventsLabel(lit ? "Display Events On" : "Display Events Off",
+                            lit ? kEventsOnKeyCode : kEventsOffKeyCode);
+        const bool allowed = session.eventDisplayAllowed;
         shell.setMenuEnabled(MenuItem::Events1, allowed);
         panel.setEventsLabelVisible(show && allowed);
         return;
     }
-    if (k == 12 && face >= 0 && face <= 5) {
+    if (k == kSounderIndicator && face >= 0 && isTwoLine(face)) {
         panel.setSounder(lit ? "Sounder On" : "Sounder Off", lit ? kRed : kBlack);
         panel.setSounderVisible(show);
         return;
@@ -79,7 +86,7 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
     const IndicatorBinding *b = faces().bindingFor(face, k);
     if (!b)
         return;
-    const bool nzLamp = (face == 6 || face == 7) && (k == 23 || k == 24 || k == 25);
+    const bool nzLamp = isZr9(face) && k >= kFirstNzIndicator && k <= kLastNzIndicator;
     for (std::string_view name : b->lamps) {
         if (name.empty())
             continue;
@@ -87,7 +94,7 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
             panel.setLampColor(name, lit ? b->litColor : kWhite);
         } else if (!lit) {
             panel.setLampVisible(name, false);
-        } else if (session.current().ShowNZCommonStates) {
+        } else if (session.linkSettings().showNzCommonStates) {
             panel.setLampColor(name, b->litColor);
             panel.setLampVisible(name, true);
         }

@@ -26,7 +26,8 @@ public:
     void tick();
     // The closing steps, without stopping anything.
     void finish();
-    void FlashDispatch(char letter, bool lit, bool show);
+    // Paints every indicator whose state letter is `letter`.
+    void paintLetter(char letter, bool lit, bool show);
 
 private:
     void fStep();

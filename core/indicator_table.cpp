@@ -22,9 +22,9 @@ std::optional<int> digitValue(uint8_t c, int base)
 }
 }  // namespace
 
-void ProcessIndicatorLine(Engine &e)
+void processIndicatorLine(Engine &e)
 {
-    constexpr int kRow = 13;
+    constexpr int kRow = DisplayModel::kIndicatorRow;
     DisplayModel &d = e.display;
     auto cell = [&](int c) -> uint8_t { return c < DisplayModel::kColumns ? d.cell(kRow, c) : 0; };
 
@@ -33,7 +33,7 @@ void ProcessIndicatorLine(Engine &e)
         return;
     const int nn = *n1 * 10 + *n2;
     // NN of 98 or 99 would put the checksum past the row's last column.
-    if (nn + 3 != d.CursorColumn || nn + 2 >= DisplayModel::kColumns)
+    if (nn + 3 != d.cursorColumn || nn + 2 >= DisplayModel::kColumns)
         return;
     int sum = 0;
     for (int c = 0; c <= nn; ++c)
@@ -44,10 +44,10 @@ void ProcessIndicatorLine(Engine &e)
         return;
     const int check = *h1 * 16 + *h2;
 
-    if (e.session.current().DiagnosticMode) {
+    if (e.session.linkSettings().diagnosticMode) {
         for (int c = 0; c <= 30; ++c)
-            d.PutEventChar(cell(c));
-        d.PutEventChar('\r');
+            e.events.put(uint8_t(cell(c)));
+        e.events.put(uint8_t('\r'));
     }
     if (sum != check || (cell(0) != '0' && cell(0) != '1'))
         return;

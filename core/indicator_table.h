@@ -5,6 +5,13 @@
 
 namespace kordex {
 
+// Indicator numbers the engine treats apart from lamps (the panel's numbering).
+inline constexpr int kSounderIndicator = 12;
+inline constexpr int kEventsIndicator = 28;
+// The New Zealand common states on the ZR9 faces.
+inline constexpr int kFirstNzIndicator = 23;
+inline constexpr int kLastNzIndicator = 25;
+
 class IndicatorTable {
 public:
     static constexpr int kSize = 100;
@@ -19,7 +26,7 @@ private:
 };
 
 class Engine;
-// Validates row 13 and stores it; echoes the raw line in diagnostic mode.
-void ProcessIndicatorLine(Engine &e);
+// Validates the indicator row and stores it; echoes the raw line in diagnostic mode.
+void processIndicatorLine(Engine &e);
 
 }  // namespace kordex

@@ -3,10 +3,9 @@
 // link's flags, the mode switch the mode and the login verdict; everybody
 // else reads them through the const references below (the names the rest of
 // the program reads). A writer gets its flags with a key only it can make.
-// Main thread only. The connection in use belongs to the link session; this
-// state only reads it, through `current()`.
-#include "config/connection_book.h"
-#include "core/received_text.h"
+// Main thread only. The settings of the connection in use belong to the
+// link; this state only reads them, through `linkSettings()`.
+#include "core/panel_link_settings.h"
 
 #include <QByteArray>
 
@@ -14,24 +13,24 @@ namespace kordex {
 
 // Written by the link session and its units only.
 struct LinkFlags {
-    bool ConnectionActive = false;
-    bool Connected = false;
-    bool LoginPending = false;
-    bool AbortRequested = false;
-    bool LinkLost = false;
-    bool SuppressTandemSwitch = false;
-    bool TandemSeen = false;
-    bool Capturing = false;
-    bool SendingFile = false;
-    bool ArrowPromptSeen = false;
-    bool DiagnosticsBannerSeen = false;
+    bool connectionActive = false;
+    bool connected = false;
+    bool loginPending = false;
+    bool abortRequested = false;
+    bool linkLost = false;
+    bool suppressTandemSwitch = false;
+    bool tandemSeen = false;
+    bool capturing = false;
+    bool sendingFile = false;
+    bool arrowPromptSeen = false;
+    bool diagnosticsBannerSeen = false;
 };
 
 // Written by the mode switch only: the mode, and the login verdict that
 // entering tandem mode gives.
 struct ModeFlags {
-    bool TandemMode = false;
-    bool LoggedIn = false;
+    bool tandemMode = false;
+    bool loggedIn = false;
     // Times tandem mode was entered: an answer that comes later tells by it
     // whether the stretch it was asked in goes on.
     unsigned tandemEntries = 0;
@@ -60,46 +59,44 @@ public:
     LinkFlags &linkFlags(LinkWriter) { return link_; }
     ModeFlags &modeFlags(ModeWriter) { return mode_; }
 
-    const bool &ConnectionActive = link_.ConnectionActive;
-    const bool &Connected = link_.Connected;
-    const bool &LoginPending = link_.LoginPending;
-    const bool &AbortRequested = link_.AbortRequested;
-    const bool &LinkLost = link_.LinkLost;
-    const bool &SuppressTandemSwitch = link_.SuppressTandemSwitch;
-    const bool &TandemSeen = link_.TandemSeen;
-    const bool &Capturing = link_.Capturing;
-    const bool &SendingFile = link_.SendingFile;
-    const bool &ArrowPromptSeen = link_.ArrowPromptSeen;
-    const bool &DiagnosticsBannerSeen = link_.DiagnosticsBannerSeen;
-    const bool &TandemMode = mode_.TandemMode;
-    const bool &LoggedIn = mode_.LoggedIn;
+    const bool &connectionActive = link_.connectionActive;
+    const bool &connected = link_.connected;
+    const bool &loginPending = link_.loginPending;
+    const bool &abortRequested = link_.abortRequested;
+    const bool &linkLost = link_.linkLost;
+    const bool &suppressTandemSwitch = link_.suppressTandemSwitch;
+    const bool &tandemSeen = link_.tandemSeen;
+    const bool &capturing = link_.capturing;
+    const bool &sendingFile = link_.sendingFile;
+    const bool &arrowPromptSeen = link_.arrowPromptSeen;
+    const bool &diagnosticsBannerSeen = link_.diagnosticsBannerSeen;
+    const bool &tandemMode = mode_.tandemMode;
+    const bool &loggedIn = mode_.loggedIn;
     const unsigned &tandemEntries = mode_.tandemEntries;
 
-    // What arrived while the link was not up or a login was pending: the
-    // decoder appends, the link searches and clears.
-    ReceivedText ResponseText;
-    QByteArray StatusText = "Not Connected";
+    QByteArray statusText = "Not Connected";
 
     // Panel identity.
-    QByteArray PanelVersion = "V01";
-    QByteArray PanelSecondWord = "1";
-    bool EventDisplayAllowed = false;
+    QByteArray panelVersion = "V01";
+    QByteArray panelSecondWord = "1";
+    bool eventDisplayAllowed = false;
 
+    // A number of PanelType, or any other a replay script sets.
     int panelType() const { return panelType_; }
     void setPanelType(int t) { panelType_ = t; }
 
-    // The connection record in use (the link session's working copy).
-    const TConnectionRec &current() const { return *current_; }
-    void setCurrent(const TConnectionRec *rec) { current_ = rec ? rec : &noConnection(); }
+    // The settings of the connection in use; the defaults while there is none.
+    const PanelLinkSettings &linkSettings() const { return *linkSettings_; }
+    void setLinkSettings(const PanelLinkSettings *settings) { linkSettings_ = settings ? settings : &noConnection(); }
 
 private:
     int panelType_ = 0;
-    static const TConnectionRec &noConnection()
+    static const PanelLinkSettings &noConnection()
     {
-        static const TConnectionRec none;
+        static const PanelLinkSettings none;
         return none;
     }
-    const TConnectionRec *current_ = &noConnection();
+    const PanelLinkSettings *linkSettings_ = &noConnection();
 };
 
 // For rigs without a link or without faces (tests, benches, fuzzers and the

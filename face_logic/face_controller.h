@@ -11,8 +11,8 @@ class FaceController final : public FaceControl {
 public:
     explicit FaceController(Engine &engine) : e_(engine) {}
 
-    void SelectFace() override;
-    void ModeChange() override;
+    void selectFace() override;
+    void switchMode() override;
     void setLoggedIn(bool on) override;
     std::span<const int> paintedIndicators() const override;
     const IndicatorBinding *bindingFor(int panelType, int k) const override;

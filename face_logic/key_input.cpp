@@ -10,10 +10,10 @@ KeyInput::KeyInput(Engine &engine, Prompter &prompter, SendSeam send)
       prompter_(prompter),
       send_(std::move(send))
 {
-    e_.onTimerHKI = [this] { repeatHeldKey(); };
+    e_.onKeyRepeat = [this] { repeatHeldKey(); };
 }
 
-bool KeyInput::connected() const { return e_.session.Connected; }
+bool KeyInput::connected() const { return e_.session.connected; }
 
 void KeyInput::pressKey(int keyCode)
 {
@@ -23,13 +23,13 @@ void KeyInput::pressKey(int keyCode)
     send(heldKey);
     // A fresh count at every press: the timer runs from start-up, and merely
     // enabling it would let a short click turn into a hold.
-    e_.TimerHKI.setInterval(kHoldRepeatMs);
-    e_.TimerHKI.restart();
+    e_.keyRepeatTimer.setInterval(kHoldRepeatMs);
+    e_.keyRepeatTimer.restart();
 }
 
 void KeyInput::releaseKey()
 {
-    e_.TimerHKI.stop();
+    e_.keyRepeatTimer.stop();
     heldKey = 0;
     if (repeatSent) {
         send(kHoldPrefix);
@@ -52,7 +52,7 @@ void KeyInput::typeCharacter(uint8_t ch)
 {
     if (!connected())
         return;
-    const bool tandem = e_.session.TandemMode;
+    const bool tandem = e_.session.tandemMode;
     if (ch == kEscape && tandem)
         ch = kBackspace;
     if (ch == 'C' && tandem) {
@@ -64,11 +64,11 @@ void KeyInput::typeCharacter(uint8_t ch)
                            QStringLiteral("Do you really want the FIP to leave Tandem Mode?"),
                            guard_.guarded([this, asked](bool yes) {
                                const SessionState &s = e_.session;
-                               if (!yes || !connected() || !s.TandemMode || s.tandemEntries != asked)
+                               if (!yes || !connected() || !s.tandemMode || s.tandemEntries != asked)
                                    return;
                                send('C');
-                               if (s.TandemMode)  // the send may have lost the link
-                                   e_.ModeChange();
+                               if (s.tandemMode)  // the send may have lost the link
+                                   e_.switchMode();
                            }));
         return;
     }
@@ -110,7 +110,7 @@ int KeyInput::translateKey(int panelType, int virtualKey, bool alt)
 
 bool KeyInput::pressKeyboardKey(int virtualKey, bool alt)
 {
-    if (connected() && e_.session.TandemMode) {
+    if (connected() && e_.session.tandemMode) {
         const int b = translateKey(e_.session.panelType(), virtualKey, alt);
         if (b >= 0)
             send(static_cast<uint8_t>(b & 0xFF));
@@ -126,7 +126,7 @@ void KeyInput::clickEventsLabel(int labelKeyCode)
 
 void KeyInput::refresh()
 {
-    if (connected() && e_.session.TandemMode)
+    if (connected() && e_.session.tandemMode)
         send('H');
 }
 

@@ -4,31 +4,31 @@
 
 namespace kordex {
 
-void FaceController::ModeChange()
+void FaceController::switchMode()
 {
     const SessionState &s = e_.session;
     ModeFlags &mode = e_.session.modeFlags({});
     ShellView &view = e_.shell;
-    if (s.TandemMode) {
-        mode.TandemMode = false;
-        e_.Timer1.start();  // no re-entry into tandem mode for a second
+    if (s.tandemMode) {
+        mode.tandemMode = false;
+        e_.tandemGuardTimer.start();  // no re-entry into tandem mode for a second
         view.setEventScreenLayout(EventScreenLayout::Full);
         view.focusFirstControl();
         e_.session.setPanelType(0);
-        e_.session.StatusText = "Terminal Mode";
-        SelectFace();
+        e_.session.statusText = "Terminal Mode";
+        selectFace();
         view.setVisibleContainer(Container::None);
         view.setMenuEnabled(MenuItem::Refresh1, false);
         view.setMenuEnabled(MenuItem::Events1, false);
         view.setMenuVisible(MenuItem::CloseTandemMode1, false);
         return;
     }
-    if (e_.Timer1.isRunning())
+    if (e_.tandemGuardTimer.isRunning())
         return;
     // Entering tandem mode is the verdict of a pending login, automatic or by hand.
-    if (s.LoginPending)
-        mode.LoggedIn = true;
-    mode.TandemMode = true;
+    if (s.loginPending)
+        mode.loggedIn = true;
+    mode.tandemMode = true;
     ++mode.tandemEntries;
     view.focusFirstControl();
     view.setEventScreenLayout(EventScreenLayout::BelowFace);
@@ -36,6 +36,6 @@ void FaceController::ModeChange()
     view.setMenuVisible(MenuItem::CloseTandemMode1, true);
 }
 
-void FaceController::setLoggedIn(bool on) { e_.session.modeFlags({}).LoggedIn = on; }
+void FaceController::setLoggedIn(bool on) { e_.session.modeFlags({}).loggedIn = on; }
 
 }  // namespace kordex

@@ -27,7 +27,7 @@ void ReplayFeed::step()
     // Tandem mode cannot begin while the start-up guard runs; a stream that
     // opens with its switch would otherwise stay in terminal mode.
     if (startMs_ < 0) {
-        if (e_.Timer1.isRunning())
+        if (e_.tandemGuardTimer.isRunning())
             return;
         startMs_ = e_.clock.nowMs();
     }

@@ -440,7 +440,7 @@ void MainWindow::prepareFace(int panelType)
     faces_->prepareFace(panelType);
     if (panelType >= 1 && panelType <= 4)
         if (KeyWidget *rp = faces_->key(QStringLiteral("V01RP")); rp && engine_)
-            rp->setKeyCode(engine_->v01rpKeyCode);
+            rp->setKeyCode(engine_->pointRelayKeyCode);
 }
 
 void MainWindow::setLogicKeysVisible(bool visible) { faces_->setLogicKeysVisible(visible); }

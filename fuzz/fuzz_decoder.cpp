@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Engine &engine = rig.engine;
     rig.startConnected();
     clock.advance(1001);
-    rig.connection.AutoLogin = size % 2;
-    rig.connection.DiagnosticMode = size % 3 == 0;
+    rig.connection.autoLogin = size % 2;
+    rig.connection.diagnosticMode = size % 3 == 0;
 
     // Byte 0xFF followed by a control byte drives the session; everything else is received.
     for (size_t i = 0; i < size; ++i) {
@@ -27,17 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             switch (c % 4) {
             case 0:
                 engine.session.setPanelType(c / 4 % 9);
-                engine.SelectFace();
+                engine.selectFace();
                 break;
-            case 1: engine.ModeChange(); break;
+            case 1: engine.switchMode(); break;
             case 2: clock.advance(c * 10); break;
             case 3: engine.flash.tick(); break;
             }
             continue;
         }
-        engine.decoder.processByte(data[i]);
+        engine.parser.write(&data[i], 1);
         const DisplayModel &d = engine.display;
-        if (d.CursorRow < 0 || d.CursorRow > 24 || d.CursorColumn < 0)
+        if (d.cursorRow < 0 || d.cursorRow > 24 || d.cursorColumn < 0)
             std::abort();
         if (d.differsFromShadow() != d.compareAllWithShadow())
             std::abort();

@@ -9,7 +9,7 @@ namespace kordex {
 
 void Capture::idleMenu()
 {
-    ctx_.flags().Capturing = false;
+    ctx_.flags().capturing = false;
     ctx_.engine().shell.setMenuCaption(MenuItem::SaveDatabase1, "&Capture to File...");
     ctx_.engine().shell.setMenuVisible(MenuItem::LoadDatabase1, true);
 }
@@ -22,7 +22,7 @@ void Capture::stop()
 
 void Capture::toggle()
 {
-    if (ctx_.flags().Capturing) {
+    if (ctx_.flags().capturing) {
         stop();
         return;
     }
@@ -35,7 +35,7 @@ void Capture::toggle()
 void Capture::start(const QString &path, quint64 generation)
 {
     // The link may have gone, or another come up, while the dialog was open.
-    if (!ctx_.stillUp(generation) || ctx_.flags().Capturing)
+    if (!ctx_.stillUp(generation) || ctx_.flags().capturing)
         return;
     ctx_.engine().shell.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
     ctx_.engine().shell.setMenuVisible(MenuItem::LoadDatabase1, false);
@@ -46,7 +46,7 @@ void Capture::start(const QString &path, quint64 generation)
         stop();
         return;
     }
-    ctx_.flags().Capturing = true;
+    ctx_.flags().capturing = true;
 }
 
 void Capture::line(const QByteArray &text)

@@ -55,7 +55,7 @@ void FileSend::setMenu(bool sending)
 
 void FileSend::requestStop()
 {
-    ctx_.flags().SendingFile = false;
+    ctx_.flags().sendingFile = false;
     ctx_.hub().notify();
 }
 
@@ -82,7 +82,7 @@ void FileSend::start(const QString &path, quint64 generation)
     if (!ctx_.stillUp(generation) || running())
         return;
     flowMode_ = ctx_.current().FlowControl;
-    ctx_.flags().SendingFile = true;
+    ctx_.flags().sendingFile = true;
     task_.reset();
     task_.emplace(send(path, generation));
 }
@@ -108,7 +108,7 @@ Task<void> FileSend::send(QString path, quint64 generation)
     const int64_t started = ctx_.engine().clock.nowMs();
     qsizetype sent = 0;
     burst_ = 0;
-    while (!readError && f.SendingFile) {
+    while (!readError && f.sendingFile) {
         const std::optional<QByteArray> line = reader.next();
         if (!line) {
             readError = reader.failed();
@@ -123,13 +123,13 @@ Task<void> FileSend::send(QString path, quint64 generation)
             burst_ = 0;
             pacing_.setInterval(pacing);
             pacing_.restart();
-            co_await ctx_.hub().until([this, &f] { return !pacing_.isRunning() || !f.SendingFile; });
+            co_await ctx_.hub().until([this, &f] { return !pacing_.isRunning() || !f.sendingFile; });
         }
     }
     // "File sent" once the tail has left, not while it may still be queued.
-    if (!readError && f.SendingFile && ctx_.stillUp(generation))
+    if (!readError && f.sendingFile && ctx_.stillUp(generation))
         co_await awaitDrained();
-    f.SendingFile = false;
+    f.sendingFile = false;
     setMenu(false);
     ctx_.setProgress(readError ? QByteArray()
                                : "File sent: " + QByteArray::number(sent) + " of " +
@@ -153,15 +153,15 @@ Task<bool> FileSend::sendLine(QByteArray line)
         const Transport *t = ctx_.connector().transport();
         if (heldForFlow() || (t && t->transmitRoom() < 100))
             burst_ = 0;  // the waits below return to the event loop anyway
-        co_await ctx_.hub().until([this, &f] { return !f.SendingFile || !heldForFlow(); });
+        co_await ctx_.hub().until([this, &f] { return !f.sendingFile || !heldForFlow(); });
         // (g++ 12 does not short-circuit a co_await inside && or ||.)
-        while (f.SendingFile) {
+        while (f.sendingFile) {
             if (co_await ctx_.SendChar(uint8_t(c)))
                 break;
             retry_.restart();
-            co_await ctx_.hub().until([this, &f] { return !f.SendingFile || !retry_.isRunning(); });
+            co_await ctx_.hub().until([this, &f] { return !f.sendingFile || !retry_.isRunning(); });
         }
-        if (!f.SendingFile)
+        if (!f.sendingFile)
             co_return false;
     }
     co_return true;
@@ -176,11 +176,11 @@ Task<void> FileSend::awaitDrained()
     // The transport tells of its queues when they change; a slow line is
     // looked at again at the retry pace.
     for (;;) {
-        if (!f.SendingFile || !t->isOpen() || t->unsentBytes() == 0)
+        if (!f.sendingFile || !t->isOpen() || t->unsentBytes() == 0)
             co_return;
         retry_.restart();
         co_await ctx_.hub().until(
-            [this, &f, t] { return !f.SendingFile || !t->isOpen() || t->unsentBytes() == 0 || !retry_.isRunning(); });
+            [this, &f, t] { return !f.sendingFile || !t->isOpen() || t->unsentBytes() == 0 || !retry_.isRunning(); });
     }
 }
 

@@ -3,6 +3,7 @@
 // file send) need of the session they run in. The link session implements it.
 #include "config/connection_book.h"
 #include "core/session_state.h"
+#include "link/received_text.h"
 #include "link/task.h"
 #include "link/wait_hub.h"
 #include "platform/clock.h"

@@ -29,9 +29,10 @@ LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompte
       prompter_(prompter),
       none_(std::make_unique<NoConnector>(context()))
 {
-    e_.session.setCurrent(&CurrentConnection);
-    e_.display.captureLine = [this](const QByteArray &line) { capture_.line(line); };
-    e_.onTandemHeld = [this] { f_.TandemSeen = true; };
+    syncPanelSettings();
+    e_.session.setLinkSettings(&panelSettings_);
+    e_.events.captureLine = [this](const QByteArray &line) { capture_.line(line); };
+    e_.onTandemHeld = [this] { f_.tandemSeen = true; };
     setTransports(nullptr, nullptr);
     // Both run from start-up, as the window's timers do; their first ticks stop them.
     Timer4.start();
@@ -41,9 +42,9 @@ LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompte
 LinkSession::~LinkSession()
 {
     cancelAll();
-    e_.display.captureLine = nullptr;
+    e_.events.captureLine = nullptr;
     e_.onTandemHeld = nullptr;
-    e_.session.setCurrent(nullptr);
+    e_.session.setLinkSettings(nullptr);
 }
 
 void LinkSession::setTransports(Transport *serial, Transport *socket)
@@ -92,8 +93,8 @@ WaitHub::Until LinkSession::wait(int ms, std::function<bool()> endEarly)
 
 void LinkSession::setStatus(const QByteArray &text)
 {
-    e_.session.StatusText = text;
-    e_.SelectFace();
+    e_.session.statusText = text;
+    e_.selectFace();
 }
 
 void LinkSession::box(const char *caption, const QByteArray &text)
@@ -140,7 +141,7 @@ void LinkSession::PopulateConnectMenu()
 
 bool LinkSession::stillUp(quint64 generation) const
 {
-    return generation == generation_ && f_.Connected && established_ && !tearingDown_;
+    return generation == generation_ && f_.connected && established_ && !tearingDown_;
 }
 
 // ---- sending ----
@@ -154,7 +155,7 @@ bool LinkSession::write(Transport &t, const QByteArray &bytes, TxTag tag)
 
 Task<bool> LinkSession::SendChar(uint8_t c, TxTag tag)
 {
-    const bool terminalCr = c == kCR && !e_.session.TandemMode;
+    const bool terminalCr = c == kCR && !e_.session.tandemMode;
     co_return co_await connector().sendChar(c, terminalCr, tag);
 }
 
@@ -171,8 +172,9 @@ void LinkSession::startReplay(const QByteArray &systemName)
 {
     CurrentConnection.SystemName = systemName;
     CurrentConnection.AutoLogin = false;
-    f_.ConnectionActive = true;
-    f_.Connected = true;
+    syncPanelSettings();
+    f_.connectionActive = true;
+    f_.connected = true;
     setStatus("Terminal Mode");
 }
 
@@ -188,10 +190,10 @@ void LinkSession::established()
 // session, the window back to where it starts.
 void LinkSession::finishIdle()
 {
-    f_.ConnectionActive = false;
-    f_.Connected = false;
-    if (e_.session.TandemMode)
-        e_.ModeChange();
+    f_.connectionActive = false;
+    f_.connected = false;
+    if (e_.session.tandemMode)
+        e_.switchMode();
     e_.session.setPanelType(0);
     enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
     unAsterisk();
@@ -202,9 +204,9 @@ void LinkSession::finishIdle()
 
 Task<bool> LinkSession::connect()
 {
-    f_.ConnectionActive = true;
-    f_.AbortRequested = false;
-    f_.LinkLost = false;
+    f_.connectionActive = true;
+    f_.abortRequested = false;
+    f_.linkLost = false;
     established_ = false;
     e_.shell.setProgress({});
     enable(true, MenuItem::Disconnect);
@@ -225,19 +227,19 @@ Task<bool> LinkSession::bringUpAndLogIn()
     // A direct line with a user name first tries the panel's fast rate.
     if (c.offersFastRate(CurrentConnection)) {
         c.useFastRate(true);
-        f_.Connected = co_await c.bringUp();
+        f_.connected = co_await c.bringUp();
         bool loggedIn = false;
-        if (f_.Connected)
+        if (f_.connected)
             loggedIn = co_await login_.logIn();
         c.useFastRate(false);
         if (loggedIn) {
             established();
             co_return true;
         }
-        f_.Connected = false;
+        f_.connected = false;
     }
-    f_.Connected = co_await c.bringUp();
-    if (!f_.Connected)
+    f_.connected = co_await c.bringUp();
+    if (!f_.connected)
         co_return false;
     const bool loggedIn = co_await login_.logIn();
     if (!loggedIn && autoLogin)
@@ -250,17 +252,17 @@ Task<bool> LinkSession::bringUpAndLogIn()
 
 Task<void> LinkSession::failConnection()
 {
-    if (!f_.LinkLost && !f_.AbortRequested)
+    if (!f_.linkLost && !f_.abortRequested)
         box("Error on Connection", ConnectError);
     tearingDown_ = true;
-    e_.session.StatusText = "Connection Not Successful... Disconnecting";
+    e_.session.statusText = "Connection Not Successful... Disconnecting";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
-    e_.SelectFace();
+    e_.selectFace();
     Connector &c = connector();
-    if (CurrentConnection.AutoLogin && f_.Connected)
+    if (CurrentConnection.AutoLogin && f_.connected)
         co_await login_.logOut();
-    if (!f_.LinkLost || c.tearDownAfterLoss())
+    if (!f_.linkLost || c.tearDownAfterLoss())
         co_await c.tearDown();
     // Also out of tandem mode and without a panel, as after a disconnect: a
     // login that failed while tandem mode came on must not leave its face up.
@@ -277,17 +279,17 @@ Task<bool> LinkSession::disconnect()
     }
     tearingDown_ = true;
     established_ = false;
-    f_.ConnectionActive = true;
-    if (f_.Capturing)
+    f_.connectionActive = true;
+    if (f_.capturing)
         capture_.stop();
     if (fileSend_.running())
         fileSend_.requestStop();
-    e_.session.StatusText = "Disconnecting...";
+    e_.session.statusText = "Disconnecting...";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
     if (CurrentConnection.AutoLogin)
         co_await login_.logOut();
-    e_.SelectFace();
+    e_.selectFace();
     co_await connector().tearDown();
     finishIdle();
     co_return false;
@@ -337,13 +339,14 @@ std::optional<TConnectionRec> LinkSession::recordOf(const ConnectRequest &reques
 void LinkSession::take(const ConnectRequest &request)
 {
     CurrentConnection = *recordOf(request);
+    syncPanelSettings();
     CurrentIndex = request.index;
     ++generation_;
 }
 
 Task<void> LinkSession::connectToStored(ConnectRequest request)
 {
-    if (!f_.Connected) {
+    if (!f_.connected) {
         take(request);
         co_await connect();
         co_return;
@@ -354,7 +357,7 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     }
     // Another link: the disconnect runs to its end before the new connect,
     // as it would inside the operator's own Disconnect.
-    f_.SuppressTandemSwitch = true;
+    f_.suppressTandemSwitch = true;
     if (sessionEstablished())
         co_await disconnect();
     else
@@ -363,7 +366,7 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     Timer4.stop();
     Timer4.setInterval(kOtherLinkWaitMs);
     Timer4.start();
-    co_await hub_.until([this] { return !Timer4.isRunning() || !(f_.ConnectionActive && f_.Connected); });
+    co_await hub_.until([this] { return !Timer4.isRunning() || !(f_.connectionActive && f_.connected); });
     if (!recordOf(request))
         co_return;
     take(request);
@@ -382,8 +385,8 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
         setProgress("File send stopped: another connection logs in on this link");
     }
     co_await login_.logOut();
-    if (e_.session.TandemMode)
-        e_.ModeChange();
+    if (e_.session.tandemMode)
+        e_.switchMode();
     unAsterisk();
     take(request);
     asterisk();
@@ -392,7 +395,7 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
         enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
         co_return;
     }
-    if (!f_.AbortRequested) {
+    if (!f_.abortRequested) {
         if (ConnectError.isEmpty())
             ConnectError = "Login Failure";
         box("Error on Reconnection", ConnectError);
@@ -413,14 +416,14 @@ bool LinkSession::SameLink(const TConnectionRec &r) const
 
 void LinkSession::abortAttempt()
 {
-    f_.AbortRequested = true;
+    f_.abortRequested = true;
     Timer4.setInterval(0);
     Timer4.stop();
 }
 
 void LinkSession::DisconnectClick()
 {
-    f_.SuppressTandemSwitch = true;
+    f_.suppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
@@ -431,9 +434,9 @@ void LinkSession::DisconnectClick()
 
 void LinkSession::windowClosing()
 {
-    f_.AbortRequested = true;
+    f_.abortRequested = true;
     connectQueue_.clear();
-    if (f_.ConnectionActive) {
+    if (f_.connectionActive) {
         Timer4.setInterval(0);
         Timer4.stop();
     }
@@ -444,11 +447,32 @@ void LinkSession::windowClosing()
 
 // ---- transport events ----
 
+void LinkSession::syncPanelSettings()
+{
+    const TConnectionRec &c = CurrentConnection;
+    panelSettings_ = {c.SystemName, c.AutoLogin, c.DiagnosticMode, c.ShowNZCommonStates};
+}
+
+// The connection steps and the login read what arrives before the link is up.
+bool LinkSession::readingResponse() const
+{
+    return !f_.connected || (!e_.session.loggedIn && CurrentConnection.AutoLogin);
+}
+
 void LinkSession::received(const QByteArray &chunk)
 {
     if (onReceive)
         onReceive(chunk);
-    e_.receive(chunk);
+    syncPanelSettings();
+    // Only the switch into tandem mode ends the reading inside a chunk (it
+    // logs in): byte by byte until then, the rest in one go.
+    qsizetype i = 0;
+    for (; i < chunk.size() && readingResponse(); ++i) {
+        response_.append(chunk[i]);
+        e_.receive(chunk.constData() + i, 1);
+    }
+    if (i < chunk.size())
+        e_.receive(chunk.constData() + i, chunk.size() - i);
     hub_.notify();
 }
 
@@ -458,7 +482,7 @@ void LinkSession::loseLink()
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     else
-        f_.LinkLost = true;
+        f_.linkLost = true;
     hub_.notify();
 }
 

@@ -21,6 +21,7 @@
 #include "link/modem_connector.h"
 #include "link/panel_login.h"
 #include "link/procedures.h"
+#include "link/received_text.h"
 #include "link/serial_connector.h"
 #include "link/task.h"
 #include "link/terminal_server_connector.h"
@@ -96,7 +97,12 @@ public:
     Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain) override;
 
     // ---- state ----
+    // After a change to it from outside the session's own steps, call
+    // syncPanelSettings: the engine reads the settings it needs from a copy.
     TConnectionRec CurrentConnection;
+    void syncPanelSettings();
+    // What arrived while the link was not up or a login was pending.
+    const ReceivedText &responseText() const { return response_; }
     int CurrentIndex = -1;
     QByteArray ConnectError;
 
@@ -139,7 +145,7 @@ private:
     void abortAttempt();
     void loseLink();
     // Up, and logged in or without automatic login: a disconnect, not a cancel, ends it.
-    bool sessionEstablished() const { return f_.Connected && (e_.session.LoggedIn || !CurrentConnection.AutoLogin); }
+    bool sessionEstablished() const { return f_.connected && (e_.session.loggedIn || !CurrentConnection.AutoLogin); }
 
     // A plain function over a pack: g++ 12 miscompiles a braced list made
     // inside a coroutine.
@@ -160,7 +166,7 @@ private:
     Timer &timeout() override { return Timer4; }
     WaitHub &hub() override { return hub_; }
     LinkFlags &flags() override { return f_; }
-    ReceivedText &response() override { return e_.session.ResponseText; }
+    ReceivedText &response() override { return response_; }
     const TConnectionRec &current() const override { return CurrentConnection; }
     QByteArray &connectError() override { return ConnectError; }
     Prompter &prompter() override { return prompter_; }
@@ -168,12 +174,15 @@ private:
     void setStatus(const QByteArray &text) override;
     void setProgress(const QByteArray &text) override { e_.shell.setProgress(text); }
     void received(const QByteArray &chunk) override;
+    bool readingResponse() const;
     void linkFailed(const char *caption, const QByteArray &text) override;
     bool stillUp(quint64 generation) const override;
     quint64 generation() const override { return generation_; }
 
     Engine &e_;
     LinkFlags &f_;
+    PanelLinkSettings panelSettings_;
+    ReceivedText response_;
     ConnectionBook &book_;
     Prompter &prompter_;
     ConnectMenuModel menu_;

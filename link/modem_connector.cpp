@@ -51,8 +51,8 @@ Task<bool> ModemConnector::bringUp()
     const bool open = co_await line_.bringUp();
     if (!open)
         co_return false;
-    co_await ctx_.wait(kSettleMs, [&f] { return f.AbortRequested || f.LinkLost; });
-    if (f.AbortRequested)
+    co_await ctx_.wait(kSettleMs, [&f] { return f.abortRequested || f.linkLost; });
+    if (f.abortRequested)
         co_return false;
     response.watch("OK", true);
     for (const auto &[answer, result] : kAnswers)
@@ -60,8 +60,8 @@ Task<bool> ModemConnector::bringUp()
     response.clear();
     co_await ctx_.SendLine("ATZ");
     co_await ctx_.wait(kResetAnswerMs,
-                       [&f, &response] { return response.containsUpper("OK") || f.AbortRequested || f.LinkLost; });
-    if (f.AbortRequested)
+                       [&f, &response] { return response.containsUpper("OK") || f.abortRequested || f.linkLost; });
+    if (f.abortRequested)
         co_return false;
     ctx_.timeout().stop();
     bool ok = false;
@@ -69,7 +69,7 @@ Task<bool> ModemConnector::bringUp()
         ctx_.connectError() = "Connection Not Completed - No Response from Modem";
     else
         ok = co_await dial();
-    if (f.AbortRequested)
+    if (f.abortRequested)
         co_return false;
     if (!ok)
         co_await ctx_.SendLine("ATZ");
@@ -82,16 +82,16 @@ Task<bool> ModemConnector::dial()
 {
     const LinkFlags &f = ctx_.flags();
     ReceivedText &response = ctx_.response();
-    co_await ctx_.wait(kSettleMs, [&f] { return f.AbortRequested; });
-    if (f.AbortRequested)
+    co_await ctx_.wait(kSettleMs, [&f] { return f.abortRequested; });
+    if (f.abortRequested)
         co_return false;
     response.clear();
     dialIssued_ = true;
     co_await ctx_.SendLine("ATDT" + ctx_.current().PhoneNum);
     co_await ctx_.wait(kDialAnswerMs, [&f, &response] {
-        return classifyDialAnswer(response) != DialResult::None || f.AbortRequested || f.LinkLost;
+        return classifyDialAnswer(response) != DialResult::None || f.abortRequested || f.linkLost;
     });
-    if (f.AbortRequested)
+    if (f.abortRequested)
         co_return false;
     ctx_.timeout().stop();
     const DialResult result = classifyDialAnswer(response);
@@ -105,7 +105,7 @@ Task<void> ModemConnector::tearDown()
     const LinkFlags &f = ctx_.flags();
     SerialConnector *line = &line_;
     // A port that is gone (an adapter unplugged) has no modem to hang up.
-    const auto lostOrClosed = [&f, line] { return f.LinkLost || !line->isOpen(); };
+    const auto lostOrClosed = [&f, line] { return f.linkLost || !line->isOpen(); };
     if (dialIssued_ && line_.isOpen()) {
         co_await ctx_.wait(kGuardTimeMs, lostOrClosed);
         for (int i = 0; i < 3 && line_.isOpen(); ++i)

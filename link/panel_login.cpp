@@ -68,17 +68,17 @@ LoginStep nextLoginStep(const ReceivedText &text, int passwordsSent, int userNam
 void PanelLogin::clearReceived()
 {
     ctx_.response().clear();
-    ctx_.engine().display.clearEventLine();
+    ctx_.engine().events.clearEventLine();
 }
 
 Task<bool> PanelLogin::logIn()
 {
     LinkFlags &f = ctx_.flags();
     const SessionState &s = ctx_.session();
-    f.LoginPending = true;
+    f.loginPending = true;
     ctx_.engine().setLoggedIn(false);
-    f.ArrowPromptSeen = false;
-    f.DiagnosticsBannerSeen = false;
+    f.arrowPromptSeen = false;
+    f.diagnosticsBannerSeen = false;
     if (!ctx_.current().AutoLogin)
         co_return false;  // a manual login is recognised when tandem mode begins
     ctx_.setStatus("Logging Onto Panel...");
@@ -91,32 +91,32 @@ Task<bool> PanelLogin::logIn()
     bool stop = false;
     for (int cycle = 0;;) {
         const LoginStep step = nextLoginStep(ctx_.response(), passwords_, userNames_);
-        f.ArrowPromptSeen = f.ArrowPromptSeen || step.arrowSeen;
+        f.arrowPromptSeen = f.arrowPromptSeen || step.arrowSeen;
         if (step.diagnosticsBanner) {
-            f.DiagnosticsBannerSeen = true;
-            f.SuppressTandemSwitch = false;
+            f.diagnosticsBannerSeen = true;
+            f.suppressTandemSwitch = false;
         }
         co_await answer(step.action);
         ++cycle;
         // Stop wins even when tandem mode comes up during this cycle's wait.
-        stop = f.LinkLost || cycle >= kMaxCycles || passwords_ >= kMaxPasswords;
-        co_await ctx_.wait(kStepMs, [&f, &s] { return f.AbortRequested || s.TandemMode; });
-        if (s.TandemMode || stop || f.AbortRequested)
+        stop = f.linkLost || cycle >= kMaxCycles || passwords_ >= kMaxPasswords;
+        co_await ctx_.wait(kStepMs, [&f, &s] { return f.abortRequested || s.tandemMode; });
+        if (s.tandemMode || stop || f.abortRequested)
             break;
     }
     ctx_.timeout().stop();
-    if (f.AbortRequested)
+    if (f.abortRequested)
         co_return false;  // no verdict: the login stays pending
     if (stop) {
         ctx_.engine().setLoggedIn(false);
-        f.ArrowPromptSeen = false;
-        f.DiagnosticsBannerSeen = false;
+        f.arrowPromptSeen = false;
+        f.diagnosticsBannerSeen = false;
         ctx_.connectError() =
             passwords_ >= kMaxPasswords ? "Login Failure - Invalid Username/Password" : "Login Failure - Login Timeout";
     } else {
         ctx_.engine().setLoggedIn(true);
     }
-    f.LoginPending = false;
+    f.loginPending = false;
     co_return !stop;
 }
 
@@ -125,21 +125,21 @@ Task<bool> PanelLogin::logIn()
 Task<bool> PanelLogin::prepare()
 {
     LinkFlags &f = ctx_.flags();
-    const auto aborted = [&f] { return f.AbortRequested; };
-    f.TandemSeen = false;
-    f.SuppressTandemSwitch = true;
+    const auto aborted = [&f] { return f.abortRequested; };
+    f.tandemSeen = false;
+    f.suppressTandemSwitch = true;
     co_await ctx_.wait(kSettleMs, aborted);
-    if (f.AbortRequested)
+    if (f.abortRequested)
         co_return false;
     clearReceived();
     co_await ctx_.SendChar('H');
     for (int i = 0; i < kRefreshChecks; ++i) {
         co_await ctx_.wait(kStepMs, aborted);
-        if (f.AbortRequested)
+        if (f.abortRequested)
             co_return false;
-        if (f.TandemSeen) {
+        if (f.tandemSeen) {
             co_await ctx_.SendChar('C');
-            f.TandemSeen = false;
+            f.tandemSeen = false;
         }
     }
     for (int i = 0; i < kEscapes; ++i)
@@ -147,14 +147,14 @@ Task<bool> PanelLogin::prepare()
     co_await ctx_.SendChar(kBackspace);
     co_await ctx_.SendChar('C');
     clearReceived();
-    f.SuppressTandemSwitch = false;
+    f.suppressTandemSwitch = false;
     co_await ctx_.SendChar(kCR);
 
     passwords_ = userNames_ = 0;
-    f.ArrowPromptSeen = false;
-    f.DiagnosticsBannerSeen = false;
+    f.arrowPromptSeen = false;
+    f.diagnosticsBannerSeen = false;
     co_await ctx_.wait(kStepMs, aborted);
-    co_return !f.AbortRequested;
+    co_return !f.abortRequested;
 }
 
 Task<void> PanelLogin::answer(LoginAction action)
@@ -175,7 +175,7 @@ Task<void> PanelLogin::answer(LoginAction action)
         case Send::Sid:
             if (rec.SID != 0)
                 co_await ctx_.SendLine(QByteArray::number(rec.SID), TxTag::Sid);
-            else if (f.ArrowPromptSeen)
+            else if (f.arrowPromptSeen)
                 co_await ctx_.SendLine("L");
             else
                 co_await ctx_.SendChar('L');  // alone, without a carriage return
@@ -186,7 +186,7 @@ Task<void> PanelLogin::answer(LoginAction action)
     case A::Password: ++passwords_; break;
     case A::UserName: ++userNames_; break;
     case A::Confirm: userNames_ = passwords_; break;
-    case A::SidAnswer: f.SuppressTandemSwitch = false; break;
+    case A::SidAnswer: f.suppressTandemSwitch = false; break;
     default: break;
     }
     clearReceived();
@@ -195,13 +195,13 @@ Task<void> PanelLogin::answer(LoginAction action)
 Task<void> PanelLogin::logOut()
 {
     LinkFlags &f = ctx_.flags();
-    if (ctx_.session().TandemMode)
+    if (ctx_.session().tandemMode)
         co_await ctx_.SendChar('C');
     for (uint8_t c : {uint8_t('Q'), kCR, uint8_t('Q'), kCR})
         co_await ctx_.SendChar(c);
     ctx_.engine().setLoggedIn(false);
-    f.ArrowPromptSeen = false;
-    f.DiagnosticsBannerSeen = false;
+    f.arrowPromptSeen = false;
+    f.diagnosticsBannerSeen = false;
 }
 
 }  // namespace kordex

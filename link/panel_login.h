@@ -4,8 +4,8 @@
 // access commands) until the panel enters tandem mode. Which prompt gets
 // which answer is data (the prompt and action tables) and one pure function;
 // the coroutine only sends, counts and waits.
-#include "core/received_text.h"
 #include "link/link_context.h"
+#include "link/received_text.h"
 
 namespace kordex {
 

@@ -71,9 +71,9 @@ Task<bool> SerialConnector::bringUp()
         ctx_.connectError() = toPanelBytes(t->lastErrorMessage());
         co_return false;
     }
-    co_await ctx_.wait(kOpenWaitMs, [t, &f] { return t->isOpen() || f.AbortRequested || f.LinkLost; });
+    co_await ctx_.wait(kOpenWaitMs, [t, &f] { return t->isOpen() || f.abortRequested || f.linkLost; });
     ctx_.timeout().stop();
-    if (f.AbortRequested)
+    if (f.abortRequested)
         co_return t->isOpen();
     if (!t->isOpen()) {
         t->tearDown();
@@ -88,7 +88,7 @@ Task<void> SerialConnector::tearDown()
     const LinkFlags &f = ctx_.flags();
     Transport *t = port_;
     // Pending output (the logout keys, a hang-up command) leaves first, within 5 s.
-    co_await ctx_.wait(kDrainWaitMs, [t, &f] { return !t || !t->isOpen() || t->unsentBytes() == 0 || f.LinkLost; });
+    co_await ctx_.wait(kDrainWaitMs, [t, &f] { return !t || !t->isOpen() || t->unsentBytes() == 0 || f.linkLost; });
     ctx_.timeout().stop();
     if (t)
         closeReportingLoss(ctx_, *t);

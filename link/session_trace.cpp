@@ -61,12 +61,12 @@ void SessionTrace::box(const QString &caption, const QString &text)
 
 void SessionTrace::watch(const SessionState &s)
 {
-    if (s.StatusText != status_) {
-        status_ = s.StatusText;
+    if (s.statusText != status_) {
+        status_ = s.statusText;
         comment("status " + quote(status_));
     }
-    if (s.TandemMode != tandem_) {
-        tandem_ = s.TandemMode;
+    if (s.tandemMode != tandem_) {
+        tandem_ = s.tandemMode;
         comment(tandem_ ? "mode tandem" : "mode terminal");
     }
     if (s.panelType() != face_) {

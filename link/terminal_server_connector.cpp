@@ -50,9 +50,9 @@ Task<bool> TerminalServerConnector::bringUp()
         failedAtOnce();
         co_return false;
     }
-    co_await ctx_.wait(kSessionWaitMs, [this, &f] { return sessionUp_ || f.LinkLost || f.AbortRequested; });
+    co_await ctx_.wait(kSessionWaitMs, [this, &f] { return sessionUp_ || f.linkLost || f.abortRequested; });
     ctx_.timeout().stop();
-    if (f.AbortRequested || f.LinkLost)
+    if (f.abortRequested || f.linkLost)
         co_return false;  // a failed attempt has already shown its own box
     if (!sessionUp_) {
         ctx_.connectError() = "Socket Connection Timeout";
@@ -78,13 +78,13 @@ Task<bool> TerminalServerConnector::answerPrompts()
         response.watch(step.prompt);
         const QByteArray *prompt = &step.prompt;
         co_await ctx_.wait(kPromptWaitMs, [&f, &response, prompt] {
-            return response.contains(*prompt) || f.LinkLost || f.AbortRequested;
+            return response.contains(*prompt) || f.linkLost || f.abortRequested;
         });
         const bool timedOut = !ctx_.timeout().isRunning();
         ctx_.timeout().stop();
-        if (f.AbortRequested)
+        if (f.abortRequested)
             co_return false;
-        if (timedOut || f.LinkLost) {
+        if (timedOut || f.linkLost) {
             ctx_.connectError() = step.timeout;
             co_return false;
         }

@@ -85,7 +85,7 @@ QJsonArray panelStrings(const QByteArrayList &items)
     return out;
 }
 
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArray &responseText,
                          std::span<const std::pair<const char *, const Timer *>> moreTimers, const QJsonObject &more)
 {
     const SessionState &s = e.session;
@@ -96,9 +96,9 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
         rows.append(d.row(r));
 
     QJsonObject timers;
-    const std::pair<const char *, const Timer *> timerList[] = {{"Timer1", &e.Timer1}, {"Timer2", &e.Timer2},
-                                                                {"Timer3", &e.Timer3}, {"Timer6", &e.Timer6},
-                                                                {"Timer7", &e.Timer7}, {"TimerHKI", &e.TimerHKI}};
+    const std::pair<const char *, const Timer *> timerList[] = {
+        {"Timer1", &e.tandemGuardTimer}, {"Timer2", &e.identifyTimer},       {"Timer3", &e.cursorBlinkTimer},
+        {"Timer6", &e.eventFlushTimer},  {"Timer7", &e.alarmAttentionTimer}, {"TimerHKI", &e.keyRepeatTimer}};
     for (const auto &[name, t] : timerList)
         timers.insert(QLatin1String(name), t->isRunning());
     for (const auto &[name, t] : moreTimers)
@@ -111,30 +111,30 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
 
     const RecordingView::Menu &e1 = v.menu(MenuItem::Events1);
     QJsonObject state{
-        {"tandemMode", s.TandemMode},
-        {"connected", s.Connected},
-        {"loggedIn", s.LoggedIn},
-        {"tandemSeen", s.TandemSeen},
-        {"suppressTandemSwitch", s.SuppressTandemSwitch},
+        {"tandemMode", s.tandemMode},
+        {"connected", s.connected},
+        {"loggedIn", s.loggedIn},
+        {"tandemSeen", s.tandemSeen},
+        {"suppressTandemSwitch", s.suppressTandemSwitch},
         {"panelType", s.panelType()},
-        {"panelVersion", panelString(s.PanelVersion)},
-        {"panelSecondWord", panelString(s.PanelSecondWord)},
-        {"statusText", panelString(s.StatusText)},
+        {"panelVersion", panelString(s.panelVersion)},
+        {"panelSecondWord", panelString(s.panelSecondWord)},
+        {"statusText", panelString(s.statusText)},
         {"caption", panelString(v.caption)},
-        {"cursorRow", d.CursorRow},
-        {"cursorColumn", d.CursorColumn},
-        {"cursorVisible", d.CursorVisible},
+        {"cursorRow", d.cursorRow},
+        {"cursorColumn", d.cursorColumn},
+        {"cursorVisible", d.cursorVisible},
         {"screen", panelStrings(rows)},
-        {"lcdText", panelString(d.LcdText)},
+        {"lcdText", panelString(d.lcdText)},
         {"lcdDisplay", panelString(v.lcdText)},
         {"eventScreen", panelStrings(v.eventScreen)},
-        {"eventLine", panelString(d.eventLine())},
-        {"eventLineIndex", d.eventLineIndex()},
+        {"eventLine", panelString(e.events.eventLine())},
+        {"eventLineIndex", e.events.eventLineIndex()},
         {"indicatorTable", panelString(e.indicators.toBytes())},
-        {"eventDisplayAllowed", s.EventDisplayAllowed},
+        {"eventDisplayAllowed", s.eventDisplayAllowed},
         {"nzDisplayVisible", v.nzDisplayVisible},
         {"visibleFace", panelString(containerName(v.container))},
-        {"responseText", panelString(s.ResponseText)},
+        {"responseText", panelString(responseText)},
         {"timers", timers},
         {"beeps", v.beeps},
         {"lamps", lamps},

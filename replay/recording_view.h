@@ -106,9 +106,9 @@ private:
 
 // The whole observable state as one JSON object on one line; strings carry
 // the panel's bytes 1:1 as code points U+0000 to U+00FF.
-// `moreTimers` join the engine's under "timers"; the keys of `more` join the
-// object's own.
-QByteArray dumpStateJson(const Engine &e, const RecordingView &v,
+// `responseText` is the link's; `moreTimers` join the engine's under
+// "timers"; the keys of `more` join the object's own.
+QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArray &responseText,
                          std::span<const std::pair<const char *, const Timer *>> moreTimers = {},
                          const QJsonObject &more = {});
 // The menu items: name → {caption, enabled, visible, checked}.

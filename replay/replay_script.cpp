@@ -154,9 +154,10 @@ ReplaySession::ReplaySession(bool linkMode)
     clock.advance(10050);
     startMs = clock.nowMs();
     if (!linkMode) {
-        SessionRig::link(session).Connected = true;
+        SessionRig::link(session).connected = true;
         link.CurrentConnection.AutoLogin = false;
         link.CurrentConnection.SystemName = "Panel";
+        link.syncPanelSettings();
     }
 }
 
@@ -218,14 +219,14 @@ QByteArray ReplaySession::dump() const
     const QJsonObject extra{
         {"now", qint64(clock.nowMs() - startMs)},
         {"sent", sentJson},
-        {"connectionActive", s.ConnectionActive},
-        {"abortRequested", s.AbortRequested},
-        {"linkLost", s.LinkLost},
-        {"loginPending", s.LoginPending},
-        {"arrowPromptSeen", s.ArrowPromptSeen},
-        {"diagnosticsBannerSeen", s.DiagnosticsBannerSeen},
-        {"capturing", s.Capturing},
-        {"sendingFile", s.SendingFile},
+        {"connectionActive", s.connectionActive},
+        {"abortRequested", s.abortRequested},
+        {"linkLost", s.linkLost},
+        {"loginPending", s.loginPending},
+        {"arrowPromptSeen", s.arrowPromptSeen},
+        {"diagnosticsBannerSeen", s.diagnosticsBannerSeen},
+        {"capturing", s.capturing},
+        {"sendingFile", s.sendingFile},
         {"connectError", panelString(link.ConnectError)},
         {"boxes", boxes},
         {"menu", menusJson(view)},
@@ -241,7 +242,7 @@ QByteArray ReplaySession::dump() const
                              {"rts", port.requestToSend()},
                              {"dtr", port.dataTerminalReady()}}},
     };
-    return dumpStateJson(engine, view, linkTimers, extra);
+    return dumpStateJson(engine, view, link.responseText(), linkTimers, extra);
 }
 
 namespace {
@@ -498,7 +499,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown key component");
                 return result;
             }
-            rs.keys.pressKey(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size()) ? e.v01rpKeyCode
+            rs.keys.pressKey(arg == QByteArray(kRelayPointKey.data(), kRelayPointKey.size()) ? e.pointRelayKeyCode
                                                                                              : k->code);
         } else if (cmd == "release" && arg.isEmpty()) {
             rs.keys.releaseKey();
@@ -597,13 +598,13 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 return result;
             }
             rs.prompter.files.push_back(QString::fromLocal8Bit(*path));
-            if (cmd == "capture" && !s.Capturing)
+            if (cmd == "capture" && !s.capturing)
                 link.SaveDatabase1Click();
-            else if (cmd == "sendfile" && !s.SendingFile)
+            else if (cmd == "sendfile" && !s.sendingFile)
                 link.LoadDatabase1Click();
             rs.prompter.files.clear();
         } else if ((cmd == "endcapture" || cmd == "stopsend") && arg.isEmpty()) {
-            if (cmd == "endcapture" ? s.Capturing : s.SendingFile)
+            if (cmd == "endcapture" ? s.capturing : s.sendingFile)
                 cmd == "endcapture" ? link.SaveDatabase1Click() : link.LoadDatabase1Click();
         } else if (cmd == "set") {
             const qsizetype sp2 = arg.indexOf(' ');
@@ -613,9 +614,9 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             TConnectionRec &cur = link.CurrentConnection;
             bool ok = true;
             if (name == "connected" && f)
-                SessionRig::link(s).Connected = *f;
+                SessionRig::link(s).connected = *f;
             else if (name == "loggedin" && f)
-                SessionRig::mode(s).LoggedIn = *f;
+                SessionRig::mode(s).loggedIn = *f;
             else if (name == "autologin" && f)
                 cur.AutoLogin = *f;
             else if (name == "diagnostic" && f)
@@ -623,15 +624,15 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             else if (name == "shownz" && f)
                 cur.ShowNZCommonStates = *f;
             else if (name == "suppress" && f)
-                SessionRig::link(s).SuppressTandemSwitch = *f;
+                SessionRig::link(s).suppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
-                if (s.TandemMode != *f)
-                    e.ModeChange();
+                if (s.tandemMode != *f)
+                    e.switchMode();
             } else if (name == "paneltype") {
                 const int t = value.toInt(&ok);
                 if (ok && t >= 0) {
                     s.setPanelType(t);
-                    e.SelectFace();
+                    e.selectFace();
                 } else {
                     ok = false;
                 }
@@ -644,6 +645,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("unknown setting");
                 return result;
             }
+            link.syncPanelSettings();
             link.notify();
         } else if (cmd == "dump" && arg.isEmpty()) {
             out(rs.dump());

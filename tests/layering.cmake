@@ -1,6 +1,7 @@
 # Dependencies run one way between the folders, in includes and in CMake's
 # link graph:
-#   platform <- config <- core <- link <- face_logic <- faces <- app
+#   platform <- config, platform <- core, {config, core} <- link <- face_logic
+#   <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
 # the demo streams and the tools may use; the replay library, on face_logic
 # and below; the tools, which use anything; and
@@ -11,7 +12,7 @@ cmake_minimum_required(VERSION 3.22)
 set(layers platform config core link face_logic faces app)
 set(uses_platform "")
 set(uses_config platform)
-set(uses_core platform config)
+set(uses_core platform)
 set(uses_link platform config core)
 set(uses_face_logic platform config core link)
 set(uses_faces platform config core link face_logic)

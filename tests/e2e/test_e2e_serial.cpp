@@ -133,7 +133,7 @@ struct Rig {
         program->book.add(r);
         program->link.ConnectToStored(program->book.count() - 1);
     }
-    bool loggedIn() const { return program->session.LoggedIn && program->session.TandemMode; }
+    bool loggedIn() const { return program->session.loggedIn && program->session.tandemMode; }
 };
 
 TConnectionRec serialRecord(int type)
@@ -202,10 +202,10 @@ private slots:
         QCOMPARE(pty.in.bytes.size(), atHold);
         qInfo("CPU time while the panel held the line for 10 s: %.3f s", cpu);
         QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
-        QVERIFY(rig.session().SendingFile);
+        QVERIFY(rig.session().sendingFile);
 
         pty.write("\x11");
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().SendingFile, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().sendingFile, kLimitMs);
         // Every byte, in order: each line with CR alone (tandem mode).
         QByteArray expected = file;
         expected.replace("\r\n", "\r");
@@ -224,14 +224,14 @@ private slots:
         pty.socat.kill();
         QElapsedTimer since;
         since.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().ConnectionActive, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().connectionActive, kLimitMs);
         QVERIFY2(since.elapsed() < 1000 + 500, qPrintable(QString::number(since.elapsed())));
         const double cpuBefore = cpuSeconds();
         QTest::qWait(1000);
         QVERIFY(cpuSeconds() - cpuBefore < 0.3);
         QCOMPARE(rig.prompter.messages.size(), size_t(1));  // reported once
         QCOMPARE(rig.prompter.messages[0].title, QStringLiteral("Connection Lost"));
-        QCOMPARE(rig.session().StatusText, QByteArray("Not Connected"));
+        QCOMPARE(rig.session().statusText, QByteArray("Not Connected"));
     }
 
     void modemDialsLogsInAndHangsUpWithGuardTimes()
@@ -256,7 +256,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.loggedIn(), kLimitMs);
         const qsizetype logout = pty.in.bytes.size();
         rig.program->link.DisconnectClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().ConnectionActive, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().connectionActive, kLimitMs);
         // Still in tandem mode until the link is down: CR alone.
         QTRY_COMPARE_WITH_TIMEOUT(pty.in.bytes.mid(logout), QByteArray("CQ\rQ\r+++ATH\r"), kLimitMs);
         const QByteArray tail = pty.in.bytes.mid(logout);
@@ -297,7 +297,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!rig.prompter.messages.empty(), kLimitMs);
         QCOMPARE(rig.prompter.messages[0].title, QStringLiteral("Error on Connection"));
         QCOMPARE(rig.prompter.messages[0].text.toLatin1(), error);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().ConnectionActive, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().connectionActive, kLimitMs);
         // The modem is reset after a failure; only a dialled one is hung up.
         const QByteArray expected =
             answer.isEmpty() ? QByteArray("ATZ\n\rATZ\n\r") : QByteArray("ATZ\n\rATDT5551234\n\rATZ\n\r+++ATH\n\r");
@@ -322,7 +322,7 @@ private slots:
         r.AutoLogin = false;
         r.TcpIpLinePacing = 150;
         rig.connect(r);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.session().Connected && peer, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.session().connected && peer, kLimitMs);
 
         QTemporaryDir dir;
         QFile f(dir.filePath(QStringLiteral("db.s28")));
@@ -334,7 +334,7 @@ private slots:
         QElapsedTimer took;
         took.start();
         rig.program->window.menuItem("LoadDatabase1")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().SendingFile, kLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.session().sendingFile, kLimitMs);
         QByteArray expected = file;
         expected.replace("\r\n", "\n\r");  // terminal mode: each CR as LF CR
         QTRY_COMPARE_WITH_TIMEOUT(in.bytes, expected, kLimitMs);

@@ -91,18 +91,53 @@ private slots:
         const char alphabet[] = "\x1bYkK\r\n\x07\x17\x18\x19 -+0!AZ\xdb\x00\x7f\x80";
         for (int type : {0, 1, 5, 6, 7}) {
             Rig rig;
-            rig.engine.ModeChange();
+            rig.engine.switchMode();
             rig.engine.session.setPanelType(type);
-            rig.engine.display.ComposeLcdText();
+            rig.engine.display.composeLcdText();
             auto *rng = QRandomGenerator::global();
             for (int i = 0; i < 20000; ++i) {
                 const char b =
                     rng->bounded(3) == 0 ? char(rng->bounded(256)) : alphabet[rng->bounded(int(sizeof alphabet - 1))];
-                rig.engine.decoder.processByte(uint8_t(b));
+                rig.engine.receive(&b, 1);
                 QCOMPARE(rig.engine.display.differsFromShadow(), rig.engine.display.compareAllWithShadow());
                 if (i % 7 == 0)
-                    QCOMPARE(rig.engine.display.ComposeLcdText(),
+                    QCOMPARE(rig.engine.display.composeLcdText(),
                              composeFromRows(rig.engine.display, rig.engine.session.panelType()));
+            }
+        }
+    }
+
+    // The parser hands over runs; whatever the pieces a stream arrives in,
+    // the screen, the display text, the event screen and the timers end the same.
+    void streamDecodesTheSameInAnyPieces()
+    {
+        const char alphabet[] = "\x1bYkK\r\n\x07\x08\x17\x18\x19 -+0!+,AZ\xdb\x00\x7f\x80";
+        auto *rng = QRandomGenerator::global();
+        for (int type : {0, 1, 4, 5, 6, 7}) {
+            for (int round = 0; round < 20; ++round) {
+                QByteArray stream;
+                for (int i = 0; i < 3000; ++i) {
+                    const int pick = rng->bounded(10);
+                    if (pick == 0)
+                        stream += char(rng->bounded(256));
+                    else if (pick < 4)
+                        stream += "\x1bY" + QByteArray(1, char(32 + rng->bounded(26))) +
+                                  QByteArray(1, char(32 + rng->bounded(50)));
+                    else
+                        stream += alphabet[rng->bounded(int(sizeof alphabet - 1))];
+                }
+                Rig whole, pieces;
+                for (Rig *r : {&whole, &pieces}) {
+                    r->engine.switchMode();
+                    r->engine.session.setPanelType(type);
+                }
+                whole.send(stream);
+                for (qsizetype at = 0; at < stream.size();) {
+                    const qsizetype n = std::min<qsizetype>(stream.size() - at, rng->bounded(1, 8));
+                    pieces.send(stream.mid(at, n));
+                    at += n;
+                }
+                QCOMPARE(dumpStateJson(pieces.engine, pieces.view, {}), dumpStateJson(whole.engine, whole.view, {}));
             }
         }
     }
@@ -206,20 +241,20 @@ private slots:
     {
         QFETCH(int, type);
         Rig rig;
-        rig.engine.ModeChange();  // tandem: event screen below the face
+        rig.engine.switchMode();  // tandem: event screen below the face
         // Start from the face-4 state, and a four-row display placement, to see what changes.
         rig.engine.session.setPanelType(4);
-        rig.engine.SelectFace();
+        rig.engine.selectFace();
         rig.view.setDisplayLayout(DisplayLayout::FourRows);
         rig.send("\x1bY  HELLO");
         rig.engine.indicators.set(3, 'N');
-        rig.engine.session.StatusText = "Q7312: Site";
+        rig.engine.session.statusText = "Q7312: Site";
         rig.engine.session.setPanelType(type);
-        rig.engine.SelectFace();
+        rig.engine.selectFace();
         QTEST(QString::fromLatin1(containerName(rig.view.container)), "container");
         QCOMPARE(rig.view.caption, QByteArray("Kordex V3.00 Q7312: Site"));
         QTEST(displayGeometry(rig.view.displayLayout), "lcd");
-        QTEST(rig.engine.v01rpKeyCode, "v01rp");
+        QTEST(rig.engine.pointRelayKeyCode, "v01rp");
         if (type >= 1 && type <= 4)
             QTEST(rig.view.logicKeysVisible, "logicKeys");
         QTEST(eventScreenBand(rig.view.eventScreenLayout).top, "eventTop");
@@ -247,28 +282,28 @@ private slots:
         QFETCH(QByteArray, version);
         QFETCH(int, type);
         Rig rig;
-        rig.engine.session.PanelVersion = version;
+        rig.engine.session.panelVersion = version;
         rig.engine.session.setPanelType(type);
-        rig.engine.SelectFace();
+        rig.engine.selectFace();
         QTEST(rig.view.nzDisplayVisible, "visible");
     }
 
     void modeChangeBothWays()
     {
         Rig rig;
-        SessionRig::link(rig.engine.session).LoginPending = true;
-        rig.engine.ModeChange();
-        QVERIFY(rig.engine.session.TandemMode);
-        QVERIFY(rig.engine.session.LoggedIn);
+        SessionRig::link(rig.engine.session).loginPending = true;
+        rig.engine.switchMode();
+        QVERIFY(rig.engine.session.tandemMode);
+        QVERIFY(rig.engine.session.loggedIn);
         QCOMPARE(eventScreenBand(rig.view.eventScreenLayout), (EventScreenBand{328, 193}));
         QVERIFY(rig.view.menu(MenuItem::Refresh1).enabled);
         QVERIFY(rig.view.menu(MenuItem::CloseTandemMode1).visible);
 
         rig.engine.session.setPanelType(7);
-        rig.engine.SelectFace();
+        rig.engine.selectFace();
         rig.view.menu(MenuItem::Events1).enabled = true;
-        rig.engine.ModeChange();
-        QVERIFY(!rig.engine.session.TandemMode);
+        rig.engine.switchMode();
+        QVERIFY(!rig.engine.session.tandemMode);
         QCOMPARE(rig.engine.session.panelType(), 0);
         QCOMPARE(rig.view.caption, QByteArray("Kordex V3.00 Terminal Mode"));
         QCOMPARE(rig.view.container, Container::None);
@@ -276,7 +311,7 @@ private slots:
         QVERIFY(!rig.view.menu(MenuItem::Refresh1).enabled);
         QVERIFY(!rig.view.menu(MenuItem::Events1).enabled);
         QVERIFY(!rig.view.menu(MenuItem::CloseTandemMode1).visible);
-        QVERIFY(rig.engine.Timer1.isRunning());
+        QVERIFY(rig.engine.tandemGuardTimer.isRunning());
     }
 
     void noTandemModeInTheFirstSecond()
@@ -289,20 +324,20 @@ private slots:
         QCOMPARE(view.caption, QByteArray("Kordex V3.00 Not Connected"));
         clock.advance(999);
         engine.receive("\x1bY  ");
-        QVERIFY(!engine.session.TandemMode);
+        QVERIFY(!engine.session.tandemMode);
         QCOMPARE(view.focusRequests, 0);
         clock.advance(1);
         engine.receive("\x1bY  ");
-        QVERIFY(engine.session.TandemMode);
+        QVERIFY(engine.session.tandemMode);
     }
 
     void alarmAttentionBlinksUntilAbandoned()
     {
         Rig rig;
-        rig.engine.ModeChange();
+        rig.engine.switchMode();
         rig.engine.session.setPanelType(1);
         rig.send("\x1bY  Z01 ALARM                         OF 12");
-        QVERIFY(rig.engine.Timer7.isRunning());
+        QVERIFY(rig.engine.alarmAttentionTimer.isRunning());
         QList<bool> highlight;
         for (int i = 0; i < 4; ++i) {
             rig.clock.advance(500);
@@ -313,9 +348,9 @@ private slots:
         QCOMPARE(rig.view.beeps, 2);
         QCOMPARE(rig.view.taskbarFlashes, 2);
         // Abandoning stops the attention at its next dark phase.
-        SessionRig::link(rig.engine.session).AbortRequested = true;
+        SessionRig::link(rig.engine.session).abortRequested = true;
         rig.clock.advance(500);
-        QVERIFY(!rig.engine.Timer7.isRunning());
+        QVERIFY(!rig.engine.alarmAttentionTimer.isRunning());
         QVERIFY(!rig.view.taskbarHighlighted);
         rig.clock.advance(2000);
         QCOMPARE(rig.view.beeps, 2);
@@ -330,7 +365,7 @@ private slots:
         QCOMPARE(rig.view.eventScreen.size(), 303);
         QCOMPARE(rig.view.eventScreen.first(), QByteArray("L2"));
         QCOMPARE(rig.view.eventScreen.at(300), QByteArray("L302"));
-        QCOMPARE(rig.engine.display.eventLineIndex(), 301);
+        QCOMPARE(rig.engine.events.eventLineIndex(), 301);
         rig.send("L303\r");
         QCOMPARE(rig.view.eventScreen.first(), QByteArray("L3"));
         QCOMPARE(rig.view.eventScreen.size(), 303);
@@ -340,9 +375,9 @@ private slots:
     {
         Rig rig;
         QByteArrayList captured;
-        rig.engine.display.captureLine = [&](const QByteArray &l) { captured << l; };
+        rig.engine.events.captureLine = [&](const QByteArray &l) { captured << l; };
         rig.send("ONE\r");
-        SessionRig::link(rig.engine.session).Capturing = true;
+        SessionRig::link(rig.engine.session).capturing = true;
         rig.send("TWO\rTH");
         QCOMPARE(captured, QByteArrayList({"TWO"}));
     }

@@ -121,10 +121,10 @@ private slots:
     void replaySessionStartsConnectedWithExpiredGuards()
     {
         ReplaySession s;
-        QVERIFY(s.session.Connected);
+        QVERIFY(s.session.connected);
         QVERIFY(!s.link.CurrentConnection.AutoLogin);
         QCOMPARE(s.link.CurrentConnection.SystemName, QByteArray("Panel"));
-        QVERIFY(!s.engine.Timer1.isRunning());
+        QVERIFY(!s.engine.tandemGuardTimer.isRunning());
         QVERIFY(!s.link.Timer4.isRunning());
         QVERIFY(!s.link.Timer5.isRunning());
     }

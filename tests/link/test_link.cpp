@@ -84,12 +84,12 @@ private slots:
     {
         ReplaySession s(true);
         connectOne(s, 2);
-        QVERIFY(s.session.Connected);
+        QVERIFY(s.session.connected);
         s.socket.silentClose = true;
         s.link.DisconnectClick();
         s.advance(6000);
-        QCOMPARE(s.session.StatusText, QByteArray("Not Connected"));
-        QVERIFY(!s.session.ConnectionActive);
+        QCOMPARE(s.session.statusText, QByteArray("Not Connected"));
+        QVERIFY(!s.session.connectionActive);
         QVERIFY(s.link.idle());
     }
 
@@ -123,22 +123,22 @@ private slots:
         for (bool reconnected : {false, true}) {
             HeldRig r;
             r.link.ConnectToStored(0);
-            QVERIFY(r.session.Connected);
+            QVERIFY(r.session.connected);
             r.link.LoadDatabase1Click();
             r.socket.peerClose(0);
             r.clock.advance(7000);
-            QCOMPARE(r.session.StatusText, QByteArray("Not Connected"));
+            QCOMPARE(r.session.statusText, QByteArray("Not Connected"));
             if (reconnected) {
                 r.link.ConnectToStored(0);
-                QVERIFY(r.session.Connected);
+                QVERIFY(r.session.connected);
             }
             r.prompter.answer(db);
             r.link.SaveDatabase1Click();
             r.prompter.answer(dir.filePath(QStringLiteral("capture.txt")));
-            QVERIFY(!r.session.SendingFile);
+            QVERIFY(!r.session.sendingFile);
             r.clock.advance(60000);
             QVERIFY(!r.sent.contains("LINE"));
-            QVERIFY(!r.session.Capturing || reconnected);
+            QVERIFY(!r.session.capturing || reconnected);
             // Every file is offered: on Linux a name need not have a dot.
             for (const FileDialog &d : r.prompter.dialogs)
                 QVERIFY(d.filter.endsWith(QStringLiteral("All files (*)")));

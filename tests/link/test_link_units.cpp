@@ -1,7 +1,7 @@
 // The login's prompt rules row by row, without a transport; the bounded
 // received text; the file send's line reader against the whole-file split.
-#include "core/received_text.h"
 #include "link/panel_login.h"
+#include "link/received_text.h"
 #include "platform/file_io.h"
 #include "platform/line_reader.h"
 

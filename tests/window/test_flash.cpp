@@ -127,7 +127,7 @@ void TestFlash::closeEndsTheFlashingWithItsClosingSteps()
     WindowFixture f(true);
     f.show();
     f.session().setPanelType(1);
-    f.engine().SelectFace();
+    f.engine().selectFace();
     f.window->showPending();
     f.engine().indicators.set(3, 'N');
     const auto [lamp, litColor] = lampsOf(f, 3).front();

@@ -75,7 +75,7 @@ void TestWindowInput::firstShortClickAfterStartUpIsNoHold()
     f.show();
     f.connect();
     f.session().setPanelType(1);
-    f.engine().SelectFace();
+    f.engine().selectFace();
     f.clock.advance(2900);
     KeyWidget *ack = f.key("V01AK");
     QTest::mousePress(ack, Qt::LeftButton);
@@ -119,7 +119,7 @@ void TestWindowInput::keyHiddenWhileHeldEndsHold()
     f.showInTandem(6);
     QTest::mousePress(f.key("ZR9SW"), Qt::LeftButton);
     f.clock.advance(3100);
-    f.engine().ModeChange();  // the face goes away under the pointer
+    f.engine().switchMode();  // the face goes away under the pointer
     f.clock.advance(6000);
     QCOMPARE(f.sent, QByteArray("W/W//"));
 }
@@ -129,7 +129,7 @@ void TestWindowInput::notConnectedMovesPicturesOnly()
     WindowFixture f;
     f.show();
     f.session().setPanelType(4);
-    f.engine().SelectFace();
+    f.engine().selectFace();
     KeyWidget *enter = f.key("V01EN");
     QTest::mousePress(enter, Qt::LeftButton);
     QVERIFY(enter->showsPressed());
@@ -148,7 +148,7 @@ void TestWindowInput::relayKeyOnFace4()
     QTest::mouseClick(f.key("V01RP"), Qt::LeftButton);
     QTest::mouseClick(f.key("V01XO"), Qt::LeftButton);
     f.session().setPanelType(1);
-    f.engine().SelectFace();
+    f.engine().selectFace();
     QTest::mouseClick(f.key("V01RP"), Qt::LeftButton);
     QCOMPARE(f.sent, QByteArray("R@P"));
 }
@@ -307,12 +307,12 @@ void TestWindowInput::confirmedC()
     if (f.prompter.holdAnswers) {
         QVERIFY(f.sent.isEmpty());
         if (meanwhile != QLatin1String("nothing"))
-            f.engine().ModeChange();  // the link leaves tandem mode when it ends
+            f.engine().switchMode();  // the link leaves tandem mode when it ends
         if (meanwhile == QLatin1String("link lost"))
-            SessionRig::link(f.session()).Connected = false;
+            SessionRig::link(f.session()).connected = false;
         if (meanwhile == QLatin1String("tandem again")) {
             f.clock.advance(1001);
-            f.engine().ModeChange();
+            f.engine().switchMode();
         }
         f.prompter.release();
     }
@@ -322,7 +322,7 @@ void TestWindowInput::confirmedC()
     QCOMPARE(f.prompter.questions[0].text, QStringLiteral("Do you really want the FIP to leave Tandem Mode?"));
     if (sendsC) {
         QCOMPARE(f.sent, QByteArray("C"));
-        QVERIFY(!f.session().TandemMode);
+        QVERIFY(!f.session().tandemMode);
         QTRY_COMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));  // at the next frame
         QVERIFY(!w.menuItem("CloseTandemMode1")->isVisible());
         QVERIFY(!w.menuItem("Refresh1")->isEnabled());
@@ -336,7 +336,7 @@ void TestWindowInput::confirmedC()
         QVERIFY(f.sent.isEmpty());
         // Where the answer found the window, it stays.
         const bool tandem = meanwhile.isEmpty() || meanwhile == QLatin1String("tandem again");
-        QCOMPARE(f.session().TandemMode, tandem);
+        QCOMPARE(f.session().tandemMode, tandem);
         QCOMPARE(w.menuItem("CloseTandemMode1")->isVisible(), tandem);
         if (meanwhile.isEmpty())
             QVERIFY(w.faces().container(Container::AS4428p)->isVisibleTo(w.client()));
@@ -348,7 +348,7 @@ void TestWindowInput::eventsLabelAndMenuItems()
     WindowFixture f;
     f.showInTandem(4);
     MainWindow &w = *f.window;
-    f.session().EventDisplayAllowed = true;
+    f.session().eventDisplayAllowed = true;
     f.engine().indicators.set(28, 'O');
     f.dispatch('O', false);
     QVERIFY(w.eventsLabel->isVisible());
@@ -368,7 +368,7 @@ void TestWindowInput::eventsLabelAndMenuItems()
     // Refresh is for tandem mode only.
     f.sent.clear();
     w.keyInput().refresh();
-    SessionRig::mode(f.session()).TandemMode = false;
+    SessionRig::mode(f.session()).tandemMode = false;
     w.keyInput().refresh();
     QCOMPARE(f.sent, QByteArray("H"));
 }

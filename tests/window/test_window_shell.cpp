@@ -183,7 +183,7 @@ void TestWindowShell::startUpState()
     // Tandem mode cannot begin in the first second.
     f.connect();
     f.engine().receive(QByteArray("\x1bY  "));
-    QVERIFY(!f.session().TandemMode);
+    QVERIFY(!f.session().tandemMode);
 }
 
 void TestWindowShell::timerTable_data()
@@ -212,11 +212,11 @@ void TestWindowShell::timerTable()
     WindowFixture f;
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
-        {"Timer1", &e.Timer1},        {"Timer2", &e.Timer2},
-        {"Timer3", &e.Timer3},        {"Timer4", &f.link().Timer4},
-        {"Timer5", &f.link().Timer5}, {"Timer6", &e.Timer6},
-        {"Timer7", &e.Timer7},        {"Timer8", &f.program->commandLineTimer},
-        {"TimerHKI", &e.TimerHKI},
+        {"Timer1", &e.tandemGuardTimer},        {"Timer2", &e.identifyTimer},
+        {"Timer3", &e.cursorBlinkTimer},        {"Timer4", &f.link().Timer4},
+        {"Timer5", &f.link().Timer5}, {"Timer6", &e.eventFlushTimer},
+        {"Timer7", &e.alarmAttentionTimer},        {"Timer8", &f.program->commandLineTimer},
+        {"TimerHKI", &e.keyRepeatTimer},
     };
     Timer *t = nullptr;
     for (const auto &[n, timer] : timers)
@@ -266,8 +266,8 @@ void TestWindowShell::selectFace()
     // Come from face 4 so that every face has something to undo.
     f.enterTandem(4);
     f.session().setPanelType(type);
-    f.session().StatusText = "Q7312: Site";
-    f.engine().SelectFace();
+    f.session().statusText = "Q7312: Site";
+    f.engine().selectFace();
     w.showPending();
 
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordex V3.00 Q7312: Site"));
@@ -299,7 +299,7 @@ void TestWindowShell::selectFaceKeepsDisplayForUnknownType()
     f.enterTandem(6);
     QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     f.session().setPanelType(9);
-    f.engine().SelectFace();
+    f.engine().selectFace();
     QCOMPARE(f.window->lcdDisplay->geometry(), QRect(24, 9, 377, 74));
     QCOMPARE(shownContainer(*f.window), Container::None);
 }
@@ -312,10 +312,10 @@ void TestWindowShell::nzDisplayFollowsVersion()
     QCOMPARE(nz->geometry(), QRect(600, 12, 78, 41));
     f.enterTandem(1, "V12");
     QVERIFY(nz->isVisibleTo(f.window->client()));
-    f.engine().ModeChange();  // back to terminal mode: face 0
+    f.engine().switchMode();  // back to terminal mode: face 0
     QVERIFY(!nz->isVisibleTo(f.window->client()));
     f.enterTandem(5, "V13");
-    f.engine().ModeChange();
+    f.engine().switchMode();
     QVERIFY(nz->isVisibleTo(f.window->client()));  // V13 keeps it even with no face
 }
 
@@ -401,11 +401,13 @@ void TestWindowShell::nzLampsOfZr9Faces()
 
     // Without ShowNZCommonStates a lit state never shows it.
     f.link().CurrentConnection.ShowNZCommonStates = false;
+    f.link().syncPanelSettings();
     f.engine().indicators.set(indicator, 'N');
     f.dispatch('N', true);
     QVERIFY(!l->isVisibleTo(box));
 
     f.link().CurrentConnection.ShowNZCommonStates = true;
+    f.link().syncPanelSettings();
     f.dispatch('N', true);
     QVERIFY(l->isVisibleTo(box));
     QTEST(l->color(), "lit");
@@ -421,7 +423,7 @@ void TestWindowShell::trayLabels()
     f.show();
     MainWindow &w = *f.window;
     f.enterTandem(4);
-    f.session().EventDisplayAllowed = true;
+    f.session().eventDisplayAllowed = true;
 
     f.engine().indicators.set(12, 'N');
     f.engine().indicators.set(28, 'N');
@@ -481,7 +483,7 @@ void TestWindowShell::eventScreenKeepsAtMost301CompletedLines()
     const QStringList lines = f.window->eventScreenLines();
     QCOMPARE(lines.first(), QStringLiteral("EVENT 1"));
     QCOMPARE(lines.at(300), QStringLiteral("EVENT 301"));
-    QCOMPARE(f.engine().display.eventLineIndex(), 301);
+    QCOMPARE(f.engine().events.eventLineIndex(), 301);
     QCOMPARE(f.window->eventScreen->document()->blockCount(), 303);  // plus the line in progress and the one below
 }
 
@@ -608,7 +610,7 @@ void TestWindowShell::demoStreams()
     f.window->showPending();
 
     QTEST(f.session().panelType(), "face");
-    QVERIFY(f.session().TandemMode);
+    QVERIFY(f.session().tandemMode);
     QCOMPARE(shownContainer(*f.window), container);
     QVERIFY(f.window->windowTitle().endsWith(QStringLiteral(": Demo")));
     QVERIFY(!f.window->lcdDisplay->toPlainText().trimmed().isEmpty());
@@ -649,7 +651,7 @@ void TestWindowShell::replayWaitsForGuardAndKeepsRate()
     QByteArray data(5000, 'x');
     ReplayFeed feed(f.link(), data, 960);
     feed.start("Rate");
-    QVERIFY(f.session().Connected);
+    QVERIFY(f.session().connected);
     QVERIFY(!f.link().CurrentConnection.AutoLogin);
     f.window->showPending();
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
@@ -744,7 +746,7 @@ void TestWindowShell::dialogConnectMovesTheMarker()
     };
     f.link().ConnectToStored(0);
     f.clock.advance(60000);
-    QVERIFY(f.session().Connected);
+    QVERIFY(f.session().connected);
     QCOMPARE(marked(), QList<QByteArray>{"Alpha (*)"});
 
     f.prompter.yesNoReplies = {true};
@@ -753,7 +755,7 @@ void TestWindowShell::dialogConnectMovesTheMarker()
     f.program->dialog->logic().OKButtonClick();
     QCOMPARE(f.prompter.questions.size(), size_t(1));
     f.clock.advance(60000);
-    QVERIFY(f.session().Connected);
+    QVERIFY(f.session().connected);
     QCOMPARE(f.link().CurrentIndex, 1);
     QCOMPARE(marked(), QList<QByteArray>{"Bravo (*)"});
 }
@@ -1003,7 +1005,7 @@ void TestWindowShell::sigtermClosesLikeExit()
     QTRY_VERIFY_WITH_TIMEOUT(closing, 2000);
     QVERIFY(!f.window->isVisible());
     QVERIFY(!f.engine().flash.isRunning());
-    QVERIFY(f.session().AbortRequested);
+    QVERIFY(f.session().abortRequested);
 }
 
 // The close does not wait on its boxes, and the program does not end under

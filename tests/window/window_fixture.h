@@ -79,10 +79,11 @@ struct WindowFixture {
     // Connected without automatic login, as after a terminal-mode connect.
     void connect()
     {
-        SessionRig::link(session()).Connected = true;
-        SessionRig::link(session()).ConnectionActive = true;
+        SessionRig::link(session()).connected = true;
+        SessionRig::link(session()).connectionActive = true;
         link().CurrentConnection.AutoLogin = false;
         link().CurrentConnection.ConnectionType = 2;
+        link().syncPanelSettings();
     }
 
     // Tandem mode on face `face`, past the start-up guard.
@@ -90,11 +91,11 @@ struct WindowFixture {
     {
         connect();
         clock.advance(1001);
-        engine().ModeChange();
+        engine().switchMode();
         session().setPanelType(face);
-        session().PanelVersion = std::move(version);
-        session().StatusText = "Test";
-        engine().SelectFace();
+        session().panelVersion = std::move(version);
+        session().statusText = "Test";
+        engine().selectFace();
     }
 
     void showInTandem(int face)
@@ -112,7 +113,7 @@ struct WindowFixture {
     }
     void dispatch(char letter, bool lit, bool show = true)
     {
-        engine().flash.FlashDispatch(letter, lit, show);
+        engine().flash.paintLetter(letter, lit, show);
         window->showPending();
     }
 

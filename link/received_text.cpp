@@ -1,4 +1,4 @@
-#include "core/received_text.h"
+#include "link/received_text.h"
 
 #include "config/connection_book.h"
 
