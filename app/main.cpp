@@ -202,7 +202,7 @@ int main(int argc, char **argv)
         }
         program->shownView.setCaptionNote(" - demo");
         program->engine.SelectFace();
-        program->link.ConnectToRecord(demo->record());
+        program->link.connectToRecord(demo->record());
     }
 
     std::unique_ptr<kordex::ReplayFeed> replay;

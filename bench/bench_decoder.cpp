@@ -23,7 +23,7 @@ struct TandemEngine {
         engine.startUp();
         clock.advance(1001);
         SessionRig::link(engine.session).Connected = true;
-        rig.connection.AutoLogin = false;
+        rig.connection.autoLogin = false;
         engine.ModeChange();
         engine.session.setPanelType(1);
     }

@@ -99,7 +99,7 @@ double engineCpuMs(const QByteArray &bytes)
     rig.engine.startUp();
     rig.engine.Timer1.stop();  // past the start-up guard
     SessionRig::link(rig.session).Connected = true;
-    rig.connection.AutoLogin = false;
+    rig.connection.autoLogin = false;
     rig.engine.ModeChange();
     rig.session.setPanelType(1);
     rig.engine.SelectFace();
@@ -126,12 +126,12 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     Program program(clock, prompter, o);
     TLcd &w = program.window;
     w.show();
-    TConnectionRec r;
-    r.SystemName = "Burst";
-    r.ConnectionType = 2;
-    r.AutoLogin = false;
+    ConnectionRecord r;
+    r.systemName = "Burst";
+    r.connectionType = ConnectionType::TcpIp;
+    r.autoLogin = false;
     program.book.add(r);
-    program.link.ConnectToStored(0);
+    program.link.connectToStored(0);
     settle(100);
     program.engine.Timer1.stop();
     program.engine.ModeChange();
@@ -301,8 +301,8 @@ void measureStartUp(int runs)
         ScriptedPrompter quiet;
         Configuration config(StorageFolders{folder.path() + '/', folder.path() + '/', false}, quiet);
         ConnectionBook book;
-        config.LoadConnections(book);  // the examples
-        config.SaveConnections(book);
+        config.loadConnections(book);  // the examples
+        config.saveConnections(book);
     }
     const QString self = QCoreApplication::applicationFilePath();
     std::vector<double> bare, text, program;

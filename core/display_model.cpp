@@ -138,7 +138,7 @@ void DisplayModel::PutEventChar(uint8_t b)
     if (!(b == 0x07 || b == 0x08 || b == 0x0D || (b >= 0x20 && b <= 0x7E)))
         return;
     const SessionState &s = e_.session;
-    const bool shown = (s.Connected && (s.LoggedIn || !s.current().AutoLogin)) || s.current().DiagnosticMode;
+    const bool shown = (s.Connected && (s.LoggedIn || !s.current().autoLogin)) || s.current().diagnosticMode;
     if (!shown)
         return;
 

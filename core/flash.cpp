@@ -87,7 +87,7 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
             view.setLampColor(name, lit ? b->litColor : kWhite);
         } else if (!lit) {
             view.setLampVisible(name, false);
-        } else if (session.current().ShowNZCommonStates) {
+        } else if (session.current().showNzCommonStates) {
             view.setLampColor(name, b->litColor);
             view.setLampVisible(name, true);
         }

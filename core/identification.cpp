@@ -92,7 +92,7 @@ void Engine::IdentifyPanel()
     view.setEventsLabelVisible(offersEvents);
 
     s.StatusText = (model == "Q7312" && type == 5) ? QByteArray("ZR8816") : model;
-    s.StatusText += ": " + s.current().SystemName;
+    s.StatusText += ": " + s.current().systemName;
     SelectFace();
 }
 

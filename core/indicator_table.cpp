@@ -44,7 +44,7 @@ void ProcessIndicatorLine(Engine &e)
         return;
     const int check = *h1 * 16 + *h2;
 
-    if (e.session.current().DiagnosticMode) {
+    if (e.session.current().diagnosticMode) {
         for (int c = 0; c <= 30; ++c)
             d.PutEventChar(cell(c));
         d.PutEventChar('\r');

@@ -89,17 +89,17 @@ public:
     void setPanelType(int t) { panelType_ = t; }
 
     // The connection record in use (the link session's working copy).
-    const TConnectionRec &current() const { return *current_; }
-    void setCurrent(const TConnectionRec *rec) { current_ = rec ? rec : &noConnection(); }
+    const ConnectionRecord &current() const { return *current_; }
+    void setCurrent(const ConnectionRecord *rec) { current_ = rec ? rec : &noConnection(); }
 
 private:
     int panelType_ = 0;
-    static const TConnectionRec &noConnection()
+    static const ConnectionRecord &noConnection()
     {
-        static const TConnectionRec none;
+        static const ConnectionRecord none;
         return none;
     }
-    const TConnectionRec *current_ = &noConnection();
+    const ConnectionRecord *current_ = &noConnection();
 };
 
 // For rigs without a link or without faces (tests, benches, fuzzers and the

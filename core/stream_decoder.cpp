@@ -8,7 +8,7 @@ void StreamDecoder::processByte(uint8_t b)
 {
     SessionState &s = e_.session;
     // The connection set-up and the login read what arrives before the link is up.
-    if (!s.Connected || (!s.LoggedIn && s.current().AutoLogin))
+    if (!s.Connected || (!s.LoggedIn && s.current().autoLogin))
         s.ResponseText.append(char(b));
 
     if (EscapePending)

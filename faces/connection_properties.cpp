@@ -347,7 +347,7 @@ void TConnectionProperties::wireControls()
     filterField(EditUsername, CharFilter::Any);
     connect(SidEdit, &QLineEdit::editingFinished, this, [this] {
         // Show the number the up-down control holds.
-        logic_.fields.SidEdit = QByteArray::number(logic_.fields.sidPosition());
+        logic_.fields.sidText = QByteArray::number(logic_.fields.sidPosition());
         syncFields();
     });
     connect(SidUpDown, &SidUpDownControl::stepped, this, [this](int d) {
@@ -361,21 +361,21 @@ void TConnectionProperties::wireControls()
                 logic_.fields.*field = on;
         });
     };
-    check(AutoLogCkbx, &EntryFields::AutoLogCkbx);
-    check(CommonStatesCheckBox, &EntryFields::CommonStatesCheckBox);
-    check(DiagCheckBox, &EntryFields::DiagCheckBox);
+    check(AutoLogCkbx, &EntryFields::autoLogin);
+    check(CommonStatesCheckBox, &EntryFields::showNzCommonStates);
+    check(DiagCheckBox, &EntryFields::diagnosticMode);
 
     connect(Connection, &QButtonGroup::idClicked, this, [this](int id) {
-        logic_.fields.Connection = id;
-        logic_.FieldChange();
+        logic_.fields.connectionType = id;
+        logic_.connectionTypeChanged();
         syncLayout();
     });
     auto combo = [this](QComboBox *box, int EntryFields::*field) {
         connect(box, &QComboBox::activated, this, [this, field](int i) { logic_.fields.*field = i; });
     };
-    combo(BaudRateComboBox, &EntryFields::BaudRateComboBox);
-    combo(FlowCtrlComboBox, &EntryFields::FlowCtrlComboBox);
-    combo(TcpIpLp, &EntryFields::TcpIpLp);
+    combo(BaudRateComboBox, &EntryFields::baudRateIndex);
+    combo(FlowCtrlComboBox, &EntryFields::flowControl);
+    combo(TcpIpLp, &EntryFields::linePacingItem);
     connect(PortComboBox, &QComboBox::activated, this, [this](int i) {
         logic_.choosePort(i);
         syncFields();
@@ -386,23 +386,23 @@ void TConnectionProperties::wireControls()
             logic_.selectEntry(row);
     });
     connect(ConnectionList, &QListWidget::itemDoubleClicked, this, [this] {
-        logic_.ConnectionListDblClick();
+        logic_.entryActivated();
         afterHandler();
     });
     connect(OKButton, &QPushButton::clicked, this, [this] {
-        logic_.OKButtonClick();
+        logic_.accept();
         afterHandler();
     });
     connect(EditButton, &QPushButton::clicked, this, [this] {
-        logic_.EditButtonClick();
+        logic_.editEntry();
         afterHandler();
     });
     connect(DeleteButton, &QPushButton::clicked, this, [this] {
-        logic_.DeleteButtonClick();
+        logic_.deleteEntry();
         afterHandler();
     });
     connect(CancelButton, &QPushButton::clicked, this, [this] {
-        logic_.CancelButtonClick();
+        logic_.cancel();
         afterHandler();
     });
 
@@ -436,27 +436,27 @@ void TConnectionProperties::pushText(QLineEdit *e)
     EntryFields &f = logic_.fields;
     const QByteArray v = toBytes(e->text());
     if (e == SysName)
-        f.SysName = v;
+        f.systemName = v;
     else if (e == EditUsername)
-        f.EditUsername = v;
+        f.userName = v;
     else if (e == EditPassword)
-        f.EditPassword = v;
+        f.password = v;
     else if (e == SidEdit)
-        f.SidEdit = v;
+        f.sidText = v;
     else if (e == PhoneNumber)
-        f.PhoneNumber = v;
+        f.phoneNumber = v;
     else if (e == NetPort)
-        f.NetPort = v;
+        f.tcpPort = v;
     else if (e == NetHost)
-        f.NetHost = v;
+        f.tcpHost = v;
     else if (e == Alp1)
-        f.Alp1 = v;
+        f.auxPrompt1 = v;
     else if (e == Alp2)
-        f.Alp2 = v;
+        f.auxPrompt2 = v;
     else if (e == Alr1)
-        f.Alr1 = v;
+        f.auxReply1 = v;
     else if (e == Alr2)
-        f.Alr2 = v;
+        f.auxReply2 = v;
 }
 
 bool TConnectionProperties::eventFilter(QObject *watched, QEvent *event)
@@ -526,7 +526,7 @@ void TConnectionProperties::applyPortList(std::vector<SerialPortEntry> ports)
     syncFields();
 }
 
-void TConnectionProperties::showInMode(int mode)
+void TConnectionProperties::showInMode(DialogMode mode)
 {
     ensureControls();
     if (isVisible()) {
@@ -557,7 +557,7 @@ void TConnectionProperties::showEvent(QShowEvent *e)
     }
     QDialog::showEvent(e);
     if (!e->spontaneous()) {
-        logic_.FormShow();
+        logic_.dialogShown();
         rescanPorts();  // after the reload: the file's [Ports] may have changed too
         syncFromLogic();
     }
@@ -567,7 +567,7 @@ void TConnectionProperties::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     if (!e->spontaneous())
-        logic_.FormHide();
+        logic_.dialogHidden();
 }
 
 void TConnectionProperties::closeEvent(QCloseEvent *e)
@@ -579,7 +579,7 @@ void TConnectionProperties::closeEvent(QCloseEvent *e)
 
 void TConnectionProperties::reject()
 {
-    logic_.CancelButtonClick();
+    logic_.cancel();
     afterHandler();
 }
 
@@ -607,19 +607,19 @@ void TConnectionProperties::syncFromLogic()
 void TConnectionProperties::syncLayout()
 {
     const DialogLayout &l = logic_.layout;
-    GeneralGroup->setVisible(l.GeneralGroup);
-    ConnectionGroup->setVisible(l.Connection);
-    Network->setVisible(l.Network);
-    AuxPrompt->setVisible(l.AuxPrompt);
-    PhoneNumGroup->setVisible(l.PhoneNumGroup);
-    ComPortGroup->setVisible(l.ComPortGroup);
-    ConnectionList->setVisible(l.ConnectionList);
-    if (l.ConnectionList)
+    GeneralGroup->setVisible(l.generalGroup);
+    ConnectionGroup->setVisible(l.connectionGroup);
+    Network->setVisible(l.networkGroup);
+    AuxPrompt->setVisible(l.auxPromptGroup);
+    PhoneNumGroup->setVisible(l.phoneGroup);
+    ComPortGroup->setVisible(l.comPortGroup);
+    ConnectionList->setVisible(l.connectionList);
+    if (l.connectionList)
         ConnectionList->raise();
-    EditButton->setVisible(l.EditButton);
-    DeleteButton->setVisible(l.DeleteButton);
-    OKButton->setText(l.OKCaption);
-    CancelButton->setText(l.CancelCaption);
+    EditButton->setVisible(l.editButton);
+    DeleteButton->setVisible(l.deleteButton);
+    OKButton->setText(l.okCaption);
+    CancelButton->setText(l.cancelCaption);
 }
 
 void TConnectionProperties::syncList()
@@ -648,22 +648,22 @@ void TConnectionProperties::syncFields()
         if (e->text() != toText(v))
             e->setText(toText(v));
     };
-    setText(SysName, f.SysName);
-    setText(EditUsername, f.EditUsername);
-    setText(EditPassword, f.EditPassword);
-    setText(SidEdit, f.SidEdit);
-    setText(PhoneNumber, f.PhoneNumber);
-    setText(NetPort, f.NetPort);
-    setText(NetHost, f.NetHost);
-    setText(Alp1, f.Alp1);
-    setText(Alp2, f.Alp2);
-    setText(Alr1, f.Alr1);
-    setText(Alr2, f.Alr2);
-    AutoLogCkbx->setChecked(f.AutoLogCkbx);
-    CommonStatesCheckBox->setChecked(f.CommonStatesCheckBox);
-    DiagCheckBox->setChecked(f.DiagCheckBox);
-    if (f.Connection >= 0 && f.Connection < 3) {
-        ConnectionItems[f.Connection]->setChecked(true);
+    setText(SysName, f.systemName);
+    setText(EditUsername, f.userName);
+    setText(EditPassword, f.password);
+    setText(SidEdit, f.sidText);
+    setText(PhoneNumber, f.phoneNumber);
+    setText(NetPort, f.tcpPort);
+    setText(NetHost, f.tcpHost);
+    setText(Alp1, f.auxPrompt1);
+    setText(Alp2, f.auxPrompt2);
+    setText(Alr1, f.auxReply1);
+    setText(Alr2, f.auxReply2);
+    AutoLogCkbx->setChecked(f.autoLogin);
+    CommonStatesCheckBox->setChecked(f.showNzCommonStates);
+    DiagCheckBox->setChecked(f.diagnosticMode);
+    if (f.connectionType >= 0 && f.connectionType < 3) {
+        ConnectionItems[f.connectionType]->setChecked(true);
     } else {
         Connection->setExclusive(false);
         for (QRadioButton *b : ConnectionItems)
@@ -671,9 +671,9 @@ void TConnectionProperties::syncFields()
         Connection->setExclusive(true);
     }
     auto setIndex = [](QComboBox *box, int i) { box->setCurrentIndex(i >= 0 && i < box->count() ? i : -1); };
-    setIndex(BaudRateComboBox, f.BaudRateComboBox);
-    setIndex(FlowCtrlComboBox, f.FlowCtrlComboBox);
-    setIndex(TcpIpLp, f.TcpIpLp);
+    setIndex(BaudRateComboBox, f.baudRateIndex);
+    setIndex(FlowCtrlComboBox, f.flowControl);
+    setIndex(TcpIpLp, f.linePacingItem);
     setIndex(PortComboBox, logic_.portEntry());
     PortComboBox->setToolTip(logic_.portEntry() >= 0 ? logic_.ports()[logic_.portEntry()].devicePath : QString());
     syncing_ = false;

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     engine.startUp();
     clock.advance(1001);
     SessionRig::link(engine.session).Connected = true;
-    rig.connection.AutoLogin = size % 2;
-    rig.connection.DiagnosticMode = size % 3 == 0;
+    rig.connection.autoLogin = size % 2;
+    rig.connection.diagnosticMode = size % 3 == 0;
 
     // Byte 0xFF followed by a control byte drives the session; everything else is received.
     for (size_t i = 0; i < size; ++i) {

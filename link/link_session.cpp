@@ -13,29 +13,29 @@ constexpr int kOtherLinkWaitMs = 1000;
 }  // namespace
 
 LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter)
-    : Timer4(engine.clock, 1000,
-             [this] {
-                 Timer4.stop();
-                 hub_.notify();
-             }),
-      Timer5(engine.clock, 1000,
-             [this] {
-                 Timer5.stop();
-                 hub_.notify();
-             }),
+    : linkTimeout(engine.clock, 1000,
+                  [this] {
+                      linkTimeout.stop();
+                      hub_.notify();
+                  }),
+      linePacingTimer(engine.clock, 1000,
+                      [this] {
+                          linePacingTimer.stop();
+                          hub_.notify();
+                      }),
       e_(engine),
       f_(engine.session.linkFlags({})),
       book_(book),
       prompter_(prompter),
       none_(std::make_unique<NoConnector>(context()))
 {
-    e_.session.setCurrent(&CurrentConnection);
+    e_.session.setCurrent(&currentConnection);
     e_.display.captureLine = [this](const QByteArray &line) { capture_.line(line); };
     e_.onTandemHeld = [this] { f_.TandemSeen = true; };
     setTransports(nullptr, nullptr);
     // Both run from start-up, as the window's timers do; their first ticks stop them.
-    Timer4.start();
-    Timer5.start();
+    linkTimeout.start();
+    linePacingTimer.start();
 }
 
 LinkSession::~LinkSession()
@@ -56,12 +56,12 @@ void LinkSession::setTransports(Transport *serial, Transport *socket)
     terminalServer_ = std::make_unique<TerminalServerConnector>(context(), socket);
 }
 
-Connector &LinkSession::connectorFor(int type) const
+Connector &LinkSession::connectorFor(ConnectionType type) const
 {
     switch (type) {
-    case 0: return *modem_;
-    case 1: return *serial_;
-    case 2: return *terminalServer_;
+    case ConnectionType::Modem: return *modem_;
+    case ConnectionType::DirectSerial: return *serial_;
+    case ConnectionType::TcpIp: return *terminalServer_;
     default: return *none_;
     }
 }
@@ -82,10 +82,10 @@ WaitHub::Until LinkSession::wait(int ms, std::function<bool()> endEarly)
 {
     // A fresh count for every wait: a wait never inherits the deadline of
     // an earlier one that ended early.
-    Timer4.setInterval(ms);
-    Timer4.restart();
+    linkTimeout.setInterval(ms);
+    linkTimeout.restart();
     return hub_.until(
-        [this, endEarly = std::move(endEarly)] { return !Timer4.isRunning() || (endEarly && endEarly()); });
+        [this, endEarly = std::move(endEarly)] { return !linkTimeout.isRunning() || (endEarly && endEarly()); });
 }
 
 // ---- small helpers ----
@@ -108,31 +108,31 @@ void LinkSession::publishMenu() { e_.view.setConnectMenu(menu_.captions()); }
 void LinkSession::asterisk()
 {
     if (markedIndex_ >= 0)
-        menu_.UnAsteriskConnectMenu(markedIndex_);
-    markedIndex_ = CurrentIndex;
+        menu_.unmarkConnectMenuItem(markedIndex_);
+    markedIndex_ = currentIndex;
     if (markedIndex_ >= 0)
-        menu_.AsteriskConnectMenu(markedIndex_);
+        menu_.markConnectMenuItem(markedIndex_);
     publishMenu();
 }
 
 void LinkSession::unAsterisk()
 {
     if (markedIndex_ >= 0)
-        menu_.UnAsteriskConnectMenu(markedIndex_);
+        menu_.unmarkConnectMenuItem(markedIndex_);
     markedIndex_ = -1;
     publishMenu();
 }
 
-void LinkSession::PopulateConnectMenu()
+void LinkSession::rebuildConnectMenu()
 {
-    menu_.PopulateConnectMenu(book_);
+    menu_.rebuildConnectMenu(book_);
     // A rebuild during the connection (the book was edited or sorted) finds
     // the connected record again by its name.
     if (markedIndex_ >= 0) {
-        markedIndex_ = book_.findByName(CurrentConnection.SystemName).value_or(-1);
+        markedIndex_ = book_.findByName(currentConnection.systemName).value_or(-1);
         if (markedIndex_ >= 0) {
-            CurrentIndex = markedIndex_;
-            menu_.AsteriskConnectMenu(markedIndex_);
+            currentIndex = markedIndex_;
+            menu_.markConnectMenuItem(markedIndex_);
         }
     }
     publishMenu();
@@ -152,25 +152,25 @@ bool LinkSession::write(Transport &t, const QByteArray &bytes, TxTag tag)
     return t.send(bytes);
 }
 
-Task<bool> LinkSession::SendChar(uint8_t c, TxTag tag)
+Task<bool> LinkSession::sendChar(uint8_t c, TxTag tag)
 {
     const bool terminalCr = c == kCR && !e_.session.TandemMode;
     co_return co_await connector().sendChar(c, terminalCr, tag);
 }
 
-Task<void> LinkSession::SendLine(QByteArray s, TxTag tag)
+Task<void> LinkSession::sendLine(QByteArray s, TxTag tag)
 {
     for (char c : s)
-        co_await SendChar(uint8_t(c), tag);
-    co_await SendChar(kCR);
+        co_await sendChar(uint8_t(c), tag);
+    co_await sendChar(kCR);
 }
 
 bool LinkSession::sendKey(uint8_t c) { return keys_.push(c); }
 
 void LinkSession::startReplay(const QByteArray &systemName)
 {
-    CurrentConnection.SystemName = systemName;
-    CurrentConnection.AutoLogin = false;
+    currentConnection.systemName = systemName;
+    currentConnection.autoLogin = false;
     f_.ConnectionActive = true;
     f_.Connected = true;
     setStatus("Terminal Mode");
@@ -221,9 +221,9 @@ Task<bool> LinkSession::connect()
 Task<bool> LinkSession::bringUpAndLogIn()
 {
     Connector &c = connector();
-    const bool autoLogin = CurrentConnection.AutoLogin;
+    const bool autoLogin = currentConnection.autoLogin;
     // A direct line with a user name first tries the panel's fast rate.
-    if (c.offersFastRate(CurrentConnection)) {
+    if (c.offersFastRate(currentConnection)) {
         c.useFastRate(true);
         f_.Connected = co_await c.bringUp();
         bool loggedIn = false;
@@ -251,14 +251,14 @@ Task<bool> LinkSession::bringUpAndLogIn()
 Task<void> LinkSession::failConnection()
 {
     if (!f_.LinkLost && !f_.AbortRequested)
-        box("Error on Connection", ConnectError);
+        box("Error on Connection", lastConnectError);
     tearingDown_ = true;
     e_.session.StatusText = "Connection Not Successful... Disconnecting";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
     e_.SelectFace();
     Connector &c = connector();
-    if (CurrentConnection.AutoLogin && f_.Connected)
+    if (currentConnection.autoLogin && f_.Connected)
         co_await login_.logOut();
     if (!f_.LinkLost || c.tearDownAfterLoss())
         co_await c.tearDown();
@@ -285,7 +285,7 @@ Task<bool> LinkSession::disconnect()
     e_.session.StatusText = "Disconnecting...";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
-    if (CurrentConnection.AutoLogin)
+    if (currentConnection.autoLogin)
         co_await login_.logOut();
     e_.SelectFace();
     co_await connector().tearDown();
@@ -293,13 +293,13 @@ Task<bool> LinkSession::disconnect()
     co_return false;
 }
 
-void LinkSession::ConnectToStored(int index, bool forceAutoLogin)
+void LinkSession::connectToStored(int index, bool forceAutoLogin)
 {
     if (index >= 0 && index < book_.count())
         queueConnect({index, std::nullopt, forceAutoLogin});
 }
 
-void LinkSession::ConnectToRecord(const TConnectionRec &record) { queueConnect({-1, record}); }
+void LinkSession::connectToRecord(const ConnectionRecord &record) { queueConnect({-1, record}); }
 
 // One connect at a time: a request made while another runs (the menus
 // prevent it; a command line naming two records does not) waits its turn.
@@ -317,38 +317,38 @@ Task<void> LinkSession::connectInTurn()
         const ConnectRequest request = connectQueue_.front();
         connectQueue_.pop_front();
         if (recordOf(request))
-            co_await connectToStored(request);
+            co_await connectRequested(request);
     }
     connecting_ = false;
 }
 
 // A stored record is read from the book when it is taken, as the book may
 // change while a disconnect runs; nullopt when it is gone.
-std::optional<TConnectionRec> LinkSession::recordOf(const ConnectRequest &request) const
+std::optional<ConnectionRecord> LinkSession::recordOf(const ConnectRequest &request) const
 {
     if (!request.record && (request.index < 0 || request.index >= book_.count()))
         return std::nullopt;
-    TConnectionRec r = request.record ? *request.record : book_.at(request.index);
+    ConnectionRecord r = request.record ? *request.record : book_.at(request.index);
     if (request.forceAutoLogin)
-        r.AutoLogin = true;  // in the working copy only
+        r.autoLogin = true;  // in the working copy only
     return r;
 }
 
 void LinkSession::take(const ConnectRequest &request)
 {
-    CurrentConnection = *recordOf(request);
-    CurrentIndex = request.index;
+    currentConnection = *recordOf(request);
+    currentIndex = request.index;
     ++generation_;
 }
 
-Task<void> LinkSession::connectToStored(ConnectRequest request)
+Task<void> LinkSession::connectRequested(ConnectRequest request)
 {
     if (!f_.Connected) {
         take(request);
         co_await connect();
         co_return;
     }
-    if (SameLink(*recordOf(request))) {
+    if (sameLink(*recordOf(request))) {
         co_await reconnectOnSameLink(request);
         co_return;
     }
@@ -360,10 +360,10 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     else
         abortAttempt();
     hub_.notify();
-    Timer4.stop();
-    Timer4.setInterval(kOtherLinkWaitMs);
-    Timer4.start();
-    co_await hub_.until([this] { return !Timer4.isRunning() || !(f_.ConnectionActive && f_.Connected); });
+    linkTimeout.stop();
+    linkTimeout.setInterval(kOtherLinkWaitMs);
+    linkTimeout.start();
+    co_await hub_.until([this] { return !linkTimeout.isRunning() || !(f_.ConnectionActive && f_.Connected); });
     if (!recordOf(request))
         co_return;
     take(request);
@@ -393,32 +393,32 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
         co_return;
     }
     if (!f_.AbortRequested) {
-        if (ConnectError.isEmpty())
-            ConnectError = "Login Failure";
-        box("Error on Reconnection", ConnectError);
+        if (lastConnectError.isEmpty())
+            lastConnectError = "Login Failure";
+        box("Error on Reconnection", lastConnectError);
     }
     co_await disconnect();
 }
 
-bool LinkSession::SameLink(int index) const { return index >= 0 && index < book_.count() && SameLink(book_.at(index)); }
+bool LinkSession::sameLink(int index) const { return index >= 0 && index < book_.count() && sameLink(book_.at(index)); }
 
 // Both records must log in by themselves: a re-login to a record without
 // automatic login could only fail.
-bool LinkSession::SameLink(const TConnectionRec &r) const
+bool LinkSession::sameLink(const ConnectionRecord &r) const
 {
-    const TConnectionRec &c = CurrentConnection;
-    return c.AutoLogin && r.AutoLogin && r.ConnectionType == c.ConnectionType && r.Password == c.Password &&
-           r.UserName == c.UserName && connectorFor(c.ConnectionType).sameLink(r, c);
+    const ConnectionRecord &c = currentConnection;
+    return c.autoLogin && r.autoLogin && r.connectionType == c.connectionType && r.password == c.password &&
+           r.userName == c.userName && connectorFor(c.connectionType).sameLink(r, c);
 }
 
 void LinkSession::abortAttempt()
 {
     f_.AbortRequested = true;
-    Timer4.setInterval(0);
-    Timer4.stop();
+    linkTimeout.setInterval(0);
+    linkTimeout.stop();
 }
 
-void LinkSession::DisconnectClick()
+void LinkSession::requestDisconnect()
 {
     f_.SuppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
@@ -434,8 +434,8 @@ void LinkSession::windowClosing()
     f_.AbortRequested = true;
     connectQueue_.clear();
     if (f_.ConnectionActive) {
-        Timer4.setInterval(0);
-        Timer4.stop();
+        linkTimeout.setInterval(0);
+        linkTimeout.stop();
     }
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));

@@ -9,7 +9,7 @@ namespace kordex {
 
 struct EngineRig {
     SessionState session;
-    TConnectionRec connection;
+    ConnectionRecord connection;
     Engine engine;
     FaceController faces{engine};
 

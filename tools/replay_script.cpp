@@ -155,8 +155,8 @@ ReplaySession::ReplaySession(bool linkMode)
     startMs = clock.nowMs();
     if (!linkMode) {
         SessionRig::link(session).Connected = true;
-        link.CurrentConnection.AutoLogin = false;
-        link.CurrentConnection.SystemName = "Panel";
+        link.currentConnection.autoLogin = false;
+        link.currentConnection.systemName = "Panel";
     }
 }
 
@@ -224,7 +224,8 @@ QByteArray ReplaySession::dump() const
     QByteArrayList connectMenu;
     for (const QByteArray &c : view.connectMenu)
         connectMenu << c;
-    const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.Timer4}, {"Timer5", &link.Timer5}};
+    const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.linkTimeout},
+                                                                 {"Timer5", &link.linePacingTimer}};
     const QByteArray extra = JsonObject()
                                  .num("now", clock.nowMs() - startMs)
                                  .raw("sent", sentJson)
@@ -236,11 +237,11 @@ QByteArray ReplaySession::dump() const
                                  .boolean("diagnosticsBannerSeen", s.DiagnosticsBannerSeen)
                                  .boolean("capturing", s.Capturing)
                                  .boolean("sendingFile", s.SendingFile)
-                                 .str("connectError", link.ConnectError)
+                                 .str("connectError", link.lastConnectError)
                                  .raw("boxes", boxes)
                                  .raw("menu", menusJson(view))
                                  .raw("connectMenu", stringArray(connectMenu))
-                                 .num("currentIndex", link.CurrentIndex)
+                                 .num("currentIndex", link.currentIndex)
                                  .boolean("sessionUp", link.sessionUp())
                                  .str("progress", view.progress)
                                  .boolean("portOpen", port.isOpen())
@@ -457,8 +458,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed record");
                 return result;
             }
-            TConnectionRec rec;
-            rec.SystemName = *name;
+            ConnectionRecord rec;
+            rec.systemName = *name;
             bool ok = true;
             for (int i = 1; ok && i < nWords; ++i) {
                 const QByteArray &w = argWords->at(i);
@@ -476,13 +477,13 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed record");
                 return result;
             }
-            if (const auto at = rs.book.findByName(rec.SystemName))
+            if (const auto at = rs.book.findByName(rec.systemName))
                 rs.book.replace(*at, rec);
             else if (!rs.book.add(rec)) {
                 bad("book full");
                 return result;
             }
-            link.PopulateConnectMenu();
+            link.rebuildConnectMenu();
         } else if (cmd == "connect") {
             const std::optional<QByteArray> name = nWords == 1 ? quoted(arg) : std::nullopt;
             const std::optional<int> index = name ? rs.book.findByName(*name) : std::nullopt;
@@ -490,9 +491,9 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("no such record");
                 return result;
             }
-            link.ConnectionClicked(*index);
+            link.connectMenuItemChosen(*index);
         } else if (cmd == "disconnect" && arg.isEmpty()) {
-            link.DisconnectClick();
+            link.requestDisconnect();
         } else if (cmd == "close" && arg.isEmpty()) {
             link.windowClosing();
         } else if (cmd == "key") {
@@ -610,30 +611,30 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             }
             rs.prompter.files.push_back(QString::fromLocal8Bit(*path));
             if (cmd == "capture" && !s.Capturing)
-                link.SaveDatabase1Click();
+                link.toggleCapture();
             else if (cmd == "sendfile" && !s.SendingFile)
-                link.LoadDatabase1Click();
+                link.toggleFileSend();
             rs.prompter.files.clear();
         } else if ((cmd == "endcapture" || cmd == "stopsend") && arg.isEmpty()) {
             if (cmd == "endcapture" ? s.Capturing : s.SendingFile)
-                cmd == "endcapture" ? link.SaveDatabase1Click() : link.LoadDatabase1Click();
+                cmd == "endcapture" ? link.toggleCapture() : link.toggleFileSend();
         } else if (cmd == "set") {
             const qsizetype sp2 = arg.indexOf(' ');
             const QByteArray name = sp2 < 0 ? arg : arg.left(sp2);
             const QByteArray value = sp2 < 0 ? QByteArray() : arg.mid(sp2 + 1);
             const auto f = flag(value);
-            TConnectionRec &cur = link.CurrentConnection;
+            ConnectionRecord &cur = link.currentConnection;
             bool ok = true;
             if (name == "connected" && f)
                 SessionRig::link(s).Connected = *f;
             else if (name == "loggedin" && f)
                 SessionRig::mode(s).LoggedIn = *f;
             else if (name == "autologin" && f)
-                cur.AutoLogin = *f;
+                cur.autoLogin = *f;
             else if (name == "diagnostic" && f)
-                cur.DiagnosticMode = *f;
+                cur.diagnosticMode = *f;
             else if (name == "shownz" && f)
-                cur.ShowNZCommonStates = *f;
+                cur.showNzCommonStates = *f;
             else if (name == "suppress" && f)
                 SessionRig::link(s).SuppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
@@ -648,7 +649,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                     ok = false;
                 }
             } else if (name == "systemname") {
-                cur.SystemName = value;
+                cur.systemName = value;
             } else {
                 ok = false;
             }

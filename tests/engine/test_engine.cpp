@@ -22,7 +22,7 @@ struct Rig {
         engine.startUp();
         clock.advance(1001);
         SessionRig::link(engine.session).Connected = true;
-        parts.connection.AutoLogin = false;
+        parts.connection.autoLogin = false;
     }
     void send(const QByteArray &b) { engine.receive(b); }
     void tick() { engine.flash.tick(); }
@@ -300,7 +300,7 @@ private slots:
         engine.startUp();
         QCOMPARE(view.caption, QByteArray("Kordex V3.00 Not Connected"));
         SessionRig::link(engine.session).Connected = true;
-        parts.connection.AutoLogin = false;
+        parts.connection.autoLogin = false;
         clock.advance(999);
         engine.receive("\x1bY  ");
         QVERIFY(!engine.session.TandemMode);

@@ -81,8 +81,8 @@ struct WindowFixture {
     {
         SessionRig::link(session()).Connected = true;
         SessionRig::link(session()).ConnectionActive = true;
-        link().CurrentConnection.AutoLogin = false;
-        link().CurrentConnection.ConnectionType = 2;
+        link().currentConnection.autoLogin = false;
+        link().currentConnection.connectionType = ConnectionType::TcpIp;
     }
 
     // Tandem mode on face `face`, past the start-up guard.
