@@ -42,7 +42,9 @@ run: deps
 	    { cmake -S . -B $(BUILD) -DKORDEX_WERROR=OFF && cmake --build $(BUILD) -j$(JOBS) --target $(PROGRAMS); }
 	exec $(BUILD)/bin/kordex --demo $(MODEL)
 
+# clang-tidy checks the naming convention (the `naming` test).
 test: WERROR = ON
+test: PACKAGES += clang-tidy
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 

@@ -25,16 +25,16 @@ DemoPanel::~DemoPanel()
 
 bool DemoPanel::start(QString *error) { return server_.listen(QHostAddress::LocalHost, 0, error); }
 
-TConnectionRec DemoPanel::record() const
+ConnectionRecord DemoPanel::record() const
 {
-    TConnectionRec r;
-    r.SystemName = "Demo Panel";
-    r.ConnectionType = 2;
-    r.SocketHost = "127.0.0.1";
-    r.SocketPort = QByteArray::number(server_.port());
-    r.Password = options_.password;
-    r.UserName = options_.user;
-    r.AutoLogin = true;
+    ConnectionRecord r;
+    r.systemName = "Demo Panel";
+    r.connectionType = ConnectionType::TcpIp;
+    r.tcpHost = "127.0.0.1";
+    r.tcpPort = QByteArray::number(server_.port());
+    r.password = options_.password;
+    r.userName = options_.user;
+    r.autoLogin = true;
     return r;
 }
 

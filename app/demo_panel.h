@@ -21,7 +21,7 @@ public:
     ~DemoPanel();
     bool start(QString *error);
     // "Demo Panel", TCP/IP to the simulator, automatic login.
-    TConnectionRec record() const;
+    ConnectionRecord record() const;
 
 private:
     panel::PanelOptions options_;

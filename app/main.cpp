@@ -129,7 +129,7 @@ int main(int argc, char **argv)
         }
         program->shownView.setCaptionNote(" - demo");
         program->engine.selectFace();
-        program->link.ConnectToRecord(demo->record());
+        program->link.connectToRecord(demo->record());
     }
 
     std::unique_ptr<kordex::ReplayFeed> replay;

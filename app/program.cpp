@@ -50,8 +50,8 @@ Program::~Program()
 void Program::start()
 {
     if (options_.configuration)
-        options_.configuration->LoadConnections(book);
-    link.PopulateConnectMenu();
+        options_.configuration->loadConnections(book);
+    link.rebuildConnectMenu();
     window.start(options_.flashLamps);
     commandLineTimer.start();
 }
@@ -62,16 +62,16 @@ void Program::shutDown()
         return;
     closed_ = true;
     if (options_.configuration)
-        options_.configuration->SaveConnections(book);
+        options_.configuration->saveConnections(book);
     link.windowClosing();
 }
 
-void Program::ConnectToStored(int index)
+void Program::connectToStored(int index)
 {
     const bool forced = index == forcedAutoLogin_;
     if (forced)
         forcedAutoLogin_ = -1;
-    link.ConnectToStored(index, forced);
+    link.connectToStored(index, forced);
 }
 
 bool Program::mayEnd(int64_t closingMs) const
@@ -94,14 +94,14 @@ Task<void> Program::connectFromCommandLine()
 {
     const QByteArray name = options_.connectionArgument;
     // The dialog's list is what its connect action picks from.
-    dialog->showInMode(SelectMode);
+    dialog->showInMode(DialogMode::Select);
     dialog->hide();
     for (int i = 0; i < book.count(); ++i) {
-        if (!equalsIgnoringAsciiCase(book.at(i).SystemName, name))
+        if (!equalsIgnoringAsciiCase(book.at(i).systemName, name))
             continue;
         forcedAutoLogin_ = i;
         dialog->logic().selectEntry(i);
-        dialog->logic().ConnectionListDblClick();
+        dialog->logic().entryActivated();
         co_await link.untilConnectsDone();
         forcedAutoLogin_ = -1;
         if (closed_)

@@ -86,14 +86,14 @@ public:
     std::unique_ptr<SessionTrace> trace;
 
     // ConnectionActions, for the dialog.
-    void ConnectToStored(int index) override;
-    void PopulateConnectMenu() override { link.PopulateConnectMenu(); }
+    void connectToStored(int index) override;
+    void rebuildConnectMenu() override { link.rebuildConnectMenu(); }
     void setFileMenuEnabled(bool enabled) override { window.setFileMenuEnabled(enabled); }
     void showHelpTopic(int topic) override { window.showHelpTopic(topic); }
     bool isConnected() const override { return session.connected; }
     bool connectionActive() const override { return session.connectionActive; }
-    QByteArray currentSystemName() const override { return link.CurrentConnection.SystemName; }
-    int currentIndex() const override { return link.CurrentIndex; }
+    QByteArray currentSystemName() const override { return link.currentConnection.systemName; }
+    int currentIndex() const override { return link.currentIndex; }
 
 private:
     Task<void> connectFromCommandLine();

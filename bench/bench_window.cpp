@@ -124,12 +124,12 @@ WindowRun windowBurst(const QByteArray &bytes, qsizetype slice)
     Program program(clock, prompter, o);
     MainWindow &w = program.window;
     w.show();
-    TConnectionRec r;
-    r.SystemName = "Burst";
-    r.ConnectionType = 2;
-    r.AutoLogin = false;
+    ConnectionRecord r;
+    r.systemName = "Burst";
+    r.connectionType = ConnectionType::TcpIp;
+    r.autoLogin = false;
     program.book.add(r);
-    program.link.ConnectToStored(0);
+    program.link.connectToStored(0);
     settle(100);
     program.engine.tandemGuardTimer.stop();
     program.engine.switchMode();
@@ -299,8 +299,8 @@ void measureStartUp(int runs)
         ScriptedPrompter quiet;
         Configuration config(StorageFolders{folder.path() + '/', folder.path() + '/', false}, quiet);
         ConnectionBook book;
-        config.LoadConnections(book);  // the examples
-        config.SaveConnections(book);
+        config.loadConnections(book);  // the examples
+        config.saveConnections(book);
     }
     const QString self = QCoreApplication::applicationFilePath();
     std::vector<double> bare, text, program;

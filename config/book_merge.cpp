@@ -16,21 +16,21 @@ namespace {
 // twice: each later one is told apart by its occurrence.
 struct KeyedBook {
     std::vector<QByteArray> order;
-    QHash<QByteArray, TConnectionRec> byKey;
+    QHash<QByteArray, ConnectionRecord> byKey;
 
     explicit KeyedBook(const Records &records)
     {
         QHash<QByteArray, int> seen;
-        for (const TConnectionRec &r : records) {
-            TConnectionRec stored = asStored(r);
-            QByteArray key = foldAsciiUpper(stored.SystemName);
+        for (const ConnectionRecord &r : records) {
+            ConnectionRecord stored = asStored(r);
+            QByteArray key = foldAsciiUpper(stored.systemName);
             if (const int n = seen[key]++; n > 0)
                 key += '\0' + QByteArray::number(n);
             order.push_back(key);
             byKey.insert(key, std::move(stored));
         }
     }
-    const TConnectionRec *find(const QByteArray &key) const
+    const ConnectionRecord *find(const QByteArray &key) const
     {
         const auto it = byKey.constFind(key);
         return it == byKey.cend() ? nullptr : &*it;
@@ -47,9 +47,9 @@ QString namesOf(const std::vector<MergeConflict> &conflicts, MergeConflict::Kind
 }
 }  // namespace
 
-TConnectionRec asStored(const TConnectionRec &rec)
+ConnectionRecord asStored(const ConnectionRecord &rec)
 {
-    TConnectionRec r = rec;
+    ConnectionRecord r = rec;
     for (const ConnectionField &f : connectionFields())
         if (f.kind == ConnectionField::Kind::Text)
             setFieldFromText(r, f, valueAsReadBack(fieldText(rec, f)));
@@ -75,38 +75,38 @@ bool MergedBook::needsBackup() const
                        [](const MergeConflict &c) { return c.kind == MergeConflict::Kind::ChangedInBoth; });
 }
 
-MergedBook MergeBooks(const Records &loaded, const Records &ours, const Records &disk)
+MergedBook mergeBooks(const Records &loaded, const Records &ours, const Records &disk)
 {
     using Kind = MergeConflict::Kind;
     const KeyedBook base(loaded), here(ours), there(disk);
     MergedBook m;
     for (const QByteArray &key : there.order) {
-        const TConnectionRec &d = *there.find(key);
-        const TConnectionRec *l = base.find(key), *o = here.find(key);
+        const ConnectionRecord &d = *there.find(key);
+        const ConnectionRecord *l = base.find(key), *o = here.find(key);
         if (!o) {
             if (l && *l == d)
                 continue;  // deleted here
             if (l)
-                m.conflicts.push_back({Kind::DeletedHereChangedThere, d.SystemName});
+                m.conflicts.push_back({Kind::DeletedHereChangedThere, d.systemName});
             m.records.push_back(d);
         } else if (*o == d || (l && *o == *l)) {
             m.records.push_back(d);
         } else if (l && d == *l) {
             m.records.push_back(*o);
         } else {
-            m.conflicts.push_back({Kind::ChangedInBoth, o->SystemName});
+            m.conflicts.push_back({Kind::ChangedInBoth, o->systemName});
             m.records.push_back(*o);
         }
     }
     for (const QByteArray &key : here.order) {
         if (there.find(key))
             continue;
-        const TConnectionRec &o = *here.find(key);
-        const TConnectionRec *l = base.find(key);
+        const ConnectionRecord &o = *here.find(key);
+        const ConnectionRecord *l = base.find(key);
         if (l && *l == o)
             continue;  // deleted on disk
         if (l)
-            m.conflicts.push_back({Kind::DeletedThereChangedHere, o.SystemName});
+            m.conflicts.push_back({Kind::DeletedThereChangedHere, o.systemName});
         m.records.push_back(o);
     }
     std::stable_sort(m.records.begin(), m.records.end(), sortsBefore);

@@ -20,10 +20,10 @@
 
 namespace kordex {
 
-using Records = std::vector<TConnectionRec>;
+using Records = std::vector<ConnectionRecord>;
 
 // A record as the file gives it back after a save.
-TConnectionRec asStored(const TConnectionRec &rec);
+ConnectionRecord asStored(const ConnectionRecord &rec);
 // The same records as stored, in whatever order.
 bool sameRecords(const Records &a, const Records &b);
 
@@ -44,7 +44,7 @@ struct MergedBook {
     bool needsBackup() const;
 };
 
-MergedBook MergeBooks(const Records &loaded, const Records &ours, const Records &disk);
+MergedBook mergeBooks(const Records &loaded, const Records &ours, const Records &disk);
 
 // The one message about the conflicts: which records, and where the other
 // versions are (`backup` is where the disk's file was kept, if it was).

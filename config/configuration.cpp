@@ -99,7 +99,7 @@ bool isConnectionSectionName(const QByteArray &name)
 }
 }  // namespace
 
-bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini)
+bool holdsReadableBook(const QByteArray &bytes, const IniFile &ini)
 {
     if (stripIniText(bytes).isEmpty())
         return true;  // nothing to lose
@@ -113,21 +113,21 @@ bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini)
     return true;
 }
 
-void LoadBook(const IniFile &ini, ConnectionBook &book)
+void loadBook(const IniFile &ini, ConnectionBook &book)
 {
     book.setCount(ini.readInteger(kConnections, kCount, 0));
     for (int n = 0; n < book.count(); ++n)
-        book.at(n) = ReadConnectionSection(ini, n);
+        book.at(n) = readConnectionSection(ini, n);
 }
 
-void StoreBook(IniFile &ini, const ConnectionBook &book)
+void storeBook(IniFile &ini, const ConnectionBook &book)
 {
     ini.setInteger(kConnections, kCount, book.count());
     for (int n = 0; n < book.count(); ++n)
-        WriteConnectionSection(ini, n, book.at(n));
+        writeConnectionSection(ini, n, book.at(n));
 }
 
-void SortConnections(ConnectionBook &book)
+void sortConnections(ConnectionBook &book)
 {
     // A stable sort gives exactly the order of the bubble passes the file
     // format was made with: equal folded names keep their order.
@@ -137,17 +137,17 @@ void SortConnections(ConnectionBook &book)
 
 QByteArray connectionSectionName(int n) { return "Connection" + QByteArray::number(n); }
 
-TConnectionRec ReadConnectionSection(const IniFile &ini, int n)
+ConnectionRecord readConnectionSection(const IniFile &ini, int n)
 {
     const QByteArray s = connectionSectionName(n);
-    TConnectionRec r;  // a missing key keeps the default
+    ConnectionRecord r;  // a missing key keeps the default
     for (const ConnectionField &f : connectionFields())
         if (const std::optional<QByteArray> v = ini.value(s, f.name))
             setFieldFromText(r, f, *v);
     return r;
 }
 
-void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &r)
+void writeConnectionSection(IniFile &ini, int n, const ConnectionRecord &r)
 {
     const QByteArray s = connectionSectionName(n);
     for (const ConnectionField &f : connectionFields())
@@ -177,7 +177,7 @@ void Configuration::readPorts(const IniFile &ini)
     }
 }
 
-LoadSource Configuration::LoadConnections(ConnectionBook &book)
+LoadSource Configuration::loadConnections(ConnectionBook &book)
 {
     protectedFile_.clear();
     LoadSource source;
@@ -191,7 +191,7 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
         source = LoadSource::SharedDataFolder;
         if (!QFileInfo::exists(path)) {
             ports_.clear();
-            return ImportLegacyConfiguration(book);
+            return importLegacyConfiguration(book);
         }
     }
 
@@ -201,7 +201,7 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
         // examples, and never let a save replace that file.
         ports_.clear();
         protectedFile_ = path;
-        LoadDefaultConnections(book);
+        loadExampleConnections(book);
         synced_ = Synced{book.records(), std::nullopt};
         prompter_.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded."),
                           Prompter::Icon::Error);
@@ -209,10 +209,10 @@ LoadSource Configuration::LoadConnections(ConnectionBook &book)
     }
 
     const IniFile ini = IniFile::parse(file.bytes);
-    LoadBook(ini, book);
+    loadBook(ini, book);
     readPorts(ini);
     synced_ = Synced{book.records(), file.bytes};
-    if (!HoldsReadableBook(file.bytes, ini))
+    if (!holdsReadableBook(file.bytes, ini))
         keepUnreadableFile(path, file.bytes);
     return source;
 }
@@ -243,9 +243,9 @@ void Configuration::keepUnreadableFile(const QString &path, const QByteArray &by
                       Prompter::Icon::Error);
 }
 
-bool Configuration::SaveConnections(ConnectionBook &book)
+bool Configuration::saveConnections(ConnectionBook &book)
 {
-    SortConnections(book);
+    sortConnections(book);
     const QString target = saveTarget();
     lastSaveFailed_ = true;
     auto fail = [this] {
@@ -295,15 +295,15 @@ bool Configuration::SaveConnections(ConnectionBook &book)
         if (synced_ && present && present != synced_->file) {
             // Another window, a hand edit or a copy changed the file since
             // this window read or wrote it.
-            if (!HoldsReadableBook(*present, ini)) {
+            if (!holdsReadableBook(*present, ini)) {
                 // What took its place gives no book: kept beside, as at a load.
                 keepUnreadableFile(target, *present);
                 if (isProtected())
                     return fail();
             } else {
                 ConnectionBook onDisk;
-                LoadBook(ini, onDisk);
-                MergedBook merged = MergeBooks(synced_->book, ours, onDisk.records());
+                loadBook(ini, onDisk);
+                MergedBook merged = mergeBooks(synced_->book, ours, onDisk.records());
                 if (merged.records.size() > size_t(ConnectionBook::kSlots))
                     return fail();
                 if (merged.needsBackup() && (backup = keepCopy(target, *present)).isEmpty())
@@ -319,7 +319,7 @@ bool Configuration::SaveConnections(ConnectionBook &book)
         } else {
             ConnectionBook written;
             written.assign(saved);
-            StoreBook(ini, written);
+            storeBook(ini, written);
             const QByteArray bytes = ini.serialize();
             // Written beside the old file and renamed over it, so a crash or
             // a full disk leaves the old book rather than a truncated one.
@@ -335,19 +335,19 @@ bool Configuration::SaveConnections(ConnectionBook &book)
     return true;
 }
 
-LoadSource Configuration::ImportLegacyConfiguration(ConnectionBook &book)
+LoadSource Configuration::importLegacyConfiguration(ConnectionBook &book)
 {
     // A new book: nothing in a file that it came from.
     synced_ = Synced{{}, std::nullopt};
     LoadSource source;
-    if (ReadLegacyCsv(book, folders_.executableFolder, prompter_)) {
-        ApplyLegacyCfg(book, ReadLegacyCfg(folders_.executableFolder));
+    if (readLegacyCsv(book, folders_.executableFolder, prompter_)) {
+        applyLegacySettings(book, readLegacyCfg(folders_.executableFolder));
         source = LoadSource::LegacyFiles;
     } else {
-        LoadDefaultConnections(book);
+        loadExampleConnections(book);
         source = LoadSource::Examples;
     }
-    SaveConnections(book);
+    saveConnections(book);
     return source;
 }
 

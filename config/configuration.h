@@ -4,11 +4,11 @@
 //
 // Use: one Configuration per run, made right after start-up:
 //     Configuration config(ResolveStorageFolders(), prompter);
-//     config.LoadConnections(session.Book);   // window creation, each dialog show
-//     config.SaveConnections(session.Book);   // after each dialog change, at close
-// LoadConnections looks next to the executable, then in the shared data
+//     config.loadConnections(session.Book);   // window creation, each dialog show
+//     config.saveConnections(session.Book);   // after each dialog change, at close
+// loadConnections looks next to the executable, then in the shared data
 // folder, and imports the legacy files (or makes the examples) when neither
-// has the file. SaveConnections sorts the book and writes it where the last
+// has the file. saveConnections sorts the book and writes it where the last
 // load found it (shared data folder unless it came from the executable
 // folder). Both report to the operator through the Prompter themselves; their
 // results are for callers that want to know more. A file that is there but
@@ -47,21 +47,21 @@ enum class LoadSource {
 };
 
 // Ascending by name with a-z folded to A-Z, bytewise; equal names keep their order.
-void SortConnections(ConnectionBook &book);
+void sortConnections(ConnectionBook &book);
 
 QByteArray connectionSectionName(int n);
 // One record section, keyed and ordered by connectionFields(); missing keys
 // and malformed numbers take the defaults.
-TConnectionRec ReadConnectionSection(const IniFile &ini, int n);
-void WriteConnectionSection(IniFile &ini, int n, const TConnectionRec &rec);
+ConnectionRecord readConnectionSection(const IniFile &ini, int n);
+void writeConnectionSection(IniFile &ini, int n, const ConnectionRecord &rec);
 // The book from "Count" and the record sections, and back (sections and keys
 // the book does not write stay as they are).
-void LoadBook(const IniFile &ini, ConnectionBook &book);
-void StoreBook(IniFile &ini, const ConnectionBook &book);
+void loadBook(const IniFile &ini, ConnectionBook &book);
+void storeBook(IniFile &ini, const ConnectionBook &book);
 // False when a file with content gave no book: no "Connections" section, or
 // "Connection" n sections without a usable "Count". Saving over such a file
 // would lose what could not be read.
-bool HoldsReadableBook(const QByteArray &bytes, const IniFile &ini);
+bool holdsReadableBook(const QByteArray &bytes, const IniFile &ini);
 
 class Configuration {
 public:
@@ -73,17 +73,17 @@ public:
     Configuration(const StorageFolders &folders, Prompter &prompter);
 
     // Replaces the book with the file's; later saves compare with it.
-    LoadSource LoadConnections(ConnectionBook &book);
+    LoadSource loadConnections(ConnectionBook &book);
     // False (and the message "File Write Error. Records not saved.") when the
     // file could not be written; the book stays sorted either way. True
     // without writing when the book is as last loaded or saved. When the file
     // changed since, the book becomes the merged one.
-    bool SaveConnections(ConnectionBook &book);
+    bool saveConnections(ConnectionBook &book);
     // Whether the last save failed (the program's exit status tells).
     bool lastSaveFailed() const { return lastSaveFailed_; }
 
     // Runs when no "Kordex.ini" exists; fills the book and saves it.
-    LoadSource ImportLegacyConfiguration(ConnectionBook &book);
+    LoadSource importLegacyConfiguration(ConnectionBook &book);
 
     const StorageFolders &folders() const { return folders_; }
     bool iniInExecutableFolder() const { return iniInExeFolder_; }

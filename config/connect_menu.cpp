@@ -4,21 +4,21 @@
 
 namespace kordex {
 
-void ConnectMenuModel::PopulateConnectMenu(const ConnectionBook &book)
+void ConnectMenuModel::rebuildConnectMenu(const ConnectionBook &book)
 {
     captions_.clear();
     captions_.reserve(book.count());
     for (int i = 0; i < book.count(); ++i)
-        captions_.push_back(book.at(i).SystemName);
+        captions_.push_back(book.at(i).systemName);
 }
 
-void ConnectMenuModel::AsteriskConnectMenu(int index)
+void ConnectMenuModel::markConnectMenuItem(int index)
 {
     if (index >= 0 && index < count())
         captions_[index] += kCurrentMarker;
 }
 
-void ConnectMenuModel::UnAsteriskConnectMenu(int index)
+void ConnectMenuModel::unmarkConnectMenuItem(int index)
 {
     if (index >= 0 && index < count() && captions_[index].endsWith(kCurrentMarker))
         captions_[index].chop(kCurrentMarker.size());

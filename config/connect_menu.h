@@ -16,12 +16,12 @@ inline const QByteArray kCurrentMarker = " (*)";
 class ConnectMenuModel {
 public:
     // Every item removed, one per record added.
-    void PopulateConnectMenu(const ConnectionBook &book);
+    void rebuildConnectMenu(const ConnectionBook &book);
     // Appends the marker to item `index`.
-    void AsteriskConnectMenu(int index);
+    void markConnectMenuItem(int index);
     // Takes the marker off the end of item `index`; other captions (as after
     // a rebuild during the connection) stay as they are.
-    void UnAsteriskConnectMenu(int index);
+    void unmarkConnectMenuItem(int index);
 
     const std::vector<QByteArray> &captions() const { return captions_; }
     int count() const { return int(captions_.size()); }

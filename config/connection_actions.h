@@ -10,9 +10,9 @@ class ConnectionActions {
 public:
     virtual ~ConnectionActions() = default;
     // Connect to book record `index`; handles reconnection and its messages.
-    virtual void ConnectToStored(int index) = 0;
+    virtual void connectToStored(int index) = 0;
     // Rebuild the main window's Connect menu from the book.
-    virtual void PopulateConnectMenu() = 0;
+    virtual void rebuildConnectMenu() = 0;
     // The main window's "&File" menu is disabled while the dialog is shown.
     virtual void setFileMenuEnabled(bool enabled) = 0;
     // Open help topic `topic`.

@@ -23,12 +23,12 @@ bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b)
     return a.size() == b.size() && foldAsciiUpper(a) == foldAsciiUpper(b);
 }
 
-bool sortsBefore(const TConnectionRec &a, const TConnectionRec &b)
+bool sortsBefore(const ConnectionRecord &a, const ConnectionRecord &b)
 {
-    return foldAsciiUpper(a.SystemName).compare(foldAsciiUpper(b.SystemName)) < 0;
+    return foldAsciiUpper(a.systemName).compare(foldAsciiUpper(b.systemName)) < 0;
 }
 
-bool ConnectionBook::add(const TConnectionRec &rec)
+bool ConnectionBook::add(const ConnectionRecord &rec)
 {
     if (isFull())
         return false;
@@ -49,7 +49,7 @@ void ConnectionBook::removeAt(int i)
 std::optional<int> ConnectionBook::findByName(const QByteArray &name) const
 {
     for (int i = 0; i < count_; ++i)
-        if (records_[i].SystemName == name)
+        if (records_[i].systemName == name)
             return i;
     return std::nullopt;
 }
@@ -57,16 +57,16 @@ std::optional<int> ConnectionBook::findByName(const QByteArray &name) const
 bool ConnectionBook::nameInUse(const QByteArray &name) const
 {
     for (int i = 0; i < count_; ++i)
-        if (equalsIgnoringAsciiCase(records_[i].SystemName, name))
+        if (equalsIgnoringAsciiCase(records_[i].systemName, name))
             return true;
     return false;
 }
 
 void ConnectionBook::sortByName() { std::stable_sort(records_.begin(), records_.begin() + count_, sortsBefore); }
 
-std::vector<TConnectionRec> ConnectionBook::records() const { return {records_.begin(), records_.begin() + count_}; }
+std::vector<ConnectionRecord> ConnectionBook::records() const { return {records_.begin(), records_.begin() + count_}; }
 
-bool ConnectionBook::assign(const std::vector<TConnectionRec> &records)
+bool ConnectionBook::assign(const std::vector<ConnectionRecord> &records)
 {
     if (records.size() > size_t(kSlots))
         return false;

@@ -8,28 +8,35 @@
 
 namespace kordex {
 
-struct TConnectionRec {
-    QByteArray SystemName = "Default";
-    int32_t SID = 0;
-    QByteArray Password;
-    uint8_t ConnectionType = 1;  // 0 modem, 1 direct serial, 2 TCP/IP
-    QByteArray PhoneNum;
-    QByteArray SocketPort;
-    QByteArray SocketHost;
-    QByteArray AlPrompt1;
-    QByteArray AlPrompt2;
-    QByteArray AlResult1;
-    QByteArray AlResult2;
-    QByteArray UserName;
-    bool ShowNZCommonStates = true;
-    int32_t TcpIpLinePacing = 0;  // ms between lines of a file sent over TCP/IP
-    bool AutoLogin = true;
-    uint8_t BaudRate = 6;     // index into kBaudRates
-    uint8_t FlowControl = 1;  // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 DTR/DSR
-    int16_t ComNumber = 1;
-    bool DiagnosticMode = false;
+// How a record reaches its panel. The numbers are the ones "Kordex.ini"
+// stores; a file may hold any other, which is kept as it is and reaches no
+// transport.
+enum class ConnectionType : uint8_t { Modem = 0, DirectSerial = 1, TcpIp = 2 };
+// Flow control of the serial line, stored by number like the type.
+enum class FlowControl : uint8_t { None = 0, XonXoff = 1, RtsCts = 2, DtrDsr = 3 };
 
-    bool operator==(const TConnectionRec &) const = default;
+struct ConnectionRecord {
+    QByteArray systemName = "Default";
+    int32_t sid = 0;
+    QByteArray password;
+    ConnectionType connectionType = ConnectionType::DirectSerial;
+    QByteArray phoneNumber;
+    QByteArray tcpPort;
+    QByteArray tcpHost;
+    QByteArray auxPrompt1;
+    QByteArray auxPrompt2;
+    QByteArray auxReply1;
+    QByteArray auxReply2;
+    QByteArray userName;
+    bool showNzCommonStates = true;
+    int32_t tcpLinePacingMs = 0;  // ms between lines of a file sent over TCP/IP
+    bool autoLogin = true;
+    uint8_t baudRateIndex = 6;  // index into kBaudRates
+    FlowControl flowControl = FlowControl::XonXoff;
+    int16_t comPort = 1;
+    bool diagnosticMode = false;
+
+    bool operator==(const ConnectionRecord &) const = default;
 };
 
 inline constexpr std::array<int, 15> kBaudRates = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
@@ -41,7 +48,7 @@ QByteArray foldAsciiUpper(const QByteArray &s);
 QByteArray foldAsciiLower(const QByteArray &s);
 bool equalsIgnoringAsciiCase(const QByteArray &a, const QByteArray &b);
 // The book's order: names with a-z folded to A-Z, compared bytewise unsigned.
-bool sortsBefore(const TConnectionRec &a, const TConnectionRec &b);
+bool sortsBefore(const ConnectionRecord &a, const ConnectionRecord &b);
 
 class ConnectionBook {
 public:
@@ -50,12 +57,12 @@ public:
 
     int count() const { return count_; }
     bool isFull() const { return count_ >= kSlots; }
-    TConnectionRec &at(int i) { return records_[i]; }
-    const TConnectionRec &at(int i) const { return records_[i]; }
+    ConnectionRecord &at(int i) { return records_[i]; }
+    const ConnectionRecord &at(int i) const { return records_[i]; }
 
     // Fills slot Count; returns false (and stores nothing) when every slot is taken.
-    bool add(const TConnectionRec &rec);
-    void replace(int i, const TConnectionRec &rec) { records_[i] = rec; }
+    bool add(const ConnectionRecord &rec);
+    void replace(int i, const ConnectionRecord &rec) { records_[i] = rec; }
     void removeAt(int i);
     void clear() { count_ = 0; }
     // Loaders state the count before filling the slots; it is kept within
@@ -70,13 +77,13 @@ public:
     void sortByName();
 
     // The records in use, in book order.
-    std::vector<TConnectionRec> records() const;
+    std::vector<ConnectionRecord> records() const;
     // The book becomes `records`; false (and the book unchanged) when they
     // do not fit in the slots.
-    bool assign(const std::vector<TConnectionRec> &records);
+    bool assign(const std::vector<ConnectionRecord> &records);
 
 private:
-    std::array<TConnectionRec, kSlots> records_{};
+    std::array<ConnectionRecord, kSlots> records_{};
     int count_ = 0;
 };
 

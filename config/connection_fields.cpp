@@ -19,23 +19,23 @@ constexpr bool rowsAreDistinct()
 }
 static_assert(rowsAreDistinct(), "a field is in the table twice");
 
-// Stops the build when TConnectionRec gains or loses a member. With 19
+// Stops the build when ConnectionRecord gains or loses a member. With 19
 // distinct rows above, that leaves no member out of the table.
-[[maybe_unused]] void tableCoversTheRecord(const TConnectionRec &r)
+[[maybe_unused]] void tableCoversTheRecord(const ConnectionRecord &r)
 {
     static_assert(kConnectionFields.size() == 19);
     [[maybe_unused]] const auto &[f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11, f12, f13, f14, f15, f16, f17, f18,
                                   f19] = r;
 }
 
-const TConnectionRec &defaults()
+const ConnectionRecord &defaults()
 {
-    static const TConnectionRec d;
-    return d;
+    static const ConnectionRecord kDefaults;
+    return kDefaults;
 }
 
 template <class M>
-using ValueOf = std::remove_cvref_t<decltype(std::declval<TConnectionRec &>().*std::declval<M>())>;
+using ValueOf = std::remove_cvref_t<decltype(std::declval<ConnectionRecord &>().*std::declval<M>())>;
 }  // namespace
 
 const ConnectionField *findConnectionField(QByteArrayView name)
@@ -46,7 +46,7 @@ const ConnectionField *findConnectionField(QByteArrayView name)
     return nullptr;
 }
 
-QByteArray fieldText(const TConnectionRec &rec, const ConnectionField &field)
+QByteArray fieldText(const ConnectionRecord &rec, const ConnectionField &field)
 {
     return std::visit(
         [&rec](auto m) -> QByteArray {
@@ -55,6 +55,8 @@ QByteArray fieldText(const TConnectionRec &rec, const ConnectionField &field)
                 return rec.*m;
             else if constexpr (std::is_same_v<T, bool>)
                 return rec.*m ? "1" : "0";
+            else if constexpr (std::is_enum_v<T>)
+                return QByteArray::number(int32_t(std::underlying_type_t<T>(rec.*m)));
             else
                 return QByteArray::number(int32_t(rec.*m));
         },
@@ -63,7 +65,7 @@ QByteArray fieldText(const TConnectionRec &rec, const ConnectionField &field)
 
 QByteArray fieldDefaultText(const ConnectionField &field) { return fieldText(defaults(), field); }
 
-bool setFieldFromText(TConnectionRec &rec, const ConnectionField &field, const QByteArray &text)
+bool setFieldFromText(ConnectionRecord &rec, const ConnectionField &field, const QByteArray &text)
 {
     return std::visit(
         [&](auto m) {
@@ -79,6 +81,8 @@ bool setFieldFromText(TConnectionRec &rec, const ConnectionField &field, const Q
                 }
                 if constexpr (std::is_same_v<T, bool>)
                     rec.*m = *v != 0;
+                else if constexpr (std::is_enum_v<T>)
+                    rec.*m = T(std::underlying_type_t<T>(*v));
                 else
                     rec.*m = T(*v);
                 return true;

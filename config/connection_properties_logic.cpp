@@ -15,7 +15,7 @@ bool isLower(uint c) { return c >= 'a' && c <= 'z'; }
 QString fromBytes(const QByteArray &b) { return fromPanelBytes(b); }
 
 using Logic = ConnectionPropertiesLogic;
-using Rec = TConnectionRec;
+using Rec = ConnectionRecord;
 
 // How the entry controls show each record field and store it back, row for
 // row with the record's field table, so a field added there does not build
@@ -31,7 +31,10 @@ struct ControlBinding {
 template <auto RecMember, auto ControlMember>
 constexpr ControlBinding same()
 {
-    return {RecMember, [](Logic &d, const Rec &r) { d.fields.*ControlMember = r.*RecMember; },
+    return {RecMember,
+            [](Logic &d, const Rec &r) {
+                d.fields.*ControlMember = std::remove_reference_t<decltype(d.fields.*ControlMember)>(r.*RecMember);
+            },
             [](const Logic &d, Rec &r) {
                 r.*RecMember = std::remove_reference_t<decltype(r.*RecMember)>(d.fields.*ControlMember);
             }};
@@ -45,38 +48,38 @@ constexpr ControlBinding storedLowerCase()
 }
 
 constexpr ControlBinding kControlBindings[] = {
-    same<&Rec::SystemName, &EntryFields::SysName>(),
-    {&Rec::SID, [](Logic &d, const Rec &r) { d.fields.SidEdit = QByteArray::number(r.SID); },
-     [](const Logic &d, Rec &r) { r.SID = d.fields.sidPosition(); }},
-    same<&Rec::Password, &EntryFields::EditPassword>(),
-    same<&Rec::ConnectionType, &EntryFields::Connection>(),
-    same<&Rec::PhoneNum, &EntryFields::PhoneNumber>(),
-    storedLowerCase<&Rec::SocketPort, &EntryFields::NetPort>(),
-    storedLowerCase<&Rec::SocketHost, &EntryFields::NetHost>(),
-    same<&Rec::AlPrompt1, &EntryFields::Alp1>(),
-    same<&Rec::AlPrompt2, &EntryFields::Alp2>(),
-    same<&Rec::AlResult1, &EntryFields::Alr1>(),
-    same<&Rec::AlResult2, &EntryFields::Alr2>(),
-    same<&Rec::UserName, &EntryFields::EditUsername>(),
-    same<&Rec::ShowNZCommonStates, &EntryFields::CommonStatesCheckBox>(),
+    same<&Rec::systemName, &EntryFields::systemName>(),
+    {&Rec::sid, [](Logic &d, const Rec &r) { d.fields.sidText = QByteArray::number(r.sid); },
+     [](const Logic &d, Rec &r) { r.sid = d.fields.sidPosition(); }},
+    same<&Rec::password, &EntryFields::password>(),
+    same<&Rec::connectionType, &EntryFields::connectionType>(),
+    same<&Rec::phoneNumber, &EntryFields::phoneNumber>(),
+    storedLowerCase<&Rec::tcpPort, &EntryFields::tcpPort>(),
+    storedLowerCase<&Rec::tcpHost, &EntryFields::tcpHost>(),
+    same<&Rec::auxPrompt1, &EntryFields::auxPrompt1>(),
+    same<&Rec::auxPrompt2, &EntryFields::auxPrompt2>(),
+    same<&Rec::auxReply1, &EntryFields::auxReply1>(),
+    same<&Rec::auxReply2, &EntryFields::auxReply2>(),
+    same<&Rec::userName, &EntryFields::userName>(),
+    same<&Rec::showNzCommonStates, &EntryFields::showNzCommonStates>(),
     // A pacing without an item shows the first item and is stored as that.
-    {&Rec::TcpIpLinePacing,
+    {&Rec::tcpLinePacingMs,
      [](Logic &d, const Rec &r) {
-         d.fields.TcpIpLp = 0;
+         d.fields.linePacingItem = 0;
          for (size_t i = 0; i < kLinePacingItems.size(); ++i)
-             if (kLinePacingItems[i] == r.TcpIpLinePacing)
-                 d.fields.TcpIpLp = int(i);
+             if (kLinePacingItems[i] == r.tcpLinePacingMs)
+                 d.fields.linePacingItem = int(i);
      },
      [](const Logic &d, Rec &r) {
-         const int item = d.fields.TcpIpLp;
-         r.TcpIpLinePacing = kLinePacingItems[item >= 0 && item < int(kLinePacingItems.size()) ? item : 0];
+         const int item = d.fields.linePacingItem;
+         r.tcpLinePacingMs = kLinePacingItems[item >= 0 && item < int(kLinePacingItems.size()) ? item : 0];
      }},
-    same<&Rec::AutoLogin, &EntryFields::AutoLogCkbx>(),
-    same<&Rec::BaudRate, &EntryFields::BaudRateComboBox>(),
-    same<&Rec::FlowControl, &EntryFields::FlowCtrlComboBox>(),
-    {&Rec::ComNumber, [](Logic &d, const Rec &r) { d.setPortNumber(r.ComNumber); },
-     [](const Logic &d, Rec &r) { r.ComNumber = int16_t(d.portNumber()); }},
-    same<&Rec::DiagnosticMode, &EntryFields::DiagCheckBox>(),
+    same<&Rec::autoLogin, &EntryFields::autoLogin>(),
+    same<&Rec::baudRateIndex, &EntryFields::baudRateIndex>(),
+    same<&Rec::flowControl, &EntryFields::flowControl>(),
+    {&Rec::comPort, [](Logic &d, const Rec &r) { d.setPortNumber(r.comPort); },
+     [](const Logic &d, Rec &r) { r.comPort = int16_t(d.portNumber()); }},
+    same<&Rec::diagnosticMode, &EntryFields::diagnosticMode>(),
 };
 
 constexpr bool bindingsFollowFieldTable()
@@ -110,7 +113,7 @@ bool filterAccepts(CharFilter filter, uint c)
 int EntryFields::sidPosition() const
 {
     bool ok = false;
-    const qlonglong v = SidEdit.toLongLong(&ok);
+    const qlonglong v = sidText.toLongLong(&ok);
     if (!ok || v < 0)
         return 0;
     return v > kMaxSid ? kMaxSid : int(v);
@@ -125,14 +128,14 @@ ConnectionPropertiesLogic::ConnectionPropertiesLogic(ConnectionBook &book, Confi
 {
 }
 
-void ConnectionPropertiesLogic::FormShow()
+void ConnectionPropertiesLogic::dialogShown()
 {
     visible_ = true;
     // Another program may have changed the file while the dialog was hidden.
-    config_.LoadConnections(book_);
-    PopulateConnectionList();
+    config_.loadConnections(book_);
+    fillConnectionList();
     actions_.setFileMenuEnabled(false);
-    SetDialogMode(dialogMode);
+    setDialogMode(dialogMode);
     focus = DialogFocus::ConnectionList;
     const int current = actions_.currentIndex();
     if (actions_.connectionActive() && current >= 0 && current < int(list_.size()))
@@ -141,7 +144,7 @@ void ConnectionPropertiesLogic::FormShow()
         selectEntry(list_.empty() ? -1 : 0);
 }
 
-void ConnectionPropertiesLogic::FormHide()
+void ConnectionPropertiesLogic::dialogHidden()
 {
     if (!visible_)
         return;
@@ -153,7 +156,7 @@ void ConnectionPropertiesLogic::hideDialog()
 {
     if (onHide)
         onHide();
-    FormHide();
+    dialogHidden();
 }
 
 // The link writes the current index itself when it takes the record: the
@@ -161,78 +164,78 @@ void ConnectionPropertiesLogic::hideDialog()
 void ConnectionPropertiesLogic::connectTo(int index)
 {
     hideDialog();
-    actions_.ConnectToStored(index);
+    actions_.connectToStored(index);
 }
 
-void ConnectionPropertiesLogic::SetDialogMode(int m)
+void ConnectionPropertiesLogic::setDialogMode(DialogMode m)
 {
     dialogMode = m;
-    const bool entry = m == EditMode || m == NewMode;
-    layout.GeneralGroup = entry;
-    layout.Connection = entry;
-    layout.Network = layout.AuxPrompt = layout.PhoneNumGroup = layout.ComPortGroup = false;
+    const bool entry = m == DialogMode::Edit || m == DialogMode::New;
+    layout.generalGroup = entry;
+    layout.connectionGroup = entry;
+    layout.networkGroup = layout.auxPromptGroup = layout.phoneGroup = layout.comPortGroup = false;
     switch (m) {
-    case SelectMode:
-        layout.OKCaption = QStringLiteral("&Connect");
-        layout.EditButton = layout.DeleteButton = false;
-        layout.CancelCaption = QStringLiteral("C&ancel");
-        layout.ConnectionList = true;
+    case DialogMode::Select:
+        layout.okCaption = QStringLiteral("&Connect");
+        layout.editButton = layout.deleteButton = false;
+        layout.cancelCaption = QStringLiteral("C&ancel");
+        layout.connectionList = true;
         focus = DialogFocus::ConnectionList;
         layout.listHelpTopic = actions_.isConnected() ? 5 : 4;
         break;
-    case ManageMode:
-        layout.OKCaption = QStringLiteral("&New");
-        layout.EditButton = layout.DeleteButton = true;
-        layout.CancelCaption = QStringLiteral("C&lose");
-        layout.ConnectionList = true;
+    case DialogMode::Manage:
+        layout.okCaption = QStringLiteral("&New");
+        layout.editButton = layout.deleteButton = true;
+        layout.cancelCaption = QStringLiteral("C&lose");
+        layout.connectionList = true;
         focus = DialogFocus::ConnectionList;
         layout.listHelpTopic = 3;
         break;
-    case EditMode:
-    case NewMode:
-        layout.OKCaption = QStringLiteral("&OK");
-        layout.EditButton = layout.DeleteButton = false;
-        layout.CancelCaption = QStringLiteral("C&ancel");
-        layout.ConnectionList = false;
+    case DialogMode::Edit:
+    case DialogMode::New:
+        layout.okCaption = QStringLiteral("&OK");
+        layout.editButton = layout.deleteButton = false;
+        layout.cancelCaption = QStringLiteral("C&ancel");
+        layout.connectionList = false;
         layout.dialogHelpTopic = 15;
-        if (m == NewMode) {
-            ClearFields();
+        if (m == DialogMode::New) {
+            clearFields();
             focus = DialogFocus::SysName;
         }
         break;
     default: break;
     }
     if (entry)
-        UpdateConnectionVisibility();
+        showControlsOfType();
 }
 
-void ConnectionPropertiesLogic::UpdateConnectionVisibility()
+void ConnectionPropertiesLogic::showControlsOfType()
 {
-    layout.Connection = true;
-    switch (fields.Connection) {
-    case 0:
-        layout.ComPortGroup = true;
-        layout.PhoneNumGroup = true;
-        layout.Network = layout.AuxPrompt = false;
+    layout.connectionGroup = true;
+    switch (ConnectionType(fields.connectionType)) {
+    case ConnectionType::Modem:
+        layout.comPortGroup = true;
+        layout.phoneGroup = true;
+        layout.networkGroup = layout.auxPromptGroup = false;
         break;
-    case 1:
-        layout.ComPortGroup = true;
-        layout.PhoneNumGroup = layout.Network = layout.AuxPrompt = false;
+    case ConnectionType::DirectSerial:
+        layout.comPortGroup = true;
+        layout.phoneGroup = layout.networkGroup = layout.auxPromptGroup = false;
         break;
-    case 2:
-        layout.ComPortGroup = layout.PhoneNumGroup = false;
-        layout.Network = layout.AuxPrompt = true;
+    case ConnectionType::TcpIp:
+        layout.comPortGroup = layout.phoneGroup = false;
+        layout.networkGroup = layout.auxPromptGroup = true;
         break;
     default: break;
     }
 }
 
-void ConnectionPropertiesLogic::PopulateConnectionList()
+void ConnectionPropertiesLogic::fillConnectionList()
 {
     list_.clear();
     const ConnectionBook &book = book_;
     for (int i = 0; i < book.count(); ++i)
-        list_.push_back(book.at(i).SystemName);
+        list_.push_back(book.at(i).systemName);
     selected_ = list_.empty() ? -1 : 0;
 }
 
@@ -241,7 +244,7 @@ void ConnectionPropertiesLogic::selectEntry(int index)
     selected_ = index >= 0 && index < int(list_.size()) ? index : -1;
 }
 
-void ConnectionPropertiesLogic::MakeRecordSelected(const QByteArray &name)
+void ConnectionPropertiesLogic::selectEntryNamed(const QByteArray &name)
 {
     for (size_t i = 0; i < list_.size(); ++i) {
         if (list_[i] == name) {
@@ -251,13 +254,13 @@ void ConnectionPropertiesLogic::MakeRecordSelected(const QByteArray &name)
     }
 }
 
-void ConnectionPropertiesLogic::OKButtonClick()
+void ConnectionPropertiesLogic::accept()
 {
-    if (selected_ < 0 && dialogMode != ManageMode && dialogMode != NewMode)
+    if (selected_ < 0 && dialogMode != DialogMode::Manage && dialogMode != DialogMode::New)
         return;
     ConnectionBook &book = book_;
     switch (dialogMode) {
-    case SelectMode: {
+    case DialogMode::Select: {
         const int index = selected_;
         if (!actions_.isConnected()) {
             connectTo(index);
@@ -270,41 +273,41 @@ void ConnectionPropertiesLogic::OKButtonClick()
         // operator chose. It does not if the list no longer shows that entry
         // there (the book was read again): the operator chooses again.
         prompter_.askYesNo(QStringLiteral("Warning"), q, guard_.guarded([this, index, name](bool yes) {
-            if (yes && dialogMode == SelectMode && index < int(list_.size()) && list_[index] == name)
+            if (yes && dialogMode == DialogMode::Select && index < int(list_.size()) && list_[index] == name)
                 connectTo(index);
         }));
         return;
     }
-    case ManageMode:
-        SetDialogMode(NewMode);
+    case DialogMode::Manage:
+        setDialogMode(DialogMode::New);
         focus = DialogFocus::SysName;
         return;
-    case EditMode:
-    case NewMode: {
-        if (!ValidateEntry()) {
+    case DialogMode::Edit:
+    case DialogMode::New: {
+        if (!validateEntry()) {
             prompter_.message(QStringLiteral("Error"), pendingMessage, Prompter::Icon::Error);
             focus = DialogFocus::SysName;
             return;
         }
-        const QByteArray name = fields.SysName;
-        if (dialogMode == EditMode) {
-            UpdateConnection(true, selected_);
+        const QByteArray name = fields.systemName;
+        if (dialogMode == DialogMode::Edit) {
+            storeEntry(true, selected_);
         } else {
-            UpdateConnection(true, book.count());
+            storeEntry(true, book.count());
             book.setCount(book.count() + 1);
         }
-        config_.SaveConnections(book);
-        actions_.PopulateConnectMenu();
-        PopulateConnectionList();
-        MakeRecordSelected(name);
-        SetDialogMode(ManageMode);
+        config_.saveConnections(book);
+        actions_.rebuildConnectMenu();
+        fillConnectionList();
+        selectEntryNamed(name);
+        setDialogMode(DialogMode::Manage);
         return;
     }
     default: return;
     }
 }
 
-bool ConnectionPropertiesLogic::ValidateEntry()
+bool ConnectionPropertiesLogic::validateEntry()
 {
     auto failWith = [this](const char *text) {
         pendingMessage = QString::fromLatin1(text);
@@ -313,80 +316,80 @@ bool ConnectionPropertiesLogic::ValidateEntry()
     };
     // The file drops blanks around a name when it is read back, so a name of
     // blanks would come back empty.
-    if (stripIniText(fields.SysName).isEmpty())
+    if (stripIniText(fields.systemName).isEmpty())
         return failWith("Entry of System Name Required");
-    if (NameInUse())
+    if (entryNameInUse())
         return failWith("A record by this name already exists, please use another name.");
     if (book_.count() >= ConnectionBook::kDialogCapacity)
         return failWith("Maximum database size reached.");
     return true;
 }
 
-bool ConnectionPropertiesLogic::NameInUse() const
+bool ConnectionPropertiesLogic::entryNameInUse() const
 {
     // Compared as the names will read back from the file: "Alpha " next to
     // "Alpha" would be two entries of one name after the next load.
     const ConnectionBook &book = book_;
-    const QByteArray candidate = stripIniText(fields.SysName);
+    const QByteArray candidate = stripIniText(fields.systemName);
     for (int i = 0; i < book.count(); ++i) {
-        if (!equalsIgnoringAsciiCase(stripIniText(book.at(i).SystemName), candidate))
+        if (!equalsIgnoringAsciiCase(stripIniText(book.at(i).systemName), candidate))
             continue;
         // The entry being edited may keep its name in another letter case.
-        if (dialogMode == NewMode || (dialogMode == EditMode && i != selected_))
+        if (dialogMode == DialogMode::New || (dialogMode == DialogMode::Edit && i != selected_))
             return true;
     }
     return false;
 }
 
-void ConnectionPropertiesLogic::CancelButtonClick()
+void ConnectionPropertiesLogic::cancel()
 {
     switch (dialogMode) {
-    case SelectMode:
-    case ManageMode: hideDialog(); break;
-    case EditMode:
-    case NewMode:
-        layout.ConnectionList = true;
-        SetDialogMode(ManageMode);
+    case DialogMode::Select:
+    case DialogMode::Manage: hideDialog(); break;
+    case DialogMode::Edit:
+    case DialogMode::New:
+        layout.connectionList = true;
+        setDialogMode(DialogMode::Manage);
         break;
     default: break;
     }
 }
 
-void ConnectionPropertiesLogic::EditButtonClick()
+void ConnectionPropertiesLogic::editEntry()
 {
     if (selected_ < 0)
         return;
-    UpdateConnection(false, selected_);
-    SetDialogMode(EditMode);
+    storeEntry(false, selected_);
+    setDialogMode(DialogMode::Edit);
     focus = DialogFocus::SysName;
 }
 
-void ConnectionPropertiesLogic::DeleteButtonClick()
+void ConnectionPropertiesLogic::deleteEntry()
 {
     if (selected_ < 0)
         return;
     const int i = selected_;
     book_.removeAt(i);
-    config_.SaveConnections(book_);
-    actions_.PopulateConnectMenu();
-    PopulateConnectionList();
-    ClearFields();
+    config_.saveConnections(book_);
+    actions_.rebuildConnectMenu();
+    fillConnectionList();
+    clearFields();
     if (i - 1 > 0)
         selectEntry(i - 1);
 }
 
-void ConnectionPropertiesLogic::ConnectionListDblClick()
+void ConnectionPropertiesLogic::entryActivated()
 {
-    if (dialogMode == SelectMode)
-        OKButtonClick();
-    else if (dialogMode == ManageMode)
-        EditButtonClick();
+    if (dialogMode == DialogMode::Select)
+        accept();
+    else if (dialogMode == DialogMode::Manage)
+        editEntry();
 }
 
-void ConnectionPropertiesLogic::FieldChange()
+void ConnectionPropertiesLogic::connectionTypeChanged()
 {
-    if (dialogMode == EditMode || dialogMode == NewMode)
-        UpdateConnectionVisibility();
+    if (dialogMode == DialogMode::Edit || dialogMode == DialogMode::New)
+        showControlsOfType();
 }
 
 bool ConnectionPropertiesLogic::keyPress(CharFilter filter, uint code)
@@ -401,14 +404,14 @@ void ConnectionPropertiesLogic::stepSid(int delta)
 {
     int v = fields.sidPosition() + delta;
     v = v < 0 ? 0 : (v > kMaxSid ? kMaxSid : v);
-    fields.SidEdit = QByteArray::number(v);
+    fields.sidText = QByteArray::number(v);
 }
 
-void ConnectionPropertiesLogic::UpdateConnection(bool store, int index)
+void ConnectionPropertiesLogic::storeEntry(bool store, int index)
 {
     if (index < 0 || index >= ConnectionBook::kSlots)
         return;
-    TConnectionRec &r = book_.at(index);
+    ConnectionRecord &r = book_.at(index);
     for (const ControlBinding &b : kControlBindings) {
         if (store)
             b.store(*this, r);
@@ -417,7 +420,7 @@ void ConnectionPropertiesLogic::UpdateConnection(bool store, int index)
     }
 }
 
-void ConnectionPropertiesLogic::ClearFields()
+void ConnectionPropertiesLogic::clearFields()
 {
     fields = EntryFields{};
     setPortNumber(-1);

@@ -17,7 +17,9 @@
 
 namespace kordex {
 
-enum DialogMode { SelectMode = 0, ManageMode = 1, EditMode = 2, NewMode = 3 };
+// Select: pick a record to connect to; Manage: the list with New, Edit and
+// Delete; Edit and New: the entry fields of one record.
+enum class DialogMode { Select = 0, Manage = 1, Edit = 2, New = 3 };
 
 inline const std::array<const char *, 3> kConnectionTypeItems = {"Com Port Modem", "Com Port Direct", "TCP/IP "};
 inline const std::array<const char *, 4> kFlowControlItems = {"None", "XON/XOFF", "RTS/CTS", "DTR/DSR"};
@@ -42,17 +44,17 @@ bool filterAccepts(CharFilter filter, uint code);
 // FlowCtrlComboBox hold the stored number; a number without an item shows no
 // selection and is stored back unchanged.
 struct EntryFields {
-    QByteArray SysName, EditUsername, EditPassword;
-    QByteArray SidEdit = "0";
-    bool AutoLogCkbx = true;
-    bool CommonStatesCheckBox = true;
-    bool DiagCheckBox = false;
-    int Connection = 1;
-    int BaudRateComboBox = 6;
-    int FlowCtrlComboBox = 1;
-    QByteArray PhoneNumber, NetPort, NetHost;
-    int TcpIpLp = 0;  // item index
-    QByteArray Alp1, Alp2, Alr1, Alr2;
+    QByteArray systemName, userName, password;
+    QByteArray sidText = "0";
+    bool autoLogin = true;
+    bool showNzCommonStates = true;
+    bool diagnosticMode = false;
+    int connectionType = 1;
+    int baudRateIndex = 6;
+    int flowControl = 1;
+    QByteArray phoneNumber, tcpPort, tcpHost;
+    int linePacingItem = 0;  // item index
+    QByteArray auxPrompt1, auxPrompt2, auxReply1, auxReply2;
 
     // The up-down control's position: the field's number kept within 0-254.
     int sidPosition() const;
@@ -60,11 +62,11 @@ struct EntryFields {
 
 // What is shown, with which captions and help topics.
 struct DialogLayout {
-    bool GeneralGroup = false, Connection = false, Network = false, AuxPrompt = false;
-    bool PhoneNumGroup = false, ComPortGroup = false;
-    bool ConnectionList = true, EditButton = false, DeleteButton = false;
-    QString OKCaption = QStringLiteral("&OK");
-    QString CancelCaption = QStringLiteral("C&ancel");
+    bool generalGroup = false, connectionGroup = false, networkGroup = false, auxPromptGroup = false;
+    bool phoneGroup = false, comPortGroup = false;
+    bool connectionList = true, editButton = false, deleteButton = false;
+    QString okCaption = QStringLiteral("&OK");
+    QString cancelCaption = QStringLiteral("C&ancel");
     int listHelpTopic = 0;
     int dialogHelpTopic = 4;
 };
@@ -77,32 +79,32 @@ public:
                               ConnectionActions &actions);
 
     // Set by the main window before it shows the dialog; kept while hidden.
-    int dialogMode = SelectMode;
-    // The window hides itself when asked (and then calls FormHide).
+    DialogMode dialogMode = DialogMode::Select;
+    // The window hides itself when asked (and then calls dialogHidden).
     std::function<void()> onHide;
 
     // Handlers.
-    void FormShow();
-    void FormHide();
-    void OKButtonClick();
-    void CancelButtonClick();
-    void EditButtonClick();
-    void DeleteButtonClick();
-    void ConnectionListDblClick();
-    void FieldChange();  // a click on the Connection radio group
+    void dialogShown();
+    void dialogHidden();
+    void accept();
+    void cancel();
+    void editEntry();
+    void deleteEntry();
+    void entryActivated();
+    void connectionTypeChanged();  // a click on the Connection radio group
     // The character filters: false, with a beep, for a refused character.
     bool keyPress(CharFilter filter, uint code);
     void stepSid(int delta);  // SidUpDown arrows
 
     // Operations.
-    void SetDialogMode(int mode);
-    void UpdateConnectionVisibility();
-    void PopulateConnectionList();
-    void MakeRecordSelected(const QByteArray &name);
-    bool ValidateEntry();
-    bool NameInUse() const;
-    void UpdateConnection(bool store, int index);
-    void ClearFields();
+    void setDialogMode(DialogMode mode);
+    void showControlsOfType();
+    void fillConnectionList();
+    void selectEntryNamed(const QByteArray &name);
+    bool validateEntry();
+    bool entryNameInUse() const;
+    void storeEntry(bool store, int index);
+    void clearFields();
 
     // The list.
     const std::vector<QByteArray> &listItems() const { return list_; }

@@ -29,13 +29,13 @@ QList<QByteArray> textLines(QByteArray bytes)
 // The columns of a record line, in the order the old versions wrote them,
 // on either side of the type column the oldest files lack; a common-states
 // column may follow.
-using Rec = TConnectionRec;
-constexpr std::array kColumnsBeforeType = {&connectionField(&Rec::SystemName), &connectionField(&Rec::SID),
-                                           &connectionField(&Rec::Password)};
-constexpr std::array kColumnsAfterType = {&connectionField(&Rec::PhoneNum),   &connectionField(&Rec::SocketPort),
-                                          &connectionField(&Rec::SocketHost), &connectionField(&Rec::AlPrompt1),
-                                          &connectionField(&Rec::AlPrompt2),  &connectionField(&Rec::AlResult1),
-                                          &connectionField(&Rec::AlResult2),  &connectionField(&Rec::UserName)};
+using Rec = ConnectionRecord;
+constexpr std::array kColumnsBeforeType = {&connectionField(&Rec::systemName), &connectionField(&Rec::sid),
+                                           &connectionField(&Rec::password)};
+constexpr std::array kColumnsAfterType = {&connectionField(&Rec::phoneNumber), &connectionField(&Rec::tcpPort),
+                                          &connectionField(&Rec::tcpHost),     &connectionField(&Rec::auxPrompt1),
+                                          &connectionField(&Rec::auxPrompt2),  &connectionField(&Rec::auxReply1),
+                                          &connectionField(&Rec::auxReply2),   &connectionField(&Rec::userName)};
 
 std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
 {
@@ -45,7 +45,7 @@ std::optional<int32_t> lineNumber(const QList<QByteArray> &lines, int index)
 }
 }  // namespace
 
-QList<QByteArray> SplitLegacyCsvFields(const QByteArray &line)
+QList<QByteArray> splitLegacyCsvFields(const QByteArray &line)
 {
     QList<QByteArray> fields;
     // A NUL ended the line for the old readers.
@@ -89,12 +89,12 @@ QList<QByteArray> SplitLegacyCsvFields(const QByteArray &line)
     return fields;
 }
 
-TConnectionRec ParseLegacyCsvLine(const QByteArray &line)
+ConnectionRecord parseLegacyCsvLine(const QByteArray &line)
 {
-    const QList<QByteArray> f = SplitLegacyCsvFields(line);
+    const QList<QByteArray> f = splitLegacyCsvFields(line);
     qsizetype pos = 0;
     auto next = [&]() -> QByteArray { return pos < f.size() ? f[pos++] : QByteArray(); };
-    TConnectionRec r;
+    ConnectionRecord r;
     // The old versions read a malformed number as 0, and what the file does
     // not hold is 0 too, not the record's default.
     auto zero = [&r](const ConnectionField &field) {
@@ -111,25 +111,25 @@ TConnectionRec ParseLegacyCsvLine(const QByteArray &line)
         readColumn(field);
     // Files without a type field have the phone number here.
     if (pos < f.size() && !f[pos].isEmpty() && QByteArray("012").contains(f[pos])) {
-        r.ConnectionType = uint8_t(parseIniInteger(f[pos]).value_or(1));
+        r.connectionType = ConnectionType(parseIniInteger(f[pos]).value_or(1));
         ++pos;
     } else {
-        r.ConnectionType = 1;
+        r.connectionType = ConnectionType::DirectSerial;
     }
     for (const ConnectionField *field : kColumnsAfterType)
         readColumn(field);
-    r.ShowNZCommonStates = true;
+    r.showNzCommonStates = true;
     if (pos < f.size() && !f[pos].isEmpty()) {
         const QByteArray v = f[pos++];
         if (auto num = parseIniInteger(v))
-            r.ShowNZCommonStates = *num != 0;
+            r.showNzCommonStates = *num != 0;
         else if (equalsIgnoringAsciiCase(v, "False"))
-            r.ShowNZCommonStates = false;
+            r.showNzCommonStates = false;
     }
     return r;
 }
 
-bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter)
+bool readLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter)
 {
     QString path = executableFolder + QStringLiteral("Kordex.csv");
     if (!QFileInfo::exists(path))
@@ -143,16 +143,16 @@ bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompt
         prompter.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded"), Prompter::Icon::Error);
         return false;
     }
-    ParseLegacyCsv(book, file.bytes);
+    parseLegacyCsv(book, file.bytes);
     return true;
 }
 
-void ParseLegacyCsv(ConnectionBook &book, const QByteArray &bytes)
+void parseLegacyCsv(ConnectionBook &book, const QByteArray &bytes)
 {
     const QList<QByteArray> lines = textLines(bytes);
     if (lines.isEmpty() || !hasHeaderMark(lines.first()))
         return;
-    const QList<QByteArray> header = SplitLegacyCsvFields(lines.first());
+    const QList<QByteArray> header = splitLegacyCsvFields(lines.first());
     const auto count = header.size() >= 2 ? parseIniInteger(header[1]) : std::nullopt;
     if (!count)
         return;
@@ -160,17 +160,17 @@ void ParseLegacyCsv(ConnectionBook &book, const QByteArray &bytes)
     const int wanted = std::min<int64_t>(std::max<int32_t>(*count, 0), ConnectionBook::kSlots);
     int i = 0;
     for (qsizetype l = 1; l < lines.size() && i < wanted; ++l, ++i)
-        book.at(i) = ParseLegacyCsvLine(lines.at(l));
+        book.at(i) = parseLegacyCsvLine(lines.at(l));
     book.setCount(i);
 }
 
-LegacySettings ReadLegacyCfg(const QString &executableFolder)
+LegacySettings readLegacyCfg(const QString &executableFolder)
 {
     const FileContents file = ReadRegularFile(executableFolder + QStringLiteral("Kordex.cfg"));
-    return file.ok ? ParseLegacyCfg(file.bytes) : LegacySettings();
+    return file.ok ? parseLegacyCfg(file.bytes) : LegacySettings();
 }
 
-LegacySettings ParseLegacyCfg(const QByteArray &bytes)
+LegacySettings parseLegacyCfg(const QByteArray &bytes)
 {
     LegacySettings s;
     const QList<QByteArray> lines = textLines(bytes);
@@ -193,40 +193,40 @@ LegacySettings ParseLegacyCfg(const QByteArray &bytes)
     return s;
 }
 
-void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &s)
+void applyLegacySettings(ConnectionBook &book, const LegacySettings &s)
 {
     for (int i = 0; i < book.count(); ++i) {
-        TConnectionRec &r = book.at(i);
-        r.TcpIpLinePacing = s.linePacing;
-        r.AutoLogin = s.autoLogin;
-        r.BaudRate = s.baudIndex;
-        r.FlowControl = s.flowIndex;
-        r.ComNumber = s.portNumber;
+        ConnectionRecord &r = book.at(i);
+        r.tcpLinePacingMs = s.linePacing;
+        r.autoLogin = s.autoLogin;
+        r.baudRateIndex = s.baudIndex;
+        r.flowControl = FlowControl(s.flowIndex);
+        r.comPort = s.portNumber;
     }
 }
 
-void LoadDefaultConnections(ConnectionBook &book)
+void loadExampleConnections(ConnectionBook &book)
 {
     struct Example {
         const char *name;
-        uint8_t type;
+        ConnectionType type;
         const char *port;
         QByteArray host;
     };
     const Example examples[3] = {
-        {"Example Direct", 1, "23", kExampleHost},
-        {"Example Modem", 0, "23", kExampleHost},
-        {"Example TCPIP", 2, "telnet", "127.0.0.1"},
+        {"Example Direct", ConnectionType::DirectSerial, "23", kExampleHost},
+        {"Example Modem", ConnectionType::Modem, "23", kExampleHost},
+        {"Example TCPIP", ConnectionType::TcpIp, "telnet", "127.0.0.1"},
     };
     book.setCount(3);
     for (int i = 0; i < 3; ++i) {
-        TConnectionRec r;
-        r.SystemName = examples[i].name;
-        r.ConnectionType = examples[i].type;
-        r.PhoneNum = "888";
-        r.SocketPort = examples[i].port;
-        r.SocketHost = examples[i].host;
-        r.Password = "QUOLL";
+        ConnectionRecord r;
+        r.systemName = examples[i].name;
+        r.connectionType = examples[i].type;
+        r.phoneNumber = "888";
+        r.tcpPort = examples[i].port;
+        r.tcpHost = examples[i].host;
+        r.password = "QUOLL";
         book.at(i) = r;
     }
 }

@@ -22,24 +22,24 @@ struct LegacySettings {
 
 // Comma-separated fields with double quotes, as the old versions wrote them:
 // an unquoted blank ends a field, "" inside quotes is one quote.
-QList<QByteArray> SplitLegacyCsvFields(const QByteArray &line);
+QList<QByteArray> splitLegacyCsvFields(const QByteArray &line);
 
 // One record line; the type field and the trailing common-states field are
 // optional. Fields the file does not hold (pacing, login, serial settings,
 // diagnostics) come out as 0 and false.
-TConnectionRec ParseLegacyCsvLine(const QByteArray &line);
+ConnectionRecord parseLegacyCsvLine(const QByteArray &line);
 
 // True when a csv file was found and read without an input/output error.
 // Count becomes the number of record lines read (at most the header's count
 // and the book's slots).
-bool ReadLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter);
-LegacySettings ReadLegacyCfg(const QString &executableFolder);
+bool readLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompter &prompter);
+LegacySettings readLegacyCfg(const QString &executableFolder);
 // The same from the files' bytes: a csv file without its header mark or
 // count leaves the book as it was; a cfg file without its mark gives the
 // defaults.
-void ParseLegacyCsv(ConnectionBook &book, const QByteArray &bytes);
-LegacySettings ParseLegacyCfg(const QByteArray &bytes);
-void ApplyLegacyCfg(ConnectionBook &book, const LegacySettings &settings);
-void LoadDefaultConnections(ConnectionBook &book);
+void parseLegacyCsv(ConnectionBook &book, const QByteArray &bytes);
+LegacySettings parseLegacyCfg(const QByteArray &bytes);
+void applyLegacySettings(ConnectionBook &book, const LegacySettings &settings);
+void loadExampleConnections(ConnectionBook &book);
 
 }  // namespace kordex

@@ -370,7 +370,7 @@ void ConnectionPropertiesDialog::wireFields()
     filterField(usernameEdit_, CharFilter::Any);
     connect(sidEdit_, &QLineEdit::editingFinished, this, [this] {
         // Show the number the up-down control holds.
-        logic_.fields.SidEdit = QByteArray::number(logic_.fields.sidPosition());
+        logic_.fields.sidText = QByteArray::number(logic_.fields.sidPosition());
         syncFields();
     });
     connect(sidUpDown_, &SidUpDownControl::stepped, this, [this](int d) {
@@ -384,21 +384,21 @@ void ConnectionPropertiesDialog::wireFields()
                 logic_.fields.*field = on;
         });
     };
-    check(autoLoginCheckBox_, &EntryFields::AutoLogCkbx);
-    check(commonStatesCheckBox_, &EntryFields::CommonStatesCheckBox);
-    check(diagnosticCheckBox_, &EntryFields::DiagCheckBox);
+    check(autoLoginCheckBox_, &EntryFields::autoLogin);
+    check(commonStatesCheckBox_, &EntryFields::showNzCommonStates);
+    check(diagnosticCheckBox_, &EntryFields::diagnosticMode);
 
     connect(connectionTypes_, &QButtonGroup::idClicked, this, [this](int id) {
-        logic_.fields.Connection = id;
-        logic_.FieldChange();
+        logic_.fields.connectionType = id;
+        logic_.connectionTypeChanged();
         syncLayout();
     });
     auto combo = [this](QComboBox *box, int EntryFields::*field) {
         connect(box, &QComboBox::activated, this, [this, field](int i) { logic_.fields.*field = i; });
     };
-    combo(baudRateComboBox_, &EntryFields::BaudRateComboBox);
-    combo(flowControlComboBox_, &EntryFields::FlowCtrlComboBox);
-    combo(linePacingComboBox_, &EntryFields::TcpIpLp);
+    combo(baudRateComboBox_, &EntryFields::baudRateIndex);
+    combo(flowControlComboBox_, &EntryFields::flowControl);
+    combo(linePacingComboBox_, &EntryFields::linePacingItem);
     connect(portComboBox_, &QComboBox::activated, this, [this](int i) {
         logic_.choosePort(i);
         syncFields();
@@ -412,23 +412,23 @@ void ConnectionPropertiesDialog::wireListAndButtons()
             logic_.selectEntry(row);
     });
     connect(connectionList_, &QListWidget::itemDoubleClicked, this, [this] {
-        logic_.ConnectionListDblClick();
+        logic_.entryActivated();
         afterHandler();
     });
     connect(okButton_, &QPushButton::clicked, this, [this] {
-        logic_.OKButtonClick();
+        logic_.accept();
         afterHandler();
     });
     connect(editButton_, &QPushButton::clicked, this, [this] {
-        logic_.EditButtonClick();
+        logic_.editEntry();
         afterHandler();
     });
     connect(deleteButton_, &QPushButton::clicked, this, [this] {
-        logic_.DeleteButtonClick();
+        logic_.deleteEntry();
         afterHandler();
     });
     connect(cancelButton_, &QPushButton::clicked, this, [this] {
-        logic_.CancelButtonClick();
+        logic_.cancel();
         afterHandler();
     });
 
@@ -462,27 +462,27 @@ void ConnectionPropertiesDialog::pushText(QLineEdit *e)
     EntryFields &f = logic_.fields;
     const QByteArray v = toBytes(e->text());
     if (e == systemNameEdit_)
-        f.SysName = v;
+        f.systemName = v;
     else if (e == usernameEdit_)
-        f.EditUsername = v;
+        f.userName = v;
     else if (e == passwordEdit_)
-        f.EditPassword = v;
+        f.password = v;
     else if (e == sidEdit_)
-        f.SidEdit = v;
+        f.sidText = v;
     else if (e == phoneNumberEdit_)
-        f.PhoneNumber = v;
+        f.phoneNumber = v;
     else if (e == netPortEdit_)
-        f.NetPort = v;
+        f.tcpPort = v;
     else if (e == netHostEdit_)
-        f.NetHost = v;
+        f.tcpHost = v;
     else if (e == auxPrompt1Edit_)
-        f.Alp1 = v;
+        f.auxPrompt1 = v;
     else if (e == auxPrompt2Edit_)
-        f.Alp2 = v;
+        f.auxPrompt2 = v;
     else if (e == auxReply1Edit_)
-        f.Alr1 = v;
+        f.auxReply1 = v;
     else if (e == auxReply2Edit_)
-        f.Alr2 = v;
+        f.auxReply2 = v;
 }
 
 bool ConnectionPropertiesDialog::eventFilter(QObject *watched, QEvent *event)
@@ -552,7 +552,7 @@ void ConnectionPropertiesDialog::applyPortList(std::vector<SerialPortEntry> port
     syncFields();
 }
 
-void ConnectionPropertiesDialog::showInMode(int mode)
+void ConnectionPropertiesDialog::showInMode(DialogMode mode)
 {
     ensureControls();
     if (isVisible()) {
@@ -583,7 +583,7 @@ void ConnectionPropertiesDialog::showEvent(QShowEvent *e)
     }
     QDialog::showEvent(e);
     if (!e->spontaneous()) {
-        logic_.FormShow();
+        logic_.dialogShown();
         rescanPorts();  // after the reload: the file's [Ports] may have changed too
         syncFromLogic();
     }
@@ -593,7 +593,7 @@ void ConnectionPropertiesDialog::hideEvent(QHideEvent *e)
 {
     QDialog::hideEvent(e);
     if (!e->spontaneous())
-        logic_.FormHide();
+        logic_.dialogHidden();
 }
 
 void ConnectionPropertiesDialog::closeEvent(QCloseEvent *e)
@@ -605,7 +605,7 @@ void ConnectionPropertiesDialog::closeEvent(QCloseEvent *e)
 
 void ConnectionPropertiesDialog::reject()
 {
-    logic_.CancelButtonClick();
+    logic_.cancel();
     afterHandler();
 }
 
@@ -633,19 +633,19 @@ void ConnectionPropertiesDialog::syncFromLogic()
 void ConnectionPropertiesDialog::syncLayout()
 {
     const DialogLayout &l = logic_.layout;
-    generalGroup_->setVisible(l.GeneralGroup);
-    connectionGroup_->setVisible(l.Connection);
-    networkGroup_->setVisible(l.Network);
-    auxPromptGroup_->setVisible(l.AuxPrompt);
-    phoneNumberGroup_->setVisible(l.PhoneNumGroup);
-    comPortGroup_->setVisible(l.ComPortGroup);
-    connectionList_->setVisible(l.ConnectionList);
-    if (l.ConnectionList)
+    generalGroup_->setVisible(l.generalGroup);
+    connectionGroup_->setVisible(l.connectionGroup);
+    networkGroup_->setVisible(l.networkGroup);
+    auxPromptGroup_->setVisible(l.auxPromptGroup);
+    phoneNumberGroup_->setVisible(l.phoneGroup);
+    comPortGroup_->setVisible(l.comPortGroup);
+    connectionList_->setVisible(l.connectionList);
+    if (l.connectionList)
         connectionList_->raise();
-    editButton_->setVisible(l.EditButton);
-    deleteButton_->setVisible(l.DeleteButton);
-    okButton_->setText(l.OKCaption);
-    cancelButton_->setText(l.CancelCaption);
+    editButton_->setVisible(l.editButton);
+    deleteButton_->setVisible(l.deleteButton);
+    okButton_->setText(l.okCaption);
+    cancelButton_->setText(l.cancelCaption);
 }
 
 void ConnectionPropertiesDialog::syncList()
@@ -674,22 +674,22 @@ void ConnectionPropertiesDialog::syncFields()
         if (e->text() != toText(v))
             e->setText(toText(v));
     };
-    setText(systemNameEdit_, f.SysName);
-    setText(usernameEdit_, f.EditUsername);
-    setText(passwordEdit_, f.EditPassword);
-    setText(sidEdit_, f.SidEdit);
-    setText(phoneNumberEdit_, f.PhoneNumber);
-    setText(netPortEdit_, f.NetPort);
-    setText(netHostEdit_, f.NetHost);
-    setText(auxPrompt1Edit_, f.Alp1);
-    setText(auxPrompt2Edit_, f.Alp2);
-    setText(auxReply1Edit_, f.Alr1);
-    setText(auxReply2Edit_, f.Alr2);
-    autoLoginCheckBox_->setChecked(f.AutoLogCkbx);
-    commonStatesCheckBox_->setChecked(f.CommonStatesCheckBox);
-    diagnosticCheckBox_->setChecked(f.DiagCheckBox);
-    if (f.Connection >= 0 && f.Connection < 3) {
-        connectionTypeButtons_[f.Connection]->setChecked(true);
+    setText(systemNameEdit_, f.systemName);
+    setText(usernameEdit_, f.userName);
+    setText(passwordEdit_, f.password);
+    setText(sidEdit_, f.sidText);
+    setText(phoneNumberEdit_, f.phoneNumber);
+    setText(netPortEdit_, f.tcpPort);
+    setText(netHostEdit_, f.tcpHost);
+    setText(auxPrompt1Edit_, f.auxPrompt1);
+    setText(auxPrompt2Edit_, f.auxPrompt2);
+    setText(auxReply1Edit_, f.auxReply1);
+    setText(auxReply2Edit_, f.auxReply2);
+    autoLoginCheckBox_->setChecked(f.autoLogin);
+    commonStatesCheckBox_->setChecked(f.showNzCommonStates);
+    diagnosticCheckBox_->setChecked(f.diagnosticMode);
+    if (f.connectionType >= 0 && f.connectionType < 3) {
+        connectionTypeButtons_[f.connectionType]->setChecked(true);
     } else {
         connectionTypes_->setExclusive(false);
         for (QRadioButton *b : connectionTypeButtons_)
@@ -697,9 +697,9 @@ void ConnectionPropertiesDialog::syncFields()
         connectionTypes_->setExclusive(true);
     }
     auto setIndex = [](QComboBox *box, int i) { box->setCurrentIndex(i >= 0 && i < box->count() ? i : -1); };
-    setIndex(baudRateComboBox_, f.BaudRateComboBox);
-    setIndex(flowControlComboBox_, f.FlowCtrlComboBox);
-    setIndex(linePacingComboBox_, f.TcpIpLp);
+    setIndex(baudRateComboBox_, f.baudRateIndex);
+    setIndex(flowControlComboBox_, f.flowControl);
+    setIndex(linePacingComboBox_, f.linePacingItem);
     setIndex(portComboBox_, logic_.portEntry());
     portComboBox_->setToolTip(logic_.portEntry() >= 0 ? logic_.ports()[logic_.portEntry()].devicePath : QString());
     syncing_ = false;

@@ -46,7 +46,7 @@ public:
                                ConnectionActions &actions, QWidget *parent = nullptr);
 
     // "Co&nnect to..." shows Select mode, "&Edit Connection..." Manage mode.
-    void showInMode(int mode);
+    void showInMode(DialogMode mode);
     // The ports offered are probed each time the dialog opens (an adapter
     // may have been plugged in meanwhile); tests give a fixed list instead.
     void setPortList(std::vector<SerialPortEntry> ports);

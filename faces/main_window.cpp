@@ -174,15 +174,15 @@ void MainWindow::buildMenus()
 
     connect(connect1, &QAction::triggered, this, [this] {
         if (dialog_)
-            dialog_->showInMode(SelectMode);
+            dialog_->showInMode(DialogMode::Select);
     });
     connect(edit, &QAction::triggered, this, [this] {
         if (dialog_)
-            dialog_->showInMode(ManageMode);
+            dialog_->showInMode(DialogMode::Manage);
     });
-    connect(disconnect, &QAction::triggered, this, [this] { link_->DisconnectClick(); });
-    connect(capture, &QAction::triggered, this, [this] { link_->SaveDatabase1Click(); });
-    connect(sendFile, &QAction::triggered, this, [this] { link_->LoadDatabase1Click(); });
+    connect(disconnect, &QAction::triggered, this, [this] { link_->requestDisconnect(); });
+    connect(capture, &QAction::triggered, this, [this] { link_->toggleCapture(); });
+    connect(sendFile, &QAction::triggered, this, [this] { link_->toggleFileSend(); });
     connect(closeTandem, &QAction::triggered, this, [this] { keys_->closeTandemMode(); });
     connect(exit, &QAction::triggered, this, [this] { exitProgram(); });
     connect(refresh, &QAction::triggered, this, [this] { keys_->refresh(); });
@@ -669,7 +669,7 @@ void MainWindow::setConnectMenu(const std::vector<QByteArray> &captions)
             continue;
         }
         QAction *a = connectMenu_->addAction(text);
-        connect(a, &QAction::triggered, this, [this, i] { link_->ConnectionClicked(i); });
+        connect(a, &QAction::triggered, this, [this, i] { link_->connectMenuItemChosen(i); });
     }
     for (int i = int(captions.size()); i < items.size(); ++i)
         delete items[i];

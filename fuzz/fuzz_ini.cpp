@@ -13,23 +13,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     IniFile ini = IniFile::parse(bytes);
     auto book = std::make_unique<ConnectionBook>();  // 501 records: not on the stack
-    LoadBook(ini, *book);
-    HoldsReadableBook(bytes, ini);
-    SortConnections(*book);  // as a save does
-    StoreBook(ini, *book);
+    loadBook(ini, *book);
+    holdsReadableBook(bytes, ini);
+    sortConnections(*book);  // as a save does
+    storeBook(ini, *book);
     const QByteArray saved = ini.serialize();
 
     IniFile again = IniFile::parse(saved);
     auto back = std::make_unique<ConnectionBook>();
-    LoadBook(again, *back);
+    loadBook(again, *back);
     if (back->count() != book->count())
         std::abort();
     for (int i = 0; i < book->count(); ++i)
         if (!(back->at(i) == book->at(i)))
             std::abort();
-    if (!HoldsReadableBook(saved, again))
+    if (!holdsReadableBook(saved, again))
         std::abort();
-    StoreBook(again, *back);
+    storeBook(again, *back);
     if (again.serialize() != saved)
         std::abort();
     return 0;

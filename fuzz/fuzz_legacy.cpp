@@ -16,15 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     auto book = std::make_unique<ConnectionBook>();
-    ParseLegacyCsv(*book, bytes);
-    ApplyLegacyCfg(*book, ParseLegacyCfg(bytes));
+    parseLegacyCsv(*book, bytes);
+    applyLegacySettings(*book, parseLegacyCfg(bytes));
     if (book->count() < 0 || book->count() > ConnectionBook::kSlots)
         std::abort();
 
     IniFile ini;
-    StoreBook(ini, *book);
+    storeBook(ini, *book);
     auto back = std::make_unique<ConnectionBook>();
-    LoadBook(IniFile::parse(ini.serialize()), *back);
+    loadBook(IniFile::parse(ini.serialize()), *back);
     if (back->count() != book->count())
         std::abort();
     for (int i = 0; i < book->count(); ++i) {

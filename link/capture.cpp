@@ -28,7 +28,7 @@ void Capture::toggle()
     }
     question_.ask(ctx_,
                   {QStringLiteral("Capture to File as..."), kFileDialogFilter,
-                   fromPanelBytes(ctx_.current().SystemName), QStringLiteral("txt")},
+                   fromPanelBytes(ctx_.current().systemName), QStringLiteral("txt")},
                   true, [this](const QString &path, quint64 generation) { start(path, generation); });
 }
 

@@ -14,7 +14,8 @@ void closeReportingLoss(LinkContext &ctx, Transport &t)
 
 Task<bool> NoConnector::bringUp()
 {
-    ctx_.connectError() = "Connection type " + QByteArray::number(ctx_.current().ConnectionType) + " is not supported";
+    ctx_.connectError() =
+        "Connection type " + QByteArray::number(uint8_t(ctx_.current().connectionType)) + " is not supported";
     co_return false;
 }
 

@@ -30,14 +30,14 @@ public:
 
     // Whether the records reach the panel over the same link, besides the
     // type, password and user name the state machine compares itself.
-    virtual bool sameLink(const TConnectionRec &a, const TConnectionRec &b) const = 0;
+    virtual bool sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const = 0;
     // A failed connect whose transport reported the loss itself still tears down.
     virtual bool tearDownAfterLoss() const { return true; }
     // A direct line may first try the panel's fast rate (with a full login).
-    virtual bool offersFastRate(const TConnectionRec &) const { return false; }
+    virtual bool offersFastRate(const ConnectionRecord &) const { return false; }
     virtual void useFastRate(bool) {}
     // The pause after each line of a file send.
-    virtual int linePacingMs(const TConnectionRec &) const { return 0; }
+    virtual int linePacingMs(const ConnectionRecord &) const { return 0; }
 };
 
 // Closes `t`, and says in the tray how many bytes it had not sent yet and
@@ -52,7 +52,7 @@ public:
     Task<void> tearDown() override { co_return; }
     Task<bool> sendChar(uint8_t, bool, TxTag) override { co_return false; }
     Transport *transport() const override { return nullptr; }
-    bool sameLink(const TConnectionRec &, const TConnectionRec &) const override { return false; }
+    bool sameLink(const ConnectionRecord &, const ConnectionRecord &) const override { return false; }
 
 private:
     LinkContext &ctx_;

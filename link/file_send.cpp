@@ -81,7 +81,7 @@ void FileSend::start(const QString &path, quint64 generation)
     // the next connection's login.
     if (!ctx_.stillUp(generation) || running())
         return;
-    flowMode_ = ctx_.current().FlowControl;
+    flowMode_ = ctx_.current().flowControl;
     ctx_.flags().sendingFile = true;
     task_.reset();
     task_.emplace(send(path, generation));
@@ -91,8 +91,8 @@ bool FileSend::heldForFlow() const
 {
     const Transport *t = ctx_.connector().transport();
     const Hold h = t && t->isOpen() ? t->holdStatus() : Hold::None;
-    return (flowMode_ == 1 && h == Hold::Xoff) || (flowMode_ == 2 && h == Hold::Cts) ||
-           (flowMode_ == 3 && h == Hold::Dsr);
+    return (flowMode_ == FlowControl::XonXoff && h == Hold::Xoff) ||
+           (flowMode_ == FlowControl::RtsCts && h == Hold::Cts) || (flowMode_ == FlowControl::DtrDsr && h == Hold::Dsr);
 }
 
 // Every wait here sleeps until something it waits for changes: the hold
@@ -156,7 +156,7 @@ Task<bool> FileSend::sendLine(QByteArray line)
         co_await ctx_.hub().until([this, &f] { return !f.sendingFile || !heldForFlow(); });
         // (g++ 12 does not short-circuit a co_await inside && or ||.)
         while (f.sendingFile) {
-            if (co_await ctx_.SendChar(uint8_t(c)))
+            if (co_await ctx_.sendChar(uint8_t(c)))
                 break;
             retry_.restart();
             co_await ctx_.hub().until([this, &f] { return !f.sendingFile || !retry_.isRunning(); });

@@ -38,7 +38,7 @@ private:
     LinkContext &ctx_;
     Timer &pacing_;  // the pause after a line over TCP/IP
     std::optional<Task<void>> task_;
-    int flowMode_ = 0;
+    FlowControl flowMode_ = FlowControl::None;
     Timer retry_;  // a character the link did not take is offered again
     Timer yield_;  // a long send lets the event loop run now and then
     int burst_ = 0;

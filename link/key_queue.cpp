@@ -28,7 +28,7 @@ Task<void> KeyQueue::flush()
     while (!queue_.isEmpty() && !closed_) {
         const uint8_t c = uint8_t(queue_.front());
         queue_.remove(0, 1);
-        if (!co_await ctx_.SendChar(c))
+        if (!co_await ctx_.sendChar(c))
             queue_.clear();
     }
     queue_.clear();

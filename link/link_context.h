@@ -26,8 +26,8 @@ public:
     virtual ~LinkContext() = default;
 
     // The one send path (terminal mode turns a carriage return into LF CR).
-    virtual Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain) = 0;
-    virtual Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain) = 0;
+    virtual Task<bool> sendChar(uint8_t c, TxTag tag = TxTag::Plain) = 0;
+    virtual Task<void> sendLine(QByteArray s, TxTag tag = TxTag::Plain) = 0;
     // Hands bytes to a transport in one write, as the trace sees them.
     virtual bool write(Transport &t, const QByteArray &bytes, TxTag tag) = 0;
 
@@ -45,7 +45,7 @@ public:
     virtual const SessionState &session() const = 0;
     virtual LinkFlags &flags() = 0;
     virtual ReceivedText &response() = 0;
-    virtual const TConnectionRec &current() const = 0;
+    virtual const ConnectionRecord &current() const = 0;
     virtual QByteArray &connectError() = 0;
     virtual Prompter &prompter() = 0;
     // The connector of the connection in use.

@@ -13,16 +13,16 @@ constexpr int kOtherLinkWaitMs = 1000;
 }  // namespace
 
 LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompter)
-    : Timer4(engine.clock, 1000,
-             [this] {
-                 Timer4.stop();
-                 hub_.notify();
-             }),
-      Timer5(engine.clock, 1000,
-             [this] {
-                 Timer5.stop();
-                 hub_.notify();
-             }),
+    : linkTimeout(engine.clock, 1000,
+                  [this] {
+                      linkTimeout.stop();
+                      hub_.notify();
+                  }),
+      linePacingTimer(engine.clock, 1000,
+                      [this] {
+                          linePacingTimer.stop();
+                          hub_.notify();
+                      }),
       e_(engine),
       f_(engine.session.linkFlags({})),
       book_(book),
@@ -35,8 +35,8 @@ LinkSession::LinkSession(Engine &engine, ConnectionBook &book, Prompter &prompte
     e_.onTandemHeld = [this] { f_.tandemSeen = true; };
     setTransports(nullptr, nullptr);
     // Both run from start-up, as the window's timers do; their first ticks stop them.
-    Timer4.start();
-    Timer5.start();
+    linkTimeout.start();
+    linePacingTimer.start();
 }
 
 LinkSession::~LinkSession()
@@ -57,12 +57,12 @@ void LinkSession::setTransports(Transport *serial, Transport *socket)
     terminalServer_ = std::make_unique<TerminalServerConnector>(context(), socket);
 }
 
-Connector &LinkSession::connectorFor(int type) const
+Connector &LinkSession::connectorFor(ConnectionType type) const
 {
     switch (type) {
-    case 0: return *modem_;
-    case 1: return *serial_;
-    case 2: return *terminalServer_;
+    case ConnectionType::Modem: return *modem_;
+    case ConnectionType::DirectSerial: return *serial_;
+    case ConnectionType::TcpIp: return *terminalServer_;
     default: return *none_;
     }
 }
@@ -83,10 +83,10 @@ WaitHub::Until LinkSession::wait(int ms, std::function<bool()> endEarly)
 {
     // A fresh count for every wait: a wait never inherits the deadline of
     // an earlier one that ended early.
-    Timer4.setInterval(ms);
-    Timer4.restart();
+    linkTimeout.setInterval(ms);
+    linkTimeout.restart();
     return hub_.until(
-        [this, endEarly = std::move(endEarly)] { return !Timer4.isRunning() || (endEarly && endEarly()); });
+        [this, endEarly = std::move(endEarly)] { return !linkTimeout.isRunning() || (endEarly && endEarly()); });
 }
 
 // ---- small helpers ----
@@ -109,31 +109,31 @@ void LinkSession::publishMenu() { e_.shell.setConnectMenu(menu_.captions()); }
 void LinkSession::asterisk()
 {
     if (markedIndex_ >= 0)
-        menu_.UnAsteriskConnectMenu(markedIndex_);
-    markedIndex_ = CurrentIndex;
+        menu_.unmarkConnectMenuItem(markedIndex_);
+    markedIndex_ = currentIndex;
     if (markedIndex_ >= 0)
-        menu_.AsteriskConnectMenu(markedIndex_);
+        menu_.markConnectMenuItem(markedIndex_);
     publishMenu();
 }
 
 void LinkSession::unAsterisk()
 {
     if (markedIndex_ >= 0)
-        menu_.UnAsteriskConnectMenu(markedIndex_);
+        menu_.unmarkConnectMenuItem(markedIndex_);
     markedIndex_ = -1;
     publishMenu();
 }
 
-void LinkSession::PopulateConnectMenu()
+void LinkSession::rebuildConnectMenu()
 {
-    menu_.PopulateConnectMenu(book_);
+    menu_.rebuildConnectMenu(book_);
     // A rebuild during the connection (the book was edited or sorted) finds
     // the connected record again by its name.
     if (markedIndex_ >= 0) {
-        markedIndex_ = book_.findByName(CurrentConnection.SystemName).value_or(-1);
+        markedIndex_ = book_.findByName(currentConnection.systemName).value_or(-1);
         if (markedIndex_ >= 0) {
-            CurrentIndex = markedIndex_;
-            menu_.AsteriskConnectMenu(markedIndex_);
+            currentIndex = markedIndex_;
+            menu_.markConnectMenuItem(markedIndex_);
         }
     }
     publishMenu();
@@ -153,25 +153,25 @@ bool LinkSession::write(Transport &t, const QByteArray &bytes, TxTag tag)
     return t.send(bytes);
 }
 
-Task<bool> LinkSession::SendChar(uint8_t c, TxTag tag)
+Task<bool> LinkSession::sendChar(uint8_t c, TxTag tag)
 {
     const bool terminalCr = c == kCR && !e_.session.tandemMode;
     co_return co_await connector().sendChar(c, terminalCr, tag);
 }
 
-Task<void> LinkSession::SendLine(QByteArray s, TxTag tag)
+Task<void> LinkSession::sendLine(QByteArray s, TxTag tag)
 {
     for (char c : s)
-        co_await SendChar(uint8_t(c), tag);
-    co_await SendChar(kCR);
+        co_await sendChar(uint8_t(c), tag);
+    co_await sendChar(kCR);
 }
 
 bool LinkSession::sendKey(uint8_t c) { return keys_.push(c); }
 
 void LinkSession::startReplay(const QByteArray &systemName)
 {
-    CurrentConnection.SystemName = systemName;
-    CurrentConnection.AutoLogin = false;
+    currentConnection.systemName = systemName;
+    currentConnection.autoLogin = false;
     syncPanelSettings();
     f_.connectionActive = true;
     f_.connected = true;
@@ -223,9 +223,9 @@ Task<bool> LinkSession::connect()
 Task<bool> LinkSession::bringUpAndLogIn()
 {
     Connector &c = connector();
-    const bool autoLogin = CurrentConnection.AutoLogin;
+    const bool autoLogin = currentConnection.autoLogin;
     // A direct line with a user name first tries the panel's fast rate.
-    if (c.offersFastRate(CurrentConnection)) {
+    if (c.offersFastRate(currentConnection)) {
         c.useFastRate(true);
         f_.connected = co_await c.bringUp();
         bool loggedIn = false;
@@ -253,14 +253,14 @@ Task<bool> LinkSession::bringUpAndLogIn()
 Task<void> LinkSession::failConnection()
 {
     if (!f_.linkLost && !f_.abortRequested)
-        box("Error on Connection", ConnectError);
+        box("Error on Connection", lastConnectError);
     tearingDown_ = true;
     e_.session.statusText = "Connection Not Successful... Disconnecting";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
     e_.selectFace();
     Connector &c = connector();
-    if (CurrentConnection.AutoLogin && f_.connected)
+    if (currentConnection.autoLogin && f_.connected)
         co_await login_.logOut();
     if (!f_.linkLost || c.tearDownAfterLoss())
         co_await c.tearDown();
@@ -287,7 +287,7 @@ Task<bool> LinkSession::disconnect()
     e_.session.statusText = "Disconnecting...";
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
            MenuItem::SaveDatabase1);
-    if (CurrentConnection.AutoLogin)
+    if (currentConnection.autoLogin)
         co_await login_.logOut();
     e_.selectFace();
     co_await connector().tearDown();
@@ -295,13 +295,13 @@ Task<bool> LinkSession::disconnect()
     co_return false;
 }
 
-void LinkSession::ConnectToStored(int index, bool forceAutoLogin)
+void LinkSession::connectToStored(int index, bool forceAutoLogin)
 {
     if (index >= 0 && index < book_.count())
         queueConnect({index, std::nullopt, forceAutoLogin});
 }
 
-void LinkSession::ConnectToRecord(const TConnectionRec &record) { queueConnect({-1, record}); }
+void LinkSession::connectToRecord(const ConnectionRecord &record) { queueConnect({-1, record}); }
 
 // One connect at a time: a request made while another runs (the menus
 // prevent it; a command line naming two records does not) waits its turn.
@@ -319,39 +319,39 @@ Task<void> LinkSession::connectInTurn()
         const ConnectRequest request = connectQueue_.front();
         connectQueue_.pop_front();
         if (recordOf(request))
-            co_await connectToStored(request);
+            co_await connectRequested(request);
     }
     connecting_ = false;
 }
 
 // A stored record is read from the book when it is taken, as the book may
 // change while a disconnect runs; nullopt when it is gone.
-std::optional<TConnectionRec> LinkSession::recordOf(const ConnectRequest &request) const
+std::optional<ConnectionRecord> LinkSession::recordOf(const ConnectRequest &request) const
 {
     if (!request.record && (request.index < 0 || request.index >= book_.count()))
         return std::nullopt;
-    TConnectionRec r = request.record ? *request.record : book_.at(request.index);
+    ConnectionRecord r = request.record ? *request.record : book_.at(request.index);
     if (request.forceAutoLogin)
-        r.AutoLogin = true;  // in the working copy only
+        r.autoLogin = true;  // in the working copy only
     return r;
 }
 
 void LinkSession::take(const ConnectRequest &request)
 {
-    CurrentConnection = *recordOf(request);
+    currentConnection = *recordOf(request);
     syncPanelSettings();
-    CurrentIndex = request.index;
+    currentIndex = request.index;
     ++generation_;
 }
 
-Task<void> LinkSession::connectToStored(ConnectRequest request)
+Task<void> LinkSession::connectRequested(ConnectRequest request)
 {
     if (!f_.connected) {
         take(request);
         co_await connect();
         co_return;
     }
-    if (SameLink(*recordOf(request))) {
+    if (sameLink(*recordOf(request))) {
         co_await reconnectOnSameLink(request);
         co_return;
     }
@@ -363,10 +363,10 @@ Task<void> LinkSession::connectToStored(ConnectRequest request)
     else
         abortAttempt();
     hub_.notify();
-    Timer4.stop();
-    Timer4.setInterval(kOtherLinkWaitMs);
-    Timer4.start();
-    co_await hub_.until([this] { return !Timer4.isRunning() || !(f_.connectionActive && f_.connected); });
+    linkTimeout.stop();
+    linkTimeout.setInterval(kOtherLinkWaitMs);
+    linkTimeout.start();
+    co_await hub_.until([this] { return !linkTimeout.isRunning() || !(f_.connectionActive && f_.connected); });
     if (!recordOf(request))
         co_return;
     take(request);
@@ -396,32 +396,32 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
         co_return;
     }
     if (!f_.abortRequested) {
-        if (ConnectError.isEmpty())
-            ConnectError = "Login Failure";
-        box("Error on Reconnection", ConnectError);
+        if (lastConnectError.isEmpty())
+            lastConnectError = "Login Failure";
+        box("Error on Reconnection", lastConnectError);
     }
     co_await disconnect();
 }
 
-bool LinkSession::SameLink(int index) const { return index >= 0 && index < book_.count() && SameLink(book_.at(index)); }
+bool LinkSession::sameLink(int index) const { return index >= 0 && index < book_.count() && sameLink(book_.at(index)); }
 
 // Both records must log in by themselves: a re-login to a record without
 // automatic login could only fail.
-bool LinkSession::SameLink(const TConnectionRec &r) const
+bool LinkSession::sameLink(const ConnectionRecord &r) const
 {
-    const TConnectionRec &c = CurrentConnection;
-    return c.AutoLogin && r.AutoLogin && r.ConnectionType == c.ConnectionType && r.Password == c.Password &&
-           r.UserName == c.UserName && connectorFor(c.ConnectionType).sameLink(r, c);
+    const ConnectionRecord &c = currentConnection;
+    return c.autoLogin && r.autoLogin && r.connectionType == c.connectionType && r.password == c.password &&
+           r.userName == c.userName && connectorFor(c.connectionType).sameLink(r, c);
 }
 
 void LinkSession::abortAttempt()
 {
     f_.abortRequested = true;
-    Timer4.setInterval(0);
-    Timer4.stop();
+    linkTimeout.setInterval(0);
+    linkTimeout.stop();
 }
 
-void LinkSession::DisconnectClick()
+void LinkSession::requestDisconnect()
 {
     f_.suppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
@@ -437,8 +437,8 @@ void LinkSession::windowClosing()
     f_.abortRequested = true;
     connectQueue_.clear();
     if (f_.connectionActive) {
-        Timer4.setInterval(0);
-        Timer4.stop();
+        linkTimeout.setInterval(0);
+        linkTimeout.stop();
     }
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
@@ -449,14 +449,14 @@ void LinkSession::windowClosing()
 
 void LinkSession::syncPanelSettings()
 {
-    const TConnectionRec &c = CurrentConnection;
-    panelSettings_ = {c.SystemName, c.AutoLogin, c.DiagnosticMode, c.ShowNZCommonStates};
+    const ConnectionRecord &c = currentConnection;
+    panelSettings_ = {c.systemName, c.autoLogin, c.diagnosticMode, c.showNzCommonStates};
 }
 
 // The connection steps and the login read what arrives before the link is up.
 bool LinkSession::readingResponse() const
 {
-    return !f_.connected || (!e_.session.loggedIn && CurrentConnection.AutoLogin);
+    return !f_.connected || (!e_.session.loggedIn && currentConnection.autoLogin);
 }
 
 void LinkSession::received(const QByteArray &chunk)

@@ -2,7 +2,7 @@
 // The life of one panel session: choosing a stored connection, bringing its
 // link up through the connector of its type, the panel login, tearing it all
 // down, the Connect menu and its marker, and the one send path every sender
-// uses. Procedures that wait are coroutines over the shared Timer4: a wait
+// uses. Procedures that wait are coroutines over the shared time-out (linkTimeout): a wait
 // suspends its procedure and returns to the event loop; every event entry
 // point ends by letting the waits re-check their conditions.
 //
@@ -50,16 +50,16 @@ public:
     // The transports: the serial port (direct and modem) and the socket.
     void setTransports(Transport *serial, Transport *socket);
     // The connector of a connection type; one without a transport for an unknown type.
-    Connector &connectorFor(int connectionType) const;
+    Connector &connectorFor(ConnectionType type) const;
 
     // ---- operator commands (return when the procedure first waits) ----
     // `forceAutoLogin`: this attempt logs in even if the record does not
     // (the command line); the book keeps the record's own setting.
-    void ConnectToStored(int index, bool forceAutoLogin = false);
+    void connectToStored(int index, bool forceAutoLogin = false);
     // A connection that is not stored in the book (the demo panel).
-    void ConnectToRecord(const TConnectionRec &record);
-    void ConnectionClicked(int index) { ConnectToStored(index); }
-    void DisconnectClick();
+    void connectToRecord(const ConnectionRecord &record);
+    void connectMenuItemChosen(int index) { connectToStored(index); }
+    void requestDisconnect();
     // The window's close handler, after the book was saved.
     void windowClosing();
     // A key byte from the operator; false when it could not be handed over.
@@ -70,13 +70,13 @@ public:
 
     // The File menu's capture and file-send items: each starts, or ends
     // what it started.
-    void SaveDatabase1Click() { capture_.toggle(); }
-    void LoadDatabase1Click() { fileSend_.toggle(); }
+    void toggleCapture() { capture_.toggle(); }
+    void toggleFileSend() { fileSend_.toggle(); }
 
-    void PopulateConnectMenu();
+    void rebuildConnectMenu();
     const ConnectMenuModel &connectMenu() const { return menu_; }
-    bool SameLink(int index) const;
-    bool SameLink(const TConnectionRec &record) const;
+    bool sameLink(int index) const;
+    bool sameLink(const ConnectionRecord &record) const;
 
     // True while no procedure is running (nothing left to wait for).
     bool idle() const;
@@ -93,21 +93,21 @@ public:
     bool sessionUp() const { return terminalServer_ && terminalServer_->sessionUp(); }
 
     // ---- procedures (coroutines) ----
-    Task<bool> SendChar(uint8_t c, TxTag tag = TxTag::Plain) override;
-    Task<void> SendLine(QByteArray s, TxTag tag = TxTag::Plain) override;
+    Task<bool> sendChar(uint8_t c, TxTag tag = TxTag::Plain) override;
+    Task<void> sendLine(QByteArray s, TxTag tag = TxTag::Plain) override;
 
     // ---- state ----
     // After a change to it from outside the session's own steps, call
     // syncPanelSettings: the engine reads the settings it needs from a copy.
-    TConnectionRec CurrentConnection;
+    ConnectionRecord currentConnection;
     void syncPanelSettings();
     // What arrived while the link was not up or a login was pending.
     const ReceivedText &responseText() const { return response_; }
-    int CurrentIndex = -1;
-    QByteArray ConnectError;
+    int currentIndex = -1;
+    QByteArray lastConnectError;
 
-    Timer Timer4;  // the shared time-out
-    Timer Timer5;  // line pacing of a file sent over TCP/IP
+    Timer linkTimeout;      // the shared time-out
+    Timer linePacingTimer;  // line pacing of a file sent over TCP/IP
 
     const SessionState &session() const override { return e_.session; }
     Engine &engine() override { return e_; }
@@ -124,18 +124,18 @@ public:
 private:
     struct ConnectRequest {
         int index;                             // in the book, or -1
-        std::optional<TConnectionRec> record;  // a record from elsewhere
+        std::optional<ConnectionRecord> record;  // a record from elsewhere
         bool forceAutoLogin = false;
     };
 
     void queueConnect(ConnectRequest request);
     Task<void> connectInTurn();
-    Task<void> connectToStored(ConnectRequest request);
+    Task<void> connectRequested(ConnectRequest request);
     Task<void> reconnectOnSameLink(ConnectRequest request);
-    std::optional<TConnectionRec> recordOf(const ConnectRequest &request) const;
+    std::optional<ConnectionRecord> recordOf(const ConnectRequest &request) const;
     void take(const ConnectRequest &request);
 
-    // The two directions of MakeConnection.
+    // Bringing a link up, and taking it down.
     Task<bool> connect();
     Task<bool> bringUpAndLogIn();
     Task<void> failConnection();
@@ -145,7 +145,7 @@ private:
     void abortAttempt();
     void loseLink();
     // Up, and logged in or without automatic login: a disconnect, not a cancel, ends it.
-    bool sessionEstablished() const { return f_.connected && (e_.session.loggedIn || !CurrentConnection.AutoLogin); }
+    bool sessionEstablished() const { return f_.connected && (e_.session.loggedIn || !currentConnection.autoLogin); }
 
     // A plain function over a pack: g++ 12 miscompiles a braced list made
     // inside a coroutine.
@@ -163,14 +163,14 @@ private:
     // LinkContext, for the connectors, the login, the capture and the file send.
     bool write(Transport &t, const QByteArray &bytes, TxTag tag) override;
     WaitHub::Until wait(int ms, std::function<bool()> endEarly) override;
-    Timer &timeout() override { return Timer4; }
+    Timer &timeout() override { return linkTimeout; }
     WaitHub &hub() override { return hub_; }
     LinkFlags &flags() override { return f_; }
     ReceivedText &response() override { return response_; }
-    const TConnectionRec &current() const override { return CurrentConnection; }
-    QByteArray &connectError() override { return ConnectError; }
+    const ConnectionRecord &current() const override { return currentConnection; }
+    QByteArray &connectError() override { return lastConnectError; }
     Prompter &prompter() override { return prompter_; }
-    Connector &connector() const override { return connectorFor(CurrentConnection.ConnectionType); }
+    Connector &connector() const override { return connectorFor(currentConnection.connectionType); }
     void setStatus(const QByteArray &text) override;
     void setProgress(const QByteArray &text) override { e_.shell.setProgress(text); }
     void received(const QByteArray &chunk) override;
@@ -194,7 +194,7 @@ private:
     std::unique_ptr<NoConnector> none_;
     PanelLogin login_{context()};
     Capture capture_{context()};
-    FileSend fileSend_{context(), Timer5};
+    FileSend fileSend_{context(), linePacingTimer};
 
     Procedures procedures_;
     bool tearingDown_ = false;

@@ -58,7 +58,7 @@ Task<bool> ModemConnector::bringUp()
     for (const auto &[answer, result] : kAnswers)
         response.watch(answer, true);
     response.clear();
-    co_await ctx_.SendLine("ATZ");
+    co_await ctx_.sendLine("ATZ");
     co_await ctx_.wait(kResetAnswerMs,
                        [&f, &response] { return response.containsUpper("OK") || f.abortRequested || f.linkLost; });
     if (f.abortRequested)
@@ -72,7 +72,7 @@ Task<bool> ModemConnector::bringUp()
     if (f.abortRequested)
         co_return false;
     if (!ok)
-        co_await ctx_.SendLine("ATZ");
+        co_await ctx_.sendLine("ATZ");
     co_return ok;
 }
 
@@ -87,7 +87,7 @@ Task<bool> ModemConnector::dial()
         co_return false;
     response.clear();
     dialIssued_ = true;
-    co_await ctx_.SendLine("ATDT" + ctx_.current().PhoneNum);
+    co_await ctx_.sendLine("ATDT" + ctx_.current().phoneNumber);
     co_await ctx_.wait(kDialAnswerMs, [&f, &response] {
         return classifyDialAnswer(response) != DialResult::None || f.abortRequested || f.linkLost;
     });
@@ -109,10 +109,10 @@ Task<void> ModemConnector::tearDown()
     if (dialIssued_ && line_.isOpen()) {
         co_await ctx_.wait(kGuardTimeMs, lostOrClosed);
         for (int i = 0; i < 3 && line_.isOpen(); ++i)
-            co_await ctx_.SendChar('+');
+            co_await ctx_.sendChar('+');
         co_await ctx_.wait(kGuardTimeMs, lostOrClosed);
         if (line_.isOpen())
-            co_await ctx_.SendLine("ATH");
+            co_await ctx_.sendLine("ATH");
     }
     co_await line_.tearDown();
 }

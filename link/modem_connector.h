@@ -19,9 +19,9 @@ public:
     Task<void> tearDown() override;
     Task<bool> sendChar(uint8_t c, bool terminalCr, TxTag tag) override { return line_.sendChar(c, terminalCr, tag); }
     Transport *transport() const override { return line_.transport(); }
-    bool sameLink(const TConnectionRec &a, const TConnectionRec &b) const override
+    bool sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const override
     {
-        return line_.sameLink(a, b) && a.PhoneNum == b.PhoneNum;
+        return line_.sameLink(a, b) && a.phoneNumber == b.phoneNumber;
     }
 
 private:

@@ -79,7 +79,7 @@ Task<bool> PanelLogin::logIn()
     ctx_.engine().setLoggedIn(false);
     f.arrowPromptSeen = false;
     f.diagnosticsBannerSeen = false;
-    if (!ctx_.current().AutoLogin)
+    if (!ctx_.current().autoLogin)
         co_return false;  // a manual login is recognised when tandem mode begins
     ctx_.setStatus("Logging Onto Panel...");
     for (const LoginPrompt &p : kPrompts)
@@ -132,23 +132,23 @@ Task<bool> PanelLogin::prepare()
     if (f.abortRequested)
         co_return false;
     clearReceived();
-    co_await ctx_.SendChar('H');
+    co_await ctx_.sendChar('H');
     for (int i = 0; i < kRefreshChecks; ++i) {
         co_await ctx_.wait(kStepMs, aborted);
         if (f.abortRequested)
             co_return false;
         if (f.tandemSeen) {
-            co_await ctx_.SendChar('C');
+            co_await ctx_.sendChar('C');
             f.tandemSeen = false;
         }
     }
     for (int i = 0; i < kEscapes; ++i)
-        co_await ctx_.SendChar(kEsc);
-    co_await ctx_.SendChar(kBackspace);
-    co_await ctx_.SendChar('C');
+        co_await ctx_.sendChar(kEsc);
+    co_await ctx_.sendChar(kBackspace);
+    co_await ctx_.sendChar('C');
     clearReceived();
     f.suppressTandemSwitch = false;
-    co_await ctx_.SendChar(kCR);
+    co_await ctx_.sendChar(kCR);
 
     passwords_ = userNames_ = 0;
     f.arrowPromptSeen = false;
@@ -161,24 +161,24 @@ Task<void> PanelLogin::answer(LoginAction action)
 {
     if (action == A::None)
         co_return;  // the text keeps accumulating
-    const TConnectionRec &rec = ctx_.current();
+    const ConnectionRecord &rec = ctx_.current();
     LinkFlags &f = ctx_.flags();
     for (const LoginReply &r : kReplies) {
         if (r.action != action)
             continue;
         switch (r.send) {
         case Send::Nothing: break;
-        case Send::Line: co_await ctx_.SendLine(r.text); break;
-        case Send::Key: co_await ctx_.SendChar(uint8_t(r.text[0])); break;
-        case Send::Password: co_await ctx_.SendLine(rec.Password, TxTag::Password); break;
-        case Send::UserName: co_await ctx_.SendLine(rec.UserName); break;
+        case Send::Line: co_await ctx_.sendLine(r.text); break;
+        case Send::Key: co_await ctx_.sendChar(uint8_t(r.text[0])); break;
+        case Send::Password: co_await ctx_.sendLine(rec.password, TxTag::Password); break;
+        case Send::UserName: co_await ctx_.sendLine(rec.userName); break;
         case Send::Sid:
-            if (rec.SID != 0)
-                co_await ctx_.SendLine(QByteArray::number(rec.SID), TxTag::Sid);
+            if (rec.sid != 0)
+                co_await ctx_.sendLine(QByteArray::number(rec.sid), TxTag::Sid);
             else if (f.arrowPromptSeen)
-                co_await ctx_.SendLine("L");
+                co_await ctx_.sendLine("L");
             else
-                co_await ctx_.SendChar('L');  // alone, without a carriage return
+                co_await ctx_.sendChar('L');  // alone, without a carriage return
             break;
         }
     }
@@ -196,9 +196,9 @@ Task<void> PanelLogin::logOut()
 {
     LinkFlags &f = ctx_.flags();
     if (ctx_.session().tandemMode)
-        co_await ctx_.SendChar('C');
+        co_await ctx_.sendChar('C');
     for (uint8_t c : {uint8_t('Q'), kCR, uint8_t('Q'), kCR})
-        co_await ctx_.SendChar(c);
+        co_await ctx_.sendChar(c);
     ctx_.engine().setLoggedIn(false);
     f.arrowPromptSeen = false;
     f.diagnosticsBannerSeen = false;

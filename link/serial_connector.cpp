@@ -26,15 +26,15 @@ int rxBufferForBaudIndex(int index)
 
 }  // namespace
 
-std::optional<LinkSettings> serialSettingsFor(const TConnectionRec &rec)
+std::optional<LinkSettings> serialSettingsFor(const ConnectionRecord &rec)
 {
-    if (rec.BaudRate >= kBaudRates.size())
+    if (rec.baudRateIndex >= kBaudRates.size())
         return std::nullopt;
     LinkSettings s;
-    s.com = rec.ComNumber;
-    s.baud = kBaudRates[size_t(rec.BaudRate)];
-    s.flow = rec.FlowControl;
-    s.rxBuffer = rxBufferForBaudIndex(rec.BaudRate);
+    s.com = rec.comPort;
+    s.baud = kBaudRates[size_t(rec.baudRateIndex)];
+    s.flow = int(rec.flowControl);
+    s.rxBuffer = rxBufferForBaudIndex(rec.baudRateIndex);
     return s;
 }
 
@@ -50,9 +50,9 @@ SerialConnector::~SerialConnector()
         port_->setEvents(nullptr);
 }
 
-bool SerialConnector::offersFastRate(const TConnectionRec &rec) const
+bool SerialConnector::offersFastRate(const ConnectionRecord &rec) const
 {
-    return !rec.UserName.isEmpty() && rec.AutoLogin && rec.BaudRate != kFastBaudIndex;
+    return !rec.userName.isEmpty() && rec.autoLogin && rec.baudRateIndex != kFastBaudIndex;
 }
 
 Task<bool> SerialConnector::bringUp()
@@ -107,9 +107,9 @@ Task<bool> SerialConnector::sendChar(uint8_t c, bool terminalCr, TxTag tag)
     co_return ctx_.write(*t, text, tag);
 }
 
-bool SerialConnector::sameLink(const TConnectionRec &a, const TConnectionRec &b) const
+bool SerialConnector::sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const
 {
-    return a.BaudRate == b.BaudRate && a.FlowControl == b.FlowControl && a.ComNumber == b.ComNumber;
+    return a.baudRateIndex == b.baudRateIndex && a.flowControl == b.flowControl && a.comPort == b.comPort;
 }
 
 void SerialConnector::sessionClosed(int)

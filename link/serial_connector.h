@@ -9,7 +9,7 @@ namespace kordex {
 
 // The port's settings for a record; nullopt when its baud-rate index is
 // outside the list (the port would otherwise run at some rate silently).
-std::optional<LinkSettings> serialSettingsFor(const TConnectionRec &rec);
+std::optional<LinkSettings> serialSettingsFor(const ConnectionRecord &rec);
 
 class SerialConnector final : public Connector, private TransportEvents {
 public:
@@ -20,8 +20,8 @@ public:
     Task<void> tearDown() override;
     Task<bool> sendChar(uint8_t c, bool terminalCr, TxTag tag) override;
     Transport *transport() const override { return port_; }
-    bool sameLink(const TConnectionRec &a, const TConnectionRec &b) const override;
-    bool offersFastRate(const TConnectionRec &rec) const override;
+    bool sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const override;
+    bool offersFastRate(const ConnectionRecord &rec) const override;
     void useFastRate(bool on) override { fastRate_ = on; }
 
     bool isOpen() const { return port_ && port_->isOpen(); }

@@ -40,12 +40,12 @@ void TerminalServerConnector::failedAtOnce()
 Task<bool> TerminalServerConnector::bringUp()
 {
     const LinkFlags &f = ctx_.flags();
-    const TConnectionRec &rec = ctx_.current();
+    const ConnectionRecord &rec = ctx_.current();
     ctx_.response().clear();
     sessionUp_ = false;
     LinkSettings settings;
-    settings.host = rec.SocketHost;
-    settings.port = rec.SocketPort;
+    settings.host = rec.tcpHost;
+    settings.port = rec.tcpPort;
     if (!socket_ || !socket_->bringUp(settings)) {
         failedAtOnce();
         co_return false;
@@ -65,13 +65,13 @@ Task<bool> TerminalServerConnector::bringUp()
 Task<bool> TerminalServerConnector::answerPrompts()
 {
     const LinkFlags &f = ctx_.flags();
-    const TConnectionRec &rec = ctx_.current();
+    const ConnectionRecord &rec = ctx_.current();
     ReceivedText &response = ctx_.response();
     const struct {
         QByteArray prompt, answer;
         const char *timeout;
-    } steps[] = {{rec.AlPrompt1, rec.AlResult1, "Aux Prompt 1 Timeout"},
-                 {rec.AlPrompt2, rec.AlResult2, "Aux Prompt 2 Timeout"}};
+    } steps[] = {{rec.auxPrompt1, rec.auxReply1, "Aux Prompt 1 Timeout"},
+                 {rec.auxPrompt2, rec.auxReply2, "Aux Prompt 2 Timeout"}};
     for (const auto &step : steps) {
         if (step.prompt.isEmpty())
             break;
@@ -89,7 +89,7 @@ Task<bool> TerminalServerConnector::answerPrompts()
             co_return false;
         }
         response.clear();
-        co_await ctx_.SendLine(step.answer, TxTag::Answer);
+        co_await ctx_.sendLine(step.answer, TxTag::Answer);
     }
     co_return true;
 }
@@ -118,11 +118,11 @@ Task<bool> TerminalServerConnector::sendChar(uint8_t c, bool terminalCr, TxTag t
     co_return true;
 }
 
-bool TerminalServerConnector::sameLink(const TConnectionRec &a, const TConnectionRec &b) const
+bool TerminalServerConnector::sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const
 {
-    return a.SocketPort == b.SocketPort && a.SocketHost == b.SocketHost && a.AlPrompt1 == b.AlPrompt1 &&
-           a.AlPrompt2 == b.AlPrompt2 && a.AlResult1 == b.AlResult1 && a.AlResult2 == b.AlResult2 &&
-           a.TcpIpLinePacing == b.TcpIpLinePacing;
+    return a.tcpPort == b.tcpPort && a.tcpHost == b.tcpHost && a.auxPrompt1 == b.auxPrompt1 &&
+           a.auxPrompt2 == b.auxPrompt2 && a.auxReply1 == b.auxReply1 && a.auxReply2 == b.auxReply2 &&
+           a.tcpLinePacingMs == b.tcpLinePacingMs;
 }
 
 void TerminalServerConnector::sessionConnected(int error)

@@ -16,10 +16,10 @@ public:
     Task<void> tearDown() override;
     Task<bool> sendChar(uint8_t c, bool terminalCr, TxTag tag) override;
     Transport *transport() const override { return socket_; }
-    bool sameLink(const TConnectionRec &a, const TConnectionRec &b) const override;
+    bool sameLink(const ConnectionRecord &a, const ConnectionRecord &b) const override;
     // A session the socket reported lost has nothing left to close.
     bool tearDownAfterLoss() const override { return false; }
-    int linePacingMs(const TConnectionRec &rec) const override { return rec.TcpIpLinePacing; }
+    int linePacingMs(const ConnectionRecord &rec) const override { return rec.tcpLinePacingMs; }
 
     // From a session-connected notification without error until the session ends.
     bool sessionUp() const { return sessionUp_; }

@@ -155,8 +155,8 @@ ReplaySession::ReplaySession(bool linkMode)
     startMs = clock.nowMs();
     if (!linkMode) {
         SessionRig::link(session).connected = true;
-        link.CurrentConnection.AutoLogin = false;
-        link.CurrentConnection.SystemName = "Panel";
+        link.currentConnection.autoLogin = false;
+        link.currentConnection.systemName = "Panel";
         link.syncPanelSettings();
     }
 }
@@ -215,7 +215,7 @@ QByteArray ReplaySession::dump() const
     QByteArrayList connectMenu;
     for (const QByteArray &c : view.connectMenu)
         connectMenu << c;
-    const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.Timer4}, {"Timer5", &link.Timer5}};
+    const std::pair<const char *, const Timer *> linkTimers[] = {{"Timer4", &link.linkTimeout}, {"Timer5", &link.linePacingTimer}};
     const QJsonObject extra{
         {"now", qint64(clock.nowMs() - startMs)},
         {"sent", sentJson},
@@ -227,11 +227,11 @@ QByteArray ReplaySession::dump() const
         {"diagnosticsBannerSeen", s.diagnosticsBannerSeen},
         {"capturing", s.capturing},
         {"sendingFile", s.sendingFile},
-        {"connectError", panelString(link.ConnectError)},
+        {"connectError", panelString(link.lastConnectError)},
         {"boxes", boxes},
         {"menu", menusJson(view)},
         {"connectMenu", panelStrings(connectMenu)},
-        {"currentIndex", link.CurrentIndex},
+        {"currentIndex", link.currentIndex},
         {"sessionUp", link.sessionUp()},
         {"progress", panelString(view.progress)},
         {"portOpen", port.isOpen()},
@@ -446,8 +446,8 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed record");
                 return result;
             }
-            TConnectionRec rec;
-            rec.SystemName = *name;
+            ConnectionRecord rec;
+            rec.systemName = *name;
             bool ok = true;
             for (int i = 1; ok && i < nWords; ++i) {
                 const QByteArray &w = argWords->at(i);
@@ -465,13 +465,13 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("malformed record");
                 return result;
             }
-            if (const auto at = rs.book.findByName(rec.SystemName))
+            if (const auto at = rs.book.findByName(rec.systemName))
                 rs.book.replace(*at, rec);
             else if (!rs.book.add(rec)) {
                 bad("book full");
                 return result;
             }
-            link.PopulateConnectMenu();
+            link.rebuildConnectMenu();
         } else if (cmd == "connect") {
             const std::optional<QByteArray> name = nWords == 1 ? quoted(arg) : std::nullopt;
             const std::optional<int> index = name ? rs.book.findByName(*name) : std::nullopt;
@@ -479,9 +479,9 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                 bad("no such record");
                 return result;
             }
-            link.ConnectionClicked(*index);
+            link.connectMenuItemChosen(*index);
         } else if (cmd == "disconnect" && arg.isEmpty()) {
-            link.DisconnectClick();
+            link.requestDisconnect();
         } else if (cmd == "close" && arg.isEmpty()) {
             link.windowClosing();
         } else if (cmd == "key") {
@@ -599,30 +599,30 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             }
             rs.prompter.files.push_back(QString::fromLocal8Bit(*path));
             if (cmd == "capture" && !s.capturing)
-                link.SaveDatabase1Click();
+                link.toggleCapture();
             else if (cmd == "sendfile" && !s.sendingFile)
-                link.LoadDatabase1Click();
+                link.toggleFileSend();
             rs.prompter.files.clear();
         } else if ((cmd == "endcapture" || cmd == "stopsend") && arg.isEmpty()) {
             if (cmd == "endcapture" ? s.capturing : s.sendingFile)
-                cmd == "endcapture" ? link.SaveDatabase1Click() : link.LoadDatabase1Click();
+                cmd == "endcapture" ? link.toggleCapture() : link.toggleFileSend();
         } else if (cmd == "set") {
             const qsizetype sp2 = arg.indexOf(' ');
             const QByteArray name = sp2 < 0 ? arg : arg.left(sp2);
             const QByteArray value = sp2 < 0 ? QByteArray() : arg.mid(sp2 + 1);
             const auto f = flag(value);
-            TConnectionRec &cur = link.CurrentConnection;
+            ConnectionRecord &cur = link.currentConnection;
             bool ok = true;
             if (name == "connected" && f)
                 SessionRig::link(s).connected = *f;
             else if (name == "loggedin" && f)
                 SessionRig::mode(s).loggedIn = *f;
             else if (name == "autologin" && f)
-                cur.AutoLogin = *f;
+                cur.autoLogin = *f;
             else if (name == "diagnostic" && f)
-                cur.DiagnosticMode = *f;
+                cur.diagnosticMode = *f;
             else if (name == "shownz" && f)
-                cur.ShowNZCommonStates = *f;
+                cur.showNzCommonStates = *f;
             else if (name == "suppress" && f)
                 SessionRig::link(s).suppressTandemSwitch = *f;
             else if (name == "tandem" && f) {
@@ -637,7 +637,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                     ok = false;
                 }
             } else if (name == "systemname") {
-                cur.SystemName = value;
+                cur.systemName = value;
             } else {
                 ok = false;
             }

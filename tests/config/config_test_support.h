@@ -47,10 +47,10 @@ inline QByteArray readFile(const QString &path)
     return f.readAll();
 }
 
-inline TConnectionRec named(const QByteArray &name)
+inline ConnectionRecord named(const QByteArray &name)
 {
-    TConnectionRec r;
-    r.SystemName = name;
+    ConnectionRecord r;
+    r.systemName = name;
     return r;
 }
 
@@ -60,8 +60,8 @@ inline void storeBook(Configuration &config, ConnectionBook &book, const QList<Q
     ConnectionBook stored;
     for (const QByteArray &n : names)
         stored.add(named(n));
-    config.SaveConnections(stored);
-    config.LoadConnections(book);
+    config.saveConnections(stored);
+    config.loadConnections(book);
 }
 
 }  // namespace kordex::test

@@ -15,24 +15,24 @@ struct RecordingActions final : ConnectionActions {
     bool fileMenuEnabled = true;
     std::vector<int> helpTopics;
     std::function<void(int)> onConnect;
-    void ConnectToStored(int index) override
+    void connectToStored(int index) override
     {
         connects.push_back(index);
         if (onConnect)
             onConnect(index);
     }
-    void PopulateConnectMenu() override { ++menuRebuilds; }
+    void rebuildConnectMenu() override { ++menuRebuilds; }
     void setFileMenuEnabled(bool on) override { fileMenuEnabled = on; }
     void showHelpTopic(int topic) override { helpTopics.push_back(topic); }
 
     // The connection in use, as the test sets it.
     bool connected = false, active = false;
-    TConnectionRec current;
-    int CurrentIndex = -1;
+    ConnectionRecord current;
+    int connectedIndex = -1;
     bool isConnected() const override { return connected; }
     bool connectionActive() const override { return active; }
-    QByteArray currentSystemName() const override { return current.SystemName; }
-    int currentIndex() const override { return CurrentIndex; }
+    QByteArray currentSystemName() const override { return current.systemName; }
+    int currentIndex() const override { return connectedIndex; }
 };
 
 // What the Connection Properties dialog works on: a stored book of these

@@ -26,8 +26,8 @@ Records book(const QByteArray &text)
         if (item.isEmpty())
             continue;
         const qsizetype colon = item.indexOf(':');
-        TConnectionRec rec = named(QByteArray(item.left(colon)).replace('~', ' '));
-        rec.PhoneNum = item.mid(colon + 1);
+        ConnectionRecord rec = named(QByteArray(item.left(colon)).replace('~', ' '));
+        rec.phoneNumber = item.mid(colon + 1);
         r.push_back(rec);
     }
     return r;
@@ -36,8 +36,8 @@ Records book(const QByteArray &text)
 QByteArray text(const Records &records)
 {
     QList<QByteArray> items;
-    for (const TConnectionRec &r : records)
-        items << QByteArray(r.SystemName).replace(' ', '~') + ':' + r.PhoneNum;
+    for (const ConnectionRecord &r : records)
+        items << QByteArray(r.systemName).replace(' ', '~') + ':' + r.phoneNumber;
     return items.join(' ');
 }
 
@@ -116,7 +116,7 @@ void TestBookMerge::merge()
     QFETCH(QByteArray, loaded);
     QFETCH(QByteArray, ours);
     QFETCH(QByteArray, disk);
-    const MergedBook m = MergeBooks(book(loaded), book(ours), book(disk));
+    const MergedBook m = mergeBooks(book(loaded), book(ours), book(disk));
     QTEST(text(m.records), "saved");
     QTEST(m.needsBackup(), "backup");
     QTEST(conflictText(m.conflicts), "conflicts");
@@ -147,22 +147,22 @@ void TestBookMerge::unchangedWindowNeverWrites()
     Configuration a(dirs.folders, pa), b(dirs.folders, pb);
     const QString ini = dirs.shared(kIniFileName);
     ConnectionBook bookA = asBook("Alpha:1 Bravo:1"), bookB;
-    QVERIFY(a.SaveConnections(bookA));
-    a.LoadConnections(bookA);
-    b.LoadConnections(bookB);
+    QVERIFY(a.saveConnections(bookA));
+    a.loadConnections(bookA);
+    b.loadConnections(bookB);
     bookB.add(named("Charlie"));
-    QVERIFY(b.SaveConnections(bookB));
+    QVERIFY(b.saveConnections(bookB));
     writeFile(ini, "; by hand\r\n" + readFile(ini));
     const QByteArray before = readFile(ini);
 
-    QVERIFY(a.SaveConnections(bookA));
+    QVERIFY(a.saveConnections(bookA));
     QVERIFY(!a.lastSaveFailed());
     QCOMPARE(readFile(ini), before);
     QVERIFY(pa.messages.empty());
     // Unsorted by hand: order alone is no change either.
     writeFile(ini, "[Connections]\r\nCount=2\r\n[Connection0]\r\nSystemName=Z\r\n[Connection1]\r\nSystemName=A\r\n");
-    a.LoadConnections(bookA);
-    QVERIFY(a.SaveConnections(bookA));
+    a.loadConnections(bookA);
+    QVERIFY(a.saveConnections(bookA));
     QVERIFY(readFile(ini).startsWith("[Connections]\r\nCount=2\r\n[Connection0]\r\nSystemName=Z\r\n"));
 }
 
@@ -176,21 +176,21 @@ void TestBookMerge::conflictKeepsDiskFileBesideAndTells()
     const QString ini = dirs.shared(kIniFileName);
     writeFile(ini + QStringLiteral(".bak"), "an old unreadable book");
     ConnectionBook bookA = asBook("Alpha:1 Bravo:1"), bookB;
-    QVERIFY(a.SaveConnections(bookA));
-    a.LoadConnections(bookA);
-    b.LoadConnections(bookB);
-    bookB.at(0).PhoneNum = "theirs";
+    QVERIFY(a.saveConnections(bookA));
+    a.loadConnections(bookA);
+    b.loadConnections(bookB);
+    bookB.at(0).phoneNumber = "theirs";
     bookB.add(named("Charlie"));
-    QVERIFY(b.SaveConnections(bookB));
+    QVERIFY(b.saveConnections(bookB));
     writeFile(ini, readFile(ini) + "[Extra]\r\nKeep=me\r\n");
     const QByteArray disk = readFile(ini);
 
-    bookA.at(0).PhoneNum = "ours";
+    bookA.at(0).phoneNumber = "ours";
     bookA.removeAt(1);
-    QVERIFY(a.SaveConnections(bookA));
+    QVERIFY(a.saveConnections(bookA));
     QCOMPARE(text(bookA.records()), QByteArray("Alpha:ours Charlie:"));
     ConnectionBook back;
-    b.LoadConnections(back);
+    b.loadConnections(back);
     QCOMPARE(text(back.records()), QByteArray("Alpha:ours Charlie:"));
     QVERIFY(readFile(ini).contains("[Extra]\r\nKeep=me\r\n"));
     QCOMPARE(readFile(ini + QStringLiteral(".bak")), QByteArray("an old unreadable book"));
@@ -205,7 +205,7 @@ void TestBookMerge::conflictKeepsDiskFileBesideAndTells()
     QVERIFY(pa.messages[0].text.contains(ini + QStringLiteral(".bak2")));
     // The merged book is what A now has loaded: unchanged again, nothing written.
     const QByteArray merged = readFile(ini);
-    QVERIFY(a.SaveConnections(bookA));
+    QVERIFY(a.saveConnections(bookA));
     QCOMPARE(readFile(ini), merged);
 }
 
@@ -215,13 +215,13 @@ void TestBookMerge::goneFileGetsTheWholeBook()
 {
     Store s;
     s.book = asBook("Alpha:1 Bravo:1");
-    QVERIFY(s.cfg.SaveConnections(s.book));
-    s.cfg.LoadConnections(s.book);
+    QVERIFY(s.cfg.saveConnections(s.book));
+    s.cfg.loadConnections(s.book);
     QVERIFY(QFile::remove(s.dirs.shared(kIniFileName)));
-    s.book.at(1).PhoneNum = "2";
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    s.book.at(1).phoneNumber = "2";
+    QVERIFY(s.cfg.saveConnections(s.book));
     ConnectionBook back;
-    s.cfg.LoadConnections(back);
+    s.cfg.loadConnections(back);
     QCOMPARE(text(back.records()), QByteArray("Alpha:1 Bravo:2"));
 }
 
@@ -232,19 +232,19 @@ void TestBookMerge::liveLockFailsTheSaveAfterTheWait()
     Store s;
     const QString ini = s.dirs.shared(kIniFileName);
     s.book = asBook("Alpha:1");
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     const QByteArray before = readFile(ini);
     QLockFile other(Configuration::lockFileOf(ini));
     QVERIFY(other.tryLock(0));
     s.book.add(named("Bravo"));
     QElapsedTimer waited;
     waited.start();
-    QVERIFY(!s.cfg.SaveConnections(s.book));
+    QVERIFY(!s.cfg.saveConnections(s.book));
     QVERIFY(waited.elapsed() >= Configuration::kLockWait.count() - 100);
     QCOMPARE(s.p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
     QCOMPARE(readFile(ini), before);
     other.unlock();
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     QVERIFY(readFile(ini).contains("SystemName=Bravo"));
 }
 

@@ -16,16 +16,16 @@ struct Rig : DialogParts {
     {
         logic.setPortList({{1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {33, "/dev/ttyUSB0"}});
     }
-    void show(int mode)
+    void show(DialogMode mode)
     {
         logic.dialogMode = mode;
-        logic.FormShow();
+        logic.dialogShown();
     }
     QList<QByteArray> bookNames() const
     {
         QList<QByteArray> r;
         for (int i = 0; i < Book.count(); ++i)
-            r << Book.at(i).SystemName;
+            r << Book.at(i).systemName;
         return r;
     }
     QList<QByteArray> listNames() const { return {logic.listItems().begin(), logic.listItems().end()}; }
@@ -87,22 +87,22 @@ void TestDialogLogic::modeLayouts()
     QFETCH(bool, connected);
     Rig rig;
     rig.actions.connected = connected;
-    rig.logic.SetDialogMode(mode);
+    rig.logic.setDialogMode(DialogMode(mode));
     const DialogLayout &l = rig.logic.layout;
-    QTEST(l.OKCaption, "ok");
-    QTEST(l.CancelCaption, "cancel");
-    QTEST(l.ConnectionList, "list");
+    QTEST(l.okCaption, "ok");
+    QTEST(l.cancelCaption, "cancel");
+    QTEST(l.connectionList, "list");
     QFETCH(bool, editDelete);
-    QCOMPARE(l.EditButton, editDelete);
-    QCOMPARE(l.DeleteButton, editDelete);
+    QCOMPARE(l.editButton, editDelete);
+    QCOMPARE(l.deleteButton, editDelete);
     QFETCH(bool, entry);
-    QCOMPARE(l.GeneralGroup, entry);
-    QCOMPARE(l.Connection, entry);
-    QCOMPARE(l.ComPortGroup, entry);  // a new entry is "Com Port Direct"
-    QVERIFY(!l.Network && !l.AuxPrompt && !l.PhoneNumGroup);
+    QCOMPARE(l.generalGroup, entry);
+    QCOMPARE(l.connectionGroup, entry);
+    QCOMPARE(l.comPortGroup, entry);  // a new entry is "Com Port Direct"
+    QVERIFY(!l.networkGroup && !l.auxPromptGroup && !l.phoneGroup);
     QTEST(l.listHelpTopic, "listHelp");
     QTEST(l.dialogHelpTopic, "dialogHelp");
-    QCOMPARE(rig.logic.dialogMode, mode);
+    QCOMPARE(int(rig.logic.dialogMode), mode);
 }
 
 void TestDialogLogic::typeVisibility_data()
@@ -121,24 +121,24 @@ void TestDialogLogic::typeVisibility()
 {
     QFETCH(int, type);
     Rig rig;
-    rig.show(ManageMode);
-    rig.Book.at(0).ConnectionType = uint8_t(type);
-    rig.logic.EditButtonClick();
+    rig.show(DialogMode::Manage);
+    rig.Book.at(0).connectionType = ConnectionType(type);
+    rig.logic.editEntry();
     const DialogLayout &l = rig.logic.layout;
-    QTEST(l.ComPortGroup, "com");
-    QTEST(l.PhoneNumGroup, "phone");
-    QTEST(l.Network, "net");
-    QTEST(l.AuxPrompt, "net");
-    QVERIFY(l.Connection);
+    QTEST(l.comPortGroup, "com");
+    QTEST(l.phoneGroup, "phone");
+    QTEST(l.networkGroup, "net");
+    QTEST(l.auxPromptGroup, "net");
+    QVERIFY(l.connectionGroup);
     // A click on the radio group switches the groups at once.
-    rig.logic.fields.Connection = 2;
-    rig.logic.FieldChange();
-    QVERIFY(l.Network && l.AuxPrompt && !l.ComPortGroup && !l.PhoneNumGroup);
+    rig.logic.fields.connectionType = 2;
+    rig.logic.connectionTypeChanged();
+    QVERIFY(l.networkGroup && l.auxPromptGroup && !l.comPortGroup && !l.phoneGroup);
     // ... but only while an entry is open.
-    rig.logic.CancelButtonClick();
-    rig.logic.fields.Connection = 0;
-    rig.logic.FieldChange();
-    QVERIFY(!l.ComPortGroup && !l.Network);
+    rig.logic.cancel();
+    rig.logic.fields.connectionType = 0;
+    rig.logic.connectionTypeChanged();
+    QVERIFY(!l.comPortGroup && !l.networkGroup);
 }
 
 void TestDialogLogic::showReloadsAndSelects()
@@ -148,41 +148,41 @@ void TestDialogLogic::showReloadsAndSelects()
     writeFile(rig.dirs.shared(kIniFileName),
               "[Connections]\r\nCount=2\r\n[Connection0]\r\nSystemName=Ext A\r\n"
               "[Connection1]\r\nSystemName=Ext B\r\n");
-    rig.show(SelectMode);
+    rig.show(DialogMode::Select);
     QVERIFY(rig.logic.isVisible());
     QVERIFY(!rig.actions.fileMenuEnabled);
     QCOMPARE(rig.listNames(), (QList<QByteArray>{"Ext A", "Ext B"}));
     QCOMPARE(rig.logic.selectedIndex(), 0);
     QCOMPARE(rig.logic.focus, DialogFocus::ConnectionList);
-    rig.logic.FormHide();
+    rig.logic.dialogHidden();
     QVERIFY(rig.actions.fileMenuEnabled);
 
     rig.actions.active = true;
-    rig.actions.CurrentIndex = 1;
-    rig.show(SelectMode);
+    rig.actions.connectedIndex = 1;
+    rig.show(DialogMode::Select);
     QCOMPARE(rig.logic.selectedIndex(), 1);
-    rig.logic.FormHide();
+    rig.logic.dialogHidden();
     rig.actions.active = false;
-    rig.show(SelectMode);
+    rig.show(DialogMode::Select);
     QCOMPARE(rig.logic.selectedIndex(), 0);
 }
 
 void TestDialogLogic::emptyBook()
 {
     Rig rig(QList<QByteArray>{});
-    rig.show(SelectMode);
+    rig.show(DialogMode::Select);
     QVERIFY(rig.logic.listItems().empty());
     QCOMPARE(rig.logic.selectedIndex(), -1);
-    rig.logic.OKButtonClick();
+    rig.logic.accept();
     QVERIFY(rig.actions.connects.empty());
     QVERIFY(rig.logic.isVisible());
-    rig.logic.FormHide();
-    rig.show(ManageMode);
-    rig.logic.OKButtonClick();
-    QCOMPARE(rig.logic.dialogMode, int(NewMode));
-    rig.logic.EditButtonClick();  // nothing selected: nothing happens
-    rig.logic.DeleteButtonClick();
-    QCOMPARE(rig.logic.dialogMode, int(NewMode));
+    rig.logic.dialogHidden();
+    rig.show(DialogMode::Manage);
+    rig.logic.accept();
+    QCOMPARE(rig.logic.dialogMode, DialogMode::New);
+    rig.logic.editEntry();  // nothing selected: nothing happens
+    rig.logic.deleteEntry();
+    QCOMPARE(rig.logic.dialogMode, DialogMode::New);
 }
 
 void TestDialogLogic::connectAction_data()
@@ -210,23 +210,23 @@ void TestDialogLogic::connectAction()
     bool hidden = false;
     rig.logic.onHide = [&] {
         hidden = true;
-        rig.logic.FormHide();
+        rig.logic.dialogHidden();
     };
     rig.actions.connected = rig.actions.active = connected;
-    rig.actions.CurrentIndex = connected ? 0 : -1;
+    rig.actions.connectedIndex = connected ? 0 : -1;
     rig.actions.current = rig.Book.at(0);
-    rig.show(SelectMode);
+    rig.show(DialogMode::Select);
     rig.logic.selectEntry(1);
     rig.prompter.yesNoReplies = {yes};
     rig.prompter.holdAnswers = !meanwhile.isEmpty();
-    rig.logic.OKButtonClick();
+    rig.logic.accept();
     QCOMPARE(rig.prompter.openCount(), rig.prompter.holdAnswers ? 1 : 0);
     QVERIFY(rig.actions.connects.empty() || !rig.prompter.holdAnswers);
     if (meanwhile == QLatin1String("link gone")) {
         rig.actions.connected = rig.actions.active = false;
     } else if (meanwhile == QLatin1String("list changed")) {
         rig.Book.removeAt(0);
-        rig.logic.PopulateConnectionList();
+        rig.logic.fillConnectionList();
     }
     rig.prompter.release();
 
@@ -238,50 +238,50 @@ void TestDialogLogic::connectAction()
     QCOMPARE(hidden, connects);
     QCOMPARE(rig.logic.isVisible(), !connects);
     QVERIFY(rig.actions.fileMenuEnabled == connects);
-    QCOMPARE(rig.actions.CurrentIndex, connected ? 0 : -1);
+    QCOMPARE(rig.actions.connectedIndex, connected ? 0 : -1);
 }
 
 void TestDialogLogic::cancelAndCloseBox()
 {
-    for (int mode : {SelectMode, ManageMode}) {
+    for (DialogMode mode : {DialogMode::Select, DialogMode::Manage}) {
         Rig rig;
         rig.show(mode);
-        rig.logic.CancelButtonClick();
+        rig.logic.cancel();
         QVERIFY(!rig.logic.isVisible());
         QVERIFY(rig.actions.connects.empty());
         QCOMPARE(rig.logic.dialogMode, mode);
     }
     Rig rig;
-    rig.show(ManageMode);
-    rig.logic.OKButtonClick();
-    rig.logic.FormHide();  // the title-bar close box
-    QCOMPARE(rig.logic.dialogMode, int(NewMode));
+    rig.show(DialogMode::Manage);
+    rig.logic.accept();
+    rig.logic.dialogHidden();  // the title-bar close box
+    QCOMPARE(rig.logic.dialogMode, DialogMode::New);
 }
 
 void TestDialogLogic::manageNewStoresSortedAndSelected()
 {
     Rig rig;
-    rig.show(ManageMode);
-    rig.logic.OKButtonClick();  // "&New"
-    QCOMPARE(rig.logic.dialogMode, int(NewMode));
+    rig.show(DialogMode::Manage);
+    rig.logic.accept();  // "&New"
+    QCOMPARE(rig.logic.dialogMode, DialogMode::New);
     QCOMPARE(rig.logic.focus, DialogFocus::SysName);
     QCOMPARE(rig.logic.portNumber(), 1);  // the first port present
-    rig.logic.fields.SysName = "Beta";
-    rig.logic.fields.NetHost = "Panel.EXAMPLE";
-    rig.logic.fields.NetPort = "TelNet";
-    rig.logic.OKButtonClick();
-    QCOMPARE(rig.logic.dialogMode, int(ManageMode));
+    rig.logic.fields.systemName = "Beta";
+    rig.logic.fields.tcpHost = "Panel.EXAMPLE";
+    rig.logic.fields.tcpPort = "TelNet";
+    rig.logic.accept();
+    QCOMPARE(rig.logic.dialogMode, DialogMode::Manage);
     QCOMPARE(rig.listNames(), (QList<QByteArray>{"Alpha", "Beta", "Bravo", "Charlie"}));
     QCOMPARE(rig.logic.selectedIndex(), 1);
     QCOMPARE(rig.actions.menuRebuilds, 1);
-    QCOMPARE(rig.Book.at(1).SocketHost, QByteArray("panel.example"));
-    QCOMPARE(rig.Book.at(1).SocketPort, QByteArray("telnet"));
+    QCOMPARE(rig.Book.at(1).tcpHost, QByteArray("panel.example"));
+    QCOMPARE(rig.Book.at(1).tcpPort, QByteArray("telnet"));
     // Saved at once.
     ConnectionBook disk;
-    rig.config.LoadConnections(disk);
+    rig.config.loadConnections(disk);
     QCOMPARE(disk.count(), 4);
-    QCOMPARE(disk.at(1).SystemName, QByteArray("Beta"));
-    QCOMPARE(int(disk.at(1).ComNumber), 1);
+    QCOMPARE(disk.at(1).systemName, QByteArray("Beta"));
+    QCOMPARE(int(disk.at(1).comPort), 1);
 }
 
 void TestDialogLogic::validation_data()
@@ -291,14 +291,14 @@ void TestDialogLogic::validation_data()
     QTest::addColumn<QString>("message");
     const QString required = QStringLiteral("Entry of System Name Required"),
                   taken = QStringLiteral("A record by this name already exists, please use another name.");
-    QTest::newRow("empty name") << int(NewMode) << QByteArray() << required;
-    QTest::newRow("same name") << int(NewMode) << QByteArray("Bravo") << taken;
-    QTest::newRow("other case") << int(NewMode) << QByteArray("bRAVO") << taken;
-    QTest::newRow("edit onto another") << int(EditMode) << QByteArray("charlie") << taken;
-    QTest::newRow("edit emptied") << int(EditMode) << QByteArray() << required;
+    QTest::newRow("empty name") << int(DialogMode::New) << QByteArray() << required;
+    QTest::newRow("same name") << int(DialogMode::New) << QByteArray("Bravo") << taken;
+    QTest::newRow("other case") << int(DialogMode::New) << QByteArray("bRAVO") << taken;
+    QTest::newRow("edit onto another") << int(DialogMode::Edit) << QByteArray("charlie") << taken;
+    QTest::newRow("edit emptied") << int(DialogMode::Edit) << QByteArray() << required;
     // Blanks around a name are gone at the next load.
-    QTest::newRow("only blanks") << int(NewMode) << QByteArray("   ") << required;
-    QTest::newRow("same name with blanks") << int(NewMode) << QByteArray(" bravo  ") << taken;
+    QTest::newRow("only blanks") << int(DialogMode::New) << QByteArray("   ") << required;
+    QTest::newRow("same name with blanks") << int(DialogMode::New) << QByteArray(" bravo  ") << taken;
 }
 
 void TestDialogLogic::validation()
@@ -306,21 +306,21 @@ void TestDialogLogic::validation()
     QFETCH(int, mode);
     QFETCH(QByteArray, name);
     Rig rig;
-    rig.show(ManageMode);
+    rig.show(DialogMode::Manage);
     rig.logic.selectEntry(0);
-    if (mode == EditMode)
-        rig.logic.EditButtonClick();
+    if (DialogMode(mode) == DialogMode::Edit)
+        rig.logic.editEntry();
     else
-        rig.logic.OKButtonClick();
-    rig.logic.fields.SysName = name;
-    rig.logic.fields.PhoneNumber = "123";
-    rig.logic.OKButtonClick();
+        rig.logic.accept();
+    rig.logic.fields.systemName = name;
+    rig.logic.fields.phoneNumber = "123";
+    rig.logic.accept();
     QCOMPARE(rig.prompter.messages.size(), size_t(1));
     QCOMPARE(rig.prompter.messages[0].title, QStringLiteral("Error"));
     QTEST(rig.prompter.messages[0].text, "message");
-    QCOMPARE(rig.logic.dialogMode, mode);
-    QCOMPARE(rig.logic.fields.SysName, name);
-    QCOMPARE(rig.logic.fields.PhoneNumber, QByteArray("123"));
+    QCOMPARE(int(rig.logic.dialogMode), mode);
+    QCOMPARE(rig.logic.fields.systemName, name);
+    QCOMPARE(rig.logic.fields.phoneNumber, QByteArray("123"));
     QCOMPARE(rig.logic.focus, DialogFocus::SysName);
     QCOMPARE(rig.bookNames(), (QList<QByteArray>{"Alpha", "Bravo", "Charlie"}));
     QCOMPARE(rig.actions.menuRebuilds, 0);
@@ -332,37 +332,37 @@ void TestDialogLogic::capacity()
     for (int i = 0; i < 499; ++i)
         names << "N" + QByteArray::number(1000 + i);
     Rig rig(names);
-    rig.show(ManageMode);
-    rig.logic.OKButtonClick();
-    rig.logic.fields.SysName = "Last";
-    rig.logic.OKButtonClick();
+    rig.show(DialogMode::Manage);
+    rig.logic.accept();
+    rig.logic.fields.systemName = "Last";
+    rig.logic.accept();
     QVERIFY(rig.prompter.messages.empty());
     QCOMPARE(rig.Book.count(), 500);
 
-    rig.logic.OKButtonClick();
-    rig.logic.fields.SysName = "One more";
-    rig.logic.OKButtonClick();
+    rig.logic.accept();
+    rig.logic.fields.systemName = "One more";
+    rig.logic.accept();
     QCOMPARE(rig.prompter.messages.back().text, QStringLiteral("Maximum database size reached."));
-    rig.logic.CancelButtonClick();
+    rig.logic.cancel();
     rig.logic.selectEntry(0);
-    rig.logic.EditButtonClick();
-    rig.logic.fields.SysName = "Renamed";
-    rig.logic.OKButtonClick();
+    rig.logic.editEntry();
+    rig.logic.fields.systemName = "Renamed";
+    rig.logic.accept();
     QCOMPARE(rig.prompter.messages.size(), size_t(2));
     QCOMPARE(rig.Book.count(), 500);
-    QCOMPARE(rig.Book.at(0).SystemName, QByteArray("Last"));
+    QCOMPARE(rig.Book.at(0).systemName, QByteArray("Last"));
 }
 
 void TestDialogLogic::editKeepsOwnNameInOtherCase()
 {
     Rig rig;
-    rig.show(ManageMode);
+    rig.show(DialogMode::Manage);
     rig.logic.selectEntry(1);
-    rig.logic.EditButtonClick();
-    QCOMPARE(rig.logic.dialogMode, int(EditMode));
-    QCOMPARE(rig.logic.fields.SysName, QByteArray("Bravo"));
-    rig.logic.fields.SysName = "BRAVO";
-    rig.logic.OKButtonClick();
+    rig.logic.editEntry();
+    QCOMPARE(rig.logic.dialogMode, DialogMode::Edit);
+    QCOMPARE(rig.logic.fields.systemName, QByteArray("Bravo"));
+    rig.logic.fields.systemName = "BRAVO";
+    rig.logic.accept();
     QVERIFY(rig.prompter.messages.empty());
     QCOMPARE(rig.bookNames(), (QList<QByteArray>{"Alpha", "BRAVO", "Charlie"}));
     QCOMPARE(rig.logic.selectedIndex(), 1);
@@ -371,15 +371,15 @@ void TestDialogLogic::editKeepsOwnNameInOtherCase()
 void TestDialogLogic::blanksAroundNameStoredThenStripped()
 {
     Rig rig;
-    rig.show(ManageMode);
-    rig.logic.OKButtonClick();
-    rig.logic.fields.SysName = " Delta ";
-    rig.logic.OKButtonClick();
+    rig.show(DialogMode::Manage);
+    rig.logic.accept();
+    rig.logic.fields.systemName = " Delta ";
+    rig.logic.accept();
     QVERIFY(rig.prompter.messages.empty());
-    QCOMPARE(rig.Book.at(0).SystemName, QByteArray(" Delta "));
+    QCOMPARE(rig.Book.at(0).systemName, QByteArray(" Delta "));
     QCOMPARE(rig.logic.selectedIndex(), 0);
-    rig.logic.FormHide();
-    rig.show(ManageMode);
+    rig.logic.dialogHidden();
+    rig.show(DialogMode::Manage);
     // Sorted by the name as saved; read back without the blanks.
     QCOMPARE(rig.listNames(), (QList<QByteArray>{"Delta", "Alpha", "Bravo", "Charlie"}));
 }
@@ -388,46 +388,46 @@ void TestDialogLogic::editRoundTripsEveryField()
 {
     Rig rig;
     // clang-format off
-    const TConnectionRec r{.SystemName = "Alpha", .SID = 77, .Password = "pw", .ConnectionType = 0, .PhoneNum = "0,55",
-                           .SocketPort = "telnet", .SocketHost = "h", .AlPrompt1 = "a", .AlPrompt2 = "b",
-                           .AlResult1 = "c", .AlResult2 = "d", .UserName = "u\xe9", .ShowNZCommonStates = false,
-                           .TcpIpLinePacing = 250, .AutoLogin = false, .BaudRate = 12, .FlowControl = 2,
-                           .ComNumber = 33, .DiagnosticMode = true};
+    const ConnectionRecord r{.systemName = "Alpha", .sid = 77, .password = "pw", .connectionType = ConnectionType::Modem, .phoneNumber = "0,55",
+                           .tcpPort = "telnet", .tcpHost = "h", .auxPrompt1 = "a", .auxPrompt2 = "b",
+                           .auxReply1 = "c", .auxReply2 = "d", .userName = "u\xe9", .showNzCommonStates = false,
+                           .tcpLinePacingMs = 250, .autoLogin = false, .baudRateIndex = 12, .flowControl = FlowControl::RtsCts,
+                           .comPort = 33, .diagnosticMode = true};
     // clang-format on
     rig.Book.at(0) = r;
-    rig.config.SaveConnections(rig.Book);
-    rig.show(ManageMode);
-    rig.logic.EditButtonClick();
+    rig.config.saveConnections(rig.Book);
+    rig.show(DialogMode::Manage);
+    rig.logic.editEntry();
     QCOMPARE(rig.logic.portEntry(), 2);
-    QVERIFY(rig.logic.layout.PhoneNumGroup);
-    rig.logic.OKButtonClick();
+    QVERIFY(rig.logic.layout.phoneGroup);
+    rig.logic.accept();
     QCOMPARE(rig.Book.at(0), r);
 
     // Values without an item: pacing 30 shows "0"; a port not present shows
     // the first port; both are then stored as shown.
-    rig.Book.at(0).TcpIpLinePacing = 30;
-    rig.Book.at(0).ComNumber = 7;
-    rig.config.SaveConnections(rig.Book);
-    rig.logic.FormHide();
-    rig.show(ManageMode);
-    rig.logic.EditButtonClick();
-    QCOMPARE(rig.logic.fields.TcpIpLp, 0);
+    rig.Book.at(0).tcpLinePacingMs = 30;
+    rig.Book.at(0).comPort = 7;
+    rig.config.saveConnections(rig.Book);
+    rig.logic.dialogHidden();
+    rig.show(DialogMode::Manage);
+    rig.logic.editEntry();
+    QCOMPARE(rig.logic.fields.linePacingItem, 0);
     QCOMPARE(rig.logic.portEntry(), 0);
-    rig.logic.OKButtonClick();
-    QCOMPARE(rig.Book.at(0).TcpIpLinePacing, 0);
-    QCOMPARE(int(rig.Book.at(0).ComNumber), 1);
+    rig.logic.accept();
+    QCOMPARE(rig.Book.at(0).tcpLinePacingMs, 0);
+    QCOMPARE(int(rig.Book.at(0).comPort), 1);
 }
 
 void TestDialogLogic::cancelInNewLeavesBookAlone()
 {
     Rig rig;
-    rig.show(ManageMode);
+    rig.show(DialogMode::Manage);
     const QByteArray before = readFile(rig.dirs.shared(kIniFileName));
-    rig.logic.OKButtonClick();
-    rig.logic.fields.SysName = "Zulu";
-    rig.logic.CancelButtonClick();
-    QCOMPARE(rig.logic.dialogMode, int(ManageMode));
-    QVERIFY(rig.logic.layout.ConnectionList);
+    rig.logic.accept();
+    rig.logic.fields.systemName = "Zulu";
+    rig.logic.cancel();
+    QCOMPARE(rig.logic.dialogMode, DialogMode::Manage);
+    QVERIFY(rig.logic.layout.connectionList);
     QCOMPARE(rig.bookNames(), (QList<QByteArray>{"Alpha", "Bravo", "Charlie"}));
     QCOMPARE(readFile(rig.dirs.shared(kIniFileName)), before);
     QVERIFY(rig.logic.isVisible());
@@ -447,19 +447,19 @@ void TestDialogLogic::deleteSelectionRule()
 {
     QFETCH(int, deleted);
     Rig rig({"A", "B", "C", "D", "E", "F", "G"});
-    rig.show(ManageMode);
+    rig.show(DialogMode::Manage);
     rig.logic.selectEntry(deleted);
-    rig.logic.fields.SysName = "leftover";
-    rig.logic.DeleteButtonClick();
+    rig.logic.fields.systemName = "leftover";
+    rig.logic.deleteEntry();
     QTEST(rig.logic.selectedIndex(), "selected");
     QCOMPARE(rig.Book.count(), 6);
     QVERIFY(!rig.listNames().contains(QByteArray(1, char('A' + deleted))));
     QCOMPARE(rig.actions.menuRebuilds, 1);
-    QCOMPARE(rig.logic.fields.SysName, QByteArray());
-    QCOMPARE(rig.logic.dialogMode, int(ManageMode));
+    QCOMPARE(rig.logic.fields.systemName, QByteArray());
+    QCOMPARE(rig.logic.dialogMode, DialogMode::Manage);
     QVERIFY(rig.prompter.questions.empty());  // no confirmation
     ConnectionBook disk;
-    rig.config.LoadConnections(disk);
+    rig.config.loadConnections(disk);
     QCOMPARE(disk.count(), 6);
 }
 
@@ -467,20 +467,20 @@ void TestDialogLogic::doubleClick()
 {
     {
         Rig rig;
-        rig.show(SelectMode);
+        rig.show(DialogMode::Select);
         rig.logic.selectEntry(1);
-        rig.logic.ConnectionListDblClick();
+        rig.logic.entryActivated();
         QCOMPARE(rig.actions.connects, std::vector<int>{1});
     }
     {
         Rig rig;
-        rig.show(ManageMode);
+        rig.show(DialogMode::Manage);
         rig.logic.selectEntry(2);
-        rig.logic.ConnectionListDblClick();
-        QCOMPARE(rig.logic.dialogMode, int(EditMode));
-        QCOMPARE(rig.logic.fields.SysName, QByteArray("Charlie"));
-        rig.logic.ConnectionListDblClick();  // nothing in Edit mode
-        QCOMPARE(rig.logic.dialogMode, int(EditMode));
+        rig.logic.entryActivated();
+        QCOMPARE(rig.logic.dialogMode, DialogMode::Edit);
+        QCOMPARE(rig.logic.fields.systemName, QByteArray("Charlie"));
+        rig.logic.entryActivated();  // nothing in Edit mode
+        QCOMPARE(rig.logic.dialogMode, DialogMode::Edit);
     }
 }
 
@@ -520,24 +520,24 @@ void TestDialogLogic::sidRange()
     const QList<QPair<QByteArray, int>> cases = {{"0", 0}, {"254", 254}, {"255", 254}, {"99999999999", 254},
                                                  {"", 0},  {"007", 7}};
     for (const auto &[text, pos] : cases) {
-        f.SidEdit = text;
+        f.sidText = text;
         QCOMPARE(f.sidPosition(), pos);
     }
     Rig rig;
-    rig.logic.fields.SidEdit = "253";
+    rig.logic.fields.sidText = "253";
     rig.logic.stepSid(1);
     rig.logic.stepSid(1);
-    QCOMPARE(rig.logic.fields.SidEdit, QByteArray("254"));
-    rig.logic.fields.SidEdit = "0";
+    QCOMPARE(rig.logic.fields.sidText, QByteArray("254"));
+    rig.logic.fields.sidText = "0";
     rig.logic.stepSid(-1);
-    QCOMPARE(rig.logic.fields.SidEdit, QByteArray("0"));
+    QCOMPARE(rig.logic.fields.sidText, QByteArray("0"));
     // A SID beyond the range in the file is stored back within it.
-    rig.Book.at(0).SID = 1000;
-    rig.config.SaveConnections(rig.Book);
-    rig.show(ManageMode);
-    rig.logic.EditButtonClick();
-    rig.logic.OKButtonClick();
-    QCOMPARE(rig.Book.at(0).SID, 254);
+    rig.Book.at(0).sid = 1000;
+    rig.config.saveConnections(rig.Book);
+    rig.show(DialogMode::Manage);
+    rig.logic.editEntry();
+    rig.logic.accept();
+    QCOMPARE(rig.Book.at(0).sid, 254);
 }
 
 void TestDialogLogic::portNumberRules()
@@ -554,7 +554,7 @@ void TestDialogLogic::portNumberRules()
     rig.logic.choosePort(9);  // no such entry: unchanged
     QCOMPARE(rig.logic.portNumber(), 1);
     rig.logic.setPortList({});
-    rig.logic.ClearFields();
+    rig.logic.clearFields();
     QCOMPARE(rig.logic.portNumber(), 0);
     QCOMPARE(rig.logic.portEntry(), -1);
 }
@@ -563,26 +563,26 @@ void TestDialogLogic::connectMenuMarker()
 {
     ConnectionBook book;
     ConnectMenuModel menu;
-    menu.PopulateConnectMenu(book);
+    menu.rebuildConnectMenu(book);
     QCOMPARE(menu.count(), 0);
     book.add(named("Alpha"));
     book.add(named("B&B"));
-    menu.PopulateConnectMenu(book);
+    menu.rebuildConnectMenu(book);
     QCOMPARE(menu.captions(), (std::vector<QByteArray>{"Alpha", "B&B"}));
-    menu.AsteriskConnectMenu(1);
+    menu.markConnectMenuItem(1);
     QCOMPARE(menu.captions()[1], QByteArray("B&B (*)"));
     QCOMPARE(connectMenuItemText(menu.captions()[1]), QStringLiteral("B&&B (*)"));
     // Stored names are Windows-1252 bytes: 0x80 is the euro sign, not a C1 control.
     QCOMPARE(connectMenuItemText("Caf\xe9 \x80"), QStringLiteral("Caf\u00e9 \u20ac"));
-    menu.UnAsteriskConnectMenu(1);
+    menu.unmarkConnectMenuItem(1);
     QCOMPARE(menu.captions()[1], QByteArray("B&B"));
     // After a rebuild during the connection there is no marker to take off.
-    menu.AsteriskConnectMenu(0);
-    menu.PopulateConnectMenu(book);
-    menu.UnAsteriskConnectMenu(0);
+    menu.markConnectMenuItem(0);
+    menu.rebuildConnectMenu(book);
+    menu.unmarkConnectMenuItem(0);
     QCOMPARE(menu.captions()[0], QByteArray("Alpha"));
-    menu.AsteriskConnectMenu(5);  // out of range: ignored
-    menu.UnAsteriskConnectMenu(-1);
+    menu.markConnectMenuItem(5);  // out of range: ignored
+    menu.unmarkConnectMenuItem(-1);
     QCOMPARE(menu.count(), 2);
 }
 

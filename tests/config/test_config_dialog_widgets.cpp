@@ -38,7 +38,7 @@ struct WindowRig : DialogParts {
     // Edit mode on a new entry of connection type `type`.
     void openNew(int type)
     {
-        dialog.showInMode(ManageMode);
+        dialog.showInMode(DialogMode::Manage);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QTest::mouseClick(get<QPushButton>("OKButton"), Qt::LeftButton);
         QTest::mouseClick(get<QRadioButton>(qPrintable(QStringLiteral("ConnectionItem%1").arg(type))), Qt::LeftButton);
@@ -71,7 +71,7 @@ private slots:
 void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
 {
     WindowRig rig({"Alpha", "Charlie"});
-    rig.dialog.showInMode(ManageMode);
+    rig.dialog.showInMode(DialogMode::Manage);
     QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
     QVERIFY(!rig.actions.fileMenuEnabled);
     QCOMPARE(rig.listTexts(), (QStringList{"Alpha", "Charlie"}));
@@ -128,18 +128,18 @@ void TestDialogWidgets::newEntryTypedStoredAndListedSorted()
     QCOMPARE(rig.actions.menuRebuilds, 1);
 
     ConnectionBook disk;
-    rig.config.LoadConnections(disk);
+    rig.config.loadConnections(disk);
     QCOMPARE(disk.count(), 3);
-    const TConnectionRec &r = disk.at(1);
-    QCOMPARE(r.SystemName, QByteArray("Bravo"));
-    QCOMPARE(int(r.ConnectionType), 2);
-    QCOMPARE(r.SocketHost, QByteArray("panel.example"));
-    QCOMPARE(r.SocketPort, QByteArray("telnet"));
-    QCOMPARE(r.AlPrompt1, QByteArray("User:"));
-    QCOMPARE(r.SID, 13);
-    QCOMPARE(r.DiagnosticMode, true);
-    QCOMPARE(r.TcpIpLinePacing, 50);
-    QCOMPARE(int(r.ComNumber), 1);
+    const ConnectionRecord &r = disk.at(1);
+    QCOMPARE(r.systemName, QByteArray("Bravo"));
+    QCOMPARE(int(r.connectionType), 2);
+    QCOMPARE(r.tcpHost, QByteArray("panel.example"));
+    QCOMPARE(r.tcpPort, QByteArray("telnet"));
+    QCOMPARE(r.auxPrompt1, QByteArray("User:"));
+    QCOMPARE(r.sid, 13);
+    QCOMPARE(r.diagnosticMode, true);
+    QCOMPARE(r.tcpLinePacingMs, 50);
+    QCOMPARE(int(r.comPort), 1);
 }
 
 void TestDialogWidgets::placesTabOrderAndWindow()
@@ -168,7 +168,7 @@ void TestDialogWidgets::placesTabOrderAndWindow()
     QCOMPARE(ports->itemText(2), QStringLiteral("COM 150"));
     QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("/dev/serial/by-id/usb-x"));
 
-    rig.dialog.showInMode(ManageMode);
+    rig.dialog.showInMode(DialogMode::Manage);
     QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
     QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), rig.get<QLineEdit>("SysName"));
@@ -183,7 +183,7 @@ void TestDialogWidgets::placesTabOrderAndWindow()
 void TestDialogWidgets::selectModeDoubleClickConnects()
 {
     WindowRig rig({"Alpha", "Bravo"});
-    rig.dialog.showInMode(SelectMode);
+    rig.dialog.showInMode(DialogMode::Select);
     QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
     QCOMPARE(rig.get<QPushButton>("OKButton")->text(), QStringLiteral("&Connect"));
     QVERIFY(!rig.get<QPushButton>("DeleteButton")->isVisible());
@@ -200,7 +200,7 @@ void TestDialogWidgets::selectModeDoubleClickConnects()
 void TestDialogWidgets::editCancelCloseAndHelp()
 {
     WindowRig rig({"Alpha", "Bravo"});
-    rig.dialog.showInMode(ManageMode);
+    rig.dialog.showInMode(DialogMode::Manage);
     QVERIFY(QTest::qWaitForWindowActive(&rig.dialog));
     auto *list = rig.get<QListWidget>("ConnectionList");
     QCOMPARE(QApplication::focusWidget(), list);
@@ -222,13 +222,13 @@ void TestDialogWidgets::editCancelCloseAndHelp()
     rig.dialog.close();  // the title-bar box
     QVERIFY(!rig.dialog.isVisible());
     QVERIFY(rig.actions.fileMenuEnabled);
-    QCOMPARE(rig.dialog.logic().dialogMode, int(ManageMode));
+    QCOMPARE(rig.dialog.logic().dialogMode, DialogMode::Manage);
 }
 
 void TestDialogWidgets::pasteIsFilteredToo()
 {
     WindowRig rig({"Alpha"});
-    rig.dialog.showInMode(ManageMode);
+    rig.dialog.showInMode(DialogMode::Manage);
     QVERIFY(QTest::qWaitForWindowExposed(&rig.dialog));
     QTest::mouseClick(rig.get<QPushButton>("OKButton"), Qt::LeftButton);
     auto *phone = rig.get<QLineEdit>("PhoneNumber");
@@ -236,7 +236,7 @@ void TestDialogWidgets::pasteIsFilteredToo()
     emit phone->textEdited(phone->text());
     QCOMPARE(phone->text(), QStringLiteral("1234"));
     QCOMPARE(rig.prompter.beeps, 1);
-    QCOMPARE(rig.dialog.logic().fields.PhoneNumber, QByteArray("1234"));
+    QCOMPARE(rig.dialog.logic().fields.phoneNumber, QByteArray("1234"));
 }
 
 void TestDialogWidgets::tabOrderPerConnectionType_data()

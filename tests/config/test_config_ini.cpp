@@ -40,9 +40,9 @@ QByteArray sampleText(const ConnectionField &f)
     return {};
 }
 
-TConnectionRec sampleRecord()
+ConnectionRecord sampleRecord()
 {
-    TConnectionRec r;
+    ConnectionRecord r;
     for (const ConnectionField &f : connectionFields())
         setFieldFromText(r, f, sampleText(f));
     return r;
@@ -199,7 +199,7 @@ void TestIni::connectionFieldsOneAtATime()
     for (const ConnectionField &f : connectionFields()) {
         const QByteArray sample = sampleText(f);
         QVERIFY2(sample != fieldDefaultText(f), f.name);
-        TConnectionRec r;
+        ConnectionRecord r;
         QVERIFY2(setFieldFromText(r, f, sample), f.name);
         for (const ConnectionField &g : connectionFields()) {
             const QByteArray expected = &g == &f ? sample : fieldDefaultText(g);
@@ -208,11 +208,11 @@ void TestIni::connectionFieldsOneAtATime()
         }
     }
     // Putting every default back gives the record's own initial values.
-    TConnectionRec r = sampleRecord();
-    QVERIFY(r != TConnectionRec{});
+    ConnectionRecord r = sampleRecord();
+    QVERIFY(r != ConnectionRecord{});
     for (const ConnectionField &f : connectionFields())
         QVERIFY2(setFieldFromText(r, f, fieldDefaultText(f)), f.name);
-    QCOMPARE(r, TConnectionRec{});
+    QCOMPARE(r, ConnectionRecord{});
 }
 
 // As the ini reader reads a present key, for every field of each kind.
@@ -242,7 +242,7 @@ void TestIni::connectionFieldReadRules()
         {Kind::Bool, "true", nullptr},
     };
     auto check = [](const ConnectionField &f, const char *text, const char *stored) {
-        TConnectionRec r = sampleRecord();  // so that taking the default shows
+        ConnectionRecord r = sampleRecord();  // so that taking the default shows
         const bool ok = setFieldFromText(r, f, text);
         const QByteArray expected = stored ? QByteArray(stored) : fieldDefaultText(f);
         const QByteArray what = QByteArray(f.name) + " <- \"" + text + "\" = " + fieldText(r, f);

@@ -56,7 +56,7 @@ void TestLegacy::split_data()
 void TestLegacy::split()
 {
     QFETCH(QByteArray, line);
-    QTEST(SplitLegacyCsvFields(line), "fields");
+    QTEST(splitLegacyCsvFields(line), "fields");
 }
 
 void TestLegacy::parseLine_data()
@@ -92,32 +92,32 @@ void TestLegacy::parseLine_data()
 void TestLegacy::parseLine()
 {
     QFETCH(QByteArray, line);
-    const TConnectionRec r = ParseLegacyCsvLine(line);
-    QTEST(int(r.ConnectionType), "type");
-    QTEST(r.PhoneNum, "phone");
-    QTEST(r.SocketHost, "host");
-    QTEST(r.UserName, "user");
-    QTEST(r.ShowNZCommonStates, "nz");
-    QTEST(r.SID, "sid");
+    const ConnectionRecord r = parseLegacyCsvLine(line);
+    QTEST(int(r.connectionType), "type");
+    QTEST(r.phoneNumber, "phone");
+    QTEST(r.tcpHost, "host");
+    QTEST(r.userName, "user");
+    QTEST(r.showNzCommonStates, "nz");
+    QTEST(r.sid, "sid");
     // Not in the file: zero until the cfg settings are applied.
-    QCOMPARE(r.TcpIpLinePacing, 0);
-    QCOMPARE(r.AutoLogin, false);
-    QCOMPARE(int(r.BaudRate), 0);
-    QCOMPARE(int(r.ComNumber), 0);
-    QCOMPARE(r.DiagnosticMode, false);
+    QCOMPARE(r.tcpLinePacingMs, 0);
+    QCOMPARE(r.autoLogin, false);
+    QCOMPARE(int(r.baudRateIndex), 0);
+    QCOMPARE(int(r.comPort), 0);
+    QCOMPARE(r.diagnosticMode, false);
 }
 
 // Each column lands in its own field; what the line lacks is zero.
 void TestLegacy::parseLineEveryColumn()
 {
     // clang-format off
-    const TConnectionRec expected{.SystemName = "Site", .SID = 5, .Password = "pw", .ConnectionType = 2,
-                                  .PhoneNum = "ph", .SocketPort = "sp", .SocketHost = "h", .AlPrompt1 = "p1",
-                                  .AlPrompt2 = "p2", .AlResult1 = "r1", .AlResult2 = "r2", .UserName = "u",
-                                  .ShowNZCommonStates = false, .TcpIpLinePacing = 0, .AutoLogin = false, .BaudRate = 0,
-                                  .FlowControl = 0, .ComNumber = 0, .DiagnosticMode = false};
+    const ConnectionRecord expected{.systemName = "Site", .sid = 5, .password = "pw", .connectionType = ConnectionType::TcpIp,
+                                  .phoneNumber = "ph", .tcpPort = "sp", .tcpHost = "h", .auxPrompt1 = "p1",
+                                  .auxPrompt2 = "p2", .auxReply1 = "r1", .auxReply2 = "r2", .userName = "u",
+                                  .showNzCommonStates = false, .tcpLinePacingMs = 0, .autoLogin = false, .baudRateIndex = 0,
+                                  .flowControl = FlowControl::None, .comPort = 0, .diagnosticMode = false};
     // clang-format on
-    QCOMPARE(ParseLegacyCsvLine("Site,5,pw,2,ph,sp,h,p1,p2,r1,r2,u,0"), expected);
+    QCOMPARE(parseLegacyCsvLine("Site,5,pw,2,ph,sp,h,p1,p2,r1,r2,u,0"), expected);
 }
 
 void TestLegacy::csvCount_data()
@@ -146,15 +146,15 @@ void TestLegacy::csvCount()
     Store s;
     writeFile(s.dirs.exe(QStringLiteral("Kordex.csv")), file);
     s.book.add(named("held"));
-    QVERIFY(ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+    QVERIFY(readLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
     QVERIFY(s.p.messages.empty());
     if (count < 0) {
         QCOMPARE(s.book.count(), 1);
-        QCOMPARE(s.book.at(0).SystemName, QByteArray("held"));
+        QCOMPARE(s.book.at(0).systemName, QByteArray("held"));
     } else {
         QCOMPARE(s.book.count(), count);
         if (count > 0)
-            QCOMPARE(s.book.at(0).SystemName, QByteArray("A"));
+            QCOMPARE(s.book.at(0).systemName, QByteArray("A"));
     }
 }
 
@@ -166,20 +166,20 @@ void TestLegacy::csvFallbacksAndErrors()
         for (int i = 0; i < 600; ++i)
             file += "N" + QByteArray::number(i) + ",0,p\r\n";
         writeFile(s.dirs.exe(QStringLiteral("Kor-dex.csv")), file);
-        QVERIFY(ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QVERIFY(readLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
         QCOMPARE(s.book.count(), ConnectionBook::kSlots);
-        QCOMPARE(s.book.at(500).SystemName, QByteArray("N500"));
+        QCOMPARE(s.book.at(500).systemName, QByteArray("N500"));
     }
     {  // Nothing there.
         Store s;
-        QVERIFY(!ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QVERIFY(!readLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
         QCOMPARE(s.p.messages.size(), size_t(1));
         QCOMPARE(s.p.messages[0].text, QStringLiteral("No Configuration Found - Defaults Loaded"));
     }
     {  // Present but unreadable.
         Store s;
         QVERIFY(QDir(s.dirs.folders.executableFolder).mkdir(QStringLiteral("Kordex.csv")));
-        QVERIFY(!ReadLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
+        QVERIFY(!readLegacyCsv(s.book, s.dirs.folders.executableFolder, s.p));
         QCOMPARE(s.p.messages.size(), size_t(1));
         QVERIFY(s.p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded")));
     }
@@ -214,7 +214,7 @@ void TestLegacy::cfg()
     Folders dirs;
     if (file != "<none>")
         writeFile(dirs.exe(QStringLiteral("Kordex.cfg")), file);
-    const LegacySettings s = ReadLegacyCfg(dirs.folders.executableFolder);
+    const LegacySettings s = readLegacyCfg(dirs.folders.executableFolder);
     QTEST(s.linePacing, "pacing");
     QTEST(s.autoLogin, "autoLogin");
     QTEST(int(s.baudIndex), "baud");
@@ -228,38 +228,38 @@ void TestLegacy::importAppliesCfgAndSavesSorted()
     writeFile(s.dirs.exe(QStringLiteral("Kordex.csv")),
               "\"Kordex V2.1 Connections\",2\r\nzeta,1,pw,2,888,telnet,h\r\nAlpha,2,pw,555\r\n");
     writeFile(s.dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n\r\n\r\n\r\n2\r\nCOM4\r\n");
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::LegacyFiles);
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::LegacyFiles);
     QVERIFY(s.p.messages.empty());
     QVERIFY(!s.cfg.iniInExecutableFolder());
     ConnectionBook back;
-    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.loadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 2);
-    QCOMPARE(back.at(0).SystemName, QByteArray("Alpha"));
-    QCOMPARE(back.at(1).SystemName, QByteArray("zeta"));
+    QCOMPARE(back.at(0).systemName, QByteArray("Alpha"));
+    QCOMPARE(back.at(1).systemName, QByteArray("zeta"));
     for (int i = 0; i < 2; ++i) {
-        const TConnectionRec &r = back.at(i);
-        QCOMPARE(r.TcpIpLinePacing, 20);
-        QCOMPARE(r.AutoLogin, false);
-        QCOMPARE(int(r.BaudRate), 12);
-        QCOMPARE(int(r.FlowControl), 2);
-        QCOMPARE(int(r.ComNumber), 4);
-        QCOMPARE(r.DiagnosticMode, false);
+        const ConnectionRecord &r = back.at(i);
+        QCOMPARE(r.tcpLinePacingMs, 20);
+        QCOMPARE(r.autoLogin, false);
+        QCOMPARE(int(r.baudRateIndex), 12);
+        QCOMPARE(int(r.flowControl), 2);
+        QCOMPARE(int(r.comPort), 4);
+        QCOMPARE(r.diagnosticMode, false);
     }
-    QCOMPARE(back.at(0).PhoneNum, QByteArray("555"));
-    QCOMPARE(int(back.at(1).ConnectionType), 2);
+    QCOMPARE(back.at(0).phoneNumber, QByteArray("555"));
+    QCOMPARE(int(back.at(1).connectionType), 2);
     // The legacy files are not read again.
     QFile::remove(s.dirs.exe(QStringLiteral("Kordex.csv")));
-    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.loadConnections(back), LoadSource::SharedDataFolder);
 }
 
 void TestLegacy::importWithoutCsvIgnoresCfg()
 {
     Store s;
     writeFile(s.dirs.exe(QStringLiteral("Kordex.cfg")), "Kordex V2\r\n20\r\n0\r\n12\r\n");
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::Examples);
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::Examples);
     QCOMPARE(s.book.count(), 3);
-    QCOMPARE(s.book.at(0).AutoLogin, true);
-    QCOMPARE(int(s.book.at(0).BaudRate), 6);
+    QCOMPARE(s.book.at(0).autoLogin, true);
+    QCOMPARE(int(s.book.at(0).baudRateIndex), 6);
 }
 
 void TestLegacy::examples_data()
@@ -283,17 +283,17 @@ void TestLegacy::examples()
     QFETCH(QByteArray, port);
     QFETCH(QByteArray, host);
     Store s;
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::Examples);
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::Examples);
     ConnectionBook back;
-    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.loadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 3);
 
     // clang-format off
-    const TConnectionRec expected{.SystemName = name, .SID = 0, .Password = "QUOLL", .ConnectionType = uint8_t(type),
-                                  .PhoneNum = "888", .SocketPort = port, .SocketHost = host, .AlPrompt1 = {},
-                                  .AlPrompt2 = {}, .AlResult1 = {}, .AlResult2 = {}, .UserName = {},
-                                  .ShowNZCommonStates = true, .TcpIpLinePacing = 0, .AutoLogin = true, .BaudRate = 6,
-                                  .FlowControl = 1, .ComNumber = 1, .DiagnosticMode = false};
+    const ConnectionRecord expected{.systemName = name, .sid = 0, .password = "QUOLL", .connectionType = ConnectionType(type),
+                                  .phoneNumber = "888", .tcpPort = port, .tcpHost = host, .auxPrompt1 = {},
+                                  .auxPrompt2 = {}, .auxReply1 = {}, .auxReply2 = {}, .userName = {},
+                                  .showNzCommonStates = true, .tcpLinePacingMs = 0, .autoLogin = true, .baudRateIndex = 6,
+                                  .flowControl = FlowControl::XonXoff, .comPort = 1, .diagnosticMode = false};
     // clang-format on
     QCOMPARE(s.book.at(slot), expected);
     QCOMPARE(back.at(slot), expected);

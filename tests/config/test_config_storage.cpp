@@ -23,14 +23,14 @@ QByteArray oneRecordFile(const QByteArray &keyLines)
     return "[Connections]\r\nCount=1\r\n\r\n[Connection0]\r\n" + keyLines + "\r\n";
 }
 
-TConnectionRec fullRecord()
+ConnectionRecord fullRecord()
 {
     // clang-format off
-    return {.SystemName = "Site \xe9t\xe9 \x80", .SID = -17, .Password = "pw;not=comment", .ConnectionType = 2,
-            .PhoneNum = "0,123", .SocketPort = "telnet", .SocketHost = "10.0.0.7", .AlPrompt1 = "login:",
-            .AlPrompt2 = "", .AlResult1 = "[x]", .AlResult2 = "$ok", .UserName = "\xff", .ShowNZCommonStates = false,
-            .TcpIpLinePacing = 450, .AutoLogin = false, .BaudRate = 14, .FlowControl = 3, .ComNumber = 200,
-            .DiagnosticMode = true};
+    return {.systemName = "Site \xe9t\xe9 \x80", .sid = -17, .password = "pw;not=comment", .connectionType = ConnectionType::TcpIp,
+            .phoneNumber = "0,123", .tcpPort = "telnet", .tcpHost = "10.0.0.7", .auxPrompt1 = "login:",
+            .auxPrompt2 = "", .auxReply1 = "[x]", .auxReply2 = "$ok", .userName = "\xff", .showNzCommonStates = false,
+            .tcpLinePacingMs = 450, .autoLogin = false, .baudRateIndex = 14, .flowControl = FlowControl::DtrDsr, .comPort = 200,
+            .diagnosticMode = true};
     // clang-format on
 }
 
@@ -92,11 +92,11 @@ void TestStorage::roundTripEveryField()
     Store s;
     s.book.add(fullRecord());
     s.book.add(named(""));  // every text empty, including the name
-    s.book.add(TConnectionRec{});
-    s.cfg.SaveConnections(s.book);
+    s.book.add(ConnectionRecord{});
+    s.cfg.saveConnections(s.book);
 
     ConnectionBook back;
-    QCOMPARE(s.cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.loadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 3);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(back.at(i), s.book.at(i));
@@ -107,7 +107,7 @@ void TestStorage::writtenFileFormat()
 {
     Store s;
     s.book.add(fullRecord());
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     const QByteArray expected =
         "[Connections]\r\nCount=1\r\n\r\n"
         "[Connection0]\r\n"
@@ -165,20 +165,20 @@ void TestStorage::valueForms()
     QFETCH(QByteArray, text);
     Store s;
     writeFile(s.dirs.shared(kIniFileName), oneRecordFile(lines + "\r\n"));
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.book.count(), 1);
-    const TConnectionRec &r = s.book.at(0);
-    const QMap<QByteArray, qlonglong> numbers = {{"SID", r.SID},
-                                                 {"ConnectionType", r.ConnectionType},
-                                                 {"ShowNZCommonStates", r.ShowNZCommonStates},
-                                                 {"TcpIpLinePacing", r.TcpIpLinePacing},
-                                                 {"AutoLogin", r.AutoLogin},
-                                                 {"BaudRate", r.BaudRate},
-                                                 {"FlowControl", r.FlowControl},
-                                                 {"ComNumber", r.ComNumber},
-                                                 {"DiagnosticMode", r.DiagnosticMode}};
+    const ConnectionRecord &r = s.book.at(0);
+    const QMap<QByteArray, qlonglong> numbers = {{"SID", r.sid},
+                                                 {"ConnectionType", qlonglong(r.connectionType)},
+                                                 {"ShowNZCommonStates", r.showNzCommonStates},
+                                                 {"TcpIpLinePacing", r.tcpLinePacingMs},
+                                                 {"AutoLogin", r.autoLogin},
+                                                 {"BaudRate", r.baudRateIndex},
+                                                 {"FlowControl", qlonglong(r.flowControl)},
+                                                 {"ComNumber", r.comPort},
+                                                 {"DiagnosticMode", r.diagnosticMode}};
     const QMap<QByteArray, QByteArray> texts = {
-        {"SystemName", r.SystemName}, {"Password", r.Password}, {"UserName", r.UserName}};
+        {"SystemName", r.systemName}, {"Password", r.password}, {"UserName", r.userName}};
     if (numbers.contains(field))
         QCOMPARE(numbers[field], expected);
     else
@@ -205,12 +205,12 @@ void TestStorage::countRules()
     Store s;
     writeFile(s.dirs.shared(kIniFileName), head + "[Connection0]\r\nSystemName=zero\r\n");
     s.book.setCount(3);  // what memory held is replaced
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.book.count(), count);
     if (count > 0) {
-        QCOMPARE(s.book.at(0).SystemName, QByteArray("zero"));
+        QCOMPARE(s.book.at(0).systemName, QByteArray("zero"));
         // A record section that is missing reads as all defaults.
-        QCOMPARE(s.book.at(count - 1), TConnectionRec{});
+        QCOMPARE(s.book.at(count - 1), ConnectionRecord{});
     }
 }
 
@@ -220,9 +220,9 @@ void TestStorage::slotsFromCountOnUntouched()
     writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=a\r\n"));
     s.book.add(named("x"));
     s.book.add(named("stale"));
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.book.count(), 1);
-    QCOMPARE(s.book.at(1).SystemName, QByteArray("stale"));
+    QCOMPARE(s.book.at(1).systemName, QByteArray("stale"));
 }
 
 void TestStorage::executableFolderWinsAndKeepsSaves()
@@ -230,11 +230,11 @@ void TestStorage::executableFolderWinsAndKeepsSaves()
     Store s;
     writeFile(s.dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
     writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::ExecutableFolder);
-    QCOMPARE(s.book.at(0).SystemName, QByteArray("exe"));
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::ExecutableFolder);
+    QCOMPARE(s.book.at(0).systemName, QByteArray("exe"));
     QVERIFY(s.cfg.iniInExecutableFolder());
     s.book.add(named("added"));
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     QVERIFY(readFile(s.dirs.exe(kIniFileName)).contains("SystemName=added"));
     QVERIFY(!readFile(s.dirs.shared(kIniFileName)).contains("added"));
 }
@@ -243,12 +243,12 @@ void TestStorage::sharedFolderSaveTarget()
 {
     Store s;
     writeFile(s.dirs.shared(kIniFileName), oneRecordFile("SystemName=shared\r\n"));
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::SharedDataFolder);
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::SharedDataFolder);
+    QVERIFY(s.cfg.saveConnections(s.book));
     QVERIFY(!QFile::exists(s.dirs.exe(kIniFileName)));
     // A file that appears next to the executable takes over at the next load.
     writeFile(s.dirs.exe(kIniFileName), oneRecordFile("SystemName=exe\r\n"));
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.cfg.saveTarget(), s.dirs.exe(kIniFileName));
 }
 
@@ -263,10 +263,10 @@ void TestStorage::unknownContentKeptAndStaleSectionsStay()
                 "\r\nCustom=" + QByteArray::number(i) + "\r\n";
     file += "[Trailer]\r\nKeep=me\r\n";
     writeFile(s.dirs.shared(kIniFileName), file);
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     s.book.removeAt(1);
     s.book.removeAt(1);
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
 
     const QByteArray out = readFile(s.dirs.shared(kIniFileName));
     QVERIFY(!out.contains("comment"));
@@ -278,9 +278,9 @@ void TestStorage::unknownContentKeptAndStaleSectionsStay()
     QVERIFY(out.endsWith("[Trailer]\r\nKeep=me\r\n\r\n"));
 
     ConnectionBook back;
-    s.cfg.LoadConnections(back);
+    s.cfg.loadConnections(back);
     QCOMPARE(back.count(), 3);
-    QCOMPARE(back.at(2).SystemName, QByteArray("N4"));
+    QCOMPARE(back.at(2).systemName, QByteArray("N4"));
 }
 
 void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
@@ -288,21 +288,21 @@ void TestStorage::sortIsStableAndFoldsOnlyAsciiLetters()
     Store s;
     const QList<QByteArray> in = {"b", "\xe9t\xe9", "A", "_x", "Ab", "a", "B", "Zz", "\xc9T\xc9"};
     for (int i = 0; i < in.size(); ++i) {
-        TConnectionRec r = named(in[i]);
-        r.SID = i;  // tells equal names apart
+        ConnectionRecord r = named(in[i]);
+        r.sid = i;  // tells equal names apart
         s.book.add(r);
     }
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     QList<QByteArray> names;
     for (int i = 0; i < s.book.count(); ++i)
-        names << s.book.at(i).SystemName;
+        names << s.book.at(i).systemName;
     const QList<QByteArray> expected = {"A", "a", "Ab", "b", "B", "Zz", "_x", "\xc9T\xc9", "\xe9t\xe9"};
     QCOMPARE(names, expected);
-    QCOMPARE(s.book.at(0).SID, 2);  // "A" was before "a"
-    QCOMPARE(s.book.at(3).SID, 0);  // "b" was before "B"
+    QCOMPARE(s.book.at(0).sid, 2);  // "A" was before "a"
+    QCOMPARE(s.book.at(3).sid, 0);  // "b" was before "B"
 
     ConnectionBook back;
-    s.cfg.LoadConnections(back);
+    s.cfg.loadConnections(back);
     for (int i = 0; i < s.book.count(); ++i)
         QCOMPARE(back.at(i), s.book.at(i));
 }
@@ -317,7 +317,7 @@ void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
 #ifdef Q_OS_UNIX
     const mode_t oldMask = umask(0);  // even a permissive umask
 #endif
-    QCOMPARE(cfg.LoadConnections(book), LoadSource::Examples);
+    QCOMPARE(cfg.loadConnections(book), LoadSource::Examples);
 #ifdef Q_OS_UNIX
     umask(oldMask);
     // The folders made for the file that holds the passwords are the owner's alone.
@@ -329,11 +329,11 @@ void TestStorage::firstStartCreatesExamplesInNewSharedFolder()
     const QString ini = dirs.folders.sharedDataFolder + kIniFileName;
     QVERIFY(QFile::exists(ini));
     ConnectionBook back;
-    QCOMPARE(cfg.LoadConnections(back), LoadSource::SharedDataFolder);
+    QCOMPARE(cfg.loadConnections(back), LoadSource::SharedDataFolder);
     QCOMPARE(back.count(), 3);
-    QCOMPARE(back.at(0).SystemName, QByteArray("Example Direct"));
-    QCOMPARE(back.at(1).SystemName, QByteArray("Example Modem"));
-    QCOMPARE(back.at(2).SystemName, QByteArray("Example TCPIP"));
+    QCOMPARE(back.at(0).systemName, QByteArray("Example Direct"));
+    QCOMPARE(back.at(1).systemName, QByteArray("Example Modem"));
+    QCOMPARE(back.at(2).systemName, QByteArray("Example TCPIP"));
     QCOMPARE(p.messages.size(), size_t(1));
 }
 
@@ -344,7 +344,7 @@ void TestStorage::missingSharedFolderReportsWriteError()
     ScriptedPrompter p;
     Configuration cfg(dirs.folders, p);
     ConnectionBook book;
-    cfg.LoadConnections(book);
+    cfg.loadConnections(book);
     QCOMPARE(book.count(), 3);
     QCOMPARE(p.messages.size(), size_t(2));
     QCOMPARE(p.messages[1].text, QStringLiteral("File Write Error. Records not saved."));
@@ -358,12 +358,12 @@ void TestStorage::atomicSaveKeepsOldFileWhenWriteFails()
 #else
     Store s;
     s.book.add(named("Original"));
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     const QByteArray before = readFile(s.dirs.shared(kIniFileName));
 
     for (int i = 0; i < 40; ++i)
         s.book.add(named("Grown " + QByteArray::number(i)));
-    const bool saved = withFileSizeLimit(before.size() + 64, [&] { return s.cfg.SaveConnections(s.book); });
+    const bool saved = withFileSizeLimit(before.size() + 64, [&] { return s.cfg.saveConnections(s.book); });
 
     QVERIFY(!saved);
     QCOMPARE(s.p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
@@ -381,7 +381,7 @@ void TestStorage::newFileReadableByOwnerOnly()
     Store s;
     s.book.add(named("a"));
     const mode_t oldMask = umask(0);  // even a permissive umask
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     umask(oldMask);
     struct stat st {};
     QCOMPARE(stat(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), &st), 0);
@@ -389,7 +389,7 @@ void TestStorage::newFileReadableByOwnerOnly()
 
     // A mode the owner chose for an existing file is left alone.
     chmod(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), 0640);
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     QCOMPARE(stat(QFile::encodeName(s.dirs.shared(kIniFileName)).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0640);
 #endif
@@ -434,14 +434,14 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
     if (kind == QLatin1String("device"))
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));  // endless
 #endif
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::UnreadableFile);
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::UnreadableFile);
     QCOMPARE(s.book.count(), 3);
-    QCOMPARE(s.book.at(2).SystemName, QByteArray("Example TCPIP"));
+    QCOMPARE(s.book.at(2).systemName, QByteArray("Example TCPIP"));
     QCOMPARE(s.p.messages.size(), size_t(1));
     QVERIFY(s.p.messages[0].text.endsWith(QStringLiteral(" - Default Configuration Loaded.")));
     QVERIFY(s.p.messages[0].text.contains(kIniFileName));
 
-    QVERIFY(!s.cfg.SaveConnections(s.book));
+    QVERIFY(!s.cfg.saveConnections(s.book));
     QCOMPARE(s.p.messages.back().text, QStringLiteral("File Write Error. Records not saved."));
     const QFileInfo after(ini);
     QVERIFY(after.isSymLink() || !after.isFile());  // still what it was
@@ -455,8 +455,8 @@ void TestStorage::unreadableFileLoadsDefaultsAndIsNotOverwritten()
     // Once the file reads again, saves go on as usual.
     QVERIFY(QFileInfo(ini).isDir() ? QDir(ini).removeRecursively() : QFile::remove(ini));
     writeFile(ini, oneRecordFile("SystemName=back\r\n"));
-    s.cfg.LoadConnections(s.book);
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    s.cfg.loadConnections(s.book);
+    QVERIFY(s.cfg.saveConnections(s.book));
 }
 
 void TestStorage::bookThatCannotBeReadIsKeptBeside_data()
@@ -489,7 +489,7 @@ void TestStorage::bookThatCannotBeReadIsKeptBeside()
     const QString ini = s.dirs.shared(kIniFileName);
     const QString copy = ini + QStringLiteral(".bak");
     writeFile(ini, file);
-    QCOMPARE(s.cfg.LoadConnections(s.book), LoadSource::SharedDataFolder);
+    QCOMPARE(s.cfg.loadConnections(s.book), LoadSource::SharedDataFolder);
     QCOMPARE(s.book.count(), 0);
     QCOMPARE(QFileInfo::exists(copy), copied);
     QCOMPARE(s.p.messages.size(), size_t(copied ? 1 : 0));
@@ -501,15 +501,15 @@ void TestStorage::bookThatCannotBeReadIsKeptBeside()
 #endif
     }
     // Told once: loading the same file again (the dialog does) says nothing.
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.p.messages.size(), size_t(copied ? 1 : 0));
 
     s.book.add(named("New"));
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     if (copied)
         QCOMPARE(readFile(copy), file);
     ConnectionBook back;
-    s.cfg.LoadConnections(back);
+    s.cfg.loadConnections(back);
     QCOMPARE(back.count(), 1);
     QCOMPARE(QDir(s.dirs.folders.sharedDataFolder).entryList(QDir::Files).size(), copied ? 2 : 1);
 }
@@ -519,20 +519,20 @@ void TestStorage::keptCopiesAreNeverReplaced()
     Store s;
     const QString ini = s.dirs.shared(kIniFileName);
     writeFile(ini, "first damaged book");
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     writeFile(ini, "second damaged book");
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(readFile(ini + QStringLiteral(".bak")), QByteArray("first damaged book"));
     QCOMPARE(readFile(ini + QStringLiteral(".bak2")), QByteArray("second damaged book"));
     QCOMPARE(s.p.messages.size(), size_t(2));
 #ifdef Q_OS_UNIX
     // No room for a third copy: the file is then left alone, like an unreadable one.
     writeFile(ini, "third damaged book");
-    withFileSizeLimit(4, [&] { return s.cfg.LoadConnections(s.book); });
+    withFileSizeLimit(4, [&] { return s.cfg.loadConnections(s.book); });
     QVERIFY(!QFileInfo::exists(ini + QStringLiteral(".bak3")));
     QVERIFY(s.p.messages.back().text.contains(QStringLiteral("no copy")));
     s.book.add(named("New"));
-    QVERIFY(!s.cfg.SaveConnections(s.book));
+    QVERIFY(!s.cfg.saveConnections(s.book));
     QCOMPARE(readFile(ini), QByteArray("third damaged book"));
 #endif
 }
@@ -544,11 +544,11 @@ void TestStorage::portsSectionReadAndKept()
               "[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\nCOM2=/dev/ttyS9\r\n"
               "COM2=/dev/ignored\r\nCOMX=/dev/bad\r\nCOM3=\r\n" +
                   oneRecordFile("SystemName=a\r\n"));
-    s.cfg.LoadConnections(s.book);
+    s.cfg.loadConnections(s.book);
     QCOMPARE(s.cfg.ports().devicePath(150), QStringLiteral("/dev/serial/by-id/usb-FTDI-if00"));
     QCOMPARE(s.cfg.ports().devicePath(2), QStringLiteral("/dev/ttyS9"));
     QCOMPARE(s.cfg.ports().overrides().size(), 2);
-    QVERIFY(s.cfg.SaveConnections(s.book));
+    QVERIFY(s.cfg.saveConnections(s.book));
     QVERIFY(readFile(s.dirs.shared(kIniFileName)).startsWith("[ports]\r\ncom150=/dev/serial/by-id/usb-FTDI-if00\r\n"));
 }
 

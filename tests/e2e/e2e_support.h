@@ -34,13 +34,13 @@ struct Home {
         }
     }
     // Stores a book of one record, "Plant Room".
-    void store(TConnectionRec r) const
+    void store(ConnectionRecord r) const
     {
-        r.SystemName = "Plant Room";
+        r.systemName = "Plant Room";
         ConnectionBook book;
         book.add(r);
         ScriptedPrompter silent;
-        Configuration({QString(), folder, true}, silent).SaveConnections(book);
+        Configuration({QString(), folder, true}, silent).saveConnections(book);
     }
     // What a program started in this home sees: its configuration is here.
     QProcessEnvironment environment() const
@@ -74,9 +74,9 @@ struct Home {
 // Started on the one stored connection; `ports`: "COM150=/path" lines for
 // the [Ports] section.
 struct Kordex : Home {
-    explicit Kordex(TConnectionRec r, const QByteArray &ports = {})
+    explicit Kordex(ConnectionRecord r, const QByteArray &ports = {})
     {
-        r.AutoLogin = false;  // the command line forces it on
+        r.autoLogin = false;  // the command line forces it on
         store(r);
         if (!ports.isEmpty()) {
             QFile file(ini);

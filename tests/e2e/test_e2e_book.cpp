@@ -48,20 +48,20 @@ int operatorWindow(int argc, char **argv)
         const int entry = int(std::find(list.begin(), list.end(), name) - list.begin());
         const bool listed = entry < int(list.size());
         if (command == "show") {
-            program.dialog->showInMode(ManageMode);
+            program.dialog->showInMode(DialogMode::Manage);
         } else if (command == "add") {
-            dialog.OKButtonClick();  // "New"
-            dialog.fields.SysName = name;
-            dialog.fields.PhoneNumber = phone;
-            dialog.OKButtonClick();
+            dialog.accept();  // "New"
+            dialog.fields.systemName = name;
+            dialog.fields.phoneNumber = phone;
+            dialog.accept();
         } else if (command == "edit" && listed) {
             dialog.selectEntry(entry);
-            dialog.EditButtonClick();
-            dialog.fields.PhoneNumber = phone;
-            dialog.OKButtonClick();
+            dialog.editEntry();
+            dialog.fields.phoneNumber = phone;
+            dialog.accept();
         } else if (command == "delete" && listed) {
             dialog.selectEntry(entry);
-            dialog.DeleteButtonClick();
+            dialog.deleteEntry();
         } else if (command == "close") {
             program.window.close();
         } else {
@@ -131,7 +131,7 @@ QByteArray text(const ConnectionBook &book)
 {
     QList<QByteArray> items;
     for (int i = 0; i < book.count(); ++i)
-        items << book.at(i).SystemName + ':' + book.at(i).PhoneNum;
+        items << book.at(i).systemName + ':' + book.at(i).phoneNumber;
     return items.join(' ');
 }
 
@@ -139,20 +139,20 @@ void store(const Home &home, const QByteArray &names)
 {
     ConnectionBook book;
     for (const QByteArray &item : names.split(' ')) {
-        TConnectionRec r;
-        r.SystemName = item.left(item.indexOf(':'));
-        r.PhoneNum = item.mid(item.indexOf(':') + 1);
+        ConnectionRecord r;
+        r.systemName = item.left(item.indexOf(':'));
+        r.phoneNumber = item.mid(item.indexOf(':') + 1);
         book.add(r);
     }
     ScriptedPrompter silent;
-    Configuration({QString(), home.folder, true}, silent).SaveConnections(book);
+    Configuration({QString(), home.folder, true}, silent).saveConnections(book);
 }
 
 QByteArray stored(const Home &home)
 {
     ConnectionBook book;
     ScriptedPrompter silent;
-    Configuration({QString(), home.folder, true}, silent).LoadConnections(book);
+    Configuration({QString(), home.folder, true}, silent).loadConnections(book);
     return text(book);
 }
 

@@ -77,21 +77,21 @@ private slots:
         QFETCH(QByteArray, status);
         QFETCH(int, face);
         Panel panel(options);
-        TConnectionRec r;
-        r.ConnectionType = uint8_t(type);
-        r.Password = "QUOLL";
+        ConnectionRecord r;
+        r.connectionType = ConnectionType(type);
+        r.password = "QUOLL";
         QByteArray ports;
         if (type == 2) {
             const QString where = panel.said(QStringLiteral("listening on 127.0.0.1:"));
             QVERIFY(!where.isEmpty());
-            r.SocketHost = "127.0.0.1";
-            r.SocketPort = where.toLatin1();
+            r.tcpHost = "127.0.0.1";
+            r.tcpPort = where.toLatin1();
         } else {
             QVERIFY(!panel.said(QStringLiteral("pty ")).isEmpty());
             const QString device = QFileInfo(panel.link).canonicalFilePath();
             QVERIFY(!device.isEmpty());
-            r.ComNumber = 150;
-            r.PhoneNum = "5551234";
+            r.comPort = 150;
+            r.phoneNumber = "5551234";
             ports = "COM150=" + device.toLocal8Bit();
         }
         Kordex k(r, ports);

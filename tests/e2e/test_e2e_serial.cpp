@@ -126,23 +126,23 @@ struct Rig {
     }
     ~Rig() { program->link.cancelAll(); }
     SessionState &session() { return program->session; }
-    void connect(TConnectionRec r)
+    void connect(ConnectionRecord r)
     {
-        r.SystemName = "Test";
-        r.Password = "1234";
+        r.systemName = "Test";
+        r.password = "1234";
         program->book.add(r);
-        program->link.ConnectToStored(program->book.count() - 1);
+        program->link.connectToStored(program->book.count() - 1);
     }
     bool loggedIn() const { return program->session.loggedIn && program->session.tandemMode; }
 };
 
-TConnectionRec serialRecord(int type)
+ConnectionRecord serialRecord(int type)
 {
-    TConnectionRec r;
-    r.ConnectionType = uint8_t(type);
-    r.ComNumber = kCom;
-    r.FlowControl = 1;
-    r.PhoneNum = "5551234";
+    ConnectionRecord r;
+    r.connectionType = ConnectionType(type);
+    r.comPort = kCom;
+    r.flowControl = FlowControl::XonXoff;
+    r.phoneNumber = "5551234";
     return r;
 }
 
@@ -255,7 +255,7 @@ private slots:
         rig.connect(serialRecord(0));
         QTRY_VERIFY_WITH_TIMEOUT(rig.loggedIn(), kLimitMs);
         const qsizetype logout = pty.in.bytes.size();
-        rig.program->link.DisconnectClick();
+        rig.program->link.requestDisconnect();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.session().connectionActive, kLimitMs);
         // Still in tandem mode until the link is down: CR alone.
         QTRY_COMPARE_WITH_TIMEOUT(pty.in.bytes.mid(logout), QByteArray("CQ\rQ\r+++ATH\r"), kLimitMs);
@@ -315,12 +315,12 @@ private slots:
             QObject::connect(peer, &QTcpSocket::readyRead, [&] { in.add(peer->readAll()); });
         });
         Rig rig;
-        TConnectionRec r;
-        r.ConnectionType = 2;
-        r.SocketHost = "127.0.0.1";
-        r.SocketPort = QByteArray::number(server.serverPort());
-        r.AutoLogin = false;
-        r.TcpIpLinePacing = 150;
+        ConnectionRecord r;
+        r.connectionType = ConnectionType::TcpIp;
+        r.tcpHost = "127.0.0.1";
+        r.tcpPort = QByteArray::number(server.serverPort());
+        r.autoLogin = false;
+        r.tcpLinePacingMs = 150;
         rig.connect(r);
         QTRY_VERIFY_WITH_TIMEOUT(rig.session().connected && peer, kLimitMs);
 

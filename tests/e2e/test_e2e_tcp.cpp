@@ -72,13 +72,13 @@ private:
 
 Kordex tcpTo(quint16 port, const QByteArray &gatewayPrompt = {})
 {
-    TConnectionRec r;
-    r.ConnectionType = 2;
-    r.SocketHost = "127.0.0.1";
-    r.SocketPort = QByteArray::number(port);
-    r.Password = "1234";
-    r.AlPrompt1 = gatewayPrompt;
-    r.AlResult1 = gatewayPrompt.isEmpty() ? QByteArray() : QByteArray("secret");
+    ConnectionRecord r;
+    r.connectionType = ConnectionType::TcpIp;
+    r.tcpHost = "127.0.0.1";
+    r.tcpPort = QByteArray::number(port);
+    r.password = "1234";
+    r.auxPrompt1 = gatewayPrompt;
+    r.auxReply1 = gatewayPrompt.isEmpty() ? QByteArray() : QByteArray("secret");
     return Kordex(r);
 }
 

@@ -122,11 +122,11 @@ private slots:
     {
         ReplaySession s;
         QVERIFY(s.session.connected);
-        QVERIFY(!s.link.CurrentConnection.AutoLogin);
-        QCOMPARE(s.link.CurrentConnection.SystemName, QByteArray("Panel"));
+        QVERIFY(!s.link.currentConnection.autoLogin);
+        QCOMPARE(s.link.currentConnection.systemName, QByteArray("Panel"));
         QVERIFY(!s.engine.tandemGuardTimer.isRunning());
-        QVERIFY(!s.link.Timer4.isRunning());
-        QVERIFY(!s.link.Timer5.isRunning());
+        QVERIFY(!s.link.linkTimeout.isRunning());
+        QVERIFY(!s.link.linePacingTimer.isRunning());
     }
 };
 

@@ -113,11 +113,11 @@ send "LATE\r"
 )");
         QCOMPARE(r.read("cap"), QByteArray("SHOWN\r\n"));
         ReplaySession s(true);
-        TConnectionRec rec;
-        rec.SystemName = "Plant Room";
-        s.link.CurrentConnection = rec;
+        ConnectionRecord rec;
+        rec.systemName = "Plant Room";
+        s.link.currentConnection = rec;
         s.prompter.files.push_back(r.path("x"));
-        s.link.SaveDatabase1Click();
+        s.link.toggleCapture();
         QCOMPARE(s.prompter.fileDialogs.size(), size_t(1));
         QCOMPARE(s.prompter.fileDialogs[0].title, QStringLiteral("Capture to File as..."));
         QCOMPARE(s.prompter.fileDialogs[0].proposedName, QStringLiteral("Plant Room"));

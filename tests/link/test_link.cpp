@@ -12,11 +12,11 @@ namespace {
 // A record of `type` without automatic login, connected.
 void connectOne(ReplaySession &s, int type)
 {
-    TConnectionRec r;
-    r.ConnectionType = uint8_t(type);
-    r.AutoLogin = false;
+    ConnectionRecord r;
+    r.connectionType = ConnectionType(type);
+    r.autoLogin = false;
     s.book.add(r);
-    s.link.ConnectToStored(0);
+    s.link.connectToStored(0);
 }
 
 // File dialogs answered when the test says; every other box at once.
@@ -62,10 +62,10 @@ struct HeldRig {
         socket.onWrite = [this](const QByteArray &b) { sent += b; };
         engine.startUp();
         clock.advance(10050);
-        TConnectionRec r;
-        r.SystemName = "Gate";
-        r.ConnectionType = 2;
-        r.AutoLogin = false;
+        ConnectionRecord r;
+        r.systemName = "Gate";
+        r.connectionType = ConnectionType::TcpIp;
+        r.autoLogin = false;
         book.add(r);
     }
     ~HeldRig()
@@ -86,7 +86,7 @@ private slots:
         connectOne(s, 2);
         QVERIFY(s.session.connected);
         s.socket.silentClose = true;
-        s.link.DisconnectClick();
+        s.link.requestDisconnect();
         s.advance(6000);
         QCOMPARE(s.session.statusText, QByteArray("Not Connected"));
         QVERIFY(!s.session.connectionActive);
@@ -122,18 +122,18 @@ private slots:
         f.close();
         for (bool reconnected : {false, true}) {
             HeldRig r;
-            r.link.ConnectToStored(0);
+            r.link.connectToStored(0);
             QVERIFY(r.session.connected);
-            r.link.LoadDatabase1Click();
+            r.link.toggleFileSend();
             r.socket.peerClose(0);
             r.clock.advance(7000);
             QCOMPARE(r.session.statusText, QByteArray("Not Connected"));
             if (reconnected) {
-                r.link.ConnectToStored(0);
+                r.link.connectToStored(0);
                 QVERIFY(r.session.connected);
             }
             r.prompter.answer(db);
-            r.link.SaveDatabase1Click();
+            r.link.toggleCapture();
             r.prompter.answer(dir.filePath(QStringLiteral("capture.txt")));
             QVERIFY(!r.session.sendingFile);
             r.clock.advance(60000);

@@ -27,7 +27,7 @@ private slots:
 
         ConnectionPropertiesDialog dialog(parts.Book, parts.config, parts.prompter, parts.actions);
         auto offered = [&] {
-            dialog.showInMode(SelectMode);
+            dialog.showInMode(DialogMode::Select);
             const auto *ports = dialog.findChild<QComboBox *>(QStringLiteral("PortComboBox"));
             const bool found = ports->findText(QStringLiteral("COM 150")) >= 0;
             dialog.hide();

@@ -69,13 +69,13 @@ bool storeBook(Configuration &configuration, std::initializer_list<const char *>
 {
     ConnectionBook stored;
     for (const char *name : names) {
-        TConnectionRec r;
-        r.SystemName = name;
-        r.AutoLogin = false;
-        r.ConnectionType = 2;
+        ConnectionRecord r;
+        r.systemName = name;
+        r.autoLogin = false;
+        r.connectionType = ConnectionType::TcpIp;
         stored.add(r);
     }
-    return configuration.SaveConnections(stored);
+    return configuration.saveConnections(stored);
 }
 }  // namespace
 
@@ -213,8 +213,8 @@ void TestWindowShell::timerTable()
     Engine &e = f.engine();
     const std::pair<const char *, Timer *> timers[] = {
         {"Timer1", &e.tandemGuardTimer},        {"Timer2", &e.identifyTimer},
-        {"Timer3", &e.cursorBlinkTimer},        {"Timer4", &f.link().Timer4},
-        {"Timer5", &f.link().Timer5}, {"Timer6", &e.eventFlushTimer},
+        {"Timer3", &e.cursorBlinkTimer},        {"Timer4", &f.link().linkTimeout},
+        {"Timer5", &f.link().linePacingTimer}, {"Timer6", &e.eventFlushTimer},
         {"Timer7", &e.alarmAttentionTimer},        {"Timer8", &f.program->commandLineTimer},
         {"TimerHKI", &e.keyRepeatTimer},
     };
@@ -400,13 +400,13 @@ void TestWindowShell::nzLampsOfZr9Faces()
     QVERIFY(!l->isVisibleTo(box));
 
     // Without ShowNZCommonStates a lit state never shows it.
-    f.link().CurrentConnection.ShowNZCommonStates = false;
+    f.link().currentConnection.showNzCommonStates = false;
     f.link().syncPanelSettings();
     f.engine().indicators.set(indicator, 'N');
     f.dispatch('N', true);
     QVERIFY(!l->isVisibleTo(box));
 
-    f.link().CurrentConnection.ShowNZCommonStates = true;
+    f.link().currentConnection.showNzCommonStates = true;
     f.link().syncPanelSettings();
     f.dispatch('N', true);
     QVERIFY(l->isVisibleTo(box));
@@ -652,7 +652,7 @@ void TestWindowShell::replayWaitsForGuardAndKeepsRate()
     ReplayFeed feed(f.link(), data, 960);
     feed.start("Rate");
     QVERIFY(f.session().connected);
-    QVERIFY(!f.link().CurrentConnection.AutoLogin);
+    QVERIFY(!f.link().currentConnection.autoLogin);
     f.window->showPending();
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Kordex V3.00 Terminal Mode"));
     f.clock.advance(990);
@@ -699,8 +699,8 @@ void TestWindowShell::commandLineConnection()
     QList<int> calls;
     QList<bool> autoLogin;
     f.transport.onBringUp = [&] {
-        calls << f.link().CurrentIndex;
-        autoLogin << f.link().CurrentConnection.AutoLogin;
+        calls << f.link().currentIndex;
+        autoLogin << f.link().currentConnection.autoLogin;
     };
     f.clock.advance(1400);
     QVERIFY(calls.isEmpty());
@@ -723,7 +723,7 @@ void TestWindowShell::commandLineConnection()
     for (bool a : autoLogin)
         QVERIFY(a);  // forced on for the attempt
     for (int i = 0; i < f.program->book.count(); ++i)
-        QVERIFY(!f.program->book.at(i).AutoLogin);  // and the stored flag kept
+        QVERIFY(!f.program->book.at(i).autoLogin);  // and the stored flag kept
     QCOMPARE(!f.program->commandLineTimer.isRunning(), timerStops);
 }
 
@@ -744,19 +744,19 @@ void TestWindowShell::dialogConnectMovesTheMarker()
                 r << c;
         return r;
     };
-    f.link().ConnectToStored(0);
+    f.link().connectToStored(0);
     f.clock.advance(60000);
     QVERIFY(f.session().connected);
     QCOMPARE(marked(), QList<QByteArray>{"Alpha (*)"});
 
     f.prompter.yesNoReplies = {true};
-    f.program->dialog->showInMode(SelectMode);
+    f.program->dialog->showInMode(DialogMode::Select);
     f.program->dialog->logic().selectEntry(1);
-    f.program->dialog->logic().OKButtonClick();
+    f.program->dialog->logic().accept();
     QCOMPARE(f.prompter.questions.size(), size_t(1));
     f.clock.advance(60000);
     QVERIFY(f.session().connected);
-    QCOMPARE(f.link().CurrentIndex, 1);
+    QCOMPARE(f.link().currentIndex, 1);
     QCOMPARE(marked(), QList<QByteArray>{"Bravo (*)"});
 }
 
@@ -1017,7 +1017,7 @@ void TestWindowShell::endWaitsForTheBoxesOfTheClose()
     {
         ScriptedPrompter silent;
         ConnectionBook empty;
-        QVERIFY(Configuration(folders, silent).SaveConnections(empty));
+        QVERIFY(Configuration(folders, silent).saveConnections(empty));
     }
     ScriptedPrompter boxes;
     Configuration configuration(folders, boxes);
@@ -1031,8 +1031,8 @@ void TestWindowShell::endWaitsForTheBoxesOfTheClose()
     QVERIFY(boxes.messages.empty());
     const QString ini = dir.filePath(kIniFileName);
     QVERIFY(QFile::remove(ini) && QDir().mkdir(ini));  // a folder in its place cannot be written
-    TConnectionRec added;
-    added.SystemName = "Added";
+    ConnectionRecord added;
+    added.systemName = "Added";
     program.book.add(added);  // an unchanged book would not be written at all
     boxes.holdAnswers = true;
     program.window.close();

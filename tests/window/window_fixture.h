@@ -81,8 +81,8 @@ struct WindowFixture {
     {
         SessionRig::link(session()).connected = true;
         SessionRig::link(session()).connectionActive = true;
-        link().CurrentConnection.AutoLogin = false;
-        link().CurrentConnection.ConnectionType = 2;
+        link().currentConnection.autoLogin = false;
+        link().currentConnection.connectionType = ConnectionType::TcpIp;
         link().syncPanelSettings();
     }
 
