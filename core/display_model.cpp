@@ -161,6 +161,8 @@ void DisplayModel::PutEventChar(uint8_t b)
         }
         if (s.Capturing && captureLine)
             captureLine(EventLine);
+        if (lineCompleted)
+            lineCompleted(EventLine);
         e_.Timer6.stop();
         e_.view.eventScreenInsert(EventLineIndex, EventLine);
         ++EventLineIndex;

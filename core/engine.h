@@ -36,7 +36,12 @@ public:
     void setFaces(FaceControl &faces) { faces_ = &faces; }
     FaceControl &faces() const { return *faces_; }
     void SelectFace() { faces_->SelectFace(); }
-    void ModeChange() { faces_->ModeChange(); }
+    void ModeChange()
+    {
+        faces_->ModeChange();
+        if (onModeChanged)
+            onModeChanged();
+    }
     void setLoggedIn(bool on) { faces_->setLoggedIn(on); }
     void IdentifyPanel();
 
@@ -66,6 +71,8 @@ public:
     std::function<void()> onTimerHKI;
     // Tandem-mode output arrived while the login held the switch back.
     std::function<void()> onTandemHeld;
+    // After every switch between terminal and tandem mode (the history).
+    std::function<void()> onModeChanged;
 
 private:
     FaceControl *faces_ = nullptr;

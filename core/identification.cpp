@@ -67,6 +67,7 @@ void Engine::IdentifyPanel()
         version.append(at(i++));
 
     s.PanelSecondWord = second;
+    s.PanelModel = model;
     s.PanelVersion = version;
     const int type = typeFor(model, version);
     s.setPanelType(type);

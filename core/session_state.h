@@ -81,6 +81,7 @@ public:
     QByteArray StatusText = "Not Connected";
 
     // Panel identity.
+    QByteArray PanelModel;  // the first word of the identification line
     QByteArray PanelVersion = "V01";
     QByteArray PanelSecondWord = "1";
     bool EventDisplayAllowed = false;

@@ -181,6 +181,7 @@ void LinkSession::startReplay(const QByteArray &systemName)
 void LinkSession::established()
 {
     established_ = true;
+    tell(SessionEvent::LoggedIn, CurrentConnection.AutoLogin ? QByteArray() : QByteArray("by hand"));
     enable(true, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu);
 }
 
@@ -198,6 +199,7 @@ void LinkSession::finishIdle()
     e_.view.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
     tearingDown_ = false;
+    tell(SessionEvent::Ended);
 }
 
 Task<bool> LinkSession::connect()
@@ -212,6 +214,7 @@ Task<bool> LinkSession::connect()
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
     e_.view.setMenuVisible(MenuItem::EditConnection1, false);
     asterisk();
+    tell(SessionEvent::ConnectStarted);
     const bool up = co_await bringUpAndLogIn();
     if (!up)
         co_await failConnection();
@@ -250,6 +253,7 @@ Task<bool> LinkSession::bringUpAndLogIn()
 
 Task<void> LinkSession::failConnection()
 {
+    tell(f_.Connected ? SessionEvent::LoginFailed : SessionEvent::ConnectFailed, ConnectError);
     if (!f_.LinkLost && !f_.AbortRequested)
         box("Error on Connection", ConnectError);
     tearingDown_ = true;
@@ -387,14 +391,17 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
     unAsterisk();
     take(request);
     asterisk();
+    tell(SessionEvent::ConnectStarted);
     const bool loggedIn = co_await login_.logIn();
     if (loggedIn) {
+        tell(SessionEvent::LoggedIn);
         enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
         co_return;
     }
     if (!f_.AbortRequested) {
         if (ConnectError.isEmpty())
             ConnectError = "Login Failure";
+        tell(SessionEvent::LoginFailed, ConnectError);
         box("Error on Reconnection", ConnectError);
     }
     co_await disconnect();
@@ -422,6 +429,8 @@ void LinkSession::DisconnectClick()
 {
     f_.SuppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
+    if (f_.ConnectionActive)
+        tell(SessionEvent::DisconnectedByOperator);
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     else
@@ -434,6 +443,7 @@ void LinkSession::windowClosing()
     f_.AbortRequested = true;
     connectQueue_.clear();
     if (f_.ConnectionActive) {
+        tell(SessionEvent::DisconnectedByOperator, "window closed");
         Timer4.setInterval(0);
         Timer4.stop();
     }
@@ -466,6 +476,7 @@ void LinkSession::loseLink()
 // that is already gone; the box only reports.
 void LinkSession::linkFailed(const char *caption, const QByteArray &text)
 {
+    tell(SessionEvent::LinkLost, text);
     loseLink();
     if (!text.isEmpty())
         box(caption, text);
