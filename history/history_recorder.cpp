@@ -11,7 +11,9 @@ constexpr size_t kMaxKept = 200000;
 }  // namespace
 
 HistoryRecorder::HistoryRecorder(QString path, int commitIntervalMs)
-    : path_(std::move(path)), intervalMs_(commitIntervalMs), worker_([this] { run(); })
+    : path_(std::move(path)),
+      intervalMs_(commitIntervalMs),
+      worker_([this] { run(); })
 {
 }
 
@@ -38,8 +40,7 @@ void HistoryRecorder::queue(PendingItem item)
     pending_.push_back(std::move(item));
 }
 
-void HistoryRecorder::startSession(const QString &site, const QString &transport, const QString &address,
-                                   qint64 timeMs)
+void HistoryRecorder::startSession(const QString &site, const QString &transport, const QString &address, qint64 timeMs)
 {
     if (session_)
         endSession(QString(), timeMs);

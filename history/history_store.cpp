@@ -7,10 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTimeZone>
 #include <QVariant>
@@ -36,10 +36,7 @@ int sqliteCode(const QSqlError &e)
 
 bool damaged(int code) { return code == kSqliteCorrupt || code == kSqliteNotADatabase; }
 
-QString describe(const QSqlError &e)
-{
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
+QString describe(const QSqlError &e) { return e.databaseText().isEmpty() ? e.text() : e.databaseText(); }
 
 // A statement that must work; false leaves the reason and the SQLite code.
 bool exec(QSqlQuery &q, const QString &sql, QString *error, int *code)
@@ -253,8 +250,8 @@ bool HistoryStore::migrate(QString *error, int *code)
 HistoryStore::Opened HistoryStore::replaceDamaged(QString *message)
 {
     close();
-    const QString aside =
-        path_ + QStringLiteral(".damaged-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = path_ + QStringLiteral(".damaged-") +
+                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     bool moved = QFile::rename(path_, aside);
     for (const char *suffix : {"-wal", "-shm"})
         QFile::rename(path_ + QLatin1String(suffix), aside + QLatin1String(suffix));
@@ -297,8 +294,9 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
         "INSERT INTO sessions(site, transport, address, model, started) VALUES (?, ?, ?, NULLIF(?, ''), ?)"));
     endSession.prepare(QStringLiteral("UPDATE sessions SET ended = ?, end_kind = ? WHERE id = ?"));
     setModel.prepare(QStringLiteral("UPDATE sessions SET model = ? WHERE id = ? AND model IS NOT ?"));
-    addLine.prepare(QStringLiteral(
-        "INSERT INTO lines(session, line_number, time, site, kind, text, model) VALUES (?, ?, ?, ?, ?, ?, NULLIF(?, ''))"));
+    addLine.prepare(
+        QStringLiteral("INSERT INTO lines(session, line_number, time, site, kind, text, model) VALUES (?, ?, ?, ?, ?, "
+                       "?, NULLIF(?, ''))"));
     for (const PendingItem &item : batch) {
         auto known = std::find_if(sessionIds_.begin(), sessionIds_.end(),
                                   [&](const SessionId &s) { return s.token == item.sessionToken; });
@@ -393,8 +391,9 @@ qint64 HistoryStore::count(const HistoryFilter &f) const
 std::vector<HistoryRow> HistoryStore::rows(const HistoryFilter &f, const RowCursor &after, int limit) const
 {
     QVariantList binds;
-    QString sql = QStringLiteral("SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
-                                 "s.transport, s.address FROM lines l LEFT JOIN sessions s ON s.id = l.session") +
+    QString sql = QStringLiteral(
+                      "SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
+                      "s.transport, s.address FROM lines l LEFT JOIN sessions s ON s.id = l.session") +
                   where(f, binds);
     sql += binds.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     sql += QStringLiteral("(l.time < ? OR (l.time = ? AND l.id < ?)) ORDER BY l.time DESC, l.id DESC LIMIT ?");
@@ -419,17 +418,17 @@ std::vector<SessionSummary> HistoryStore::sessions(const QString &site) const
 {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT s.id, s.started, coalesce(s.ended, 0), s.transport, s.address, s.model, "
-                             "coalesce(s.end_kind, ''), (SELECT count(*) FROM lines l WHERE l.session = s.id) "
-                             "FROM sessions s WHERE s.site = ? ORDER BY s.started DESC, s.id DESC"));
+    q.prepare(
+        QStringLiteral("SELECT s.id, s.started, coalesce(s.ended, 0), s.transport, s.address, s.model, "
+                       "coalesce(s.end_kind, ''), (SELECT count(*) FROM lines l WHERE l.session = s.id) "
+                       "FROM sessions s WHERE s.site = ? ORDER BY s.started DESC, s.id DESC"));
     q.addBindValue(site);
     std::vector<SessionSummary> out;
     if (!q.exec())
         return out;
     while (q.next())
-        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                       q.value(3).toString(), q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
-                       q.value(7).toLongLong()});
+        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toString(),
+                       q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toLongLong()});
     return out;
 }
 

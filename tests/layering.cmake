@@ -1,26 +1,27 @@
 # Dependencies run one way between the folders, in includes and in CMake's
 # link graph:
-#   platform <- config <- core <- link <- faces <- app
+#   platform <- config <- core <- link <- history <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
 # the demo streams and the tools may use; the tools, which use anything; and
 # tests, benchmarks and fuzz targets, which are not checked.
 # SRC: the source tree. GRAPH (optional): the link graph the build folder's
 # configure step wrote (tests/CMakeLists.txt).
 cmake_minimum_required(VERSION 3.22)
-set(layers platform config core link faces app)
+set(layers platform config core link history faces app)
 set(uses_platform "")
 set(uses_config platform)
 set(uses_core platform config)
 set(uses_link platform config core)
-set(uses_faces platform config core link)
-set(uses_app platform config core link faces panel)
+set(uses_history platform config core link)
+set(uses_faces platform config core link history)
+set(uses_app platform config core link history faces panel)
 set(uses_panel platform)
-set(uses_tools platform config core link faces app panel resources)
+set(uses_tools platform config core link history faces app panel resources)
 set(uses_resources platform panel)
 set(checked ${layers} panel tools resources)
 set(known ${checked} tests bench fuzz)
 # Folders that never reach Qt Widgets or Gui, not even through a library below.
-set(headless platform config core link)
+set(headless platform config core link history)
 
 set(bad "")
 foreach(folder IN LISTS checked)

@@ -90,7 +90,7 @@ void fill(const QString &path)
                           {"North Wing", "serial", "COM 3"},
                           {"Caf\xc3\xa9 \"East\", 2", "modem", "COM 1, 5551234"}};
     const QByteArray texts[] = {"ZONE 003 ALARM      Level 2 east", "ZONE 005 FAULT", "ZONE 005 FAULT CLEARED",
-                                "Sensor \xe9tage, \"B\"", "SYSTEM RESET", "zone 003 alarm ackd"};
+                                "Sensor \xe9tage, \"B\"",           "SYSTEM RESET",   "zone 003 alarm ackd"};
     qint64 t = at("2026-03-01T08:00:00Z");
     for (int round = 0; round < 6; ++round)
         for (const Site &s : sites) {
@@ -193,7 +193,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("data/Corvane/Kordex/history.sqlite"));
         fill(path);
         QFileInfo file(path), folder(file.absolutePath());
-        QCOMPARE(int(file.permissions() & 0x7777), int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
+        QCOMPARE(int(file.permissions() & 0x7777),
+                 int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
         QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther), QFile::Permissions());
         RawFile raw(path);
         QCOMPARE(raw.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
@@ -217,17 +218,30 @@ private slots:
         const qint64 day2End = parseDateArgument(QStringLiteral("2026-03-02"), true).value();
         const QList<Case> cases = {
             {"everything", {}, QStringLiteral("1"), {}},
-            {"a site", filterOf(QStringLiteral("North Wing")), QStringLiteral("site = ?"), {QStringLiteral("North Wing")}},
+            {"a site",
+             filterOf(QStringLiteral("North Wing")),
+             QStringLiteral("site = ?"),
+             {QStringLiteral("North Wing")}},
             {"a quoted site", filterOf(cafe), QStringLiteral("site = ?"), {cafe}},
             {"one local day", filterOf({}, day2, day2End), QStringLiteral("time >= ? AND time < ?"), {day2, day2End}},
-            {"full text, any case", filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("Alarm")),
-             QStringLiteral("instr(lower(text), 'alarm')"), {}},
-            {"8-bit text decoded", filterOf({}, LLONG_MIN, LLONG_MAX, QString::fromUtf8("\xc3\xa9tage, \"b")),
-             QStringLiteral("instr(text, ?)"), {QString::fromUtf8("\xc3\xa9tage, \"B")}},
-            {"two letters", filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("5 ")),
-             QStringLiteral("instr(text, '5 ')"), {}},
-            {"wildcards are letters", filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("%_")), QStringLiteral("0"), {}},
-            {"site, day and text", filterOf(QStringLiteral("Plant Room"), day2, day2End, QStringLiteral("fault")),
+            {"full text, any case",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("Alarm")),
+             QStringLiteral("instr(lower(text), 'alarm')"),
+             {}},
+            {"8-bit text decoded",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QString::fromUtf8("\xc3\xa9tage, \"b")),
+             QStringLiteral("instr(text, ?)"),
+             {QString::fromUtf8("\xc3\xa9tage, \"B")}},
+            {"two letters",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("5 ")),
+             QStringLiteral("instr(text, '5 ')"),
+             {}},
+            {"wildcards are letters",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("%_")),
+             QStringLiteral("0"),
+             {}},
+            {"site, day and text",
+             filterOf(QStringLiteral("Plant Room"), day2, day2End, QStringLiteral("fault")),
              QStringLiteral("site = ? AND time >= ? AND time < ? AND instr(lower(text), 'fault')"),
              {QStringLiteral("Plant Room"), day2, day2End}},
         };
@@ -270,9 +284,9 @@ private slots:
                 c.binds);
             for (int i = 0; i < sqlRows.size(); ++i) {
                 const QVariantList &s = sqlRows[i];
-                const QStringList want2 = {s[8].toString(),  s[0].toString(), s[1].toString(),
-                                           s[2].toString(),  s[3].toString(), s[4].toString(),
-                                           s[5].toString(),  s[6].toString(), s[7].toString()};
+                const QStringList want2 = {s[8].toString(), s[0].toString(), s[1].toString(),
+                                           s[2].toString(), s[3].toString(), s[4].toString(),
+                                           s[5].toString(), s[6].toString(), s[7].toString()};
                 QVERIFY2(records[i + 1] == want2, qPrintable(QStringLiteral("%1 row %2").arg(c.name).arg(i)));
             }
         }
@@ -289,8 +303,9 @@ private slots:
         QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
         QVERIFY(store.deleteSite(QStringLiteral("Plant Room"), &message));
         QCOMPARE(store.count(filterOf(QStringLiteral("Plant Room"))), 0);
-        QCOMPARE(store.count(filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("alarm"))),
-                 raw.scalar(QStringLiteral("SELECT count(*) FROM lines WHERE instr(lower(text), 'alarm')")).toLongLong());
+        QCOMPARE(
+            store.count(filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("alarm"))),
+            raw.scalar(QStringLiteral("SELECT count(*) FROM lines WHERE instr(lower(text), 'alarm')")).toLongLong());
         QCOMPARE(store.count({}), 12 * 8);
         QCOMPARE(store.sites().size(), 2);
     }
@@ -386,8 +401,9 @@ private slots:
         QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
         RawFile raw(path);
         QCOMPARE(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
-        const auto r = raw.rows(QStringLiteral("SELECT count(*), min(line_number), max(line_number), "
-                                               "sum(text = 'LINE ' || line_number) FROM lines"));
+        const auto r =
+            raw.rows(QStringLiteral("SELECT count(*), min(line_number), max(line_number), "
+                                    "sum(text = 'LINE ' || line_number) FROM lines"));
         QVERIFY2(r[0][0].toInt() >= committed, qPrintable(QString::number(r[0][0].toInt())));
         QCOMPARE(r[0][1].toInt(), 1);
         QCOMPARE(r[0][2].toInt(), r[0][0].toInt());
@@ -431,7 +447,8 @@ private slots:
         }
         QProcess bad;
         bad.setProcessEnvironment(env);
-        bad.start(QStringLiteral(KORDEX_BIN), {QStringLiteral("--history"), QStringLiteral("--since"), QStringLiteral("May")});
+        bad.start(QStringLiteral(KORDEX_BIN),
+                  {QStringLiteral("--history"), QStringLiteral("--since"), QStringLiteral("May")});
         QVERIFY(bad.waitForFinished(60000));
         QCOMPARE(bad.exitCode(), 2);
         QVERIFY(bad.readAllStandardOutput().isEmpty());
