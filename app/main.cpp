@@ -4,6 +4,8 @@
 #include "config/configuration.h"
 #include "faces/message_boxes.h"
 #include "faces/replay_feed.h"
+#include "history/history_cli.h"
+#include "history/history_store.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
@@ -26,6 +28,7 @@ const char kUsage[] =
     "usage: kordex [--trace FILE] [CONNECTION]\n"
     "       kordex --demo [MODEL] [--trace FILE]\n"
     "       kordex --replay FILE [--rate BYTES_PER_SECOND]\n"
+    "       kordex --history [SITE] [--since DATE] [--until DATE] [--grep TEXT]\n"
     "       kordex --help | --version\n"
     "\n"
     "  CONNECTION          a stored connection (letter case ignored), connected\n"
@@ -36,6 +39,10 @@ const char kUsage[] =
     "                      passwords are left out)\n"
     "  --replay FILE       play a recorded panel stream on the window\n"
     "  --rate N            bytes per second for --replay (960 unless told)\n"
+    "  --history [SITE]    print the recorded event history (of one site) as CSV\n"
+    "                      and exit; --since and --until take YYYY-MM-DD (both\n"
+    "                      days included) or a date and time, --grep a piece of\n"
+    "                      the line (letter case ignored)\n"
     "  --help, --version   print this text or the version and exit\n";
 
 struct CommandLine {
@@ -106,6 +113,15 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    // The history export needs no window and none of the other options.
+    if (kordex::history::wantsHistoryExport(args)) {
+        if (args.contains(QStringLiteral("--help"))) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        QCoreApplication app(argc, argv);
+        return kordex::history::runHistoryExport(args, kordex::history::HistoryStore::defaultPath());
+    }
     const CommandLine cl = parse(args);
     if (!cl.error.isEmpty()) {
         std::fprintf(stderr, "kordex: %s\n%s", qPrintable(cl.error), kUsage);
@@ -167,9 +183,12 @@ int main(int argc, char **argv)
     options.socket = &socket;
     options.serial = &serial;
     options.tracePath = cl.traceFile;
+    options.historyPath = kordex::history::HistoryStore::defaultPath();
     program = std::make_unique<kordex::Program>(clock, prompter, options);
     kordex::TLcd &window = program->window;
     prompter.setParent(&window);
+    if (program->history)
+        program->history->setEnabled(kordex::history::HistorySettings::load().record);
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));

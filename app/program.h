@@ -11,6 +11,7 @@
 #include "faces/face_controller.h"
 #include "faces/key_input.h"
 #include "faces/main_window.h"
+#include "history/history_recorder.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
 #include "link/sliced_transport.h"
@@ -26,6 +27,7 @@ namespace kordex {
 class Configuration;
 class Prompter;
 class TConnectionProperties;
+class HistoryWindow;
 class Transport;
 
 class Program final : public ConnectionActions {
@@ -45,6 +47,8 @@ public:
         // Longer received chunks reach the engine in slices of this many
         // bytes, one per event-loop turn; 0 passes them on whole.
         qsizetype receiveSlice = SlicedTransport::kDefaultSlice;
+        // The event history's file; none records nothing.
+        QString historyPath;
     };
 
     Program(Clock &clock, Prompter &prompter, Options options);
@@ -84,6 +88,8 @@ public:
     std::unique_ptr<TConnectionProperties> dialog;
     Timer Timer8;
     std::unique_ptr<SessionTrace> trace;
+    std::unique_ptr<history::HistoryRecorder> history;
+    std::unique_ptr<HistoryWindow> historyWindow;
 
     // ConnectionActions, for the dialog.
     void ConnectToStored(int index) override;
@@ -96,6 +102,7 @@ public:
     int currentIndex() const override { return link.CurrentIndex; }
 
 private:
+    void recordHistory();
     Task<void> connectFromCommandLine();
     Options options_;
     Task<void> commandLine_;

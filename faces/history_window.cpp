@@ -38,7 +38,8 @@ QString localTime(qint64 ms)
 // ---- the table ----
 
 HistoryTableModel::HistoryTableModel(const HistoryStore &store, QObject *parent)
-    : QAbstractTableModel(parent), store_(store)
+    : QAbstractTableModel(parent),
+      store_(store)
 {
 }
 
@@ -209,8 +210,8 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
 
     sessions = new QTreeWidget(this);
     sessions->setObjectName(QStringLiteral("HistorySessions"));
-    sessions->setHeaderLabels({QStringLiteral("Session start"), QStringLiteral("End"), QStringLiteral("Ended by"),
-                               QStringLiteral("Lines")});
+    sessions->setHeaderLabels(
+        {QStringLiteral("Session start"), QStringLiteral("End"), QStringLiteral("Ended by"), QStringLiteral("Lines")});
     sessions->setRootIsDecorated(false);
     auto *split = new QSplitter(Qt::Vertical, this);
     split->addWidget(table);
@@ -320,8 +321,8 @@ void HistoryWindow::fillSessions()
     if (site->currentIndex() <= 0 || !store_.isOpen())
         return;
     for (const SessionSummary &s : store_.sessions(site->currentText()))
-        new QTreeWidgetItem(sessions, {localTime(s.startedMs), s.endedMs ? localTime(s.endedMs) : QString(),
-                                       s.endKind, QString::number(s.lines)});
+        new QTreeWidgetItem(sessions, {localTime(s.startedMs), s.endedMs ? localTime(s.endedMs) : QString(), s.endKind,
+                                       QString::number(s.lines)});
 }
 
 bool HistoryWindow::exportTo(const QString &file, QString *error) const
@@ -337,8 +338,8 @@ bool HistoryWindow::exportTo(const QString &file, QString *error) const
 // Boxes and file dialogs open and answer through their signals; nothing waits.
 void HistoryWindow::askExport()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Export Event History"), QString(),
-                                   QStringLiteral("CSV files (*.csv)"));
+    auto *dialog =
+        new QFileDialog(this, QStringLiteral("Export Event History"), QString(), QStringLiteral("CSV files (*.csv)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
