@@ -3,11 +3,11 @@
 #   make test   install what is missing, build everything, run every test
 # and:
 #   make deb    a Debian package (build/kordex_VERSION_ARCH.deb)
-#   make bench  the decoder, burst and start-up benchmarks
+#   make bench  the decoder, burst, start-up and event history benchmarks
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
-           fonts-liberation libbenchmark-dev socat xvfb xauth
+           libqt6sql6-sqlite fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.
 MODEL   ?= 1603
@@ -57,6 +57,7 @@ sanitize: deps
 bench: build
 	$(BUILD)/bin/bench_decoder
 	$(BUILD)/bin/bench_window
+	$(BUILD)/bin/bench_history --file $(BUILD)/bench-history.sqlite
 	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window --start-up
 
 # dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies, in the

@@ -39,9 +39,9 @@ long residentKiB()
     return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
 }
 
-const char *const kPlaces[] = {"Level 1 east",   "Level 2 west", "Plant room", "Car park B2", "Kitchen",
-                               "Stair 3 lobby",  "Roof void",    "Lift motor", "Server room", "Loading dock",
-                               "Sprinkler flow", "Tower C"};
+const char *const kPlaces[] = {"Level 1 east", "Level 2 west",  "Plant room",     "Car park B2",
+                               "Kitchen",      "Stair 3 lobby", "Roof void",      "Lift motor",
+                               "Server room",  "Loading dock",  "Sprinkler flow", "Tower C"};
 
 QByteArray lineText(QRandomGenerator &rnd)
 {
@@ -110,8 +110,8 @@ int main(int argc, char **argv)
     {
         HistoryStore store;
         QString message;
-        const bool have = QFile::exists(path) && store.open(path, &message) == HistoryStore::Opened::Ok &&
-                          store.count({}) == lines;
+        const bool have =
+            QFile::exists(path) && store.open(path, &message) == HistoryStore::Opened::Ok && store.count({}) == lines;
         store.close();
         if (!have) {
             QFile::remove(path);
@@ -172,9 +172,10 @@ int main(int argc, char **argv)
         const double seconds = double(t.nsecsElapsed()) / 1e9;
         // 115,200 bit/s, 10 bits a character, 40-character lines.
         const double fastestSerial = 115200.0 / 10 / 40;
-        std::printf("recording: %.0f ns per line for the caller; %.0f lines/s to disk = %.0fx the fastest serial "
-                    "line (aim 100x)\n",
-                    double(callerNs) / double(n), double(n) / seconds, double(n) / seconds / fastestSerial);
+        std::printf(
+            "recording: %.0f ns per line for the caller; %.0f lines/s to disk = %.0fx the fastest serial "
+            "line (aim 100x)\n",
+            double(callerNs) / double(n), double(n) / seconds, double(n) / seconds / fastestSerial);
     }
     return 0;
 }
