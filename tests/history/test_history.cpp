@@ -3,18 +3,25 @@
 // store's filters, paging and CSV against plain SQL on the same file; the
 // real kordex's --history export; and a session with the simulated panel
 // leaving its lines behind.
+#include "../dark_palette.h"
 #include "../e2e/e2e_support.h"
+#include "faces/history_window.h"
 #include "history/history_recorder.h"
 #include "history/history_store.h"
 
+#include <QApplication>
 #include <QBuffer>
-#include <QCoreApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -454,6 +461,88 @@ private slots:
         QVERIFY(bad.readAllStandardOutput().isEmpty());
     }
 
+    // The window's filters (the text as typed) and a click on a day give
+    // what SQL gives on the same file; its export is what the filter shows.
+    void windowFiltersAndExport()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        fill(path);
+        RawFile raw(path);
+        HistoryWindow w(path);
+        bool recording = true;
+        w.onRecordingSwitched = [&](bool on) { recording = on; };
+        w.show();
+        auto shown = [&] {
+            QList<qint64> ids;
+            while (w.model().canFetchMore({}))
+                w.model().fetchMore({});
+            for (int r = 0; r < w.model().rowCount(); ++r)
+                ids << w.model().row(r).id;
+            return ids;
+        };
+        auto sql = [&](const QString &where, const QVariantList &binds) {
+            QList<qint64> ids;
+            for (const auto &r : raw.rows(QStringLiteral("SELECT id FROM lines WHERE ") + where +
+                                              QStringLiteral(" ORDER BY time DESC, id DESC"),
+                                          binds))
+                ids << r.value(0).toLongLong();
+            return ids;
+        };
+        QCOMPARE(shown(), sql(QStringLiteral("1"), {}));
+
+        w.site->setCurrentIndex(w.site->findText(QStringLiteral("North Wing")));
+        QCOMPARE(w.sessions->topLevelItemCount(), 6);
+        QCOMPARE(w.sessions->topLevelItem(0)->text(2), QStringLiteral("link lost"));
+        w.text->setText(QStringLiteral("faul"));
+        w.text->setText(QStringLiteral("fault"));
+        QTRY_COMPARE(w.model().filter().text, QStringLiteral("fault"));
+        QCOMPARE(shown(), sql(QStringLiteral("site = 'North Wing' AND instr(lower(text), 'fault')"), {}));
+
+        // The strip's first pixel is its first day.
+        QTest::mouseClick(w.strip, Qt::LeftButton, {}, QPoint(0, w.strip->height() / 2));
+        const QDate first = w.since->date();
+        QCOMPARE(w.until->date(), first);
+        QCOMPARE(first, QDateTime::fromMSecsSinceEpoch(at("2026-03-01T08:00:00Z")).date());
+        const qint64 from = QDateTime(first, QTime(0, 0)).toMSecsSinceEpoch();
+        const qint64 to = QDateTime(first.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+        const QList<qint64> day =
+            sql(QStringLiteral("site = 'North Wing' AND instr(lower(text), 'fault') AND time >= ? AND time < ?"),
+                {from, to});
+        QVERIFY(!day.isEmpty());
+        QCOMPARE(shown(), day);
+
+        const QString file = dir.filePath(QStringLiteral("export.csv"));
+        QString error;
+        QVERIFY2(w.exportTo(file, &error), qPrintable(error));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QStringList> records = parseCsv(csv.readAll());
+        QCOMPARE(records.size(), day.size() + 1);
+        for (int i = 0; i < day.size(); ++i)
+            QCOMPARE(records[i + 1][3], raw.scalar(QStringLiteral("SELECT text FROM lines WHERE id = ?"), {day[i]}));
+
+        // Pictures for people to look at, under the light and the dark desktop.
+        QVERIFY(QDir().mkpath(QStringLiteral(KORDEX_SCREENS_DIR)));
+        const QPalette desktop = QApplication::palette();
+        for (bool dark : {false, true}) {
+            if (dark)
+                QApplication::setPalette(kordex::test::darkPalette());
+            QCoreApplication::sendPostedEvents();
+            const QPalette p = w.table->palette();
+            QVERIFY(qAbs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()) >= 100);
+            QVERIFY(w.grab().save(QStringLiteral(KORDEX_SCREENS_DIR) +
+                                  (dark ? QStringLiteral("/history-dark.png") : QStringLiteral("/history.png"))));
+        }
+        QApplication::setPalette(desktop);
+
+        w.record->setChecked(false);
+        QVERIFY(!recording);
+        QVERIFY(!HistorySettings::load().record);
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Corvane/KordexHistory.conf"))));
+    }
+
     // The real kordex with the simulated panel over TCP/IP: the panel's
     // alarm and fault lines and the session's course are in the history.
     void sessionWithSimulatedPanel()
@@ -513,7 +602,7 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         return runWriter(QString::fromLocal8Bit(argv[2]));
     }
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestHistory test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
