@@ -7,7 +7,7 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
-           libqt6sql6-sqlite fonts-liberation libbenchmark-dev socat xvfb xauth
+           libqt6sql6-sqlite libqt6sql6-psql fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.
 MODEL   ?= 1603
@@ -42,6 +42,8 @@ run: deps
 	exec $(BUILD)/bin/kordex --demo $(MODEL)
 
 test: WERROR = ON
+# The team history's test runs a PostgreSQL server of its own.
+test: PACKAGES += postgresql
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 

@@ -183,12 +183,14 @@ int main(int argc, char **argv)
     options.socket = &socket;
     options.serial = &serial;
     options.tracePath = cl.traceFile;
+    const kordex::history::HistorySettings historySettings = kordex::history::HistorySettings::load();
     options.historyPath = kordex::history::HistoryStore::defaultPath();
+    options.historyServer = historySettings.server;
     program = std::make_unique<kordex::Program>(clock, prompter, options);
     kordex::TLcd &window = program->window;
     prompter.setParent(&window);
     if (program->history)
-        program->history->setEnabled(kordex::history::HistorySettings::load().record);
+        program->history->setEnabled(historySettings.record);
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));

@@ -85,10 +85,15 @@ void Program::recordHistory()
 {
     history = std::make_unique<history::HistoryRecorder>(options_.historyPath);
     history->onProblem = [this](const QString &message) { shownView.setProgress(toPanelBytes(message)); };
+    if (!options_.historyServer.isEmpty()) {
+        historyUpload = std::make_unique<history::HistoryUploader>(options_.historyPath, options_.historyServer);
+        historyUpload->onProblem = history->onProblem;
+    }
     window.onShowHistory = [this] {
         if (!historyWindow) {
             historyWindow = std::make_unique<HistoryWindow>(options_.historyPath);
             historyWindow->onRecordingSwitched = [this](bool on) { history->setEnabled(on); };
+            historyWindow->setServer(options_.historyServer);
         } else {
             history->commitAndWait(500);  // what the operator just saw is in the table
             historyWindow->refresh();

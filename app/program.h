@@ -12,6 +12,7 @@
 #include "faces/key_input.h"
 #include "faces/main_window.h"
 #include "history/history_recorder.h"
+#include "history/history_upload.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
 #include "link/sliced_transport.h"
@@ -49,6 +50,8 @@ public:
         qsizetype receiveSlice = SlicedTransport::kDefaultSlice;
         // The event history's file; none records nothing.
         QString historyPath;
+        // A team's PostgreSQL server the history also goes to; none when empty.
+        QString historyServer;
     };
 
     Program(Clock &clock, Prompter &prompter, Options options);
@@ -90,6 +93,7 @@ public:
     std::unique_ptr<SessionTrace> trace;
     std::unique_ptr<history::HistoryRecorder> history;
     std::unique_ptr<HistoryWindow> historyWindow;
+    std::unique_ptr<history::HistoryUploader> historyUpload;  // a team server is set
 
     // ConnectionActions, for the dialog.
     void ConnectToStored(int index) override;

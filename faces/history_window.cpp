@@ -311,8 +311,11 @@ void HistoryWindow::applyFilter()
     range.sinceMs = std::numeric_limits<qint64>::min();
     range.untilMs = std::numeric_limits<qint64>::max();
     strip->setCounts(store_.isOpen() ? store_.linesPerDay(range) : std::vector<DayCount>());
-    status->setText(openError_.isEmpty() ? QStringLiteral("%L1 lines").arg(model_->total())
-                                         : QStringLiteral("No history: %1").arg(openError_));
+    QString note = openError_.isEmpty() ? QStringLiteral("%L1 lines").arg(model_->total())
+                                        : QStringLiteral("No history: %1").arg(openError_);
+    if (!server_.isEmpty() && store_.isOpen())
+        note += QStringLiteral("; %L1 not sent to the team server yet").arg(store_.pendingUpload(server_));
+    status->setText(note);
 }
 
 void HistoryWindow::fillSessions()

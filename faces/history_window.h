@@ -70,6 +70,12 @@ class HistoryWindow : public QWidget {
 public:
     // `path`: the history file; the recorder's switch is told through onRecordingSwitched.
     explicit HistoryWindow(const QString &path, QWidget *parent = nullptr);
+    // The team server the lines go to; the status tells what is not sent yet.
+    void setServer(const QString &server)
+    {
+        server_ = server;
+        applyFilter();
+    }
     ~HistoryWindow() override;
 
     // Re-reads the sites and the rows (new lines arrive while it is open).
@@ -101,6 +107,7 @@ private:
     HistoryTableModel *model_ = nullptr;
     QTimer *typing_ = nullptr;
     QString openError_;
+    QString server_;
 };
 
 }  // namespace kordex

@@ -239,6 +239,14 @@ bool HistoryStore::migrate(QString *error, int *code)
                       error, code);
         }
     }
+    // Version 2: the installation's own id and how far each team server has
+    // been sent the lines.
+    if (ok && version < 2)
+        ok = exec(q, QStringLiteral("CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)"), error, code) &&
+             exec(q, QStringLiteral("INSERT INTO meta VALUES ('installation', lower(hex(randomblob(16))))"), error,
+                  code) &&
+             exec(q, QStringLiteral("CREATE TABLE uploads(server TEXT PRIMARY KEY, last_line INTEGER NOT NULL)"), error,
+                  code);
     if (ok)
         ok = exec(q, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), error, code);
     if (ok)
@@ -488,6 +496,61 @@ bool HistoryStore::deleteSite(const QString &site, QString *error)
     return db.commit();
 }
 
+QString HistoryStore::installationId() const
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    return q.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'installation'")) && q.next()
+               ? q.value(0).toString()
+               : QString();
+}
+
+qint64 HistoryStore::uploadedUpTo(const QString &server) const
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("SELECT last_line FROM uploads WHERE server = ?"));
+    q.addBindValue(server);
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool HistoryStore::setUploadedUpTo(const QString &server, qint64 lineId)
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(
+        QStringLiteral("INSERT INTO uploads VALUES (?, ?) ON CONFLICT(server) DO UPDATE SET last_line = "
+                       "excluded.last_line"));
+    q.addBindValue(server);
+    q.addBindValue(lineId);
+    return q.exec();
+}
+
+qint64 HistoryStore::pendingUpload(const QString &server) const
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("SELECT count(*) FROM lines WHERE id > ?"));
+    q.addBindValue(uploadedUpTo(server));
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+}
+
+std::vector<HistoryRow> HistoryStore::linesAfter(qint64 lineId, int limit) const
+{
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    q.prepare(
+        QStringLiteral("SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
+                       "s.transport, s.address FROM lines l LEFT JOIN sessions s ON s.id = l.session "
+                       "WHERE l.id > ? ORDER BY l.id LIMIT ?"));
+    q.addBindValue(lineId);
+    q.addBindValue(limit);
+    std::vector<HistoryRow> out;
+    if (!q.exec())
+        return out;
+    while (q.next())
+        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                       q.value(3).toLongLong(), q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
+                       q.value(7).toString(), q.value(8).toString(), q.value(9).toString()});
+    return out;
+}
+
 QByteArray HistoryStore::csvHeader() { return "time,site,kind,line,session,line number,transport,address,model\r\n"; }
 
 QByteArray HistoryStore::csvRecord(const HistoryRow &r)
@@ -548,6 +611,7 @@ HistorySettings HistorySettings::load()
     QSettings file(path(), QSettings::IniFormat);
     HistorySettings s;
     s.record = file.value(QStringLiteral("History/Record"), true).toBool();
+    s.server = file.value(QStringLiteral("History/Server")).toString();
     return s;
 }
 
@@ -555,6 +619,7 @@ bool HistorySettings::save() const
 {
     QSettings file(path(), QSettings::IniFormat);
     file.setValue(QStringLiteral("History/Record"), record);
+    file.setValue(QStringLiteral("History/Server"), server);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -68,7 +68,7 @@ public:
 
     // $XDG_DATA_HOME/Corvane/Kordex/history.sqlite
     static QString defaultPath();
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     enum class Opened { Ok, Replaced, Failed };
     // Makes the folder (owner only) and the file (0600), turns on WAL and
@@ -94,6 +94,15 @@ public:
     std::vector<DayCount> linesPerDay(const HistoryFilter &f) const;
     QStringList sites() const;
     bool deleteSite(const QString &site, QString *error);
+
+    // For the team server: this installation's id, and how far the lines
+    // (by row id) have been sent to a server.
+    QString installationId() const;
+    qint64 uploadedUpTo(const QString &server) const;
+    bool setUploadedUpTo(const QString &server, qint64 lineId);
+    qint64 pendingUpload(const QString &server) const;
+    // Lines after a row id, oldest first.
+    std::vector<HistoryRow> linesAfter(qint64 lineId, int limit) const;
 
     // RFC 4180 with a header row, UTF-8, CR LF line ends; times in UTC
     // (ISO 8601). Pages through the filter; false on a write error.
@@ -123,6 +132,9 @@ private:
 // never the connection file).
 struct HistorySettings {
     bool record = true;
+    // A team's PostgreSQL server: a libpq connection string or "service=NAME";
+    // empty for none. Passwords stay in libpq's own files.
+    QString server;
     static QString path();
     static HistorySettings load();
     bool save() const;
