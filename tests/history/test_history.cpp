@@ -20,6 +20,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
