@@ -316,7 +316,7 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
             startSession.addBindValue(item.timeMs);
             if (!startSession.exec())
                 return fail(startSession);
-            sessionIds_.push_back({item.sessionToken, startSession.lastInsertId().toLongLong(), 0});
+            sessionIds_.push_back({item.sessionToken, startSession.lastInsertId().toLongLong(), 0, item.model});
             if (sessionIds_.size() > 64)
                 sessionIds_.erase(sessionIds_.begin());
             known = sessionIds_.end() - 1;
@@ -332,7 +332,8 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
                 return fail(endSession);
             continue;
         }
-        if (!item.model.isEmpty()) {
+        if (!item.model.isEmpty() && item.model != known->model) {
+            known->model = item.model;
             setModel.addBindValue(item.model);
             setModel.addBindValue(session);
             setModel.addBindValue(item.model);
@@ -359,7 +360,9 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
     return WriteResult::Ok;
 }
 
-QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds) const
+bool HistoryStore::usesFullText(const HistoryFilter &f) const { return fullText_ && f.text.size() >= 3; }
+
+QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds, bool fullTextJoined) const
 {
     QStringList terms;
     if (!f.site.isEmpty()) {
@@ -375,8 +378,9 @@ QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds) const
         binds << f.untilMs;
     }
     if (!f.text.isEmpty()) {
-        if (fullText_ && f.text.size() >= 3) {
-            terms << QStringLiteral("l.id IN (SELECT rowid FROM lines_fts WHERE lines_fts MATCH ?)");
+        if (usesFullText(f)) {
+            terms << (fullTextJoined ? QStringLiteral("lines_fts MATCH ?")
+                                     : QStringLiteral("l.id IN (SELECT rowid FROM lines_fts WHERE lines_fts MATCH ?)"));
             binds << phrase(f.text);
         } else {
             terms << QStringLiteral("l.text LIKE ? ESCAPE '\\'");
@@ -390,7 +394,14 @@ qint64 HistoryStore::count(const HistoryFilter &f) const
 {
     QVariantList binds;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(QStringLiteral("SELECT count(*) FROM lines l") + where(f, binds));
+    const bool textOnly = usesFullText(f) && f.site.isEmpty() && f.sinceMs == std::numeric_limits<qint64>::min() &&
+                          f.untilMs == std::numeric_limits<qint64>::max();
+    if (textOnly) {
+        q.prepare(QStringLiteral("SELECT count(*) FROM lines_fts WHERE lines_fts MATCH ?"));
+        binds << phrase(f.text);
+    } else {
+        q.prepare(QStringLiteral("SELECT count(*) FROM lines l") + where(f, binds));
+    }
     for (const QVariant &b : binds)
         q.addBindValue(b);
     return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
@@ -398,14 +409,20 @@ qint64 HistoryStore::count(const HistoryFilter &f) const
 
 std::vector<HistoryRow> HistoryStore::rows(const HistoryFilter &f, const RowCursor &after, int limit) const
 {
+    // Newest first is the order of arrival (the row id): the full-text index
+    // pages in that order without sorting what it found, and stops at the page.
     QVariantList binds;
-    QString sql = QStringLiteral(
-                      "SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
-                      "s.transport, s.address FROM lines l LEFT JOIN sessions s ON s.id = l.session") +
-                  where(f, binds);
+    const bool fullText = usesFullText(f);
+    QString sql =
+        QStringLiteral(
+            "SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
+            "s.transport, s.address FROM ") +
+        (fullText ? QStringLiteral("lines_fts f JOIN lines l ON l.id = f.rowid") : QStringLiteral("lines l")) +
+        QStringLiteral(" LEFT JOIN sessions s ON s.id = l.session") + where(f, binds, fullText);
     sql += binds.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-    sql += QStringLiteral("(l.time < ? OR (l.time = ? AND l.id < ?)) ORDER BY l.time DESC, l.id DESC LIMIT ?");
-    binds << after.timeMs << after.timeMs << after.id << limit;
+    sql += fullText ? QStringLiteral("f.rowid < ? ORDER BY f.rowid DESC LIMIT ?")
+                    : QStringLiteral("l.id < ? ORDER BY l.id DESC LIMIT ?");
+    binds << after.id << limit;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     q.prepare(sql);

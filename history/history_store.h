@@ -41,7 +41,8 @@ struct HistoryRow {
     QString site, kind, text, model, transport, address;
 };
 
-// Where paging goes on: rows older than this one.
+// Where paging goes on: rows that arrived before this one (by id; the time
+// is kept for the reader).
 struct RowCursor {
     qint64 timeMs = std::numeric_limits<qint64>::max();
     qint64 id = std::numeric_limits<qint64>::max();
@@ -87,7 +88,7 @@ public:
     // After Damaged: moves the file aside and starts a new one.
     Opened replaceDamaged(QString *message);
 
-    // Queries, newest first.
+    // Queries, newest (last arrived) first.
     qint64 count(const HistoryFilter &f) const;
     std::vector<HistoryRow> rows(const HistoryFilter &f, const RowCursor &after, int limit) const;
     std::vector<SessionSummary> sessions(const QString &site) const;
@@ -113,7 +114,8 @@ public:
 private:
     bool openFile(bool readOnly, QString *message, int *sqliteCode);
     bool migrate(QString *error, int *sqliteCode);
-    QString where(const HistoryFilter &f, QVariantList &binds) const;
+    bool usesFullText(const HistoryFilter &f) const;
+    QString where(const HistoryFilter &f, QVariantList &binds, bool fullTextJoined = false) const;
 
     QString connection_;
     QString path_;
@@ -124,6 +126,7 @@ private:
         quint64 token;
         qint64 id;
         qint64 lines;
+        QString model;  // as last written
     };
     std::vector<SessionId> sessionIds_;
 };
