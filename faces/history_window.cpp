@@ -326,6 +326,8 @@ void HistoryWindow::fillSessions()
     for (const SessionSummary &s : store_.sessions(site->currentText()))
         new QTreeWidgetItem(sessions, {localTime(s.startedMs), s.endedMs ? localTime(s.endedMs) : QString(), s.endKind,
                                        QString::number(s.lines)});
+    for (int c = 0; c < 3; ++c)
+        sessions->resizeColumnToContents(c);
 }
 
 bool HistoryWindow::exportTo(const QString &file, QString *error) const
