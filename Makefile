@@ -4,11 +4,11 @@
 # and:
 #   make deb    a Debian package (build/kordex_VERSION_ARCH.deb)
 #   make bench  the decoder (and its instructions per byte against libvterm's),
-#               burst and start-up benchmarks
+#               burst, start-up and event history benchmarks
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES = cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev \
-           fonts-liberation libbenchmark-dev socat xvfb xauth
+           libqt6sql6-sqlite libqt6sql6-psql fonts-liberation libbenchmark-dev socat xvfb xauth
 SUDO     = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The simulated panel model `make run` connects to: 1603, 1603L, 4428, zr9, zr9fb.
 MODEL   ?= 1603
@@ -45,6 +45,8 @@ run: deps
 # clang-tidy checks the naming convention (the `naming` test).
 test: WERROR = ON
 test: PACKAGES += clang-tidy
+# The team history's test runs a PostgreSQL server of its own.
+test: PACKAGES += postgresql
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
 
@@ -64,6 +66,7 @@ bench: build
 	$(BUILD)/bin/bench_decoder
 	bench/vterm_ratio.sh $(BUILD)/bin/bench_vterm
 	$(BUILD)/bin/bench_window
+	$(BUILD)/bin/bench_history --file $(BUILD)/bench-history.sqlite
 	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/bench_window --start-up
 
 # dpkg-shlibdeps (dpkg-dev) finds the package's library dependencies, in the

@@ -14,6 +14,7 @@ QString usageText()
         "usage: kordex [--trace FILE] [CONNECTION]\n"
         "       kordex --demo [MODEL] [--trace FILE]\n"
         "       kordex --replay FILE [--rate BYTES_PER_SECOND]\n"
+        "       kordex --history [SITE] [--since DATE] [--until DATE] [--grep TEXT]\n"
         "       kordex --help | --version\n"
         "\n"
         "  CONNECTION          a stored connection (letter case ignored), connected\n"
@@ -24,6 +25,10 @@ QString usageText()
         "                      passwords are left out)\n"
         "  --replay FILE       play a recorded panel stream on the window\n"
         "  --rate N            bytes per second for --replay (960 unless told)\n"
+        "  --history [SITE]    print the recorded event history (of one site) as CSV\n"
+        "                      and exit; --since and --until take YYYY-MM-DD (both\n"
+        "                      days included) or a date and time, --grep a piece of\n"
+        "                      the line (letter case ignored)\n"
         "  -h, --help          print this text and exit\n"
         "  --version           print the version and exit\n");
 }

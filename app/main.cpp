@@ -5,6 +5,8 @@
 #include "config/configuration.h"
 #include "face_logic/replay_feed.h"
 #include "faces/message_boxes.h"
+#include "history/history_cli.h"
+#include "history/history_store.h"
 #include "link/serial_transport.h"
 #include "link/tcp_socket_transport.h"
 #include "platform/folders.h"
@@ -33,6 +35,15 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    // The history export needs no window and none of the other options.
+    if (kordex::history::wantsHistoryExport(args)) {
+        if (args.contains(QStringLiteral("--help"))) {
+            std::fputs(qPrintable(kordex::usageText()), stdout);
+            return 0;
+        }
+        QCoreApplication app(argc, argv);
+        return kordex::history::runHistoryExport(args, kordex::history::HistoryStore::defaultPath());
+    }
     const kordex::CommandLine cl = kordex::parseCommandLine(args);
     if (!cl.error.isEmpty()) {
         std::fprintf(stderr, "kordex: %s\n%s", qPrintable(cl.error), qPrintable(kordex::usageText()));
@@ -94,9 +105,14 @@ int main(int argc, char **argv)
     options.socket = &socket;
     options.serial = &serial;
     options.tracePath = cl.traceFile;
+    const kordex::history::HistorySettings historySettings = kordex::history::HistorySettings::load();
+    options.historyPath = kordex::history::HistoryStore::defaultPath();
+    options.historyServer = historySettings.server;
     program = std::make_unique<kordex::Program>(clock, prompter, options);
     kordex::MainWindow &window = program->window;
     prompter.setParent(&window);
+    if (program->history)
+        program->history->setEnabled(historySettings.record);
     if (program->trace && !program->trace->isOpen())
         std::fprintf(stderr, "kordex: cannot write the trace %s: %s\n", qPrintable(cl.traceFile),
                      qPrintable(program->trace->errorString()));

@@ -2,7 +2,11 @@
 
 #include "config/configuration.h"
 #include "faces/connection_properties.h"
+#include "faces/history_window.h"
 #include "platform/prompter.h"
+#include "platform/text_codec.h"
+
+#include <QDateTime>
 
 namespace kordex {
 
@@ -39,12 +43,99 @@ Program::Program(Clock &c, Prompter &p, Options o)
         dialog = std::make_unique<ConnectionPropertiesDialog>(book, *options_.configuration, boxes, *this, &window);
     window.attach(engine, link, keys, dialog.get());
     window.onClosing = [this] { shutDown(); };
+    if (!options_.historyPath.isEmpty())
+        recordHistory();
     start();
 }
 
 Program::~Program()
 {
     link.cancelAll();
+    engine.events.lineCompleted = nullptr;
+    engine.onModeChanged = nullptr;
+    link.onSessionEvent = nullptr;
+    window.onShowHistory = nullptr;
+}
+
+namespace {
+qint64 nowUtcMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+QString transportOf(const ConnectionRecord &r)
+{
+    switch (r.connectionType) {
+    case ConnectionType::Modem: return QStringLiteral("modem");
+    case ConnectionType::DirectSerial: return QStringLiteral("serial");
+    case ConnectionType::TcpIp: return QStringLiteral("TCP/IP");
+    }
+    return QString();
+}
+
+QString addressOf(const ConnectionRecord &r)
+{
+    if (r.connectionType == ConnectionType::TcpIp)
+        return fromPanelBytes(r.tcpHost) + QLatin1Char(':') + fromPanelBytes(r.tcpPort);
+    const QString port = QStringLiteral("COM %1").arg(r.comPort);
+    return r.connectionType == ConnectionType::Modem ? port + QStringLiteral(", ") + fromPanelBytes(r.phoneNumber) : port;
+}
+}  // namespace
+
+// The history sees the session through the link's events, the event screen's
+// completed lines and the mode switch; its problems go to the tray note.
+void Program::recordHistory()
+{
+    history = std::make_unique<history::HistoryRecorder>(options_.historyPath);
+    history->onProblem = [this](const QString &message) { shownView.setProgress(toPanelBytes(message)); };
+    if (!options_.historyServer.isEmpty()) {
+        historyUpload = std::make_unique<history::HistoryUploader>(options_.historyPath, options_.historyServer);
+        historyUpload->onProblem = history->onProblem;
+    }
+    window.onShowHistory = [this] {
+        if (!historyWindow) {
+            historyWindow = std::make_unique<HistoryWindow>(options_.historyPath);
+            historyWindow->onRecordingSwitched = [this](bool on) { history->setEnabled(on); };
+            historyWindow->setServer(options_.historyServer);
+        } else {
+            history->commitAndWait(500);  // what the operator just saw is in the table
+            historyWindow->refresh();
+        }
+        historyWindow->show();
+        historyWindow->raise();
+        historyWindow->activateWindow();
+    };
+    engine.events.lineCompleted = [this](const QByteArray &line) {
+        if (session.panelType() != 0)
+            history->setModel(fromPanelBytes(session.panelModel + ' ' + session.panelVersion));
+        history->add(QStringLiteral("line"), line, nowUtcMs());
+    };
+    engine.onModeChanged = [this] {
+        if (session.tandemMode)
+            history->add(QStringLiteral("tandem mode"), {}, nowUtcMs());
+    };
+    // A session ended as the first of its ending events says (a link lost
+    // during the operator's disconnect is a disconnect).
+    link.onSessionEvent = [this, how = QString()](LinkSession::SessionEvent event, const QByteArray &text) mutable {
+        using E = LinkSession::SessionEvent;
+        const qint64 now = nowUtcMs();
+        QString kind;
+        switch (event) {
+        case E::ConnectStarted: {
+            const ConnectionRecord &r = link.currentConnection;
+            history->startSession(fromPanelBytes(r.systemName), transportOf(r), addressOf(r), now);
+            how.clear();
+            kind = QStringLiteral("connect started");
+            break;
+        }
+        case E::LoggedIn: kind = QStringLiteral("logged in"); break;
+        case E::DisconnectedByOperator: kind = QStringLiteral("disconnected"); break;
+        case E::LinkLost: kind = QStringLiteral("link lost"); break;
+        case E::ConnectFailed: kind = QStringLiteral("connect failed"); break;
+        case E::LoginFailed: kind = QStringLiteral("login failed"); break;
+        case E::Ended: history->endSession(how.isEmpty() ? QStringLiteral("ended") : how, now); return;
+        }
+        if (how.isEmpty() && event != E::LoggedIn && event != E::ConnectStarted)
+            how = kind;
+        history->add(kind, text, now);
+    };
 }
 
 void Program::start()

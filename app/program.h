@@ -11,6 +11,8 @@
 #include "face_logic/face_controller.h"
 #include "face_logic/key_input.h"
 #include "faces/main_window.h"
+#include "history/history_recorder.h"
+#include "history/history_upload.h"
 #include "link/link_session.h"
 #include "link/session_trace.h"
 #include "link/sliced_transport.h"
@@ -26,6 +28,7 @@ namespace kordex {
 class Configuration;
 class Prompter;
 class ConnectionPropertiesDialog;
+class HistoryWindow;
 class Transport;
 
 class Program final : public ConnectionActions {
@@ -45,6 +48,10 @@ public:
         // Longer received chunks reach the engine in slices of this many
         // bytes, one per event-loop turn; 0 passes them on whole.
         qsizetype receiveSlice = SlicedTransport::kDefaultSlice;
+        // The event history's file; none records nothing.
+        QString historyPath;
+        // A team's PostgreSQL server the history also goes to; none when empty.
+        QString historyServer;
     };
 
     Program(Clock &clock, Prompter &prompter, Options options);
@@ -84,6 +91,9 @@ public:
     std::unique_ptr<ConnectionPropertiesDialog> dialog;
     Timer commandLineTimer;
     std::unique_ptr<SessionTrace> trace;
+    std::unique_ptr<history::HistoryRecorder> history;
+    std::unique_ptr<HistoryWindow> historyWindow;
+    std::unique_ptr<history::HistoryUploader> historyUpload;  // a team server is set
 
     // ConnectionActions, for the dialog.
     void connectToStored(int index) override;
@@ -96,6 +106,7 @@ public:
     int currentIndex() const override { return link.currentIndex; }
 
 private:
+    void recordHistory();
     Task<void> connectFromCommandLine();
     Options options_;
     Task<void> commandLine_;

@@ -40,7 +40,12 @@ public:
     void setFaces(FaceControl &faces) { faces_ = &faces; }
     FaceControl &faces() const { return *faces_; }
     void selectFace() { faces_->selectFace(); }
-    void switchMode() { faces_->switchMode(); }
+    void switchMode()
+    {
+        faces_->switchMode();
+        if (onModeChanged)
+            onModeChanged();
+    }
     void setLoggedIn(bool on) { faces_->setLoggedIn(on); }
     void identifyPanel();
 
@@ -73,6 +78,8 @@ public:
     std::function<void()> onKeyRepeat;
     // Tandem-mode output arrived while the login held the switch back.
     std::function<void()> onTandemHeld;
+    // After every switch between terminal and tandem mode (the history).
+    std::function<void()> onModeChanged;
 
 private:
     static const PanelParserCallbacks kParserCallbacks;

@@ -69,6 +69,8 @@ void EventLineEditor::completeLine()
     }
     if (e_.session.capturing && captureLine)
         captureLine(line_);
+    if (lineCompleted)
+        lineCompleted(line_);
     e_.eventFlushTimer.stop();
     e_.panel.eventScreenInsert(index_, line_);
     ++index_;

@@ -36,6 +36,8 @@ public:
 
     // Capture to file hands each completed line here while capturing.
     std::function<void(const QByteArray &)> captureLine;
+    // Every completed line, as the event screen shows it (the history).
+    std::function<void(const QByteArray &)> lineCompleted;
 
 private:
     bool shown() const;

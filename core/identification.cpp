@@ -86,6 +86,7 @@ void Engine::identifyPanel()
     SessionState &s = session;
     const auto [model, second, version] = readWords(display);
     s.panelSecondWord = second;
+    s.panelModel = model;
     s.panelVersion = version;
     const PanelType type = typeFor(model, version);
     s.setPanelType(int(type));

@@ -77,6 +77,7 @@ public:
     QByteArray statusText = "Not Connected";
 
     // Panel identity.
+    QByteArray panelModel;  // the first word of the identification line
     QByteArray panelVersion = "V01";
     QByteArray panelSecondWord = "1";
     bool eventDisplayAllowed = false;

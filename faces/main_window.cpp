@@ -165,6 +165,13 @@ void MainWindow::buildMenus()
     QAction *events = addItem(view, "Events1", "&Events", 10);
     events->setCheckable(true);
     events->setEnabled(false);
+    QAction *history = addItem(view, "EventHistory1", "", 10);
+    history->setText(QStringLiteral("Event &History…"));
+    connect(view, &QMenu::aboutToShow, this, [this, history] { history->setVisible(bool(onShowHistory)); });
+    connect(history, &QAction::triggered, this, [this] {
+        if (onShowHistory)
+            onShowHistory();
+    });
 
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->menuAction()->setObjectName(QStringLiteral("Help"));

@@ -56,6 +56,8 @@ public:
     // The close handler's work beyond the window's own (saving the book,
     // ending the connection); runs once, before the lamps stop flashing.
     std::function<void()> onClosing;
+    // View -> Event History...; the item is shown only when this is set.
+    std::function<void()> onShowHistory;
 
     // The components, for the shell and the tests; their object names are the
     // form's (LCDisplay, EventScreen, Tray, Sounder, Events, Progress).

@@ -183,6 +183,7 @@ void LinkSession::startReplay(const QByteArray &systemName)
 void LinkSession::established()
 {
     established_ = true;
+    tell(SessionEvent::LoggedIn, currentConnection.autoLogin ? QByteArray() : QByteArray("by hand"));
     enable(true, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu);
 }
 
@@ -200,6 +201,7 @@ void LinkSession::finishIdle()
     e_.shell.setMenuVisible(MenuItem::EditConnection1, true);
     setStatus("Not Connected");
     tearingDown_ = false;
+    tell(SessionEvent::Ended);
 }
 
 Task<bool> LinkSession::connect()
@@ -214,6 +216,7 @@ Task<bool> LinkSession::connect()
     enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
     e_.shell.setMenuVisible(MenuItem::EditConnection1, false);
     asterisk();
+    tell(SessionEvent::ConnectStarted);
     const bool up = co_await bringUpAndLogIn();
     if (!up)
         co_await failConnection();
@@ -252,6 +255,7 @@ Task<bool> LinkSession::bringUpAndLogIn()
 
 Task<void> LinkSession::failConnection()
 {
+    tell(f_.connected ? SessionEvent::LoginFailed : SessionEvent::ConnectFailed, lastConnectError);
     if (!f_.linkLost && !f_.abortRequested)
         box("Error on Connection", lastConnectError);
     tearingDown_ = true;
@@ -390,14 +394,17 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
     unAsterisk();
     take(request);
     asterisk();
+    tell(SessionEvent::ConnectStarted);
     const bool loggedIn = co_await login_.logIn();
     if (loggedIn) {
+        tell(SessionEvent::LoggedIn);
         enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
         co_return;
     }
     if (!f_.abortRequested) {
         if (lastConnectError.isEmpty())
             lastConnectError = "Login Failure";
+        tell(SessionEvent::LoginFailed, lastConnectError);
         box("Error on Reconnection", lastConnectError);
     }
     co_await disconnect();
@@ -425,6 +432,8 @@ void LinkSession::requestDisconnect()
 {
     f_.suppressTandemSwitch = true;
     connectQueue_.clear();  // what waits its turn is cancelled too
+    if (f_.connectionActive)
+        tell(SessionEvent::DisconnectedByOperator);
     if (sessionEstablished())
         procedures_.run(discardResult(disconnect()));
     else
@@ -437,6 +446,7 @@ void LinkSession::windowClosing()
     f_.abortRequested = true;
     connectQueue_.clear();
     if (f_.connectionActive) {
+        tell(SessionEvent::DisconnectedByOperator, "window closed");
         linkTimeout.setInterval(0);
         linkTimeout.stop();
     }
@@ -490,6 +500,7 @@ void LinkSession::loseLink()
 // that is already gone; the box only reports.
 void LinkSession::linkFailed(const char *caption, const QByteArray &text)
 {
+    tell(SessionEvent::LinkLost, text);
     loseLink();
     if (!text.isEmpty())
         box(caption, text);

@@ -117,6 +117,19 @@ public:
     std::function<void(const QByteArray &bytes, TxTag tag)> onTransmit;
     std::function<void(const QByteArray &chunk)> onReceive;
 
+    // The course of a session, for the history; `text` is the box text or
+    // the failure, when there is one.
+    enum class SessionEvent {
+        ConnectStarted,
+        LoggedIn,
+        DisconnectedByOperator,
+        LinkLost,
+        ConnectFailed,
+        LoginFailed,
+        Ended
+    };
+    std::function<void(SessionEvent event, const QByteArray &text)> onSessionEvent;
+
     // Lets suspended waits re-check their conditions (after any state change
     // made from outside an event entry point).
     void notify() { hub_.notify(); }
@@ -155,6 +168,11 @@ private:
         (e_.shell.setMenuEnabled(items, on), ...);
     }
     void box(const char *caption, const QByteArray &text);
+    void tell(SessionEvent event, const QByteArray &text = {})
+    {
+        if (onSessionEvent)
+            onSessionEvent(event, text);
+    }
     void asterisk();
     void unAsterisk();
     void publishMenu();

@@ -1,7 +1,7 @@
 # Dependencies run one way between the folders, in includes and in CMake's
 # link graph:
-#   platform <- config, platform <- core, {config, core} <- link <- face_logic
-#   <- faces <- app
+#   platform <- config, platform <- core, {config, core} <- link <- face_logic,
+#   link <- history, {face_logic, history} <- faces <- app
 # Beside the layers: the simulated panel, which only the program (for --demo),
 # the demo streams and the tools may use; the replay library, on face_logic
 # and below; the tools, which use anything; and
@@ -9,22 +9,23 @@
 # SRC: the source tree. GRAPH (optional): the link graph the build folder's
 # configure step wrote (tests/CMakeLists.txt).
 cmake_minimum_required(VERSION 3.22)
-set(layers platform config core link face_logic faces app)
+set(layers platform config core link face_logic history faces app)
 set(uses_platform "")
 set(uses_config platform)
 set(uses_core platform)
 set(uses_link platform config core)
 set(uses_face_logic platform config core link)
-set(uses_faces platform config core link face_logic)
-set(uses_app platform config core link face_logic faces panel)
+set(uses_history platform config core link)
+set(uses_faces platform config core link face_logic history)
+set(uses_app platform config core link face_logic history faces panel)
 set(uses_panel platform)
 set(uses_replay platform config core link face_logic)
-set(uses_tools platform config core link face_logic faces app panel resources replay)
+set(uses_tools platform config core link face_logic history faces app panel resources replay)
 set(uses_resources platform panel)
 set(checked ${layers} panel replay tools resources)
 set(known ${checked} tests bench fuzz)
 # Folders that never reach Qt Widgets or Gui, not even through a library below.
-set(headless platform config core link face_logic replay)
+set(headless platform config core link face_logic history replay)
 
 set(bad "")
 foreach(folder IN LISTS checked)

@@ -1,0 +1,612 @@
+// The event history on real SQLite files: the recorder's batches, a folder
+// it cannot write, a damaged file, a kill in the middle of writing; the
+// store's filters, paging and CSV against plain SQL on the same file; the
+// real kordex's --history export; and a session with the simulated panel
+// leaving its lines behind.
+#include "../dark_palette.h"
+#include "../e2e/e2e_support.h"
+#include "faces/history_window.h"
+#include "history/history_recorder.h"
+#include "history/history_store.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kordex;
+using namespace kordex::history;
+
+namespace {
+
+// Plain SQL on the file, beside the store.
+struct RawFile {
+    QString name = QStringLiteral("raw-%1").arg(quintptr(this));
+    QSqlDatabase db;
+    explicit RawFile(const QString &path)
+    {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~RawFile()
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    QList<QVariantList> rows(const QString &sql, const QVariantList &binds = {}) const
+    {
+        QSqlQuery q(db);
+        q.prepare(sql);
+        for (const QVariant &b : binds)
+            q.addBindValue(b);
+        QList<QVariantList> out;
+        if (!q.exec())
+            qWarning() << sql << q.lastError().text();
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i);
+            out << row;
+        }
+        return out;
+    }
+    QVariant scalar(const QString &sql, const QVariantList &binds = {}) const
+    {
+        const auto r = rows(sql, binds);
+        return r.isEmpty() ? QVariant() : r.first().value(0);
+    }
+};
+
+HistoryFilter filterOf(const QString &site, qint64 since = LLONG_MIN, qint64 until = LLONG_MAX,
+                       const QString &text = {})
+{
+    HistoryFilter f;
+    f.site = site;
+    f.sinceMs = since;
+    f.untilMs = until;
+    f.text = text;
+    return f;
+}
+
+qint64 at(const char *isoUtc) { return QDateTime::fromString(QLatin1String(isoUtc), Qt::ISODate).toMSecsSinceEpoch(); }
+
+// Three sites over three days; lines with 8-bit text, commas and quotes.
+void fill(const QString &path)
+{
+    HistoryRecorder rec(path, 50);
+    struct Site {
+        const char *name;
+        const char *transport, *address;
+    };
+    const Site sites[] = {{"Plant Room", "TCP/IP", "10.0.0.5:4001"},
+                          {"North Wing", "serial", "COM 3"},
+                          {"Caf\xc3\xa9 \"East\", 2", "modem", "COM 1, 5551234"}};
+    const QByteArray texts[] = {"ZONE 003 ALARM      Level 2 east", "ZONE 005 FAULT", "ZONE 005 FAULT CLEARED",
+                                "Sensor \xe9tage, \"B\"",           "SYSTEM RESET",   "zone 003 alarm ackd"};
+    qint64 t = at("2026-03-01T08:00:00Z");
+    for (int round = 0; round < 6; ++round)
+        for (const Site &s : sites) {
+            rec.startSession(QString::fromUtf8(s.name), QLatin1String(s.transport), QLatin1String(s.address), t);
+            rec.add(QStringLiteral("connect started"), {}, t);
+            rec.setModel(QStringLiteral("ZR9 V01"));
+            for (int i = 0; i < 6; ++i)
+                rec.add(QStringLiteral("line"), texts[(i + round) % 6], t += 7 * 60 * 1000);
+            rec.add(QStringLiteral("link lost"), "Connection reset by peer", t);
+            rec.endSession(QStringLiteral("link lost"), t);
+            t += 3 * 3600 * 1000;
+        }
+    QVERIFY(rec.commitAndWait(30000));
+}
+
+// RFC 4180 records.
+QList<QStringList> parseCsv(const QByteArray &bytes)
+{
+    const QString text = QString::fromUtf8(bytes);
+    QList<QStringList> out;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"'))
+                field += text[++i];
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            record << field;
+            field.clear();
+        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
+            record << field;
+            out << record;
+            record.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return out;
+}
+
+// A folder that not even root can write in: immutable for root, 0500 otherwise.
+struct ReadOnlyFolder {
+    QString path;
+    bool readOnly = false;
+    explicit ReadOnlyFolder(const QString &p) : path(p)
+    {
+        QDir().mkpath(path);
+        if (::geteuid() == 0)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path});
+        else
+            ::chmod(QFile::encodeName(path).constData(), 0500);
+        QFile probe(path + QStringLiteral("/probe"));
+        readOnly = !probe.open(QIODevice::WriteOnly);
+        probe.remove();
+    }
+    void release()
+    {
+        if (::geteuid() == 0)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+        else
+            ::chmod(QFile::encodeName(path).constData(), 0700);
+    }
+    ~ReadOnlyFolder() { release(); }
+};
+
+int runWriter(const QString &path)
+{
+    HistoryRecorder rec(path);
+    rec.startSession(QStringLiteral("Plant Room"), QStringLiteral("TCP/IP"), QStringLiteral("127.0.0.1:1"), 0);
+    for (int n = 1;; ++n) {
+        rec.add(QStringLiteral("line"), "LINE " + QByteArray::number(n), n);
+        if (n % 2000 == 0) {
+            rec.commitAndWait(60000);
+            std::printf("committed %d\n", n);
+            std::fflush(stdout);
+        }
+        if (n % 100 == 0)
+            ::usleep(1000);
+    }
+}
+
+}  // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void filtersPagingAndExportMatchSql()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data/Corvane/Kordex/history.sqlite"));
+        fill(path);
+        QFileInfo file(path), folder(file.absolutePath());
+        QCOMPARE(int(file.permissions() & 0x7777),
+                 int(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
+        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther), QFile::Permissions());
+        RawFile raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), HistoryStore::kSchemaVersion);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines")).toInt(), 18 * 8);
+
+        HistoryStore store;
+        QString message;
+        QCOMPARE(store.open(path, &message, true), HistoryStore::Opened::Ok);
+        QVERIFY(store.hasFullText());
+        const QString cafe = QString::fromUtf8("Caf\xc3\xa9 \"East\", 2");
+        QCOMPARE(store.sites(), (QStringList{cafe, QStringLiteral("North Wing"), QStringLiteral("Plant Room")}));
+
+        struct Case {
+            const char *name;
+            HistoryFilter filter;
+            QString where;  // the same in SQL
+            QVariantList binds;
+        };
+        const qint64 day2 = parseDateArgument(QStringLiteral("2026-03-02"), false).value();
+        const qint64 day2End = parseDateArgument(QStringLiteral("2026-03-02"), true).value();
+        const QList<Case> cases = {
+            {"everything", {}, QStringLiteral("1"), {}},
+            {"a site",
+             filterOf(QStringLiteral("North Wing")),
+             QStringLiteral("site = ?"),
+             {QStringLiteral("North Wing")}},
+            {"a quoted site", filterOf(cafe), QStringLiteral("site = ?"), {cafe}},
+            {"one local day", filterOf({}, day2, day2End), QStringLiteral("time >= ? AND time < ?"), {day2, day2End}},
+            {"full text, any case",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("Alarm")),
+             QStringLiteral("instr(lower(text), 'alarm')"),
+             {}},
+            {"8-bit text decoded",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QString::fromUtf8("\xc3\xa9tage, \"b")),
+             QStringLiteral("instr(text, ?)"),
+             {QString::fromUtf8("\xc3\xa9tage, \"B")}},
+            {"two letters",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("5 ")),
+             QStringLiteral("instr(text, '5 ')"),
+             {}},
+            {"wildcards are letters",
+             filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("%_")),
+             QStringLiteral("0"),
+             {}},
+            {"site, day and text",
+             filterOf(QStringLiteral("Plant Room"), day2, day2End, QStringLiteral("fault")),
+             QStringLiteral("site = ? AND time >= ? AND time < ? AND instr(lower(text), 'fault')"),
+             {QStringLiteral("Plant Room"), day2, day2End}},
+        };
+        for (const Case &c : cases) {
+            const auto expected = raw.rows(QStringLiteral("SELECT id FROM lines WHERE ") + c.where +
+                                               QStringLiteral(" ORDER BY time DESC, id DESC"),
+                                           c.binds);
+            QList<qint64> want;
+            for (const auto &r : expected)
+                want << r.value(0).toLongLong();
+            // Paged in sevens, as the window fetches.
+            QList<qint64> got;
+            RowCursor cursor;
+            for (;;) {
+                const auto page = store.rows(c.filter, cursor, 7);
+                for (const HistoryRow &r : page)
+                    got << r.id;
+                if (page.size() < 7)
+                    break;
+                cursor = {page.back().timeMs, page.back().id};
+            }
+            QVERIFY2(got == want, c.name);
+            QVERIFY2(store.count(c.filter) == want.size(), c.name);
+            qint64 perDay = 0;
+            for (const DayCount &d : store.linesPerDay(c.filter))
+                perDay += d.lines;
+            QVERIFY2(perDay == want.size(), c.name);
+
+            QBuffer csv;
+            csv.open(QIODevice::WriteOnly);
+            QVERIFY(store.exportCsv(c.filter, csv));
+            const QList<QStringList> records = parseCsv(csv.data());
+            QVERIFY2(records.size() == want.size() + 1, c.name);
+            const auto sqlRows = raw.rows(
+                QStringLiteral("SELECT l.site, l.kind, l.text, l.session, l.line_number, s.transport, s.address, "
+                               "l.model, strftime('%Y-%m-%dT%H:%M:%fZ', l.time / 1000.0, 'unixepoch') FROM lines l "
+                               "JOIN sessions s ON s.id = l.session WHERE ") +
+                    QString(c.where).replace(QStringLiteral("site"), QStringLiteral("l.site")) +
+                    QStringLiteral(" ORDER BY l.time DESC, l.id DESC"),
+                c.binds);
+            for (int i = 0; i < sqlRows.size(); ++i) {
+                const QVariantList &s = sqlRows[i];
+                const QStringList want2 = {s[8].toString(), s[0].toString(), s[1].toString(),
+                                           s[2].toString(), s[3].toString(), s[4].toString(),
+                                           s[5].toString(), s[6].toString(), s[7].toString()};
+                QVERIFY2(records[i + 1] == want2, qPrintable(QStringLiteral("%1 row %2").arg(c.name).arg(i)));
+            }
+        }
+
+        const auto sessions = store.sessions(QStringLiteral("Plant Room"));
+        QCOMPARE(int(sessions.size()), 6);
+        QCOMPARE(sessions.front().endKind, QStringLiteral("link lost"));
+        QCOMPARE(sessions.front().lines, 8);
+        QCOMPARE(sessions.front().model, QStringLiteral("ZR9 V01"));
+        QCOMPARE(sessions.front().address, QStringLiteral("10.0.0.5:4001"));
+
+        // Deleting one site leaves the others, and its lines leave the text index too.
+        store.close();
+        QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
+        QVERIFY(store.deleteSite(QStringLiteral("Plant Room"), &message));
+        QCOMPARE(store.count(filterOf(QStringLiteral("Plant Room"))), 0);
+        QCOMPARE(
+            store.count(filterOf({}, LLONG_MIN, LLONG_MAX, QStringLiteral("alarm"))),
+            raw.scalar(QStringLiteral("SELECT count(*) FROM lines WHERE instr(lower(text), 'alarm')")).toLongLong());
+        QCOMPARE(store.count({}), 12 * 8);
+        QCOMPARE(store.sites().size(), 2);
+    }
+
+    // A folder it cannot write: the recorder says so once, keeps the lines,
+    // and writes them when the folder can be written again.
+    void unwritableFolderReportsOnceAndCatchesUp()
+    {
+        QTemporaryDir dir;
+        ReadOnlyFolder folder(dir.filePath(QStringLiteral("ro")));
+        if (!folder.readOnly)
+            QSKIP("this file system lets root write in any folder (chattr +i is not supported here)");
+        const QString path = folder.path + QStringLiteral("/history.sqlite");
+        QStringList messages;
+        {
+            HistoryRecorder rec(path, 20);
+            rec.onProblem = [&](const QString &m) { messages << m; };
+            rec.startSession(QStringLiteral("Plant Room"), QStringLiteral("TCP/IP"), QStringLiteral("h:1"), 1);
+            for (int round = 0; round < 4; ++round) {
+                rec.add(QStringLiteral("line"), "LINE " + QByteArray::number(round), round);
+                QVERIFY(rec.commitAndWait(30000));
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, kordex::test::kLimitMs);
+            QVERIFY2(messages.front().contains(QStringLiteral("not recorded")), qPrintable(messages.front()));
+            QCOMPARE(rec.commits(), 0u);
+            folder.release();
+            QVERIFY(rec.commitAndWait(30000));
+            QCOMPARE(rec.commits(), 1u);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(messages.size(), 1);
+        RawFile raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines")).toInt(), 4);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(line_number) FROM lines")).toString(),
+                 QStringLiteral("1,2,3,4"));
+    }
+
+    void damagedFileIsKeptAndReplaced()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        QByteArray garbage(8192, 'x');
+        for (int i = 0; i < garbage.size(); ++i)
+            garbage[i] = char(i * 7919 % 251);
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(garbage);
+        }
+        QStringList messages;
+        {
+            HistoryRecorder rec(path, 20);
+            rec.onProblem = [&](const QString &m) { messages << m; };
+            rec.startSession(QStringLiteral("Plant Room"), QString(), QString(), 1);
+            rec.add(QStringLiteral("line"), "ZONE 003 ALARM", 2);
+            QVERIFY(rec.commitAndWait(30000));
+            QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, kordex::test::kLimitMs);
+        }
+        QVERIFY2(messages.front().contains(QStringLiteral("damaged")), qPrintable(messages.join(QLatin1Char('\n'))));
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history.sqlite.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(dir.filePath(aside.front()));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), garbage);
+        RawFile raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT text FROM lines")).toString(), QStringLiteral("ZONE 003 ALARM"));
+    }
+
+    // Killed while it writes: every committed line is there, in order,
+    // without gaps, and the file is sound.
+    void killedWhileWriting()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        QProcess writer;
+        writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--writer"), path});
+        int committed = 0;
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                out += writer.readAllStandardOutput();
+                const auto lines = out.split('\n');
+                for (const QByteArray &l : lines)
+                    if (l.startsWith("committed "))
+                        committed = l.mid(10).toInt();
+                return committed >= 8000;
+            }(),
+            60000);
+        writer.kill();
+        QVERIFY(writer.waitForFinished(10000));
+        HistoryStore store;
+        QString message;
+        QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
+        RawFile raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        const auto r =
+            raw.rows(QStringLiteral("SELECT count(*), min(line_number), max(line_number), "
+                                    "sum(text = 'LINE ' || line_number) FROM lines"));
+        QVERIFY2(r[0][0].toInt() >= committed, qPrintable(QString::number(r[0][0].toInt())));
+        QCOMPARE(r[0][1].toInt(), 1);
+        QCOMPARE(r[0][2].toInt(), r[0][0].toInt());
+        QCOMPARE(r[0][3].toInt(), r[0][0].toInt());
+    }
+
+    void commandLineExport()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Corvane/Kordex/history.sqlite"));
+        fill(path);
+        HistoryStore store;
+        QString message;
+        QCOMPARE(store.open(path, &message, true), HistoryStore::Opened::Ok);
+        struct Case {
+            QStringList args;
+            HistoryFilter filter;
+        };
+        const qint64 day2 = parseDateArgument(QStringLiteral("2026-03-02"), false).value();
+        const qint64 day3End = parseDateArgument(QStringLiteral("2026-03-03"), true).value();
+        const QList<Case> cases = {
+            {{}, {}},
+            {{QStringLiteral("North Wing"), QStringLiteral("--grep"), QStringLiteral("FAULT")},
+             filterOf(QStringLiteral("North Wing"), LLONG_MIN, LLONG_MAX, QStringLiteral("FAULT"))},
+            {{QStringLiteral("--since"), QStringLiteral("2026-03-02"), QStringLiteral("--until"),
+              QStringLiteral("2026-03-03")},
+             filterOf({}, day2, day3End)},
+        };
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+        for (const Case &c : cases) {
+            QProcess kordex;
+            kordex.setProcessEnvironment(env);
+            kordex.start(QStringLiteral(KORDEX_BIN), QStringList{QStringLiteral("--history")} + c.args);
+            QVERIFY(kordex.waitForFinished(60000));
+            QCOMPARE(kordex.exitCode(), 0);
+            QBuffer want;
+            want.open(QIODevice::WriteOnly);
+            QVERIFY(store.exportCsv(c.filter, want));
+            QCOMPARE(kordex.readAllStandardOutput(), want.data());
+        }
+        QProcess bad;
+        bad.setProcessEnvironment(env);
+        bad.start(QStringLiteral(KORDEX_BIN),
+                  {QStringLiteral("--history"), QStringLiteral("--since"), QStringLiteral("May")});
+        QVERIFY(bad.waitForFinished(60000));
+        QCOMPARE(bad.exitCode(), 2);
+        QVERIFY(bad.readAllStandardOutput().isEmpty());
+    }
+
+    // The window's filters (the text as typed) and a click on a day give
+    // what SQL gives on the same file; its export is what the filter shows.
+    void windowFiltersAndExport()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        fill(path);
+        RawFile raw(path);
+        HistoryWindow w(path);
+        bool recording = true;
+        w.onRecordingSwitched = [&](bool on) { recording = on; };
+        w.show();
+        auto shown = [&] {
+            QList<qint64> ids;
+            while (w.model().canFetchMore({}))
+                w.model().fetchMore({});
+            for (int r = 0; r < w.model().rowCount(); ++r)
+                ids << w.model().row(r).id;
+            return ids;
+        };
+        auto sql = [&](const QString &where, const QVariantList &binds) {
+            QList<qint64> ids;
+            for (const auto &r : raw.rows(QStringLiteral("SELECT id FROM lines WHERE ") + where +
+                                              QStringLiteral(" ORDER BY time DESC, id DESC"),
+                                          binds))
+                ids << r.value(0).toLongLong();
+            return ids;
+        };
+        QCOMPARE(shown(), sql(QStringLiteral("1"), {}));
+
+        w.site->setCurrentIndex(w.site->findText(QStringLiteral("North Wing")));
+        QCOMPARE(w.sessions->topLevelItemCount(), 6);
+        QCOMPARE(w.sessions->topLevelItem(0)->text(2), QStringLiteral("link lost"));
+        w.text->setText(QStringLiteral("faul"));
+        w.text->setText(QStringLiteral("fault"));
+        QTRY_COMPARE(w.model().filter().text, QStringLiteral("fault"));
+        QCOMPARE(shown(), sql(QStringLiteral("site = 'North Wing' AND instr(lower(text), 'fault')"), {}));
+
+        // The strip's first pixel is its first day.
+        QTest::mouseClick(w.strip, Qt::LeftButton, {}, QPoint(0, w.strip->height() / 2));
+        const QDate first = w.since->date();
+        QCOMPARE(w.until->date(), first);
+        QCOMPARE(first, QDateTime::fromMSecsSinceEpoch(at("2026-03-01T08:00:00Z")).date());
+        const qint64 from = QDateTime(first, QTime(0, 0)).toMSecsSinceEpoch();
+        const qint64 to = QDateTime(first.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+        const QList<qint64> day =
+            sql(QStringLiteral("site = 'North Wing' AND instr(lower(text), 'fault') AND time >= ? AND time < ?"),
+                {from, to});
+        QVERIFY(!day.isEmpty());
+        QCOMPARE(shown(), day);
+
+        const QString file = dir.filePath(QStringLiteral("export.csv"));
+        QString error;
+        QVERIFY2(w.exportTo(file, &error), qPrintable(error));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QStringList> records = parseCsv(csv.readAll());
+        QCOMPARE(records.size(), day.size() + 1);
+        for (int i = 0; i < day.size(); ++i)
+            QCOMPARE(records[i + 1][3], raw.scalar(QStringLiteral("SELECT text FROM lines WHERE id = ?"), {day[i]}));
+
+        // Pictures for people to look at, under the light and the dark desktop.
+        QVERIFY(QDir().mkpath(QStringLiteral(KORDEX_SCREENS_DIR)));
+        const QPalette desktop = QApplication::palette();
+        for (bool dark : {false, true}) {
+            if (dark)
+                QApplication::setPalette(kordex::test::darkPalette());
+            QCoreApplication::sendPostedEvents();
+            const QPalette p = w.table->palette();
+            QVERIFY(qAbs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()) >= 100);
+            QVERIFY(w.grab().save(QStringLiteral(KORDEX_SCREENS_DIR) +
+                                  (dark ? QStringLiteral("/history-dark.png") : QStringLiteral("/history.png"))));
+        }
+        QApplication::setPalette(desktop);
+
+        w.record->setChecked(false);
+        QVERIFY(!recording);
+        QVERIFY(!HistorySettings::load().record);
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Corvane/KordexHistory.conf"))));
+    }
+
+    // The real kordex with the simulated panel over TCP/IP: the panel's
+    // alarm and fault lines and the session's course are in the history.
+    void sessionWithSimulatedPanel()
+    {
+        QProcess panel;
+        panel.start(QStringLiteral(KORDEX_PANEL_BIN),
+                    {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--model"), QStringLiteral("zr9"),
+                     QStringLiteral("--alarm-after"), QStringLiteral("1"), QStringLiteral("--fault-after"),
+                     QStringLiteral("2")});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += panel.readAllStandardOutput()).contains("listening on 127.0.0.1:") &&
+                                     said.indexOf('\n', said.indexOf("listening on")) > 0,
+                                 kordex::test::kLimitMs);
+        const qsizetype from = said.indexOf("listening on 127.0.0.1:") + 23;
+        ConnectionRecord r;
+        r.connectionType = ConnectionType::TcpIp;
+        r.password = "QUOLL";
+        r.tcpHost = "127.0.0.1";
+        r.tcpPort = said.mid(from, said.indexOf('\n', from) - from).trimmed();
+        kordex::test::Kordex k(r);
+        const QString path = k.home.path() + QStringLiteral("/data/Corvane/Kordex/history.sqlite");
+        auto lines = [&](const QString &text) {
+            HistoryStore store;
+            QString message;
+            return store.open(path, &message, true) == HistoryStore::Opened::Ok
+                       ? store.count(filterOf(QStringLiteral("Plant Room"), LLONG_MIN, LLONG_MAX, text))
+                       : 0;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(lines(QStringLiteral("ALARM")) > 0 && lines(QStringLiteral("FAULT")) > 0,
+                                  k.trace().constData(), kordex::test::kLimitMs);
+        k.terminate();
+        QVERIFY(k.process.waitForFinished(kordex::test::kLimitMs));
+        panel.terminate();
+        panel.waitForFinished(10000);
+
+        HistoryStore store;
+        QString message;
+        QCOMPARE(store.open(path, &message, true), HistoryStore::Opened::Ok);
+        const auto sessions = store.sessions(QStringLiteral("Plant Room"));
+        QCOMPARE(int(sessions.size()), 1);
+        QCOMPARE(sessions.front().endKind, QStringLiteral("disconnected"));
+        QCOMPARE(sessions.front().transport, QStringLiteral("TCP/IP"));
+        QVERIFY(sessions.front().model.startsWith(QStringLiteral("ZR9")));
+        QStringList kinds;
+        for (const HistoryRow &row : store.rows({}, {}, 100000))
+            if (row.kind != QLatin1String("line"))
+                kinds.prepend(row.kind);
+        // After the logout the panel may hang up before the program does.
+        QCOMPARE(kinds.mid(0, 4), (QStringList{QStringLiteral("connect started"), QStringLiteral("tandem mode"),
+                                               QStringLiteral("logged in"), QStringLiteral("disconnected")}));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--writer") == 0) {
+        QCoreApplication app(argc, argv);
+        return runWriter(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    TestHistory test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_history.moc"
