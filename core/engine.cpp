@@ -29,14 +29,14 @@ const char *containerName(Container c)
 const char *menuItemName(MenuItem item)
 {
     switch (item) {
-    case MenuItem::Refresh1: return "Refresh1";
-    case MenuItem::Events1: return "Events1";
-    case MenuItem::CloseTandemMode1: return "CloseTandemMode1";
-    case MenuItem::Connect1: return "Connect1";
+    case MenuItem::Refresh: return "Refresh1";
+    case MenuItem::EventDisplay: return "Events1";
+    case MenuItem::CloseTandemMode: return "CloseTandemMode1";
+    case MenuItem::ConnectTo: return "Connect1";
     case MenuItem::Disconnect: return "Disconnect";
-    case MenuItem::EditConnection1: return "EditConnection1";
-    case MenuItem::SaveDatabase1: return "SaveDatabase1";
-    case MenuItem::LoadDatabase1: return "LoadDatabase1";
+    case MenuItem::EditConnections: return "EditConnection1";
+    case MenuItem::CaptureToFile: return "SaveDatabase1";
+    case MenuItem::SendFile: return "LoadDatabase1";
     case MenuItem::ConnectMenu: return "ConnectMenu";
     }
     return "";

@@ -12,16 +12,17 @@ namespace kordex {
 enum class Container { None, AS1603, AS4428p, ZR9, ZR9FBP };
 const char *containerName(Container c);  // "" for None
 
-// Menu items the engine and the link session switch, by their form names.
+// Menu items the engine and the link session switch; menuItemName() gives the
+// object name each has in the window, in traces and in kordex-replay dumps.
 enum class MenuItem {
-    Refresh1,
-    Events1,
-    CloseTandemMode1,
-    Connect1,
+    Refresh,
+    EventDisplay,
+    CloseTandemMode,
+    ConnectTo,
     Disconnect,
-    EditConnection1,
-    SaveDatabase1,
-    LoadDatabase1,
+    EditConnections,
+    CaptureToFile,
+    SendFile,
     ConnectMenu,
 };
 const char *menuItemName(MenuItem item);

@@ -69,12 +69,12 @@ void Engine::paintIndicator(int face, int k, bool lit, bool show)
     if (k == kEventsIndicator) {
         if (face == int(PanelType::Unidentified))
             session.eventDisplayAllowed = false;
-        shell.setMenuChecked(MenuItem::Events1, lit);
+        shell.setMenuChecked(MenuItem::EventDisplay, lit);
         // The key code a click on the Events label sends.
         panel.setEventsLabel(lit ? "Display Events On" : "Display Events Off",
                             lit ? kEventsOnKeyCode : kEventsOffKeyCode);
         const bool allowed = session.eventDisplayAllowed;
-        shell.setMenuEnabled(MenuItem::Events1, allowed);
+        shell.setMenuEnabled(MenuItem::EventDisplay, allowed);
         panel.setEventsLabelVisible(show && allowed);
         return;
     }

@@ -95,7 +95,7 @@ void Engine::identifyPanel()
     const bool offersEvents = (model == "Q6150" || model == "JBX" || model == "HBX" || model == "WBX") &&
                               !s.arrowPromptSeen && !s.diagnosticsBannerSeen;
     s.eventDisplayAllowed = offersEvents;
-    shell.setMenuEnabled(MenuItem::Events1, offersEvents);
+    shell.setMenuEnabled(MenuItem::EventDisplay, offersEvents);
     panel.setEventsLabelVisible(offersEvents);
 
     s.statusText = (model == "Q7312" && type == PanelType::As4428p) ? QByteArray("ZR8816") : model;

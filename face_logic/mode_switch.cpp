@@ -18,9 +18,9 @@ void FaceController::switchMode()
         e_.session.statusText = "Terminal Mode";
         selectFace();
         view.setVisibleContainer(Container::None);
-        view.setMenuEnabled(MenuItem::Refresh1, false);
-        view.setMenuEnabled(MenuItem::Events1, false);
-        view.setMenuVisible(MenuItem::CloseTandemMode1, false);
+        view.setMenuEnabled(MenuItem::Refresh, false);
+        view.setMenuEnabled(MenuItem::EventDisplay, false);
+        view.setMenuVisible(MenuItem::CloseTandemMode, false);
         return;
     }
     if (e_.tandemGuardTimer.isRunning())
@@ -32,8 +32,8 @@ void FaceController::switchMode()
     ++mode.tandemEntries;
     view.focusFirstControl();
     view.setEventScreenLayout(EventScreenLayout::BelowFace);
-    view.setMenuEnabled(MenuItem::Refresh1, true);
-    view.setMenuVisible(MenuItem::CloseTandemMode1, true);
+    view.setMenuEnabled(MenuItem::Refresh, true);
+    view.setMenuVisible(MenuItem::CloseTandemMode, true);
 }
 
 void FaceController::setLoggedIn(bool on) { e_.session.modeFlags({}).loggedIn = on; }

@@ -10,8 +10,8 @@ namespace kordex {
 void Capture::idleMenu()
 {
     ctx_.flags().capturing = false;
-    ctx_.engine().shell.setMenuCaption(MenuItem::SaveDatabase1, "&Capture to File...");
-    ctx_.engine().shell.setMenuVisible(MenuItem::LoadDatabase1, true);
+    ctx_.engine().shell.setMenuCaption(MenuItem::CaptureToFile, "&Capture to File...");
+    ctx_.engine().shell.setMenuVisible(MenuItem::SendFile, true);
 }
 
 void Capture::stop()
@@ -37,8 +37,8 @@ void Capture::start(const QString &path, quint64 generation)
     // The link may have gone, or another come up, while the dialog was open.
     if (!ctx_.stillUp(generation) || ctx_.flags().capturing)
         return;
-    ctx_.engine().shell.setMenuCaption(MenuItem::SaveDatabase1, "End &Capture");
-    ctx_.engine().shell.setMenuVisible(MenuItem::LoadDatabase1, false);
+    ctx_.engine().shell.setMenuCaption(MenuItem::CaptureToFile, "End &Capture");
+    ctx_.engine().shell.setMenuVisible(MenuItem::SendFile, false);
     file_.close();
     file_.setFileName(path);
     incomplete_ = false;

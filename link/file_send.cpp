@@ -49,8 +49,8 @@ FileSend::~FileSend() { task_.reset(); }
 
 void FileSend::setMenu(bool sending)
 {
-    ctx_.engine().shell.setMenuCaption(MenuItem::LoadDatabase1, sending ? "&Close File Send" : "&Send File...");
-    ctx_.engine().shell.setMenuVisible(MenuItem::SaveDatabase1, !sending);
+    ctx_.engine().shell.setMenuCaption(MenuItem::SendFile, sending ? "&Close File Send" : "&Send File...");
+    ctx_.engine().shell.setMenuVisible(MenuItem::CaptureToFile, !sending);
 }
 
 void FileSend::requestStop()

@@ -184,7 +184,7 @@ void LinkSession::established()
 {
     established_ = true;
     tell(SessionEvent::LoggedIn, currentConnection.autoLogin ? QByteArray() : QByteArray("by hand"));
-    enable(true, MenuItem::LoadDatabase1, MenuItem::SaveDatabase1, MenuItem::Connect1, MenuItem::ConnectMenu);
+    enable(true, MenuItem::SendFile, MenuItem::CaptureToFile, MenuItem::ConnectTo, MenuItem::ConnectMenu);
 }
 
 // The end of a failed connect and of a disconnect: nothing left of the
@@ -196,9 +196,9 @@ void LinkSession::finishIdle()
     if (e_.session.tandemMode)
         e_.switchMode();
     e_.session.setPanelType(0);
-    enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
+    enable(true, MenuItem::ConnectTo, MenuItem::ConnectMenu);
     unAsterisk();
-    e_.shell.setMenuVisible(MenuItem::EditConnection1, true);
+    e_.shell.setMenuVisible(MenuItem::EditConnections, true);
     setStatus("Not Connected");
     tearingDown_ = false;
     tell(SessionEvent::Ended);
@@ -213,8 +213,8 @@ Task<bool> LinkSession::connect()
     e_.shell.setProgress({});
     enable(true, MenuItem::Disconnect);
     setStatus("Connecting...");
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
-    e_.shell.setMenuVisible(MenuItem::EditConnection1, false);
+    enable(false, MenuItem::ConnectTo, MenuItem::ConnectMenu);
+    e_.shell.setMenuVisible(MenuItem::EditConnections, false);
     asterisk();
     tell(SessionEvent::ConnectStarted);
     const bool up = co_await bringUpAndLogIn();
@@ -260,8 +260,8 @@ Task<void> LinkSession::failConnection()
         box("Error on Connection", lastConnectError);
     tearingDown_ = true;
     e_.session.statusText = "Connection Not Successful... Disconnecting";
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
-           MenuItem::SaveDatabase1);
+    enable(false, MenuItem::ConnectTo, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::SendFile,
+           MenuItem::CaptureToFile);
     e_.selectFace();
     Connector &c = connector();
     if (currentConnection.autoLogin && f_.connected)
@@ -289,8 +289,8 @@ Task<bool> LinkSession::disconnect()
     if (fileSend_.running())
         fileSend_.requestStop();
     e_.session.statusText = "Disconnecting...";
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::LoadDatabase1,
-           MenuItem::SaveDatabase1);
+    enable(false, MenuItem::ConnectTo, MenuItem::ConnectMenu, MenuItem::Disconnect, MenuItem::SendFile,
+           MenuItem::CaptureToFile);
     if (currentConnection.autoLogin)
         co_await login_.logOut();
     e_.selectFace();
@@ -380,7 +380,7 @@ Task<void> LinkSession::connectRequested(ConnectRequest request)
 // Another record on the same link: log out and in again without closing it.
 Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
 {
-    enable(false, MenuItem::Connect1, MenuItem::ConnectMenu);
+    enable(false, MenuItem::ConnectTo, MenuItem::ConnectMenu);
     // A running file send would interleave its lines with the logout and
     // login keys: it ends first, as a disconnect ends it.
     if (fileSend_.running()) {
@@ -398,7 +398,7 @@ Task<void> LinkSession::reconnectOnSameLink(ConnectRequest request)
     const bool loggedIn = co_await login_.logIn();
     if (loggedIn) {
         tell(SessionEvent::LoggedIn);
-        enable(true, MenuItem::Connect1, MenuItem::ConnectMenu);
+        enable(true, MenuItem::ConnectTo, MenuItem::ConnectMenu);
         co_return;
     }
     if (!f_.abortRequested) {

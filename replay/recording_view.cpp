@@ -13,14 +13,14 @@ RecordingView::RecordingView()
     for (const LampDef &l : allLamps())
         lamps[std::string(l.name)] = Lamp{kWhite, !l.hiddenWhenOff};
     // Captions and start states of the main window's menu bar.
-    menus[MenuItem::Connect1] = {"Co&nnect to...", true, true, false};
+    menus[MenuItem::ConnectTo] = {"Co&nnect to...", true, true, false};
     menus[MenuItem::Disconnect] = {"&Disconnect", false, true, false};
-    menus[MenuItem::EditConnection1] = {"&Edit Connection...", true, true, false};
-    menus[MenuItem::SaveDatabase1] = {"&Capture to File...", false, true, false};
-    menus[MenuItem::LoadDatabase1] = {"&Send File...", false, true, false};
-    menus[MenuItem::CloseTandemMode1] = {"&Close Tandem Mode   C", true, false, false};
-    menus[MenuItem::Refresh1] = {"&Refresh   F5 or H", false, true, false};
-    menus[MenuItem::Events1] = {"&Events", false, true, false};
+    menus[MenuItem::EditConnections] = {"&Edit Connection...", true, true, false};
+    menus[MenuItem::CaptureToFile] = {"&Capture to File...", false, true, false};
+    menus[MenuItem::SendFile] = {"&Send File...", false, true, false};
+    menus[MenuItem::CloseTandemMode] = {"&Close Tandem Mode   C", true, false, false};
+    menus[MenuItem::Refresh] = {"&Refresh   F5 or H", false, true, false};
+    menus[MenuItem::EventDisplay] = {"&Events", false, true, false};
     menus[MenuItem::ConnectMenu] = {"&Connect", true, true, false};
 }
 
@@ -109,7 +109,7 @@ QByteArray dumpStateJson(const Engine &e, const RecordingView &v, const QByteArr
         lamps.insert(QLatin1String(l.name.data(), qsizetype(l.name.size())),
                      QString::fromStdString(v.lampState(l.name)));
 
-    const RecordingView::Menu &e1 = v.menu(MenuItem::Events1);
+    const RecordingView::Menu &e1 = v.menu(MenuItem::EventDisplay);
     QJsonObject state{
         {"tandemMode", s.tandemMode},
         {"connected", s.connected},

@@ -296,21 +296,21 @@ private slots:
         QVERIFY(rig.engine.session.tandemMode);
         QVERIFY(rig.engine.session.loggedIn);
         QCOMPARE(eventScreenBand(rig.view.eventScreenLayout), (EventScreenBand{328, 193}));
-        QVERIFY(rig.view.menu(MenuItem::Refresh1).enabled);
-        QVERIFY(rig.view.menu(MenuItem::CloseTandemMode1).visible);
+        QVERIFY(rig.view.menu(MenuItem::Refresh).enabled);
+        QVERIFY(rig.view.menu(MenuItem::CloseTandemMode).visible);
 
         rig.engine.session.setPanelType(7);
         rig.engine.selectFace();
-        rig.view.menu(MenuItem::Events1).enabled = true;
+        rig.view.menu(MenuItem::EventDisplay).enabled = true;
         rig.engine.switchMode();
         QVERIFY(!rig.engine.session.tandemMode);
         QCOMPARE(rig.engine.session.panelType(), 0);
         QCOMPARE(rig.view.caption, QByteArray("Kordex V3.00 Terminal Mode"));
         QCOMPARE(rig.view.container, Container::None);
         QCOMPARE(eventScreenBand(rig.view.eventScreenLayout), (EventScreenBand{0, 522}));
-        QVERIFY(!rig.view.menu(MenuItem::Refresh1).enabled);
-        QVERIFY(!rig.view.menu(MenuItem::Events1).enabled);
-        QVERIFY(!rig.view.menu(MenuItem::CloseTandemMode1).visible);
+        QVERIFY(!rig.view.menu(MenuItem::Refresh).enabled);
+        QVERIFY(!rig.view.menu(MenuItem::EventDisplay).enabled);
+        QVERIFY(!rig.view.menu(MenuItem::CloseTandemMode).visible);
         QVERIFY(rig.engine.tandemGuardTimer.isRunning());
     }
 
