@@ -182,7 +182,9 @@ bool HistoryStore::openFile(bool readOnly, QString *message, int *code)
     bool ok = true;
     if (!readOnly)
         ok = exec(q, QStringLiteral("PRAGMA journal_mode=WAL"), message, code) &&
-             exec(q, QStringLiteral("PRAGMA synchronous=NORMAL"), message, code) && migrate(message, code);
+             exec(q, QStringLiteral("PRAGMA synchronous=NORMAL"), message, code) &&
+             // A second's batch with its text index fits in memory until the commit writes it once.
+             exec(q, QStringLiteral("PRAGMA cache_size=-16384"), message, code) && migrate(message, code);
     else
         ok = exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master"), message, code);
     if (ok) {
