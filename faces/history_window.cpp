@@ -353,7 +353,14 @@ void HistoryWindow::applyFilter()
     HistoryFilter range = f;
     range.sinceMs = std::numeric_limits<qint64>::min();
     range.untilMs = std::numeric_limits<qint64>::max();
-    strip->setCounts(store_.isOpen() ? store_.linesPerDay(range) : std::vector<DayCount>());
+    if (!store_.isOpen())
+        strip->setCounts({});
+    else if (range.text.isEmpty())
+        strip->setCounts(store_.linesPerDay(range));  // kept per day: quick
+    if (!store_.isOpen() || range.text.isEmpty())
+        daysShown_ = ++daysAsked_;  // an answer still counting is no longer wanted
+    else
+        countDays(range);
     QString note = !openError_.isEmpty()           ? QStringLiteral("No history: %1").arg(openError_)
                    : model_->totalIsLowerBound() ? QStringLiteral("more than %L1 lines").arg(model_->total())
                                                  : QStringLiteral("%L1 lines").arg(model_->total());
@@ -374,11 +381,39 @@ void HistoryWindow::fillSessions()
         sessions->resizeColumnToContents(c);
 }
 
+// Every match of a common word, day by day, takes longer than the search
+// itself: counted on a pool thread with a connection of its own, drawn when
+// it comes, and only the latest question's answer.
+void HistoryWindow::countDays(const HistoryFilter &range)
+{
+    const quint64 asked = ++daysAsked_;
+    QThreadPool::globalInstance()->start(
+        [path = store_.path(), range, asked, alive = std::weak_ptr<int>(alive_), self = this] {
+            std::vector<DayCount> days;
+            {
+                HistoryStore reader;
+                QString message;
+                if (reader.open(path, &message, true) == HistoryStore::Opened::Ok)
+                    days = reader.linesPerDay(range);
+            }
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [alive, self, asked, days = std::move(days)]() mutable {
+                    if (!alive.lock() || asked != self->daysAsked_)
+                        return;
+                    self->daysShown_ = asked;
+                    self->strip->setCounts(std::move(days));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
 // The server is asked on a pool thread; its answer comes back through the
 // event loop, and only the latest question's answer is shown.
 void HistoryWindow::askTeam()
 {
     const quint64 asked = ++teamAsked_;
+    daysShown_ = ++daysAsked_;  // the team's answer brings its own days
     const HistoryFilter f = currentFilter();
     status->setText(QStringLiteral("Asking the team server..."));
     QThreadPool::globalInstance()->start([server = server_, f, asked, alive = std::weak_ptr<int>(alive_), self = this] {

@@ -94,6 +94,8 @@ public:
 
     HistoryTableModel &model() { return *model_; }
     history::HistoryFilter currentFilter() const;
+    // A text search's strip of days is counted on a worker thread; true until it is drawn.
+    bool daysPending() const { return daysAsked_ != daysShown_; }
     // Writes what the filter shows; false with `error` on failure.
     bool exportTo(const QString &file, QString *error, qint64 *written = nullptr) const;
 
@@ -121,6 +123,8 @@ private:
     QTimer *typing_ = nullptr;
     QString openError_;
     QString server_;
+    void countDays(const history::HistoryFilter &range);
+    quint64 daysAsked_ = 0, daysShown_ = 0;
     quint64 teamAsked_ = 0;  // the answer still wanted; older ones are dropped
     // Gone with the window: a team answer arriving later finds it expired.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
