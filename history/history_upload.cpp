@@ -212,8 +212,11 @@ HistoryUploader::TeamView HistoryUploader::teamView(const QString &server, const
                                "FROM kordex_history WHERE (? = '' OR site = ?) AND time_ms >= ? AND time_ms < ? "
                                "AND strpos(lower(text), lower(?)) > 0 "
                                "ORDER BY time_ms DESC, installation, session, line_number DESC LIMIT ?"));
-            for (const QVariant &v : {QVariant(filter.site), QVariant(filter.site), QVariant(filter.sinceMs),
-                                      QVariant(filter.untilMs), QVariant(filter.text), QVariant(limit)})
+            // An empty filter is '' to the server, never NULL (which would match nothing).
+            const QString site = filter.site.isEmpty() ? QStringLiteral("") : filter.site;
+            const QString text = filter.text.isEmpty() ? QStringLiteral("") : filter.text;
+            for (const QVariant &v : {QVariant(site), QVariant(site), QVariant(filter.sinceMs),
+                                      QVariant(filter.untilMs), QVariant(text), QVariant(limit)})
                 q.addBindValue(v);
             if (q.exec()) {
                 while (q.next())

@@ -228,7 +228,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(answered() && w.model().filter().text == text && w.model().filter().site == site,
                                      kLimitMs);
             const qint64 want = teamCount(site, text);
-            QCOMPARE(w.model().total(), std::min<qint64>(want, kordex::HistoryWindow::kTeamRows));
+            QVERIFY2(w.model().total() == std::min<qint64>(want, kordex::HistoryWindow::kTeamRows),
+                     qPrintable(w.status->text()));
             QCOMPARE(w.model().totalIsLowerBound(), want > kordex::HistoryWindow::kTeamRows);
             for (int r = 0; r < w.model().rowCount(); ++r) {
                 QVERIFY(site.isEmpty() || w.model().row(r).site == site);
