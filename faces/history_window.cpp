@@ -99,10 +99,7 @@ QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation,
     return QString::fromLatin1(kTitles[std::clamp(section, 0, 3)]);
 }
 
-bool HistoryTableModel::canFetchMore(const QModelIndex &parent) const
-{
-    return !parent.isValid() && moreRows_;
-}
+bool HistoryTableModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && moreRows_; }
 
 void HistoryTableModel::fetchMore(const QModelIndex &parent)
 {
@@ -361,7 +358,7 @@ void HistoryWindow::applyFilter()
         daysShown_ = ++daysAsked_;  // an answer still counting is no longer wanted
     else
         countDays(range);
-    QString note = !openError_.isEmpty()           ? QStringLiteral("No history: %1").arg(openError_)
+    QString note = !openError_.isEmpty()         ? QStringLiteral("No history: %1").arg(openError_)
                    : model_->totalIsLowerBound() ? QStringLiteral("more than %L1 lines").arg(model_->total())
                                                  : QStringLiteral("%L1 lines").arg(model_->total());
     if (!server_.isEmpty() && store_.isOpen())

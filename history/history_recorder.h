@@ -71,8 +71,8 @@ private:
     std::vector<PendingItem> pending_;
     bool commitRequested_ = false;
     bool stop_ = false;
-    quint64 queuedBatches_ = 0;   // requests made
-    quint64 handledBatches_ = 0;  // requests done
+    quint64 queuedBatches_ = 0;                                           // requests made
+    quint64 handledBatches_ = 0;                                          // requests done
     std::vector<std::pair<quint64, std::function<void()>>> whenWritten_;  // by request
     std::atomic<quint64> commits_ = 0;
     bool reported_ = false;  // worker side
