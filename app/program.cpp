@@ -94,10 +94,12 @@ void Program::recordHistory()
             historyWindow = std::make_unique<HistoryWindow>(options_.historyPath);
             historyWindow->onRecordingSwitched = [this](bool on) { history->setEnabled(on); };
             historyWindow->setServer(options_.historyServer);
-        } else {
-            history->commitAndWait(500);  // what the operator just saw is in the table
-            historyWindow->refresh();
         }
+        // What the operator just saw joins the table once written; nothing waits for the disk here.
+        history->requestCommit([this] {
+            if (historyWindow)
+                historyWindow->refresh();
+        });
         historyWindow->show();
         historyWindow->raise();
         historyWindow->activateWindow();

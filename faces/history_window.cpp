@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QSaveFile>
 #include <QSplitter>
 #include <QTableView>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -48,9 +50,27 @@ void HistoryTableModel::setFilter(const HistoryFilter &filter)
     beginResetModel();
     filter_ = filter;
     rows_.clear();
-    total_ = store_.isOpen() ? store_.count(filter_) : 0;
+    // Counting every match of a common word costs more than the search
+    // itself; the table pages on regardless and the status says "more than".
+    const qint64 atMost = filter_.text.isEmpty() ? -1 : kCountedTextLines;
+    total_ = store_.isOpen() ? store_.count(filter_, atMost) : 0;
+    totalIsLowerBound_ = atMost >= 0 && total_ > atMost;
+    if (totalIsLowerBound_)
+        total_ = atMost;
     if (total_ > 0)
         rows_ = store_.rows(filter_, {}, kPage);
+    moreRows_ = int(rows_.size()) == kPage;
+    endResetModel();
+}
+
+void HistoryTableModel::showRows(const HistoryFilter &filter, std::vector<HistoryRow> rows, bool more)
+{
+    beginResetModel();
+    filter_ = filter;
+    rows_ = std::move(rows);
+    total_ = qint64(rows_.size());
+    totalIsLowerBound_ = more;
+    moreRows_ = false;
     endResetModel();
 }
 
@@ -79,20 +99,16 @@ QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation,
     return QString::fromLatin1(kTitles[std::clamp(section, 0, 3)]);
 }
 
-bool HistoryTableModel::canFetchMore(const QModelIndex &parent) const
-{
-    return !parent.isValid() && qint64(rows_.size()) < total_;
-}
+bool HistoryTableModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && moreRows_; }
 
 void HistoryTableModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent) || rows_.empty())
         return;
     std::vector<HistoryRow> more = store_.rows(filter_, {rows_.back().timeMs, rows_.back().id}, kPage);
-    if (more.empty()) {
-        total_ = qint64(rows_.size());  // lines were deleted meanwhile
+    moreRows_ = int(more.size()) == kPage;
+    if (more.empty())
         return;
-    }
     beginInsertRows({}, int(rows_.size()), int(rows_.size() + more.size()) - 1);
     rows_.insert(rows_.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     endInsertRows();
@@ -226,10 +242,15 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
     exportButton->setObjectName(QStringLiteral("HistoryExport"));
     auto *deleteButton = new QPushButton(QStringLiteral("Delete history of this site..."), this);
     deleteButton->setObjectName(QStringLiteral("HistoryDelete"));
+    team = new QCheckBox(QStringLiteral("Team"), this);
+    team->setObjectName(QStringLiteral("HistoryTeam"));
+    team->setToolTip(QStringLiteral("Every site's lines from the team server"));
+    team->setVisible(false);
     status = new QLabel(this);
     status->setObjectName(QStringLiteral("HistoryStatus"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(record);
+    buttons->addWidget(team);
     buttons->addWidget(status, 1);
     buttons->addWidget(exportButton);
     buttons->addWidget(deleteButton);
@@ -266,6 +287,7 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
         if (onRecordingSwitched)
             onRecordingSwitched(on);
     });
+    connect(team, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { askExport(); });
     connect(deleteButton, &QPushButton::clicked, this, [this] { askDelete(); });
     refresh();
@@ -273,8 +295,21 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
 
 HistoryWindow::~HistoryWindow() = default;
 
+void HistoryWindow::setServer(const QString &server)
+{
+    server_ = server;
+    team->setVisible(!server_.isEmpty());
+    if (server_.isEmpty())
+        team->setChecked(false);
+    applyFilter();
+}
+
 void HistoryWindow::refresh()
 {
+    if (team->isChecked()) {
+        askTeam();  // the sites come with the answer
+        return;
+    }
     const QString chosen = site->currentIndex() > 0 ? site->currentText() : QString();
     {
         const QSignalBlocker block(site);
@@ -304,15 +339,28 @@ HistoryFilter HistoryWindow::currentFilter() const
 
 void HistoryWindow::applyFilter()
 {
+    if (team->isChecked()) {
+        askTeam();
+        return;
+    }
+    ++teamAsked_;  // a team answer still on its way is no longer wanted
     const HistoryFilter f = currentFilter();
     model_->setFilter(f);
     // The strip shows the whole range of the other filters, so a click can move to another day.
     HistoryFilter range = f;
     range.sinceMs = std::numeric_limits<qint64>::min();
     range.untilMs = std::numeric_limits<qint64>::max();
-    strip->setCounts(store_.isOpen() ? store_.linesPerDay(range) : std::vector<DayCount>());
-    QString note = openError_.isEmpty() ? QStringLiteral("%L1 lines").arg(model_->total())
-                                        : QStringLiteral("No history: %1").arg(openError_);
+    if (!store_.isOpen())
+        strip->setCounts({});
+    else if (range.text.isEmpty())
+        strip->setCounts(store_.linesPerDay(range));  // kept per day: quick
+    if (!store_.isOpen() || range.text.isEmpty())
+        daysShown_ = ++daysAsked_;  // an answer still counting is no longer wanted
+    else
+        countDays(range);
+    QString note = !openError_.isEmpty()         ? QStringLiteral("No history: %1").arg(openError_)
+                   : model_->totalIsLowerBound() ? QStringLiteral("more than %L1 lines").arg(model_->total())
+                                                 : QStringLiteral("%L1 lines").arg(model_->total());
     if (!server_.isEmpty() && store_.isOpen())
         note += QStringLiteral("; %L1 not sent to the team server yet").arg(store_.pendingUpload(server_));
     status->setText(note);
@@ -330,10 +378,102 @@ void HistoryWindow::fillSessions()
         sessions->resizeColumnToContents(c);
 }
 
-bool HistoryWindow::exportTo(const QString &file, QString *error) const
+// Every match of a common word, day by day, takes longer than the search
+// itself: counted on a pool thread with a connection of its own, drawn when
+// it comes, and only the latest question's answer.
+void HistoryWindow::countDays(const HistoryFilter &range)
+{
+    const quint64 asked = ++daysAsked_;
+    QThreadPool::globalInstance()->start(
+        [path = store_.path(), range, asked, alive = std::weak_ptr<int>(alive_), self = this] {
+            std::vector<DayCount> days;
+            {
+                HistoryStore reader;
+                QString message;
+                if (reader.open(path, &message, true) == HistoryStore::Opened::Ok)
+                    days = reader.linesPerDay(range);
+            }
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [alive, self, asked, days = std::move(days)]() mutable {
+                    if (!alive.lock() || asked != self->daysAsked_)
+                        return;
+                    self->daysShown_ = asked;
+                    self->strip->setCounts(std::move(days));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+// The server is asked on a pool thread; its answer comes back through the
+// event loop, and only the latest question's answer is shown.
+void HistoryWindow::askTeam()
+{
+    const quint64 asked = ++teamAsked_;
+    daysShown_ = ++daysAsked_;  // the team's answer brings its own days
+    const HistoryFilter f = currentFilter();
+    status->setText(QStringLiteral("Asking the team server..."));
+    QThreadPool::globalInstance()->start([server = server_, f, asked, alive = std::weak_ptr<int>(alive_), self = this] {
+        HistoryUploader::TeamView view = HistoryUploader::teamView(server, f, kTeamRows + 1);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, self, asked, f, view = std::move(view)]() mutable {
+                if (alive.lock())
+                    self->showTeam(asked, f, std::move(view));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HistoryWindow::showTeam(quint64 asked, const HistoryFilter &filter, HistoryUploader::TeamView view)
+{
+    if (asked != teamAsked_ || !team->isChecked())
+        return;
+    if (!view.error.isEmpty()) {
+        model_->showRows(filter, {}, false);
+        strip->setCounts({});
+        status->setText(QStringLiteral("Team server: %1").arg(view.error));
+        return;
+    }
+    {
+        const QString chosen = site->currentIndex() > 0 ? site->currentText() : QString();
+        const QSignalBlocker block(site);
+        site->clear();
+        site->addItem(QStringLiteral("All sites"));
+        site->addItems(view.sites);
+        site->setCurrentIndex(std::max(0, chosen.isEmpty() ? 0 : site->findText(chosen, Qt::MatchExactly)));
+    }
+    const bool more = int(view.rows.size()) > kTeamRows;
+    if (more)
+        view.rows.resize(size_t(kTeamRows));
+    // The strip counts what came back: the newest lines, not the server's whole range.
+    std::vector<DayCount> days;
+    for (auto r = view.rows.rbegin(); r != view.rows.rend(); ++r) {
+        const QDate day = QDateTime::fromMSecsSinceEpoch(r->timeMs).date();
+        if (days.empty() || days.back().day != day)
+            days.push_back({day, 0});
+        ++days.back().lines;
+    }
+    strip->setCounts(std::move(days));
+    model_->showRows(filter, std::move(view.rows), more);
+    status->setText((more ? QStringLiteral("the newest %L1 lines") : QStringLiteral("%L1 lines")).arg(model_->total()) +
+                    QStringLiteral(" from the team server"));
+}
+
+bool HistoryWindow::exportTo(const QString &file, QString *error, qint64 *written) const
 {
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !store_.exportCsv(currentFilter(), out) || !out.commit()) {
+    // The team's lines are the ones on screen; the local ones are read again whole.
+    auto shownRows = [&] {
+        QByteArray csv = HistoryStore::csvHeader();
+        for (int r = 0; r < model_->rowCount(); ++r)
+            csv += HistoryStore::csvRecord(model_->row(r));
+        if (written)
+            *written = model_->rowCount();
+        return out.write(csv) == csv.size();
+    };
+    if (!out.open(QIODevice::WriteOnly) ||
+        !(team->isChecked() ? shownRows() : store_.exportCsv(currentFilter(), out, written)) || !out.commit()) {
         *error = out.errorString();
         return false;
     }
@@ -350,10 +490,11 @@ void HistoryWindow::askExport()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
         QString error;
-        if (!exportTo(file, &error))
+        qint64 written = 0;
+        if (!exportTo(file, &error, &written))
             status->setText(QStringLiteral("Export failed: %1").arg(error));
         else
-            status->setText(QStringLiteral("Exported %L1 lines to %2").arg(model_->total()).arg(file));
+            status->setText(QStringLiteral("Exported %L1 lines to %2").arg(written).arg(file));
     });
     dialog->open();
 }

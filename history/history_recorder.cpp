@@ -1,6 +1,7 @@
 #include "history/history_recorder.h"
 
 #include <QMetaObject>
+#include <algorithm>
 #include <chrono>
 
 namespace kordex::history {
@@ -84,6 +85,16 @@ bool HistoryRecorder::commitAndWait(int timeoutMs)
     return written_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return handledBatches_ >= target; });
 }
 
+void HistoryRecorder::requestCommit(std::function<void()> done)
+{
+    {
+        std::lock_guard lock(mutex_);
+        commitRequested_ = true;
+        whenWritten_.emplace_back(++queuedBatches_, std::move(done));
+    }
+    wake_.notify_all();
+}
+
 void HistoryRecorder::report(const QString &message)
 {
     QMetaObject::invokeMethod(
@@ -155,6 +166,12 @@ void HistoryRecorder::run()
         lock.lock();
         handledBatches_ = handled;
         written_.notify_all();
+        const auto firstWaiting = std::stable_partition(whenWritten_.begin(), whenWritten_.end(),
+                                                        [&](const auto &w) { return w.first <= handled; });
+        for (auto w = whenWritten_.begin(); w != firstWaiting; ++w)
+            if (w->second)
+                QMetaObject::invokeMethod(this, std::move(w->second), Qt::QueuedConnection);
+        whenWritten_.erase(whenWritten_.begin(), firstWaiting);
         if (stopping)
             break;
     }

@@ -43,6 +43,10 @@ public:
     // For tests and the close: blocks the calling thread until everything
     // queued before the call is written (or failed); false on time-out.
     bool commitAndWait(int timeoutMs);
+    // Asks for everything queued so far to be written and returns at once;
+    // `done` runs later on the recorder's own thread once the write is over
+    // (worked or not). Dropped if the recorder goes first.
+    void requestCommit(std::function<void()> done);
     // Batches committed so far.
     quint64 commits() const { return commits_; }
 
@@ -67,8 +71,9 @@ private:
     std::vector<PendingItem> pending_;
     bool commitRequested_ = false;
     bool stop_ = false;
-    quint64 queuedBatches_ = 0;   // requests made
-    quint64 handledBatches_ = 0;  // requests done
+    quint64 queuedBatches_ = 0;                                           // requests made
+    quint64 handledBatches_ = 0;                                          // requests done
+    std::vector<std::pair<quint64, std::function<void()>>> whenWritten_;  // by request
     std::atomic<quint64> commits_ = 0;
     bool reported_ = false;  // worker side
     std::thread worker_;

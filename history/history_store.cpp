@@ -77,6 +77,25 @@ QByteArray csvField(const QString &s)
     return '"' + q + '"';
 }
 
+// The local day of a time, remembering the last day's bounds: the lines of
+// a batch mostly share one.
+class DayRange {
+public:
+    QDate dayOf(qint64 ms)
+    {
+        if (ms < startMs_ || ms >= endMs_) {
+            day_ = QDateTime::fromMSecsSinceEpoch(ms).date();
+            startMs_ = QDateTime(day_, QTime(0, 0)).toMSecsSinceEpoch();
+            endMs_ = QDateTime(day_.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+        }
+        return day_;
+    }
+
+private:
+    QDate day_;
+    qint64 startMs_ = 0, endMs_ = 0;
+};
+
 }  // namespace
 
 HistoryStore::HistoryStore()
@@ -163,7 +182,9 @@ bool HistoryStore::openFile(bool readOnly, QString *message, int *code)
     bool ok = true;
     if (!readOnly)
         ok = exec(q, QStringLiteral("PRAGMA journal_mode=WAL"), message, code) &&
-             exec(q, QStringLiteral("PRAGMA synchronous=NORMAL"), message, code) && migrate(message, code);
+             exec(q, QStringLiteral("PRAGMA synchronous=NORMAL"), message, code) &&
+             // A second's batch with its text index fits in memory until the commit writes it once.
+             exec(q, QStringLiteral("PRAGMA cache_size=-16384"), message, code) && migrate(message, code);
     else
         ok = exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master"), message, code);
     if (ok) {
@@ -247,6 +268,10 @@ bool HistoryStore::migrate(QString *error, int *code)
                   code) &&
              exec(q, QStringLiteral("CREATE TABLE uploads(server TEXT PRIMARY KEY, last_line INTEGER NOT NULL)"), error,
                   code);
+    // Version 3: the writer counts the lines per day itself, one upsert per
+    // site and day of a batch instead of one per line.
+    if (ok && version < 3)
+        ok = exec(q, QStringLiteral("DROP TRIGGER IF EXISTS day_counts_insert"), error, code);
     if (ok)
         ok = exec(q, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), error, code);
     if (ok)
@@ -297,7 +322,7 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
         *error = describe(db.lastError());
         return damaged(sqliteCode(db.lastError())) ? WriteResult::Damaged : WriteResult::Failed;
     }
-    QSqlQuery startSession(db), endSession(db), setModel(db), addLine(db), nextLine(db);
+    QSqlQuery startSession(db), endSession(db), setModel(db), addLine(db), countDay(db);
     startSession.prepare(QStringLiteral(
         "INSERT INTO sessions(site, transport, address, model, started) VALUES (?, ?, ?, NULLIF(?, ''), ?)"));
     endSession.prepare(QStringLiteral("UPDATE sessions SET ended = ?, end_kind = ? WHERE id = ?"));
@@ -305,6 +330,17 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
     addLine.prepare(
         QStringLiteral("INSERT INTO lines(session, line_number, time, site, kind, text, model) VALUES (?, ?, ?, ?, ?, "
                        "?, NULLIF(?, ''))"));
+    countDay.prepare(
+        QStringLiteral("INSERT INTO day_counts VALUES (?, ?, ?) ON CONFLICT(site, day) DO UPDATE SET lines = lines + "
+                       "excluded.lines"));
+    // Lines per site and local day, in the order met; a batch spans a day or two.
+    struct DayTally {
+        QString site;
+        QDate day;
+        qint64 lines;
+    };
+    std::vector<DayTally> days;
+    DayRange today;
     for (const PendingItem &item : batch) {
         auto known = std::find_if(sessionIds_.begin(), sessionIds_.end(),
                                   [&](const SessionId &s) { return s.token == item.sessionToken; });
@@ -349,6 +385,20 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
         addLine.addBindValue(item.model);
         if (!addLine.exec())
             return fail(addLine);
+        const QDate day = today.dayOf(item.timeMs);
+        auto tally = std::find_if(days.rbegin(), days.rend(),
+                                  [&](const DayTally &d) { return d.day == day && d.site == item.site; });
+        if (tally != days.rend())
+            ++tally->lines;
+        else
+            days.push_back({item.site, day, 1});
+    }
+    for (const DayTally &d : days) {
+        countDay.addBindValue(d.site);
+        countDay.addBindValue(d.day.toString(Qt::ISODate));
+        countDay.addBindValue(d.lines);
+        if (!countDay.exec())
+            return fail(countDay);
     }
     if (!db.commit()) {
         *error = describe(db.lastError());
@@ -360,7 +410,12 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
     return WriteResult::Ok;
 }
 
-bool HistoryStore::usesFullText(const HistoryFilter &f) const { return fullText_ && f.text.size() >= 3; }
+// One site's lines are few enough to read through its index; the text index
+// would hand over every site's matches to be sifted for it.
+bool HistoryStore::usesFullText(const HistoryFilter &f) const
+{
+    return fullText_ && f.text.size() >= 3 && f.site.isEmpty();
+}
 
 QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds, bool fullTextJoined) const
 {
@@ -390,18 +445,24 @@ QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds, bool fu
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
-qint64 HistoryStore::count(const HistoryFilter &f) const
+qint64 HistoryStore::count(const HistoryFilter &f, qint64 atMost) const
 {
     QVariantList binds;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     const bool textOnly = usesFullText(f) && f.site.isEmpty() && f.sinceMs == std::numeric_limits<qint64>::min() &&
                           f.untilMs == std::numeric_limits<qint64>::max();
+    QString found;
     if (textOnly) {
-        q.prepare(QStringLiteral("SELECT count(*) FROM lines_fts WHERE lines_fts MATCH ?"));
+        found = QStringLiteral("SELECT 1 FROM lines_fts WHERE lines_fts MATCH ?");
         binds << phrase(f.text);
     } else {
-        q.prepare(QStringLiteral("SELECT count(*) FROM lines l") + where(f, binds));
+        found = QStringLiteral("SELECT 1 FROM lines l") + where(f, binds);
     }
+    if (atMost >= 0) {
+        found += QStringLiteral(" LIMIT ?");
+        binds << atMost + 1;
+    }
+    q.prepare(QStringLiteral("SELECT count(*) FROM (") + found + QLatin1Char(')'));
     for (const QVariant &b : binds)
         q.addBindValue(b);
     return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
@@ -583,8 +644,9 @@ QByteArray HistoryStore::csvRecord(const HistoryRow &r)
     return out + "\r\n";
 }
 
-bool HistoryStore::exportCsv(const HistoryFilter &f, QIODevice &out) const
+bool HistoryStore::exportCsv(const HistoryFilter &f, QIODevice &out, qint64 *written) const
 {
+    qint64 records = 0;
     if (out.write(csvHeader()) < 0)
         return false;
     RowCursor cursor;
@@ -596,6 +658,9 @@ bool HistoryStore::exportCsv(const HistoryFilter &f, QIODevice &out) const
             block += csvRecord(r);
         if (!block.isEmpty() && out.write(block) != block.size())
             return false;
+        records += qint64(page.size());
+        if (written)
+            *written = records;
         if (int(page.size()) < kPage)
             return true;
         cursor = {page.back().timeMs, page.back().id};

@@ -69,7 +69,7 @@ public:
 
     // $XDG_DATA_HOME/Corvane/Kordex/history.sqlite
     static QString defaultPath();
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     enum class Opened { Ok, Replaced, Failed };
     // Makes the folder (owner only) and the file (0600), turns on WAL and
@@ -89,7 +89,10 @@ public:
     Opened replaceDamaged(QString *message);
 
     // Queries, newest (last arrived) first.
-    qint64 count(const HistoryFilter &f) const;
+    // The lines the filter finds; with `atMost` it stops counting there
+    // (returns atMost + 1 when there are more), so a common word in a large
+    // history is counted no further than a window needs to say "more than".
+    qint64 count(const HistoryFilter &f, qint64 atMost = -1) const;
     std::vector<HistoryRow> rows(const HistoryFilter &f, const RowCursor &after, int limit) const;
     std::vector<SessionSummary> sessions(const QString &site) const;
     std::vector<DayCount> linesPerDay(const HistoryFilter &f) const;
@@ -107,7 +110,7 @@ public:
 
     // RFC 4180 with a header row, UTF-8, CR LF line ends; times in UTC
     // (ISO 8601). Pages through the filter; false on a write error.
-    bool exportCsv(const HistoryFilter &f, QIODevice &out) const;
+    bool exportCsv(const HistoryFilter &f, QIODevice &out, qint64 *written = nullptr) const;
     static QByteArray csvHeader();
     static QByteArray csvRecord(const HistoryRow &row);
 

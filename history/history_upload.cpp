@@ -197,4 +197,42 @@ std::vector<HistoryRow> HistoryUploader::teamRows(const QString &server, const Q
     return out;
 }
 
+HistoryUploader::TeamView HistoryUploader::teamView(const QString &server, const HistoryFilter &filter, int limit)
+{
+    TeamView view;
+    const QString connection = nextConnectionName();
+    {
+        QSqlDatabase db = connectTo(connection, server, &view.error);
+        if (db.isOpen()) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            // The text as a plain piece of the line, letter case ignored, as the local search finds it.
+            q.prepare(
+                QStringLiteral("SELECT time_ms, session, line_number, site, kind, text, model, transport, address "
+                               "FROM kordex_history WHERE (? = '' OR site = ?) AND time_ms >= ? AND time_ms < ? "
+                               "AND strpos(lower(text), lower(?)) > 0 "
+                               "ORDER BY time_ms DESC, installation, session, line_number DESC LIMIT ?"));
+            // An empty filter is '' to the server, never NULL (which would match nothing).
+            const QString site = filter.site.isEmpty() ? QStringLiteral("") : filter.site;
+            const QString text = filter.text.isEmpty() ? QStringLiteral("") : filter.text;
+            for (const QVariant &v : {QVariant(site), QVariant(site), QVariant(filter.sinceMs),
+                                      QVariant(filter.untilMs), QVariant(text), QVariant(limit)})
+                q.addBindValue(v);
+            if (q.exec()) {
+                while (q.next())
+                    view.rows.push_back({0, q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                                         q.value(3).toString(), q.value(4).toString(), q.value(5).toString(),
+                                         q.value(6).toString(), q.value(7).toString(), q.value(8).toString()});
+                if (q.exec(QStringLiteral("SELECT DISTINCT site FROM kordex_history ORDER BY site")))
+                    while (q.next())
+                        view.sites << q.value(0).toString();
+            }
+            if (q.lastError().isValid())
+                view.error = q.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return view;
+}
+
 }  // namespace kordex::history

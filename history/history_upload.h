@@ -38,6 +38,16 @@ public:
     // straight from the server.
     static std::vector<HistoryRow> teamRows(const QString &server, const QString &site, QString *error);
 
+    // What the history window shows of the team: the filter's newest lines
+    // (at most `limit`) and every site on the server. Blocks on the network:
+    // for a worker thread.
+    struct TeamView {
+        std::vector<HistoryRow> rows;
+        QStringList sites;
+        QString error;
+    };
+    static TeamView teamView(const QString &server, const HistoryFilter &filter, int limit);
+
 private:
     void run();
     bool passOnce(HistoryStore &local, const QString &connection, QString *error);

@@ -1,14 +1,20 @@
 // The team's shared history on a real PostgreSQL server that the test runs
 // itself (initdb in a temporary folder, loopback only, a free port, stopped
 // by its PID): upload, the server going away in the middle of an upload and
-// coming back, two installations sending at once, one history seen by both.
+// coming back, two installations sending at once, one history seen by both,
+// and the history window's view of the whole team.
+#include "faces/history_window.h"
 #include "history/history_recorder.h"
 #include "history/history_store.h"
 #include "history/history_upload.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -188,7 +194,61 @@ private slots:
         const auto again = HistoryUploader::teamRows(server.connection(), QStringLiteral("North Wing"), &error);
         QCOMPARE(again.size(), team.size());
     }
+
+    // The window's Team switch: the server's sites and lines, asked off the
+    // GUI thread (the switch returns before the answer), filtered like the
+    // local ones, capped at the newest, and the server's absence told.
+    void windowShowsTheTeam()
+    {
+        const QString a = dir.filePath(QStringLiteral("b1.sqlite"));  // knows only North Wing locally
+        kordex::HistoryWindow w(a);
+        QVERIFY(w.team->isHidden());
+        w.setServer(server.connection());
+        QVERIFY(!w.team->isHidden());
+        auto teamCount = [&](const QString &site, const QString &text) {
+            QString error;
+            qint64 n = 0;
+            for (const HistoryRow &r : HistoryUploader::teamRows(server.connection(), site, &error))
+                n += r.text.contains(text, Qt::CaseInsensitive);
+            return n;
+        };
+        auto answered = [&] { return !w.status->text().startsWith(QLatin1String("Asking")); };
+        w.team->setChecked(true);
+        QCOMPARE(w.status->text(), QStringLiteral("Asking the team server..."));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(), kLimitMs);
+        QVERIFY2(w.site->findText(QStringLiteral("Plant Room")) > 0, qPrintable(w.status->text()));
+
+        struct Case {
+            const char *site, *text;
+        } const cases[] = {{"Plant Room", ""}, {"North Wing", "zone 1000"}, {"", "ZONE 2"}};
+        for (const Case &c : cases) {
+            const QString site = QLatin1String(c.site), text = QLatin1String(c.text);
+            w.site->setCurrentIndex(site.isEmpty() ? 0 : w.site->findText(site));
+            w.text->setText(text);
+            QTRY_VERIFY_WITH_TIMEOUT(answered() && w.model().filter().text == text && w.model().filter().site == site,
+                                     kLimitMs);
+            const qint64 want = teamCount(site, text);
+            QVERIFY2(w.model().total() == std::min<qint64>(want, kordex::HistoryWindow::kTeamRows),
+                     qPrintable(w.status->text()));
+            QCOMPARE(w.model().totalIsLowerBound(), want > kordex::HistoryWindow::kTeamRows);
+            for (int r = 0; r < w.model().rowCount(); ++r) {
+                QVERIFY(site.isEmpty() || w.model().row(r).site == site);
+                QVERIFY(w.model().row(r).text.contains(text, Qt::CaseInsensitive));
+                QVERIFY(r == 0 || w.model().row(r - 1).timeMs >= w.model().row(r).timeMs);
+            }
+        }
+        w.text->clear();
+        w.team->setChecked(false);
+        QCOMPARE(w.site->findText(QStringLiteral("Plant Room")), -1);  // the local sites again
+        QCOMPARE(w.model().total(), localLines(a));
+
+        server.stop();
+        w.team->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(answered(), kLimitMs);
+        QVERIFY2(w.status->text().startsWith(QLatin1String("Team server: ")), qPrintable(w.status->text()));
+        QCOMPARE(w.model().rowCount(), 0);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestHistoryUpload)
+QTEST_MAIN(TestHistoryUpload)
 #include "test_history_upload.moc"
