@@ -94,7 +94,7 @@ int main(int argc, char **argv)
             program->window.close();
     });
 
-    kordex::Configuration configuration(kordex::ResolveStorageFolders(), prompter);
+    kordex::Configuration configuration(kordex::resolveStorageFolders(), prompter);
     kordex::TcpSocketTransport socket;
     kordex::SerialTransport serial;
     serial.portMapSource = [&configuration]() -> const kordex::SerialPortMap & { return configuration.ports(); };

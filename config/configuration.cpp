@@ -43,7 +43,7 @@ bool writeAtomically(const QString &target, const QByteArray &bytes)
         }
         done += n;
     }
-    if (!FlushToDisk(out.handle())) {
+    if (!flushToDisk(out.handle())) {
         out.cancelWriting();
         out.commit();
         return false;
@@ -73,7 +73,7 @@ QString keepCopy(const QString &path, const QByteArray &bytes, bool *alreadyKept
     for (int i = 1; i < 100; ++i) {
         const QString copy = path + QStringLiteral(".bak") + (i > 1 ? QString::number(i) : QString());
         if (QFileInfo(copy).exists() || QFileInfo(copy).isSymLink()) {
-            const FileContents kept = ReadRegularFile(copy);
+            const FileContents kept = readRegularFile(copy);
             if (kept.ok && kept.bytes == bytes) {
                 if (alreadyKept)
                     *alreadyKept = true;
@@ -195,7 +195,7 @@ LoadSource Configuration::loadConnections(ConnectionBook &book)
         }
     }
 
-    const FileContents file = ReadRegularFile(path);
+    const FileContents file = readRegularFile(path);
     if (!file.ok) {
         // The operator's real book may still be in there: work with the
         // examples, and never let a save replace that file.
@@ -265,7 +265,7 @@ bool Configuration::saveConnections(ConnectionBook &book)
 
     // The folder holds panel passwords: made for its owner only.
     if (!iniInExeFolder_ && folders_.createSharedFolder && !folders_.sharedDataFolder.isEmpty())
-        MakeOwnerOnlyPath(folders_.sharedDataFolder);
+        makeOwnerOnlyPath(folders_.sharedDataFolder);
 
     std::vector<MergeConflict> conflicts;
     QString backup;
@@ -280,7 +280,7 @@ bool Configuration::saveConnections(ConnectionBook &book)
         std::optional<QByteArray> present;
         IniFile ini;
         if (QFileInfo::exists(target)) {
-            const FileContents file = ReadRegularFile(target);
+            const FileContents file = readRegularFile(target);
             if (!file.ok)
                 return fail();
             present = file.bytes;

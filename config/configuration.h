@@ -3,7 +3,7 @@
 // and writing the book back.
 //
 // Use: one Configuration per run, made right after start-up:
-//     Configuration config(ResolveStorageFolders(), prompter);
+//     Configuration config(resolveStorageFolders(), prompter);
 //     config.loadConnections(session.Book);   // window creation, each dialog show
 //     config.saveConnections(session.Book);   // after each dialog change, at close
 // loadConnections looks next to the executable, then in the shared data

@@ -105,7 +105,7 @@ IniFile IniFile::parse(const QByteArray &bytes)
     // before "[Connections]"; left in place it hides that section, the book
     // loads empty and the next save records a Count of 0.
     const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    for (const QByteArray &raw : SplitTextLines(text)) {
+    for (const QByteArray &raw : splitTextLines(text)) {
         const QByteArray line = stripIniText(raw);
         if (line.isEmpty() || line.startsWith(';'))
             continue;

@@ -23,7 +23,7 @@ QList<QByteArray> textLines(QByteArray bytes)
 {
     if (qsizetype eof = bytes.indexOf('\x1a'); eof >= 0)
         bytes.truncate(eof);
-    return SplitTextLines(bytes);
+    return splitTextLines(bytes);
 }
 
 // The columns of a record line, in the order the old versions wrote them,
@@ -138,7 +138,7 @@ bool readLegacyCsv(ConnectionBook &book, const QString &executableFolder, Prompt
         prompter.message(kTitle, QStringLiteral("No Configuration Found - Defaults Loaded"));
         return false;
     }
-    const FileContents file = ReadRegularFile(path);
+    const FileContents file = readRegularFile(path);
     if (!file.ok) {
         prompter.message(kTitle, file.error + QStringLiteral(" - Default Configuration Loaded"), Prompter::Icon::Error);
         return false;
@@ -166,7 +166,7 @@ void parseLegacyCsv(ConnectionBook &book, const QByteArray &bytes)
 
 LegacySettings readLegacyCfg(const QString &executableFolder)
 {
-    const FileContents file = ReadRegularFile(executableFolder + QStringLiteral("Kordex.cfg"));
+    const FileContents file = readRegularFile(executableFolder + QStringLiteral("Kordex.cfg"));
     return file.ok ? parseLegacyCfg(file.bytes) : LegacySettings();
 }
 

@@ -94,8 +94,8 @@ private:
     int panelType_ = 0;
     static const PanelLinkSettings &noConnection()
     {
-        static const PanelLinkSettings none;
-        return none;
+        static const PanelLinkSettings kNone;
+        return kNone;
     }
     const PanelLinkSettings *linkSettings_ = &noConnection();
 };

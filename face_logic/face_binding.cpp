@@ -140,8 +140,8 @@ struct Index {
 };
 const Index &index()
 {
-    static const Index idx;
-    return idx;
+    static const Index kIndex;
+    return kIndex;
 }
 }  // namespace
 

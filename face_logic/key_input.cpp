@@ -77,31 +77,31 @@ void KeyInput::typeCharacter(uint8_t ch)
 
 int KeyInput::translateKey(int panelType, int virtualKey, bool alt)
 {
-    if (virtualKey == vk::F5)
+    if (virtualKey == vk::kF5)
         return 'H';
     if (panelType >= 0 && panelType <= 5) {
         switch (virtualKey) {
-        case vk::Up: return 'u';
-        case vk::Down: return 'd';
-        case vk::Right: return '>';
-        case vk::Left: return '<';
-        case vk::F1:
-        case vk::F2:
-        case vk::F3:
-        case vk::F4: return virtualKey;
+        case vk::kUp: return 'u';
+        case vk::kDown: return 'd';
+        case vk::kRight: return '>';
+        case vk::kLeft: return '<';
+        case vk::kF1:
+        case vk::kF2:
+        case vk::kF3:
+        case vk::kF4: return virtualKey;
         default: return -1;
         }
     }
     if (panelType == 6 || panelType == 7) {
         switch (virtualKey) {
-        case vk::Up: return '2';
-        case vk::Down: return '8';
-        case vk::Right: return '6';
-        case vk::Left: return '4';
-        case vk::F1: return 'v';
-        case vk::F2: return 'w';
-        case vk::F3: return 'x';
-        case vk::F4: return alt ? 's' : 'y';
+        case vk::kUp: return '2';
+        case vk::kDown: return '8';
+        case vk::kRight: return '6';
+        case vk::kLeft: return '4';
+        case vk::kF1: return 'v';
+        case vk::kF2: return 'w';
+        case vk::kF3: return 'x';
+        case vk::kF4: return alt ? 's' : 'y';
         default: return -1;
         }
     }
@@ -115,7 +115,7 @@ bool KeyInput::pressKeyboardKey(int virtualKey, bool alt)
         if (b >= 0)
             send(static_cast<uint8_t>(b & 0xFF));
     }
-    return !(virtualKey == vk::F4 && alt);
+    return !(virtualKey == vk::kF4 && alt);
 }
 
 void KeyInput::clickEventsLabel(int labelKeyCode)

@@ -15,8 +15,8 @@ class Prompter;
 
 // Virtual key codes of the keys the keyboard translation knows.
 namespace vk {
-inline constexpr int Left = 37, Up = 38, Right = 39, Down = 40;
-inline constexpr int F1 = 112, F2 = 113, F3 = 114, F4 = 115, F5 = 116;
+inline constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
+inline constexpr int kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115, kF5 = 116;
 }  // namespace vk
 
 class KeyInput {

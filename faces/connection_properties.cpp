@@ -533,7 +533,7 @@ void ConnectionPropertiesDialog::setPortList(std::vector<SerialPortEntry> ports)
 void ConnectionPropertiesDialog::rescanPorts()
 {
     const int chosen = logic_.portNumber();
-    applyPortList(fixedPorts_ ? *fixedPorts_ : ProbeSerialPorts(config_.ports()));
+    applyPortList(fixedPorts_ ? *fixedPorts_ : probeSerialPorts(config_.ports()));
     logic_.setPortNumber(chosen);
     syncFields();
 }

@@ -81,7 +81,7 @@ void KeyWidget::paintEvent(QPaintEvent *)
 {
     // Also when moved to a screen of another pixel ratio.
     if (picture_.isNull() || !qFuzzyCompare(picture_.devicePixelRatio(), devicePixelRatioF()))
-        picture_ = KeyPicture(name_, pictureFace_, showsPressed_, devicePixelRatioF());
+        picture_ = keyPicture(name_, pictureFace_, showsPressed_, devicePixelRatioF());
     QPainter p(this);
     p.drawPixmap(0, 0, picture_);
 }
@@ -343,7 +343,7 @@ void FaceSet::prepareFace(int panelType)
         k->showPicture(false);
     }
     if (c == Container::AS1603 && prodName_)
-        prodName_->setPixmap(KeyPicture(QStringLiteral("ProdName"), panelType, false, prodName_->devicePixelRatioF()));
+        prodName_->setPixmap(keyPicture(QStringLiteral("ProdName"), panelType, false, prodName_->devicePixelRatioF()));
 }
 
 }  // namespace kordex

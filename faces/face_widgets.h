@@ -34,7 +34,7 @@ public:
     // Which face's pictures the key uses. Does not change the picture shown.
     void setFace(int panelType) { face_ = panelType; }
     int face() const { return face_; }
-    // Loads KeyPicture(name, face, pressed) into the key.
+    // Loads keyPicture(name, face, pressed) into the key.
     void showPicture(bool pressed);
 
     // What the key shows now: the resource name after fallback, and whether

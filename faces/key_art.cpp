@@ -296,21 +296,21 @@ void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const Captio
     const QRectF r(QPointF(0, 0), size);
     const QColor base = bodyColor(k.tone, c);
     const QColor body = pressed ? base.darker(k.tone == KeyTone::White ? 112 : 124) : base;
-    QRectF cap_ = pressed ? r.adjusted(1.5, 1.5, -1, -1) : r.adjusted(0.5, 0.5, -2, -2.5);
+    QRectF keyCap = pressed ? r.adjusted(1.5, 1.5, -1, -1) : r.adjusted(0.5, 0.5, -2, -2.5);
 
     if (!pressed) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 60));
-        p.drawRoundedRect(cap_.translated(1.2, 1.8), radius, radius);
+        p.drawRoundedRect(keyCap.translated(1.2, 1.8), radius, radius);
         p.setBrush(QColor(0, 0, 0, 35));
-        p.drawRoundedRect(cap_.translated(0.6, 0.9).adjusted(0, 0, 1, 1), radius, radius);
+        p.drawRoundedRect(keyCap.translated(0.6, 0.9).adjusted(0, 0, 1, 1), radius, radius);
     } else {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 45));
         p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius + 1, radius + 1);
     }
 
-    QLinearGradient g(cap_.topLeft(), cap_.bottomLeft());
+    QLinearGradient g(keyCap.topLeft(), keyCap.bottomLeft());
     if (pressed) {
         g.setColorAt(0, body.darker(110));
         g.setColorAt(1, body.lighter(103));
@@ -324,15 +324,15 @@ void drawRoundKey(QPainter &p, const QSizeF &size, const KeyDef &k, const Captio
                             : body.darker(210);
     p.setPen(QPen(edge, 1));
     p.setBrush(g);
-    p.drawRoundedRect(cap_, radius, radius);
+    p.drawRoundedRect(keyCap, radius, radius);
     if (!pressed) {
         p.setPen(QPen(QColor(255, 255, 255, k.tone == KeyTone::White ? 220 : 110), 1));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(cap_.adjusted(1.2, 1.2, -1.2, -1.2), radius - 1, radius - 1);
+        p.drawRoundedRect(keyCap.adjusted(1.2, 1.2, -1.2, -1.2), radius - 1, radius - 1);
     } else {
         p.setPen(QPen(QColor(0, 0, 0, 70), 1.2));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(cap_.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+        p.drawRoundedRect(keyCap.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
     }
 
     const QRectF lamp = lampOnKey(k, c);

@@ -19,7 +19,7 @@ QString resolveKeyResource(const QString &name)
     return hasKeyResource(name) ? name : QString::fromLatin1(kFallbackPicture);
 }
 
-QPixmap KeyPicture(const QString &component, int face, bool pressed, qreal dpr)
+QPixmap keyPicture(const QString &component, int face, bool pressed, qreal dpr)
 {
     return keyArt().pixmap(resolveKeyResource(keyResourceName(component, face, pressed)), dpr);
 }

@@ -21,6 +21,6 @@ QString resolveKeyResource(const QString &name);
 
 // The picture for a key component (or the ProdName badge) on `face`, drawn
 // for a screen of device pixel ratio `dpr`.
-QPixmap KeyPicture(const QString &component, int face, bool pressed, qreal dpr = 1.0);
+QPixmap keyPicture(const QString &component, int face, bool pressed, qreal dpr = 1.0);
 
 }  // namespace kordex

@@ -59,15 +59,15 @@ QString memoLine(const QByteArray &line)
 int virtualKeyOf(int qtKey)
 {
     switch (qtKey) {
-    case Qt::Key_Left: return vk::Left;
-    case Qt::Key_Up: return vk::Up;
-    case Qt::Key_Right: return vk::Right;
-    case Qt::Key_Down: return vk::Down;
-    case Qt::Key_F1: return vk::F1;
-    case Qt::Key_F2: return vk::F2;
-    case Qt::Key_F3: return vk::F3;
-    case Qt::Key_F4: return vk::F4;
-    case Qt::Key_F5: return vk::F5;
+    case Qt::Key_Left: return vk::kLeft;
+    case Qt::Key_Up: return vk::kUp;
+    case Qt::Key_Right: return vk::kRight;
+    case Qt::Key_Down: return vk::kDown;
+    case Qt::Key_F1: return vk::kF1;
+    case Qt::Key_F2: return vk::kF2;
+    case Qt::Key_F3: return vk::kF3;
+    case Qt::Key_F4: return vk::kF4;
+    case Qt::Key_F5: return vk::kF5;
     default: return 0;
     }
 }

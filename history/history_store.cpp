@@ -146,7 +146,7 @@ bool HistoryStore::openFile(bool readOnly, QString *message, int *code)
 {
     const QFileInfo file(path_);
     if (!readOnly) {
-        if (!MakeOwnerOnlyPath(file.absolutePath())) {
+        if (!makeOwnerOnlyPath(file.absolutePath())) {
             *message = QStringLiteral("cannot make the folder %1").arg(file.absolutePath());
             return false;
         }

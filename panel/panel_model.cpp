@@ -86,8 +86,8 @@ std::vector<ModelInfo> makeModels()
 
 const std::vector<ModelInfo> &allModels()
 {
-    static const std::vector<ModelInfo> models = makeModels();
-    return models;
+    static const std::vector<ModelInfo> kModels = makeModels();
+    return kModels;
 }
 
 const ModelInfo &modelInfo(Model m)

@@ -33,18 +33,18 @@ QByteArray zonePlace(int zone)
 {
     // No place name holds the letters O F: the alarm attention looks for the
     // first of them on the display.
-    static const char *const places[kZones] = {
+    static const char *const kPlaces[kZones] = {
         "GROUND FLOOR FOYER", "LEVEL 1 WORKSHOP", "LEVEL 2 EAST WING", "LEVEL 2 WEST WING",
         "PLANT ROOM",         "CAR PARK",         "KITCHEN",           "STORE ROOM",
     };
-    return zone >= 1 && zone <= kZones ? QByteArray(places[zone - 1]) : QByteArray();
+    return zone >= 1 && zone <= kZones ? QByteArray(kPlaces[zone - 1]) : QByteArray();
 }
 
 std::optional<Step> stepByName(QStringView name)
 {
-    static const Step all[] = {Step::Printer,     Step::Sid,    Step::User,   Step::Password, Step::Program,
+    static const Step kAllSteps[] = {Step::Printer,     Step::Sid,    Step::User,   Step::Password, Step::Program,
                                Step::Diagnostics, Step::Banner, Step::Access, Step::Info};
-    for (Step s : all)
+    for (Step s : kAllSteps)
         if (name.compare(QLatin1String(stepName(s)), Qt::CaseInsensitive) == 0)
             return s;
     return std::nullopt;

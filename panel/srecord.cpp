@@ -7,8 +7,8 @@ namespace {
 // Bytes of the address field per record type; S4 is reserved and has none.
 int addressBytes(int type)
 {
-    static const int sizes[10] = {2, 2, 3, 4, -1, 2, 3, 4, 3, 2};
-    return type >= 0 && type <= 9 ? sizes[type] : -1;
+    static const int kAddressSizes[10] = {2, 2, 3, 4, -1, 2, 3, 4, 3, 2};
+    return type >= 0 && type <= 9 ? kAddressSizes[type] : -1;
 }
 
 int hexValue(char c)

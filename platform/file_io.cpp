@@ -22,7 +22,7 @@ FileContents failure(const QString &path, const QString &reason)
 }
 }  // namespace
 
-int OpenRegularFile(const QString &path, QString *error)
+int openRegularFile(const QString &path, QString *error)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -45,10 +45,10 @@ int OpenRegularFile(const QString &path, QString *error)
     return -1;
 }
 
-FileContents ReadRegularFile(const QString &path)
+FileContents readRegularFile(const QString &path)
 {
     QString why;
-    const int fd = OpenRegularFile(path, &why);
+    const int fd = openRegularFile(path, &why);
     if (fd < 0)
         return failure(path, why);
     struct Closer {
@@ -77,22 +77,22 @@ FileContents ReadRegularFile(const QString &path)
     return r;
 }
 
-bool MakeOwnerOnlyPath(const QString &folder)
+bool makeOwnerOnlyPath(const QString &folder)
 {
     const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
     if (QFileInfo(absolute).isDir())
         return true;
     const qsizetype cut = absolute.lastIndexOf(QLatin1Char('/'));
-    if (cut > 0 && !MakeOwnerOnlyPath(absolute.left(cut)))
+    if (cut > 0 && !makeOwnerOnlyPath(absolute.left(cut)))
         return false;
     // The mode is given at creation, so the folder is never open to others,
     // not even for a moment; a umask can only narrow it further.
     return ::mkdir(QFile::encodeName(absolute).constData(), 0700) == 0 || QFileInfo(absolute).isDir();
 }
 
-bool FlushToDisk(int fd) { return ::fsync(fd) == 0; }
+bool flushToDisk(int fd) { return ::fsync(fd) == 0; }
 
-QList<QByteArray> SplitTextLines(const QByteArray &bytes)
+QList<QByteArray> splitTextLines(const QByteArray &bytes)
 {
     QList<QByteArray> lines;
     qsizetype start = 0;

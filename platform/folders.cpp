@@ -15,7 +15,7 @@ QString withDelimiter(const QString &folder)
 }
 }  // namespace
 
-StorageFolders ResolveStorageFolders()
+StorageFolders resolveStorageFolders()
 {
     StorageFolders f;
     if (QCoreApplication::instance())

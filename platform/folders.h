@@ -16,6 +16,6 @@ struct StorageFolders {
 // The executable's folder, and the user's configuration folder +
 // "Corvane/Kordex/": $XDG_CONFIG_HOME/Corvane/Kordex/ on Linux (by default
 // ~/.config/Corvane/Kordex/).
-StorageFolders ResolveStorageFolders();
+StorageFolders resolveStorageFolders();
 
 }  // namespace kordex

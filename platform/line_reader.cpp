@@ -24,7 +24,7 @@ bool TextLineReader::open(const QString &path)
     at_ = 0;
     eof_ = skipLf_ = false;
     error_.clear();
-    fd_ = OpenRegularFile(path, &error_);
+    fd_ = openRegularFile(path, &error_);
     return fd_ >= 0;
 }
 

@@ -2,7 +2,7 @@
 // Reads a regular file's text lines as they are needed, a bounded block at a
 // time, so a file of any size costs the same little memory. Lines end at CR
 // LF, LF or CR, mixed as they come; a last line without a line end is a line
-// too (as SplitTextLines). Anything but a regular file (a FIFO, a device, a
+// too (as splitTextLines). Anything but a regular file (a FIFO, a device, a
 // folder) is refused at open, without blocking on it.
 #include <QByteArray>
 #include <QString>

@@ -177,13 +177,15 @@ int queuedBytes(int fd, unsigned long request)
 
 #if defined(Q_OS_LINUX) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
 // The kernel's termios2, which carries any rate: <asm/termbits.h> does not
-// go together with <termios.h>.
+// go together with <termios.h>. Its fields keep the kernel's c_ names.
+// NOLINTBEGIN(readability-identifier-naming)
 struct KernelTermios2 {
     tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
     cc_t c_line;
     cc_t c_cc[19];
     speed_t c_ispeed, c_ospeed;
 };
+// NOLINTEND(readability-identifier-naming)
 
 // A driver that cannot run at a rate may put another in its place without
 // an error; the rate it runs at is read back. Within the 3 % a line
@@ -598,7 +600,7 @@ bool SerialPort::open(int comNumber, int baud, int flow, int rxBuffer)
     };
 
     const QString path = comNumber > 0 ? d.map.devicePath(comNumber) : QString();
-    if (path.isEmpty() || !SerialDevicePresent(path))
+    if (path.isEmpty() || !serialDevicePresent(path))
         return refuse(invalidPortMessage(comNumber));
     const QString device = QFileInfo(path).canonicalFilePath();
     if (device.isEmpty())

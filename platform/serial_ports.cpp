@@ -38,7 +38,7 @@ int SerialPortMap::parsePortKey(const QByteArray &key)
     return n <= 32767 ? n : 0;
 }
 
-bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
+bool serialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
 {
     if (devicePath.isEmpty())
         return false;
@@ -60,14 +60,14 @@ bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot)
     return true;
 }
 
-std::vector<SerialPortEntry> ProbeSerialPorts(const SerialPortMap &map, const PortProbe &probe)
+std::vector<SerialPortEntry> probeSerialPorts(const SerialPortMap &map, const PortProbe &probe)
 {
     std::vector<SerialPortEntry> found;
     for (int n = SerialPortMap::kFirstProbed; n <= SerialPortMap::kLastProbed; ++n) {
         const QString path = map.devicePath(n);
         if (path.isEmpty())
             continue;
-        if (probe ? probe(path) : SerialDevicePresent(path))
+        if (probe ? probe(path) : serialDevicePresent(path))
             found.push_back({n, path});
     }
     return found;

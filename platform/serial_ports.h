@@ -41,11 +41,11 @@ struct SerialPortEntry {
 // Present means the device exists, free or in use by another program. On
 // Linux the ttyS nodes exist whether or not a UART is fitted, so those are
 // present only when the kernel reports a port type for them.
-bool SerialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot = QStringLiteral("/sys/class/tty"));
+bool serialDevicePresent(const QString &devicePath, const QString &sysfsTtyRoot = QStringLiteral("/sys/class/tty"));
 
 using PortProbe = std::function<bool(const QString &devicePath)>;
 
 // Ports 1-200 in ascending order that the probe finds present.
-std::vector<SerialPortEntry> ProbeSerialPorts(const SerialPortMap &map, const PortProbe &probe = {});
+std::vector<SerialPortEntry> probeSerialPorts(const SerialPortMap &map, const PortProbe &probe = {});
 
 }  // namespace kordex

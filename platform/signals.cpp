@@ -11,13 +11,13 @@
 namespace kordex {
 
 namespace {
-int g_fds[2] = {-1, -1};
+int signalPipeFds[2] = {-1, -1};
 
 void onUnixSignal(int sig)
 {
     const int saved = errno;
     const unsigned char b = static_cast<unsigned char>(sig);
-    [[maybe_unused]] ssize_t n = ::write(g_fds[0], &b, 1);
+    [[maybe_unused]] ssize_t n = ::write(signalPipeFds[0], &b, 1);
     errno = saved;
 }
 
@@ -34,13 +34,13 @@ void setHandler(void (*handler)(int))
 
 void TerminationSignals::install()
 {
-    if (g_fds[0] >= 0)
+    if (signalPipeFds[0] >= 0)
         return;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0) {
-        g_fds[0] = g_fds[1] = -1;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipeFds) != 0) {
+        signalPipeFds[0] = signalPipeFds[1] = -1;
         return;
     }
-    for (int fd : g_fds)
+    for (int fd : signalPipeFds)
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     setHandler(onUnixSignal);
 }
@@ -50,12 +50,12 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObjec
       onSignal_(std::move(onSignal))
 {
     install();
-    if (g_fds[1] < 0)
+    if (signalPipeFds[1] < 0)
         return;
     setHandler(onUnixSignal);  // again, after an earlier object gave them back
     // Level-triggered: bytes already waiting are reported at the first turn
     // of the event loop.
-    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    notifier_ = new QSocketNotifier(signalPipeFds[1], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
 }
 
@@ -68,7 +68,7 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::readSignal()
 {
     unsigned char b = 0;
-    while (::read(g_fds[1], &b, 1) == 1) {
+    while (::read(signalPipeFds[1], &b, 1) == 1) {
         if (onSignal_)
             onSignal_(b);
     }

@@ -50,7 +50,7 @@ QByteArray toPanelBytes(const QString &text)
 
 QByteArray escapeBytes(QByteArrayView bytes, EscapeStyle style)
 {
-    static const char hex[] = "0123456789ABCDEF";
+    static const char kHexDigits[] = "0123456789ABCDEF";
     QByteArray out;
     out.reserve(bytes.size());
     for (char c : bytes) {
@@ -78,8 +78,8 @@ QByteArray escapeBytes(QByteArrayView bytes, EscapeStyle style)
             out += c;
         } else {
             out += "\\x";
-            out += hex[u >> 4];
-            out += hex[u & 15];
+            out += kHexDigits[u >> 4];
+            out += kHexDigits[u & 15];
         }
     }
     return out;

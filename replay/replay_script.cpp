@@ -327,15 +327,15 @@ std::optional<QByteArray> quoted(const QByteArray &w)
 std::optional<int> virtualKey(const QByteArray &name, bool &alt)
 {
     alt = false;
-    static const std::pair<const char *, int> keys[] = {{"Up", vk::Up},       {"Down", vk::Down}, {"Left", vk::Left},
-                                                        {"Right", vk::Right}, {"F1", vk::F1},     {"F2", vk::F2},
-                                                        {"F3", vk::F3},       {"F4", vk::F4},     {"F5", vk::F5}};
+    static const std::pair<const char *, int> kKeyNames[] = {{"Up", vk::kUp},       {"Down", vk::kDown}, {"Left", vk::kLeft},
+                                                        {"Right", vk::kRight}, {"F1", vk::kF1},     {"F2", vk::kF2},
+                                                        {"F3", vk::kF3},       {"F4", vk::kF4},     {"F5", vk::kF5}};
     QByteArray n = name;
     if (n.startsWith("Alt+")) {
         alt = true;
         n = n.mid(4);
     }
-    for (const auto &[k, v] : keys)
+    for (const auto &[k, v] : kKeyNames)
         if (n == k)
             return v;
     return std::nullopt;
@@ -343,11 +343,11 @@ std::optional<int> virtualKey(const QByteArray &name, bool &alt)
 
 bool isLinkLine(const QByteArray &cmd)
 {
-    static const char *const linkLines[] = {"record", "connect",   "disconnect", "close",      "type",      "key",
+    static const char *const kLinkLines[] = {"record", "connect",   "disconnect", "close",      "type",      "key",
                                             "press",  "release",   "answer",     "socket",     "peerclose", "hold",
                                             "txroom", "txpending", "capture",    "endcapture", "sendfile",  "stopsend",
                                             "port",   "lineerror", "unplug"};
-    for (const char *l : linkLines)
+    for (const char *l : kLinkLines)
         if (cmd == l)
             return true;
     return false;
@@ -539,7 +539,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
             }
             rs.socket.peerClose(code);
         } else if (cmd == "port") {
-            static const std::pair<const char *, FakeTransport::Open> modes[] = {
+            static const std::pair<const char *, FakeTransport::Open> kPortModes[] = {
                 {"ok", FakeTransport::Open::Ok},
                 {"absent", FakeTransport::Open::Absent},
                 {"busy", FakeTransport::Open::Busy},
@@ -553,7 +553,7 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
                     rs.port.connectDelayMs = ms;
                 }
             }
-            for (const auto &[n, m] : modes)
+            for (const auto &[n, m] : kPortModes)
                 if (nWords == 1 && arg == n) {
                     rs.port.openMode = m;
                     rs.port.connectDelayMs = 0;
@@ -569,10 +569,10 @@ ScriptResult runScript(const QByteArray &script, const std::function<void(const 
         } else if (cmd == "unplug" && arg.isEmpty()) {
             rs.port.peerClose(5);
         } else if (cmd == "hold") {
-            static const std::pair<const char *, Hold> holds[] = {
+            static const std::pair<const char *, Hold> kHolds[] = {
                 {"none", Hold::None}, {"xoff", Hold::Xoff}, {"cts", Hold::Cts}, {"dsr", Hold::Dsr}};
             bool ok = false;
-            for (const auto &[n, h] : holds)
+            for (const auto &[n, h] : kHolds)
                 if (arg == n) {
                     rs.port.hold = h;
                     ok = true;

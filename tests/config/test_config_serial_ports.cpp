@@ -77,7 +77,7 @@ void TestSerialPorts::probeListsPresentPortsInOrder()
     QStringList asked;
     const QSet<QString> present = {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/fake/by-id"),
                                    QStringLiteral("/fake/beyond"), SerialPortMap::builtInDevicePath(3)};
-    auto ports = ProbeSerialPorts(map, [&](const QString &p) {
+    auto ports = probeSerialPorts(map, [&](const QString &p) {
         asked << p;
         return present.contains(p);
     });
@@ -101,12 +101,12 @@ void TestSerialPorts::presenceOfDeviceNodes()
     writeFile(dir.path() + QStringLiteral("/ttyS1"), "");
     writeFile(dir.path() + QStringLiteral("/ttyUSB0"), "");
     QVERIFY(QFile::link(dir.path() + QStringLiteral("/ttyS1"), dir.path() + QStringLiteral("/by-id-link")));
-    QVERIFY(SerialDevicePresent(dir.path() + QStringLiteral("/ttyS0"), sys));
-    QVERIFY(!SerialDevicePresent(dir.path() + QStringLiteral("/ttyS1"), sys));
-    QVERIFY(!SerialDevicePresent(dir.path() + QStringLiteral("/by-id-link"), sys));
-    QVERIFY(SerialDevicePresent(dir.path() + QStringLiteral("/ttyUSB0"), sys));
-    QVERIFY(!SerialDevicePresent(dir.path() + QStringLiteral("/ttyUSB1"), sys));
-    QVERIFY(!SerialDevicePresent(QString(), sys));
+    QVERIFY(serialDevicePresent(dir.path() + QStringLiteral("/ttyS0"), sys));
+    QVERIFY(!serialDevicePresent(dir.path() + QStringLiteral("/ttyS1"), sys));
+    QVERIFY(!serialDevicePresent(dir.path() + QStringLiteral("/by-id-link"), sys));
+    QVERIFY(serialDevicePresent(dir.path() + QStringLiteral("/ttyUSB0"), sys));
+    QVERIFY(!serialDevicePresent(dir.path() + QStringLiteral("/ttyUSB1"), sys));
+    QVERIFY(!serialDevicePresent(QString(), sys));
 }
 
 QTEST_GUILESS_MAIN(TestSerialPorts)

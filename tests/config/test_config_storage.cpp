@@ -569,7 +569,7 @@ void TestStorage::xdgFolder()
     const QByteArray oldHome = qgetenv("HOME"), oldXdg = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", "/home/tech");
     qputenv("XDG_CONFIG_HOME", xdg);
-    const QString folder = ResolveStorageFolders().sharedDataFolder;
+    const QString folder = resolveStorageFolders().sharedDataFolder;
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldXdg);
     QTEST(folder, "expected");

@@ -33,7 +33,7 @@ int operatorWindow(int argc, char **argv)
     QApplication app(argc, argv);
     QtClock clock;
     ScriptedPrompter prompter;
-    Configuration configuration(ResolveStorageFolders(), prompter);
+    Configuration configuration(resolveStorageFolders(), prompter);
     Program::Options options;
     options.flashLamps = false;
     options.configuration = &configuration;

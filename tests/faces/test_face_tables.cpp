@@ -477,7 +477,7 @@ void TestFaceTables::everyKeyRow()
             continue;
         }
         QCOMPARE(resolveKeyResource(up), up);
-        const QPixmap pu = KeyPicture(name, face, false), pd = KeyPicture(name, face, true);
+        const QPixmap pu = keyPicture(name, face, false), pd = keyPicture(name, face, true);
         QCOMPARE(pu.size(), QSize(r.width, r.height));
         QCOMPARE(pd.size(), QSize(r.width, r.height));
         QCOMPARE(colourOf(pu), QString::fromLatin1(r.colour));

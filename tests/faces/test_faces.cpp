@@ -191,7 +191,7 @@ void TestFaces::resourceNames()
     QFETCH(bool, pressed);
     QFETCH(QString, shown);
     QCOMPARE(resolveKeyResource(keyResourceName(component, face, pressed)).toUpper(), shown);
-    const QPixmap pm = KeyPicture(component, face, pressed);
+    const QPixmap pm = keyPicture(component, face, pressed);
     QCOMPARE(image(pm), image(keyArt().pixmap(shown, 1.0)));
 }
 
@@ -199,8 +199,8 @@ void TestFaces::resourceNamesIgnoreCase()
 {
     for (const char *n : {"v01zo1cl", "V01zo1CL", "zr9fbp_k17", "ProdName4", "v00blue", "zr9k16"})
         QVERIFY2(hasKeyResource(QString::fromLatin1(n)), n);
-    QCOMPARE(image(KeyPicture("v01zo", 1, true)), image(KeyPicture("V01ZO", 1, true)));
-    QCOMPARE(image(KeyPicture("zr9fbp_di", 7, false)), image(KeyPicture("ZR9FBP_DI", 7, false)));
+    QCOMPARE(image(keyPicture("v01zo", 1, true)), image(keyPicture("V01ZO", 1, true)));
+    QCOMPARE(image(keyPicture("zr9fbp_di", 7, false)), image(keyPicture("ZR9FBP_DI", 7, false)));
     QVERIFY(!hasKeyResource("V01OR1"));
     QVERIFY(!hasKeyResource("PRODNAME2"));
 }
@@ -244,16 +244,16 @@ void TestFaces::picturesAreDistinct()
         for (const KeyDef &k : faceLayout(containerForFace(face)).keys) {
             if (face == 1 && k.logic)
                 continue;
-            const QImage img = image(KeyPicture(latin1(k.name), face, false));
+            const QImage img = image(keyPicture(latin1(k.name), face, false));
             const QByteArray bytes(reinterpret_cast<const char *>(img.constBits()), img.sizeInBytes());
             const QByteArray key = QByteArray::number(img.width()) + 'x' + bytes;
             QVERIFY2(!seen.contains(key), qPrintable(latin1(k.name) + " looks like " + seen.value(key)));
             seen.insert(key, latin1(k.name));
         }
     }
-    QVERIFY(image(KeyPicture("V01RP", 1, false)) != image(KeyPicture("V01RP", 4, false)));
-    QVERIFY(image(KeyPicture("V01TE", 1, false)) != image(KeyPicture("V01TE", 4, false)));
-    QCOMPARE(image(KeyPicture("V01ZO", 1, false)), image(KeyPicture("V01ZO", 4, false)));
+    QVERIFY(image(keyPicture("V01RP", 1, false)) != image(keyPicture("V01RP", 4, false)));
+    QVERIFY(image(keyPicture("V01TE", 1, false)) != image(keyPicture("V01TE", 4, false)));
+    QCOMPARE(image(keyPicture("V01ZO", 1, false)), image(keyPicture("V01ZO", 4, false)));
 }
 
 void TestFaces::wordCaptionsShareTheFaceSize_data()
@@ -289,12 +289,12 @@ void TestFaces::wordCaptionsShareTheFaceSize()
 
 void TestFaces::picturesFollowPixelRatio()
 {
-    const QPixmap one = KeyPicture("ZR9SW", 6, false, 1.0);
-    const QPixmap two = KeyPicture("ZR9SW", 6, false, 2.0);
+    const QPixmap one = keyPicture("ZR9SW", 6, false, 1.0);
+    const QPixmap two = keyPicture("ZR9SW", 6, false, 2.0);
     QCOMPARE(two.devicePixelRatio(), 2.0);
     QCOMPARE(two.size(), one.size() * 2);
     QCOMPARE(two.deviceIndependentSize(), QSizeF(one.size()));
-    const QPixmap odd = KeyPicture("V01ZO", 1, false, 1.5);
+    const QPixmap odd = keyPicture("V01ZO", 1, false, 1.5);
     QCOMPARE(odd.deviceIndependentSize().toSize(), QSize(41, 41));
 }
 
@@ -309,7 +309,7 @@ void TestFaces::keysPaintAtScreenPixelRatio()
     const qreal dpr = k->devicePixelRatioF();
     const QImage shot = k->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QCOMPARE(shot.devicePixelRatio(), dpr);
-    QImage want = image(KeyPicture("V01AK", 1, false, dpr));
+    QImage want = image(keyPicture("V01AK", 1, false, dpr));
     want.setDevicePixelRatio(dpr);
     QCOMPARE(shot, want);
 }
@@ -412,7 +412,7 @@ void TestFaces::prepareAs1603Faces()
     QCOMPARE(fs.key("V01RP")->keyCode(), 82);
     QCOMPARE(fs.key("V01RP")->pictureName().toUpper(), QStringLiteral("V01RP4"));
     QCOMPARE(fs.key("V01OR")->pictureName().toUpper(), QStringLiteral("V01OR4"));
-    QCOMPARE(image(badge->pixmap()), image(KeyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
+    QCOMPARE(image(badge->pixmap()), image(keyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
 
     fs.prepareFace(1);
     QCOMPARE(visibleKeys(fs, Container::AS1603), 30);
@@ -420,8 +420,8 @@ void TestFaces::prepareAs1603Faces()
     QCOMPARE(fs.key("V01RP")->keyCode(), 80);
     QCOMPARE(fs.key("V01RP")->pictureName().toUpper(), QStringLiteral("V01RP1"));
     QCOMPARE(fs.key("V01TE")->pictureName().toUpper(), QStringLiteral("V01TE1"));
-    QCOMPARE(image(badge->pixmap()), image(KeyPicture("ProdName", 1, false, badge->devicePixelRatioF())));
-    QVERIFY(image(badge->pixmap()) != image(KeyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
+    QCOMPARE(image(badge->pixmap()), image(keyPicture("ProdName", 1, false, badge->devicePixelRatioF())));
+    QVERIFY(image(badge->pixmap()) != image(keyPicture("ProdName", 4, false, badge->devicePixelRatioF())));
 
     fs.prepareFace(2);
     QCOMPARE(visibleKeys(fs, Container::AS1603), 30);

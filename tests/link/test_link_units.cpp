@@ -100,7 +100,7 @@ private slots:
         while (const auto line = r.next())
             lines << *line;
         QVERIFY(!r.failed());
-        QCOMPARE(lines, SplitTextLines(content));
+        QCOMPARE(lines, splitTextLines(content));
         QCOMPARE(TextLineReader::countLines(path), std::optional<qsizetype>(lines.size()));
     }
 

@@ -281,7 +281,7 @@ void TestWindowShell::selectFace()
         QLabel *badge = w.faces().label(QStringLiteral("ProdName"));
         QVERIFY(badge);
         const QImage expected =
-            KeyPicture(QStringLiteral("ProdName"), type, false, badge->devicePixelRatioF()).toImage();
+            keyPicture(QStringLiteral("ProdName"), type, false, badge->devicePixelRatioF()).toImage();
         QCOMPARE(badge->pixmap().toImage(), expected);
         if (type == 2 || type == 3)
             QCOMPARE(resolveKeyResource(keyResourceName(QStringLiteral("ProdName"), type, false)),
