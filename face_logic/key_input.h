@@ -31,7 +31,7 @@ public:
     static constexpr uint8_t kEscape = 27, kBackspace = 8;
     static constexpr int kHoldRepeatMs = 3000;
 
-    // Installs itself as the engine's TimerHKI handler.
+    // Installs itself as the handler of the engine's key repeat timer.
     KeyInput(Engine &engine, Prompter &prompter, SendSeam send);
     KeyInput(const KeyInput &) = delete;
     KeyInput &operator=(const KeyInput &) = delete;
