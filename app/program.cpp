@@ -70,11 +70,15 @@ QString transportOf(const ConnectionRecord &r)
     return QString();
 }
 
-QString addressOf(const ConnectionRecord &r)
+// "COM n" with the device it stands for, so a laptop's adapters can be told apart.
+QString addressOf(const ConnectionRecord &r, const SerialPortMap *ports)
 {
     if (r.connectionType == ConnectionType::TcpIp)
         return fromPanelBytes(r.tcpHost) + QLatin1Char(':') + fromPanelBytes(r.tcpPort);
-    const QString port = QStringLiteral("COM %1").arg(r.comPort);
+    QString port = QStringLiteral("COM %1").arg(r.comPort);
+    const QString device = ports ? ports->devicePath(r.comPort) : SerialPortMap::builtInDevicePath(r.comPort);
+    if (!device.isEmpty())
+        port += QStringLiteral(" (%1)").arg(device);
     return r.connectionType == ConnectionType::Modem ? port + QStringLiteral(", ") + fromPanelBytes(r.phoneNumber) : port;
 }
 }  // namespace
@@ -122,7 +126,7 @@ void Program::recordHistory()
         switch (event) {
         case E::ConnectStarted: {
             const ConnectionRecord &r = link.currentConnection;
-            history->startSession(fromPanelBytes(r.systemName), transportOf(r), addressOf(r), now);
+            history->startSession(fromPanelBytes(r.systemName), transportOf(r), addressOf(r, options_.configuration ? &options_.configuration->ports() : nullptr), now);
             how.clear();
             kind = QStringLiteral("connect started");
             break;
