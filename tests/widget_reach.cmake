@@ -1,0 +1,20 @@
+# kordex_widget_reach(TARGET OUT): for each Qt Widgets or Gui library TARGET
+# reaches through the tree's own libraries, "<library> through <target>" in
+# OUT. Reads the link graph's links_<target> and folder_<target>.
+function(kordex_widget_reach target out)
+  set(found "")
+  set(seen ${target})
+  set(queue ${target})
+  while(queue)
+    list(POP_FRONT queue t)
+    foreach(used IN LISTS links_${t})
+      if(used MATCHES "^Qt6?::(Widgets|Gui)$")
+        list(APPEND found "${used} through ${t}")
+      elseif(DEFINED folder_${used} AND NOT used IN_LIST seen)
+        list(APPEND seen ${used})
+        list(APPEND queue ${used})
+      endif()
+    endforeach()
+  endwhile()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
