@@ -109,6 +109,7 @@ void HistoryRecorder::report(const QString &message)
 void HistoryRecorder::run()
 {
     HistoryStore store;
+    store.setBatchCache(true);
     std::vector<PendingItem> batch;
     auto problem = [this](const QString &message) {
         if (reported_)

@@ -183,8 +183,10 @@ bool HistoryStore::openFile(bool readOnly, QString *message, int *code)
     if (!readOnly)
         ok = exec(q, QStringLiteral("PRAGMA journal_mode=WAL"), message, code) &&
              exec(q, QStringLiteral("PRAGMA synchronous=NORMAL"), message, code) &&
-             // A second's batch with its text index fits in memory until the commit writes it once.
-             exec(q, QStringLiteral("PRAGMA cache_size=-16384"), message, code) && migrate(message, code);
+             // The recorder's second of lines with their text index fits in memory until the commit writes
+             // it once; a reader or a deleting window keeps SQLite's small default.
+             exec(q, QStringLiteral("PRAGMA cache_size=%1").arg(batchCache_ ? -16384 : -2000), message, code) &&
+             migrate(message, code);
     else
         ok = exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master"), message, code);
     if (ok) {
@@ -250,10 +252,6 @@ bool HistoryStore::migrate(QString *error, int *code)
         if (ok && q.exec(QStringLiteral("CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='lines', "
                                         "content_rowid='id', tokenize='trigram')"))) {
             ok = exec(q,
-                      QStringLiteral("CREATE TRIGGER lines_fts_insert AFTER INSERT ON lines BEGIN "
-                                     "INSERT INTO lines_fts(rowid, text) VALUES (new.id, new.text); END"),
-                      error, code) &&
-                 exec(q,
                       QStringLiteral("CREATE TRIGGER lines_fts_delete AFTER DELETE ON lines BEGIN "
                                      "INSERT INTO lines_fts(lines_fts, rowid, text) VALUES ('delete', old.id, "
                                      "old.text); END"),
@@ -272,6 +270,10 @@ bool HistoryStore::migrate(QString *error, int *code)
     // site and day of a batch instead of one per line.
     if (ok && version < 3)
         ok = exec(q, QStringLiteral("DROP TRIGGER IF EXISTS day_counts_insert"), error, code);
+    // Version 4: the writer fills the text index once a batch. A trigger's
+    // statement savepoint made FTS5 flush a segment of its own for every line.
+    if (ok && version < 4)
+        ok = exec(q, QStringLiteral("DROP TRIGGER IF EXISTS lines_fts_insert"), error, code);
     if (ok)
         ok = exec(q, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), error, code);
     if (ok)
@@ -341,6 +343,7 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
     };
     std::vector<DayTally> days;
     DayRange today;
+    qint64 firstLine = -1;
     for (const PendingItem &item : batch) {
         auto known = std::find_if(sessionIds_.begin(), sessionIds_.end(),
                                   [&](const SessionId &s) { return s.token == item.sessionToken; });
@@ -385,6 +388,8 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
         addLine.addBindValue(item.model);
         if (!addLine.exec())
             return fail(addLine);
+        if (firstLine < 0)
+            firstLine = addLine.lastInsertId().toLongLong();
         const QDate day = today.dayOf(item.timeMs);
         auto tally = std::find_if(days.rbegin(), days.rend(),
                                   [&](const DayTally &d) { return d.day == day && d.site == item.site; });
@@ -392,6 +397,13 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
             ++tally->lines;
         else
             days.push_back({item.site, day, 1});
+    }
+    if (fullText_ && firstLine >= 0) {
+        QSqlQuery index(db);
+        index.prepare(QStringLiteral("INSERT INTO lines_fts(rowid, text) SELECT id, text FROM lines WHERE id >= ?"));
+        index.addBindValue(firstLine);
+        if (!index.exec())
+            return fail(index);
     }
     for (const DayTally &d : days) {
         countDay.addBindValue(d.site);

@@ -69,7 +69,7 @@ public:
 
     // $XDG_DATA_HOME/Corvane/Kordex/history.sqlite
     static QString defaultPath();
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     enum class Opened { Ok, Replaced, Failed };
     // Makes the folder (owner only) and the file (0600), turns on WAL and
@@ -77,6 +77,8 @@ public:
     // damaged is renamed aside (kept) and a new one started: Replaced, with
     // `message` naming where it went. Failed leaves the reason in `message`.
     Opened open(const QString &path, QString *message, bool readOnly = false);
+    // For the recorder, before open: a cache that holds a second's batch.
+    void setBatchCache(bool on) { batchCache_ = on; }
     bool isOpen() const { return open_; }
     void close();
     QString path() const { return path_; }
@@ -124,6 +126,7 @@ private:
     QString path_;
     bool open_ = false;
     bool fullText_ = false;
+    bool batchCache_ = false;
     // The recorder's sessions in this file: token, row id, lines so far.
     struct SessionId {
         quint64 token;
