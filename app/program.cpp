@@ -88,7 +88,11 @@ QString addressOf(const ConnectionRecord &r, const SerialPortMap *ports)
 void Program::recordHistory()
 {
     history = std::make_unique<history::HistoryRecorder>(options_.historyPath);
-    history->onProblem = [this](const QString &message) { shownView.setProgress(toPanelBytes(message)); };
+    history->onProblem = [this](const QString &message) {
+        shownView.setProgress(toPanelBytes(message));
+        if (trace)
+            trace->note(message);
+    };
     if (!options_.historyServer.isEmpty()) {
         historyUpload = std::make_unique<history::HistoryUploader>(options_.historyPath, options_.historyServer);
         historyUpload->onProblem = history->onProblem;
@@ -126,7 +130,8 @@ void Program::recordHistory()
         switch (event) {
         case E::ConnectStarted: {
             const ConnectionRecord &r = link.currentConnection;
-            history->startSession(fromPanelBytes(r.systemName), transportOf(r), addressOf(r, options_.configuration ? &options_.configuration->ports() : nullptr), now);
+            const SerialPortMap *ports = options_.configuration ? &options_.configuration->ports() : nullptr;
+            history->startSession(fromPanelBytes(r.systemName), transportOf(r), addressOf(r, ports), now);
             how.clear();
             kind = QStringLiteral("connect started");
             break;

@@ -59,6 +59,8 @@ void SessionTrace::box(const QString &caption, const QString &text)
     comment("box " + quote(toPanelBytes(caption)) + ' ' + quote(toPanelBytes(text)));
 }
 
+void SessionTrace::note(const QString &text) { comment("note " + quote(toPanelBytes(text))); }
+
 void SessionTrace::watch(const SessionState &s)
 {
     if (s.statusText != status_) {

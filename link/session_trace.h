@@ -7,6 +7,7 @@
 //                        and <answer>: a trace is sent to others)
 //   # 1234 status "..."  the title's status text changed
 //   # 1234 box "CAPTION" "TEXT"
+//   # 1234 note "TEXT"   a problem told in the tray note (the event history's)
 //   # 1234 mode tandem|terminal
 //   # 1234 face N
 // Every line is flushed as it is written, so a trace survives a crash.
@@ -30,6 +31,7 @@ public:
     void received(const QByteArray &chunk);
     void transmitted(const QByteArray &bytes, TxTag tag);
     void box(const QString &caption, const QString &text);
+    void note(const QString &text);
     // Looks for changes of the status text, the mode and the face.
     void watch(const SessionState &s);
 

@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +73,13 @@ struct RawFile {
         return r.isEmpty() ? QVariant() : r.first().value(0);
     }
 };
+
+// The text index holds each line once, as it stands (FTS5 compares it with the lines).
+bool textIndexMatchesLines(const RawFile &raw)
+{
+    QSqlQuery q(raw.db);
+    return q.exec(QStringLiteral("INSERT INTO lines_fts(lines_fts, rank) VALUES ('integrity-check', 1)"));
+}
 
 HistoryFilter filterOf(const QString &site, qint64 since = LLONG_MIN, qint64 until = LLONG_MAX,
                        const QString &text = {})
@@ -153,29 +161,46 @@ QList<QStringList> parseCsv(const QByteArray &bytes)
     return out;
 }
 
-// A folder that not even root can write in: immutable for root, 0500 otherwise.
-struct ReadOnlyFolder {
+// A small file system of its own, which can be made read-only or full: a
+// folder's mode does not stop root, so as root it is a tmpfs mounted for the
+// test (and the test needs root to fill it); otherwise only a folder of mode 0500.
+struct SmallFileSystem {
     QString path;
-    bool readOnly = false;
-    explicit ReadOnlyFolder(const QString &p) : path(p)
+    bool mounted = false;
+    explicit SmallFileSystem(const QString &p) : path(p)
     {
         QDir().mkpath(path);
-        if (::geteuid() == 0)
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path});
-        else
-            ::chmod(QFile::encodeName(path).constData(), 0500);
-        QFile probe(path + QStringLiteral("/probe"));
-        readOnly = !probe.open(QIODevice::WriteOnly);
-        probe.remove();
+        mounted = ::geteuid() == 0 && mountAs(0);
     }
-    void release()
+    ~SmallFileSystem()
     {
-        if (::geteuid() == 0)
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+        if (mounted)
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
         else
-            ::chmod(QFile::encodeName(path).constData(), 0700);
+            setReadOnly(false);
     }
-    ~ReadOnlyFolder() { release(); }
+    bool mountAs(unsigned long flags) const
+    {
+        return ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", flags, "size=8m,mode=0700") == 0;
+    }
+    bool setReadOnly(bool on) const
+    {
+        if (mounted)
+            return mountAs(MS_REMOUNT | (on ? MS_RDONLY : 0));
+        return ::chmod(QFile::encodeName(path).constData(), on ? 0500 : 0700) == 0 && ::geteuid() != 0;
+    }
+    // Writes a filler until the file system refuses; false if it never does.
+    bool fill() const
+    {
+        QFile f(path + QStringLiteral("/filler"));
+        if (!mounted || !f.open(QIODevice::WriteOnly))
+            return false;
+        const QByteArray block(4096, 'x');
+        while (f.write(block) == block.size() && f.flush()) {
+        }
+        return f.error() != QFileDevice::NoError;
+    }
+    void empty() const { QFile::remove(path + QStringLiteral("/filler")); }
 };
 
 int runWriter(const QString &path)
@@ -320,39 +345,92 @@ private slots:
             raw.scalar(QStringLiteral("SELECT count(*) FROM lines WHERE instr(lower(text), 'alarm')")).toLongLong());
         QCOMPARE(store.count({}), 12 * 8);
         QCOMPARE(store.sites().size(), 2);
+        QVERIFY(textIndexMatchesLines(raw));
     }
 
-    // A folder it cannot write: the recorder says so once, keeps the lines,
-    // and writes them when the folder can be written again.
-    void unwritableFolderReportsOnceAndCatchesUp()
+    // A folder it cannot write and a full file system: the recorder says so
+    // once, keeps the lines, and writes them all, in order, when it can again.
+    void unwritableOrFullReportsOnceAndCatchesUp_data()
     {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("read-only folder") << false;
+        QTest::newRow("full file system") << true;
+    }
+    void unwritableOrFullReportsOnceAndCatchesUp()
+    {
+        QFETCH(bool, full);
         QTemporaryDir dir;
-        ReadOnlyFolder folder(dir.filePath(QStringLiteral("ro")));
-        if (!folder.readOnly)
-            QSKIP("this file system lets root write in any folder (chattr +i is not supported here)");
-        const QString path = folder.path + QStringLiteral("/history.sqlite");
+        SmallFileSystem fs(dir.filePath(QStringLiteral("small")));
+        const QString path = fs.path + QStringLiteral("/history.sqlite");
         QStringList messages;
+        const QByteArray text(60, 'L');
+        int lines = 0;
         {
             HistoryRecorder rec(path, 20);
             rec.onProblem = [&](const QString &m) { messages << m; };
             rec.startSession(QStringLiteral("Plant Room"), QStringLiteral("TCP/IP"), QStringLiteral("h:1"), 1);
+            quint64 before = 0;
+            if (full) {
+                rec.add(QStringLiteral("line"), text, ++lines);
+                QVERIFY(rec.commitAndWait(30000));
+                before = rec.commits();
+                if (!fs.fill())
+                    QSKIP("needs root, to mount a small file system and fill it");
+            } else if (!fs.setReadOnly(true)) {
+                QSKIP("needs a folder this user cannot write in");
+            }
             for (int round = 0; round < 4; ++round) {
-                rec.add(QStringLiteral("line"), "LINE " + QByteArray::number(round), round);
+                for (int i = 0; i < 500; ++i)
+                    rec.add(QStringLiteral("line"), text, ++lines);
                 QVERIFY(rec.commitAndWait(30000));
             }
             QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, kordex::test::kLimitMs);
             QVERIFY2(messages.front().contains(QStringLiteral("not recorded")), qPrintable(messages.front()));
-            QCOMPARE(rec.commits(), 0u);
-            folder.release();
+            QCOMPARE(rec.commits(), before);
+            if (full)
+                fs.empty();
+            else
+                QVERIFY(fs.setReadOnly(false));
             QVERIFY(rec.commitAndWait(30000));
-            QCOMPARE(rec.commits(), 1u);
+            QCOMPARE(rec.commits(), before + 1);
         }
         QCoreApplication::processEvents();
         QCOMPARE(messages.size(), 1);
         RawFile raw(path);
-        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines")).toInt(), 4);
-        QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(line_number) FROM lines")).toString(),
-                 QStringLiteral("1,2,3,4"));
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        const auto r = raw.rows(QStringLiteral("SELECT count(*), min(line_number), max(line_number), "
+                                               "sum(line_number = time) FROM lines"));
+        QCOMPARE(r[0], (QVariantList{lines, 1, lines, lines}));
+        QVERIFY(textIndexMatchesLines(raw));
+    }
+
+    // A file of the previous schema, whose trigger filled the text index:
+    // brought up to date, each new line is indexed once.
+    void previousSchemaIsUpgraded()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+        {
+            HistoryStore store;
+            QString message;
+            QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
+        }
+        {
+            RawFile raw(path);
+            QSqlQuery q(raw.db);
+            QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER lines_fts_insert AFTER INSERT ON lines BEGIN INSERT INTO "
+                                          "lines_fts(rowid, text) VALUES (new.id, new.text); END")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version=3")));
+        }
+        {
+            HistoryRecorder rec(path, 20);
+            rec.startSession(QStringLiteral("Plant Room"), QString(), QString(), 1);
+            rec.add(QStringLiteral("line"), "ZONE 003 ALARM", 2);
+        }
+        RawFile raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), HistoryStore::kSchemaVersion);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines_fts WHERE lines_fts MATCH 'alarm'")).toInt(), 1);
+        QVERIFY(textIndexMatchesLines(raw));
     }
 
     void damagedFileIsKeptAndReplaced()
@@ -550,7 +628,9 @@ private slots:
     }
 
     // The real kordex with the simulated panel over TCP/IP: the panel's
-    // alarm and fault lines and the session's course are in the history.
+    // alarm and fault lines and the session's course are in the history. As
+    // root its data folder starts full: the session goes on all the same, one
+    // note says so, and everything is written once there is room again.
     void sessionWithSimulatedPanel()
     {
         QProcess panel;
@@ -568,8 +648,28 @@ private slots:
         r.password = "QUOLL";
         r.tcpHost = "127.0.0.1";
         r.tcpPort = said.mid(from, said.indexOf('\n', from) - from).trimmed();
-        kordex::test::Kordex k(r);
+        kordex::test::Home k;
+        k.store(r);
+        SmallFileSystem data(k.home.path() + QStringLiteral("/data"));
+        const bool full = data.fill();
+        k.process.setProcessChannelMode(QProcess::ForwardedChannels);
+        k.start({QStringLiteral("PLANT ROOM")});
         const QString path = k.home.path() + QStringLiteral("/data/Corvane/Kordex/history.sqlite");
+        // What the program received, from the trace's `send` lines.
+        auto received = [&] {
+            QByteArray all;
+            for (const QByteArray &line : k.trace().split('\n'))
+                if (line.startsWith("send \""))
+                    all += line.mid(6, line.size() - 7);
+            return all;
+        };
+        if (full) {
+            QTRY_VERIFY2_WITH_TIMEOUT(k.traced(" note \"Event history not recorded") && received().contains("FAULT"),
+                                      k.trace().constData(), kordex::test::kLimitMs);
+            QCOMPARE(k.lastStatus(), QByteArray("ZR9: Plant Room"));
+            QVERIFY2(!k.traced(" box "), k.trace().constData());
+            data.empty();
+        }
         auto lines = [&](const QString &text) {
             HistoryStore store;
             QString message;
@@ -599,6 +699,7 @@ private slots:
         // After the logout the panel may hang up before the program does.
         QCOMPARE(kinds.mid(0, 4), (QStringList{QStringLiteral("connect started"), QStringLiteral("tandem mode"),
                                                QStringLiteral("logged in"), QStringLiteral("disconnected")}));
+        QCOMPARE(k.trace().count(" note "), full ? 1 : 0);
     }
 };
 
