@@ -1,7 +1,9 @@
 // The real kordex against the real kordex-panel: over TCP/IP, over a pty as
 // a direct line, and through the simulator's Hayes modem. Both sides are
-// checked: the panel's byte log and the program's session trace.
+// checked: the panel's byte log and the program's session trace, and the
+// session as the event history keeps it.
 #include "e2e_support.h"
+#include "history/history_store.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -64,11 +66,14 @@ private slots:
         QTest::addColumn<QString>("options");  // of the simulator
         QTest::addColumn<int>("type");         // of the connection
         QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<int>("face");  // 0: not checked
-        QTest::newRow("over TCP/IP") << "--tcp 0 --model zr9" << 2 << QByteArray("ZR9: Plant Room") << 6;
-        QTest::newRow("over a direct line") << "--pty LINK --model 4428" << 1 << QByteArray("ZR8816: Plant Room") << 5;
-        QTest::newRow("through the modem")
-            << "--pty LINK --modem --dial-delay 300" << 0 << QByteArray("Q7312: Plant Room") << 0;
+        QTest::addColumn<int>("face");             // 0: not checked
+        QTest::addColumn<QString>("historyAddress");  // DEVICE and PORT stand for what the test found
+        QTest::newRow("over TCP/IP") << "--tcp 0 --model zr9" << 2 << QByteArray("ZR9: Plant Room") << 6
+                                     << "TCP/IP 127.0.0.1:PORT";
+        QTest::newRow("over a direct line") << "--pty LINK --model 4428" << 1 << QByteArray("ZR8816: Plant Room") << 5
+                                            << "serial COM 150 (DEVICE)";
+        QTest::newRow("through the modem") << "--pty LINK --modem --dial-delay 300" << 0
+                                           << QByteArray("Q7312: Plant Room") << 0 << "modem COM 150 (DEVICE), 5551234";
     }
     void logsIn()
     {
@@ -76,6 +81,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(QByteArray, status);
         QFETCH(int, face);
+        QFETCH(QString, historyAddress);
         Panel panel(options);
         ConnectionRecord r;
         r.connectionType = ConnectionType(type);
@@ -86,6 +92,7 @@ private slots:
             QVERIFY(!where.isEmpty());
             r.tcpHost = "127.0.0.1";
             r.tcpPort = where.toLatin1();
+            historyAddress.replace(QStringLiteral("PORT"), where);
         } else {
             QVERIFY(!panel.said(QStringLiteral("pty ")).isEmpty());
             const QString device = QFileInfo(panel.link).canonicalFilePath();
@@ -93,6 +100,7 @@ private slots:
             r.comPort = 150;
             r.phoneNumber = "5551234";
             ports = "COM150=" + device.toLocal8Bit();
+            historyAddress.replace(QStringLiteral("DEVICE"), device);
         }
         Kordex k(r, ports);
         QTRY_VERIFY2_WITH_TIMEOUT(k.traced(" mode tandem"), k.trace().constData(), kLimitMs);
@@ -101,6 +109,17 @@ private slots:
         QVERIFY(!k.traced("QUOLL"));  // the simulator's password stays out of the trace
         if (face)
             QVERIFY(k.traced("face " + QByteArray::number(face)));
+        // The history names the session's transport and where it went (committed within a second or so).
+        const QString history = k.home.path() + QStringLiteral("/data/Corvane/Kordex/history.sqlite");
+        auto recorded = [&] {
+            history::HistoryStore store;
+            QString message;
+            if (store.open(history, &message, true) != history::HistoryStore::Opened::Ok)
+                return QString();
+            const auto sessions = store.sessions(QStringLiteral("Plant Room"));
+            return sessions.empty() ? QString() : sessions.front().transport + ' ' + sessions.front().address;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(recorded(), historyAddress, kLimitMs);
         // The panel's own record of what it received holds the password.
         if (type == 2)
             QTRY_VERIFY2_WITH_TIMEOUT(panel.log().contains("QUOLL"), panel.log().constData(), kLimitMs);
