@@ -119,7 +119,7 @@ void HistoryTableModel::fetchMore(const QModelIndex &parent)
 DayStrip::DayStrip(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DayStrip"));
-    setMinimumHeight(40);
+    setMinimumHeight(48);
     setToolTip(QStringLiteral("Lines per day; click a day to show only it"));
 }
 
@@ -128,6 +128,13 @@ void DayStrip::setCounts(std::vector<DayCount> counts)
     counts_ = std::move(counts);
     first_ = counts_.empty() ? QDate() : counts_.front().day;
     last_ = counts_.empty() ? QDate() : counts_.back().day;
+    update();
+}
+
+void DayStrip::setChosen(QDate from, QDate to)
+{
+    chosenFrom_ = from;
+    chosenTo_ = to;
     update();
 }
 
@@ -154,11 +161,18 @@ void DayStrip::paintEvent(QPaintEvent *)
         most = std::max(most, d.lines);
     const qint64 days = first_.daysTo(last_) + 1;
     const double w = double(width()) / double(days);
-    const int h = height() - 2;
+    // The dates above the bars, not over them.
+    const int labels = fontMetrics().height() + 2;
+    const int h = std::max(1, height() - labels - 1);
+    QColor outside = pal.color(QPalette::Highlight);
+    outside.setAlphaF(0.35);
     for (const DayCount &d : counts_) {
         const double x = double(first_.daysTo(d.day)) * w;
         const int bar = std::max(1, int(double(h) * double(d.lines) / double(most)));
-        p.fillRect(QRectF(x, height() - 1 - bar, std::max(1.0, w - 1), bar), pal.color(QPalette::Highlight));
+        const bool chosen =
+            (!chosenFrom_.isValid() || d.day >= chosenFrom_) && (!chosenTo_.isValid() || d.day <= chosenTo_);
+        p.fillRect(QRectF(x, height() - 1 - bar, std::max(1.0, w - 1), bar),
+                   chosen ? pal.color(QPalette::Highlight) : outside);
     }
     p.setPen(pal.color(QPalette::Text));
     p.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft, first_.toString(Qt::ISODate));
@@ -346,6 +360,8 @@ void HistoryWindow::applyFilter()
     ++teamAsked_;  // a team answer still on its way is no longer wanted
     const HistoryFilter f = currentFilter();
     model_->setFilter(f);
+    strip->setChosen(since->date() == kAnyDay ? QDate() : since->date(),
+                     until->date() == kAnyDay ? QDate() : until->date());
     // The strip shows the whole range of the other filters, so a click can move to another day.
     HistoryFilter range = f;
     range.sinceMs = std::numeric_limits<qint64>::min();

@@ -63,8 +63,10 @@ class DayStrip : public QWidget {
 public:
     explicit DayStrip(QWidget *parent = nullptr);
     void setCounts(std::vector<history::DayCount> counts);
+    // The days the date filter keeps (an invalid end: open), drawn stronger.
+    void setChosen(QDate from, QDate to);
     std::function<void(QDate)> onDayClicked;
-    QSize sizeHint() const override { return {400, 48}; }
+    QSize sizeHint() const override { return {400, 56}; }
 
 protected:
     void paintEvent(QPaintEvent *) override;
@@ -74,6 +76,7 @@ private:
     QDate dayAt(int x) const;
     std::vector<history::DayCount> counts_;
     QDate first_, last_;
+    QDate chosenFrom_, chosenTo_;
 };
 
 class HistoryWindow : public QWidget {

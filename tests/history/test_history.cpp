@@ -616,8 +616,9 @@ private slots:
             QCoreApplication::sendPostedEvents();
             const QPalette p = w.table->palette();
             QVERIFY(qAbs(p.color(QPalette::Text).lightness() - p.color(QPalette::Base).lightness()) >= 100);
-            QVERIFY(w.grab().save(QStringLiteral(KORDEX_SCREENS_DIR) +
-                                  (dark ? QStringLiteral("/history-dark.png") : QStringLiteral("/history.png"))));
+            QVERIFY(w.grab().save(QStringLiteral(KORDEX_SCREENS_DIR "/history%1@%2x.png")
+                                      .arg(dark ? QStringLiteral("-dark") : QString())
+                                      .arg(w.devicePixelRatioF())));
         }
         QApplication::setPalette(desktop);
 
