@@ -15,6 +15,8 @@
 #include <QTimeZone>
 #include <QVariant>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -423,10 +425,15 @@ HistoryStore::WriteResult HistoryStore::write(const std::vector<PendingItem> &ba
 }
 
 // One site's lines are few enough to read through its index; the text index
-// would hand over every site's matches to be sifted for it.
+// would hand over every site's matches to be sifted for it. LIKE folds only
+// ASCII letters, though: a text with others goes through the text index,
+// whose folding is Unicode's, and is rare enough to be quick there.
 bool HistoryStore::usesFullText(const HistoryFilter &f) const
 {
-    return fullText_ && f.text.size() >= 3 && f.site.isEmpty();
+    if (!fullText_ || f.text.size() < 3)
+        return false;
+    return f.site.isEmpty() ||
+           std::any_of(f.text.begin(), f.text.end(), [](QChar c) { return c.unicode() >= 0x80 && c.isLetter(); });
 }
 
 QString HistoryStore::where(const HistoryFilter &f, QVariantList &binds, bool fullTextJoined) const
