@@ -88,14 +88,10 @@ QString addressOf(const ConnectionRecord &r, const SerialPortMap *ports)
 void Program::recordHistory()
 {
     history = std::make_unique<history::HistoryRecorder>(options_.historyPath);
-    history->onProblem = [this](const QString &message) {
-        shownView.setProgress(toPanelBytes(message));
-        if (trace)
-            trace->note(message);
-    };
+    history->onProblem = [this](const QString &message) { tellHistoryProblem(recorderNote_, message); };
     if (!options_.historyServer.isEmpty()) {
         historyUpload = std::make_unique<history::HistoryUploader>(options_.historyPath, options_.historyServer);
-        historyUpload->onProblem = history->onProblem;
+        historyUpload->onProblem = [this](const QString &message) { tellHistoryProblem(uploadNote_, message); };
     }
     window.onShowHistory = [this] {
         if (!historyWindow) {
@@ -147,6 +143,14 @@ void Program::recordHistory()
             how = kind;
         history->add(kind, text, now);
     };
+}
+
+void Program::tellHistoryProblem(QString &note, const QString &message)
+{
+    note = message;
+    window.setHistoryNote(recorderNote_.isEmpty() ? uploadNote_ : recorderNote_);
+    if (trace && !message.isEmpty())
+        trace->note(message);
 }
 
 void Program::start()

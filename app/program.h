@@ -94,6 +94,7 @@ public:
     std::unique_ptr<history::HistoryRecorder> history;
     std::unique_ptr<HistoryWindow> historyWindow;
     std::unique_ptr<history::HistoryUploader> historyUpload;  // a team server is set
+    QString recorderNote_, uploadNote_;
 
     // ConnectionActions, for the dialog.
     void connectToStored(int index) override;
@@ -107,6 +108,8 @@ public:
 
 private:
     void recordHistory();
+    // A problem of the recorder's or the uploader's (empty: over).
+    void tellHistoryProblem(QString &note, const QString &message);
     Task<void> connectFromCommandLine();
     Options options_;
     Task<void> commandLine_;

@@ -661,8 +661,22 @@ void MainWindow::setMenuCaption(MenuItem item, const QByteArray &caption)
 
 void MainWindow::setProgress(const QByteArray &text)
 {
-    progressLabel->setText(fromPanelBytes(text));
-    progressLabel->setVisible(!text.isEmpty());
+    progress_ = fromPanelBytes(text);
+    showTrayNote();
+}
+
+void MainWindow::setHistoryNote(const QString &text)
+{
+    historyNote_ = text;
+    showTrayNote();
+}
+
+void MainWindow::showTrayNote()
+{
+    const QString &shown = progress_.isEmpty() ? historyNote_ : progress_;
+    progressLabel->setText(shown);
+    progressLabel->setToolTip(shown);  // a long path may not fit
+    progressLabel->setVisible(!shown.isEmpty());
 }
 
 void MainWindow::setConnectMenu(const std::vector<QByteArray> &captions)

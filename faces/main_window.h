@@ -117,6 +117,9 @@ public:
     void setMenuCaption(MenuItem item, const QByteArray &caption) override;
     void setConnectMenu(const std::vector<QByteArray> &captions) override;
     void setProgress(const QByteArray &text) override;
+    // A note of the event history's that stays while its problem lasts
+    // (empty: none); a file send's progress shows over it while it runs.
+    void setHistoryNote(const QString &text);
     void beep() override;
     void flashTaskbar(bool invert) override;
     void focusFirstControl() override;
@@ -128,6 +131,7 @@ protected:
 
 private:
     void setEventScreenBand(EventScreenLayout layout);
+    void showTrayNote();
     void buildMenus();
     void buildComponents();
     void buildTray();
@@ -154,6 +158,7 @@ private:
     QMenu *fileMenu_ = nullptr;
     QMenu *connectMenu_ = nullptr;
     int eventsKeyCode_ = 34;
+    QString progress_, historyNote_;  // the tray note shows the first that is set
 
     // ---- the next frame ----
     QTimer *frame_ = nullptr;

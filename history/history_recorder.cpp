@@ -156,6 +156,8 @@ void HistoryRecorder::run()
             if (result == HistoryStore::WriteResult::Ok) {
                 batch.clear();
                 ++commits_;
+                if (reported_)
+                    report(QString());
                 reported_ = false;
             } else {
                 problem(error);

@@ -51,7 +51,8 @@ public:
     quint64 commits() const { return commits_; }
 
     // Told once (on the thread that made the recorder) on the first problem,
-    // and again only after a write has worked in between.
+    // with an empty message once a write has worked again, and again only
+    // after that. A damaged file set aside is told too, with nothing after.
     std::function<void(const QString &message)> onProblem;
 
 private:

@@ -145,19 +145,20 @@ void HistoryUploader::run()
                 local.open(path_, &message);
             const bool clean = local.isOpen() && passOnce(local, connection, &message);
             std::unique_lock lock(mutex_);
-            if (clean) {
-                ++passesClean_;
-                reported = false;
-            } else if (!reported) {
-                reported = true;
+            if (clean == reported) {
+                reported = !clean;
+                const QString told =
+                    clean ? QString() : QStringLiteral("Event history not sent to the team server: ") + message;
                 QMetaObject::invokeMethod(
                     this,
-                    [this, message] {
+                    [this, told] {
                         if (onProblem)
-                            onProblem(QStringLiteral("Event history not sent to the team server: ") + message);
+                            onProblem(told);
                     },
                     Qt::QueuedConnection);
             }
+            if (clean)
+                ++passesClean_;
             done_.notify_all();
             wake_.wait_for(lock, std::chrono::milliseconds(intervalMs_), [&] { return stop_ || kick_; });
             kick_ = false;

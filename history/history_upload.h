@@ -31,7 +31,8 @@ public:
     bool waitUntilSent(int timeoutMs);
     quint64 sent() const { return sent_; }
 
-    // Told once per outage, on the thread that made the uploader.
+    // Told once per outage, on the thread that made the uploader, and with an
+    // empty message when it is over.
     std::function<void(const QString &message)> onProblem;
 
     // The team's lines of one site (every site when empty), newest first,

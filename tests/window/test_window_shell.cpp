@@ -452,6 +452,17 @@ void TestWindowShell::trayLabels()
     f.dispatch('N', true);
     QCOMPARE(w.sounderLabel->text(), QStringLiteral("Sounder Off"));
     QCOMPARE(f.lamp("SilLED1")->color(), rgb(kAmber));
+
+    // The history's note stands under a file send's progress and the link's clearing of it.
+    const auto note = [&] { return w.progressLabel->isVisibleTo(w.tray) ? w.progressLabel->text() : QString(); };
+    w.setHistoryNote(QStringLiteral("history: disk full"));
+    QCOMPARE(note(), QStringLiteral("history: disk full"));
+    w.setProgress("File sent: 1 of 2 lines");
+    QCOMPARE(note(), QStringLiteral("File sent: 1 of 2 lines"));
+    w.setProgress({});
+    QCOMPARE(note(), QStringLiteral("history: disk full"));
+    w.setHistoryNote({});
+    QCOMPARE(note(), QString());
 }
 
 void TestWindowShell::eventScreenMirrorsLineOperations()
