@@ -25,6 +25,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <optional>
+
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,6 +162,9 @@ QList<QStringList> parseCsv(const QByteArray &bytes)
     }
     return out;
 }
+
+// What keeps the recorder from writing.
+enum class Trouble { ReadOnly, Full, Locked };
 
 // A small file system of its own, which can be made read-only or full: a
 // folder's mode does not stop root, so as root it is a tmpfs mounted for the
@@ -352,38 +357,52 @@ private slots:
         QVERIFY(textIndexMatchesLines(raw));
     }
 
-    // A folder it cannot write and a full file system: the recorder says so
-    // once, keeps the lines, and writes them all, in order, when it can again.
-    void unwritableOrFullReportsOnceAndCatchesUp_data()
+    // A folder it cannot write, a full file system, a file another program
+    // keeps locked: the recorder says so once, keeps the lines, and writes
+    // them all, in order, when it can again, and says that it can.
+    void troubleIsReportedOnceAndCaughtUp_data()
     {
-        QTest::addColumn<bool>("full");
-        QTest::newRow("read-only folder") << false;
-        QTest::newRow("full file system") << true;
+        QTest::addColumn<int>("troubleRow");
+        QTest::newRow("read-only folder") << int(Trouble::ReadOnly);
+        QTest::newRow("full file system") << int(Trouble::Full);
+        QTest::newRow("locked by another program") << int(Trouble::Locked);
     }
-    void unwritableOrFullReportsOnceAndCatchesUp()
+    void troubleIsReportedOnceAndCaughtUp()
     {
-        QFETCH(bool, full);
+        QFETCH(int, troubleRow);
+        const auto trouble = Trouble(troubleRow);
         QTemporaryDir dir;
         SmallFileSystem fs(dir.filePath(QStringLiteral("small")));
         const QString path = fs.path + QStringLiteral("/history.sqlite");
         QStringList messages;
         const QByteArray text(60, 'L');
         int lines = 0;
+        std::optional<RawFile> locker;
         {
             HistoryRecorder rec(path, 20);
             rec.onProblem = [&](const QString &m) { messages << m; };
             rec.startSession(QStringLiteral("Plant Room"), QStringLiteral("TCP/IP"), QStringLiteral("h:1"), 1);
             quint64 before = 0;
-            if (full) {
+            if (trouble != Trouble::ReadOnly) {
                 rec.add(QStringLiteral("line"), text, ++lines);
                 QVERIFY(rec.commitAndWait(30000));
                 before = rec.commits();
+            }
+            switch (trouble) {
+            case Trouble::ReadOnly:
+                if (!fs.setReadOnly(true))
+                    QSKIP("needs a folder this user cannot write in");
+                break;
+            case Trouble::Full:
                 if (!fs.fill())
                     QSKIP("needs root, to mount a small file system and fill it");
-            } else if (!fs.setReadOnly(true)) {
-                QSKIP("needs a folder this user cannot write in");
+                break;
+            case Trouble::Locked:
+                locker.emplace(path);
+                QVERIFY(QSqlQuery(locker->db).exec(QStringLiteral("BEGIN IMMEDIATE")));
+                break;
             }
-            for (int round = 0; round < 4; ++round) {
+            for (int round = 0; round < 2; ++round) {
                 for (int i = 0; i < 500; ++i)
                     rec.add(QStringLiteral("line"), text, ++lines);
                 QVERIFY(rec.commitAndWait(30000));
@@ -391,10 +410,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, kordex::test::kLimitMs);
             QVERIFY2(messages.front().contains(QStringLiteral("not recorded")), qPrintable(messages.front()));
             QCOMPARE(rec.commits(), before);
-            if (full)
-                fs.empty();
-            else
-                QVERIFY(fs.setReadOnly(false));
+            switch (trouble) {
+            case Trouble::ReadOnly: QVERIFY(fs.setReadOnly(false)); break;
+            case Trouble::Full: fs.empty(); break;
+            case Trouble::Locked: locker.reset(); break;
+            }
             QVERIFY(rec.commitAndWait(30000));
             QCOMPARE(rec.commits(), before + 1);
             QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 2, kordex::test::kLimitMs);
