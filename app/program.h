@@ -94,7 +94,6 @@ public:
     std::unique_ptr<history::HistoryRecorder> history;
     std::unique_ptr<HistoryWindow> historyWindow;
     std::unique_ptr<history::HistoryUploader> historyUpload;  // a team server is set
-    QString recorderNote_, uploadNote_;
 
     // ConnectionActions, for the dialog.
     void connectToStored(int index) override;
@@ -115,6 +114,7 @@ private:
     Task<void> commandLine_;
     int forcedAutoLogin_ = -1;  // the record the command line connects to
     bool closed_ = false;
+    QString recorderNote_, uploadNote_;  // the history's problems, while they last
 };
 
 }  // namespace kordex
