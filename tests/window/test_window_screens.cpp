@@ -56,6 +56,8 @@ void TestWindowScreens::notConnected()
     f.show();
     f.paintSteady();
     save(*f.window, QStringLiteral("face-0.png"));
+    f.window->setHistoryNote(QStringLiteral("Event history not recorded: database or disk is full"));
+    save(*f.window, QStringLiteral("face-0-history-note.png"));
 }
 
 void TestWindowScreens::faces_data()
