@@ -18,8 +18,11 @@ WERROR  ?=
 # `make test` builds only the decoder's benchmark (the test of its links needs
 # it); `make bench` and `make build` configure them all.
 BENCH_SET ?= ALL
-CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORDEX_BENCH_SET=$(BENCH_SET) \
-            $(if $(WERROR),-DKORDEX_WERROR=$(WERROR))
+# `make test` builds without debug information, which takes a third less time
+# to compile and link; the code is optimised the same (-O2).
+BUILD_TYPE ?= RelWithDebInfo
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+            -DKORDEX_BENCH_SET=$(BENCH_SET) $(if $(WERROR),-DKORDEX_WERROR=$(WERROR))
 
 # What `make run` and `make deb` build: the program and its tools, no tests.
 PROGRAMS = kordex kordex-replay kordex-panel
@@ -50,6 +53,7 @@ run: deps
 # clang-tidy checks the naming convention (the `naming` test).
 test: WERROR = ON
 test: BENCH_SET = DECODER
+test: BUILD_TYPE = Release
 test: PACKAGES += clang-tidy
 # The team history's test runs a PostgreSQL server of its own.
 test: PACKAGES += postgresql
