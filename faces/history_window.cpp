@@ -525,15 +525,42 @@ void HistoryWindow::askDelete()
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, name](int answer) {
-        if (answer != QMessageBox::Yes)
-            return;
-        QString error;
-        if (!store_.deleteSite(name, &error))
-            status->setText(QStringLiteral("Not deleted: %1").arg(error));
-        else
-            refresh();
+        if (answer == QMessageBox::Yes)
+            deleteSite(name);
     });
     box->open();
+}
+
+// A site of many lines takes a while to delete: on a pool thread with a
+// connection of its own, the window told when it is done.
+void HistoryWindow::deleteSite(const QString &name)
+{
+    auto *button = findChild<QPushButton *>(QStringLiteral("HistoryDelete"));
+    button->setEnabled(false);
+    status->setText(QStringLiteral("Deleting the history of \"%1\"...").arg(name));
+    QThreadPool::globalInstance()->start([path = store_.path(), name, alive = std::weak_ptr<int>(alive_), self = this,
+                                          button] {
+        QString error;
+        {
+            HistoryStore writer;
+            QString opened;
+            if (writer.open(path, &opened) == HistoryStore::Opened::Failed)
+                error = opened;
+            else
+                writer.deleteSite(name, &error);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, self, button, error] {
+                if (!alive.lock())
+                    return;
+                button->setEnabled(true);
+                self->refresh();
+                if (!error.isEmpty())
+                    self->status->setText(QStringLiteral("Not deleted: %1").arg(error));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace kordex

@@ -118,6 +118,7 @@ private:
     void fillSessions();
     void askExport();
     void askDelete();
+    void deleteSite(const QString &name);
     void askTeam();
     void showTeam(quint64 asked, const history::HistoryFilter &filter, history::HistoryUploader::TeamView view);
 

@@ -251,14 +251,9 @@ bool HistoryStore::migrate(QString *error, int *code)
                   error, code);
         // Full text where the system's SQLite has FTS5 (the trigram tokenizer
         // finds any piece of three or more letters); LIKE otherwise.
-        if (ok && q.exec(QStringLiteral("CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='lines', "
-                                        "content_rowid='id', tokenize='trigram')"))) {
-            ok = exec(q,
-                      QStringLiteral("CREATE TRIGGER lines_fts_delete AFTER DELETE ON lines BEGIN "
-                                     "INSERT INTO lines_fts(lines_fts, rowid, text) VALUES ('delete', old.id, "
-                                     "old.text); END"),
-                      error, code);
-        }
+        if (ok)
+            q.exec(QStringLiteral("CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='lines', "
+                                  "content_rowid='id', tokenize='trigram')"));
     }
     // Version 2: the installation's own id and how far each team server has
     // been sent the lines.
@@ -272,10 +267,13 @@ bool HistoryStore::migrate(QString *error, int *code)
     // site and day of a batch instead of one per line.
     if (ok && version < 3)
         ok = exec(q, QStringLiteral("DROP TRIGGER IF EXISTS day_counts_insert"), error, code);
-    // Version 4: the writer fills the text index once a batch. A trigger's
-    // statement savepoint made FTS5 flush a segment of its own for every line.
-    if (ok && version < 4)
-        ok = exec(q, QStringLiteral("DROP TRIGGER IF EXISTS lines_fts_insert"), error, code);
+    // Version 4: the writer fills the text index once a batch, and a site's
+    // deletion takes its lines out of the index and the day counts at once.
+    // A trigger's statement savepoint made FTS5 flush a segment of its own
+    // for every line.
+    if (version < 4)
+        for (const char *trigger : {"lines_fts_insert", "lines_fts_delete", "day_counts_delete"})
+            ok = ok && exec(q, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(trigger)), error, code);
     if (ok)
         ok = exec(q, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), error, code);
     if (ok)
@@ -579,8 +577,12 @@ bool HistoryStore::deleteSite(const QString &site, QString *error)
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     db.transaction();
     QSqlQuery q(db);
-    for (const char *sql : {"DELETE FROM lines WHERE site = ?", "DELETE FROM sessions WHERE site = ?",
+    for (const char *sql : {"INSERT INTO lines_fts(lines_fts, rowid, text) SELECT 'delete', id, text FROM lines "
+                            "WHERE site = ?",
+                            "DELETE FROM lines WHERE site = ?", "DELETE FROM sessions WHERE site = ?",
                             "DELETE FROM day_counts WHERE site = ?"}) {
+        if (!fullText_ && QLatin1String(sql).contains(QLatin1String("lines_fts")))
+            continue;
         q.prepare(QLatin1String(sql));
         q.addBindValue(site);
         if (!q.exec()) {

@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -430,8 +432,9 @@ private slots:
         QVERIFY(textIndexMatchesLines(raw));
     }
 
-    // A file of the previous schema, whose trigger filled the text index:
-    // brought up to date, each new line is indexed once.
+    // A file of the previous schema, whose triggers kept the text index and
+    // the day counts: brought up to date, each new line is indexed once, and
+    // deleting a site leaves the index and the counts as the lines are.
     void previousSchemaIsUpgraded()
     {
         QTemporaryDir dir;
@@ -444,19 +447,34 @@ private slots:
         {
             RawFile raw(path);
             QSqlQuery q(raw.db);
-            QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER lines_fts_insert AFTER INSERT ON lines BEGIN INSERT INTO "
-                                          "lines_fts(rowid, text) VALUES (new.id, new.text); END")));
+            for (const char *trigger :
+                 {"lines_fts_insert AFTER INSERT ON lines BEGIN INSERT INTO lines_fts(rowid, text) VALUES (new.id, "
+                  "new.text); END",
+                  "lines_fts_delete AFTER DELETE ON lines BEGIN INSERT INTO lines_fts(lines_fts, rowid, text) VALUES "
+                  "('delete', old.id, old.text); END",
+                  "day_counts_delete AFTER DELETE ON lines BEGIN UPDATE day_counts SET lines = lines - 1 WHERE site = "
+                  "old.site AND day = date(old.time / 1000, 'unixepoch', 'localtime'); END"})
+                QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER ") + QLatin1String(trigger)));
             QVERIFY(q.exec(QStringLiteral("PRAGMA user_version=3")));
         }
         {
             HistoryRecorder rec(path, 20);
-            rec.startSession(QStringLiteral("Plant Room"), QString(), QString(), 1);
-            rec.add(QStringLiteral("line"), "ZONE 003 ALARM", 2);
+            for (const char *site : {"Plant Room", "North Wing"}) {
+                rec.startSession(QLatin1String(site), QString(), QString(), 1);
+                rec.add(QStringLiteral("line"), "ZONE 003 ALARM", 2);
+                rec.add(QStringLiteral("line"), "ZONE 004 FAULT", 3);
+            }
         }
+        HistoryStore store;
+        QString message;
+        QCOMPARE(store.open(path, &message), HistoryStore::Opened::Ok);
+        QVERIFY2(store.deleteSite(QStringLiteral("Plant Room"), &message), qPrintable(message));
         RawFile raw(path);
         QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), HistoryStore::kSchemaVersion);
         QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines_fts WHERE lines_fts MATCH 'alarm'")).toInt(), 1);
         QVERIFY(textIndexMatchesLines(raw));
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(site || ' ' || lines) FROM day_counts")).toString(),
+                 QStringLiteral("North Wing 2"));
     }
 
     void damagedFileIsKeptAndReplaced()
@@ -652,6 +670,18 @@ private slots:
         QVERIFY(!recording);
         QVERIFY(!HistorySettings::load().record);
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Corvane/KordexHistory.conf"))));
+
+        // Deleting a site, once confirmed, runs beside the window, which follows when it is done.
+        w.site->setCurrentIndex(w.site->findText(QStringLiteral("North Wing")));
+        auto *deleteButton = w.findChild<QPushButton *>(QStringLiteral("HistoryDelete"));
+        deleteButton->click();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = w.findChild<QMessageBox *>()) != nullptr);
+        box->button(QMessageBox::Yes)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.site->findText(QStringLiteral("North Wing")), -1, kordex::test::kLimitMs);
+        QVERIFY(deleteButton->isEnabled());
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM lines WHERE site = 'North Wing'")).toInt(), 0);
+        QCOMPARE(w.site->count(), 3);  // "All sites" and the two others
     }
 
     // The real kordex with the simulated panel over TCP/IP: the panel's
