@@ -380,6 +380,9 @@ private slots:
         const QByteArray text(60, 'L');
         int lines = 0;
         std::optional<RawFile> locker;
+        // Read-only before the recorder opens the file there, which would keep the remount from happening.
+        if (trouble == Trouble::ReadOnly && !fs.setReadOnly(true))
+            QSKIP("needs a folder this user cannot write in");
         {
             HistoryRecorder rec(path, 20);
             rec.onProblem = [&](const QString &m) { messages << m; };
@@ -391,10 +394,7 @@ private slots:
                 before = rec.commits();
             }
             switch (trouble) {
-            case Trouble::ReadOnly:
-                if (!fs.setReadOnly(true))
-                    QSKIP("needs a folder this user cannot write in");
-                break;
+            case Trouble::ReadOnly: break;
             case Trouble::Full:
                 if (!fs.fill())
                     QSKIP("needs root, to mount a small file system and fill it");
