@@ -58,7 +58,7 @@ void HistoryTableModel::setFilter(const HistoryFilter &filter)
     if (totalIsLowerBound_)
         total_ = atMost;
     if (total_ > 0)
-        rows_ = store_.rows(filter_, {}, kPage);
+        rows_ = store_.rows(filter_, HistoryStore::kNewest, kPage);
     moreRows_ = int(rows_.size()) == kPage;
     endResetModel();
 }
@@ -105,7 +105,7 @@ void HistoryTableModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent) || rows_.empty())
         return;
-    std::vector<HistoryRow> more = store_.rows(filter_, {rows_.back().timeMs, rows_.back().id}, kPage);
+    std::vector<HistoryRow> more = store_.rows(filter_, rows_.back().id, kPage);
     moreRows_ = int(more.size()) == kPage;
     if (more.empty())
         return;

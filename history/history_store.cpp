@@ -79,6 +79,23 @@ QByteArray csvField(const QString &s)
     return '"' + q + '"';
 }
 
+// A HistoryRow's columns, from `lines l` joined with `sessions s`.
+const QLatin1String kRowColumns("l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, s.transport, "
+                                "s.address");
+
+std::vector<HistoryRow> readRows(QSqlQuery &q, int limit)
+{
+    std::vector<HistoryRow> out;
+    if (!q.exec())
+        return out;
+    out.reserve(size_t(limit));
+    while (q.next())
+        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                       q.value(3).toLongLong(), q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
+                       q.value(7).toString(), q.value(8).toString(), q.value(9).toString()});
+    return out;
+}
+
 // The local day of a time, remembering the last day's bounds: the lines of
 // a batch mostly share one.
 class DayRange {
@@ -485,36 +502,26 @@ qint64 HistoryStore::count(const HistoryFilter &f, qint64 atMost) const
     return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
 }
 
-std::vector<HistoryRow> HistoryStore::rows(const HistoryFilter &f, const RowCursor &after, int limit) const
+std::vector<HistoryRow> HistoryStore::rows(const HistoryFilter &f, qint64 beforeId, int limit) const
 {
     // Newest first is the order of arrival (the row id): the full-text index
     // pages in that order without sorting what it found, and stops at the page.
     QVariantList binds;
     const bool fullText = usesFullText(f);
     QString sql =
-        QStringLiteral(
-            "SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
-            "s.transport, s.address FROM ") +
+        QStringLiteral("SELECT ") + kRowColumns + QStringLiteral(" FROM ") +
         (fullText ? QStringLiteral("lines_fts f JOIN lines l ON l.id = f.rowid") : QStringLiteral("lines l")) +
         QStringLiteral(" LEFT JOIN sessions s ON s.id = l.session") + where(f, binds, fullText);
     sql += binds.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     sql += fullText ? QStringLiteral("f.rowid < ? ORDER BY f.rowid DESC LIMIT ?")
                     : QStringLiteral("l.id < ? ORDER BY l.id DESC LIMIT ?");
-    binds << after.id << limit;
+    binds << beforeId << limit;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     q.prepare(sql);
     for (const QVariant &b : binds)
         q.addBindValue(b);
-    std::vector<HistoryRow> out;
-    if (!q.exec())
-        return out;
-    out.reserve(limit);
-    while (q.next())
-        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                       q.value(3).toLongLong(), q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
-                       q.value(7).toString(), q.value(8).toString(), q.value(9).toString()});
-    return out;
+    return readRows(q, limit);
 }
 
 std::vector<SessionSummary> HistoryStore::sessions(const QString &site) const
@@ -577,13 +584,14 @@ bool HistoryStore::deleteSite(const QString &site, QString *error)
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     db.transaction();
     QSqlQuery q(db);
-    for (const char *sql : {"INSERT INTO lines_fts(lines_fts, rowid, text) SELECT 'delete', id, text FROM lines "
-                            "WHERE site = ?",
-                            "DELETE FROM lines WHERE site = ?", "DELETE FROM sessions WHERE site = ?",
-                            "DELETE FROM day_counts WHERE site = ?"}) {
-        if (!fullText_ && QLatin1String(sql).contains(QLatin1String("lines_fts")))
-            continue;
-        q.prepare(QLatin1String(sql));
+    QStringList statements;
+    if (fullText_)
+        statements << QStringLiteral(
+            "INSERT INTO lines_fts(lines_fts, rowid, text) SELECT 'delete', id, text FROM lines WHERE site = ?");
+    statements << QStringLiteral("DELETE FROM lines WHERE site = ?") << QStringLiteral("DELETE FROM sessions WHERE site = ?")
+               << QStringLiteral("DELETE FROM day_counts WHERE site = ?");
+    for (const QString &sql : statements) {
+        q.prepare(sql);
         q.addBindValue(site);
         if (!q.exec()) {
             *error = describe(q.lastError());
@@ -634,20 +642,12 @@ std::vector<HistoryRow> HistoryStore::linesAfter(qint64 lineId, int limit) const
 {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT l.id, l.time, l.session, l.line_number, l.site, l.kind, l.text, l.model, "
-                       "s.transport, s.address FROM lines l LEFT JOIN sessions s ON s.id = l.session "
-                       "WHERE l.id > ? ORDER BY l.id LIMIT ?"));
+    q.prepare(QStringLiteral("SELECT ") + kRowColumns +
+              QStringLiteral(" FROM lines l LEFT JOIN sessions s ON s.id = l.session WHERE l.id > ? ORDER BY l.id "
+                             "LIMIT ?"));
     q.addBindValue(lineId);
     q.addBindValue(limit);
-    std::vector<HistoryRow> out;
-    if (!q.exec())
-        return out;
-    while (q.next())
-        out.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                       q.value(3).toLongLong(), q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
-                       q.value(7).toString(), q.value(8).toString(), q.value(9).toString()});
-    return out;
+    return readRows(q, limit);
 }
 
 QByteArray HistoryStore::csvHeader() { return "time,site,kind,line,session,line number,transport,address,model\r\n"; }
@@ -670,10 +670,10 @@ bool HistoryStore::exportCsv(const HistoryFilter &f, QIODevice &out, qint64 *wri
     qint64 records = 0;
     if (out.write(csvHeader()) < 0)
         return false;
-    RowCursor cursor;
+    qint64 before = kNewest;
     constexpr int kPage = 5000;
     for (;;) {
-        const std::vector<HistoryRow> page = rows(f, cursor, kPage);
+        const std::vector<HistoryRow> page = rows(f, before, kPage);
         QByteArray block;
         for (const HistoryRow &r : page)
             block += csvRecord(r);
@@ -684,7 +684,7 @@ bool HistoryStore::exportCsv(const HistoryFilter &f, QIODevice &out, qint64 *wri
             *written = records;
         if (int(page.size()) < kPage)
             return true;
-        cursor = {page.back().timeMs, page.back().id};
+        before = page.back().id;
     }
 }
 

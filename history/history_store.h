@@ -41,12 +41,6 @@ struct HistoryRow {
     QString site, kind, text, model, transport, address;
 };
 
-// Where paging goes on: rows that arrived before this one (by id; the time
-// is kept for the reader).
-struct RowCursor {
-    qint64 timeMs = std::numeric_limits<qint64>::max();
-    qint64 id = std::numeric_limits<qint64>::max();
-};
 
 struct SessionSummary {
     qint64 id = 0;
@@ -95,7 +89,9 @@ public:
     // (returns atMost + 1 when there are more), so a common word in a large
     // history is counted no further than a window needs to say "more than".
     qint64 count(const HistoryFilter &f, qint64 atMost = -1) const;
-    std::vector<HistoryRow> rows(const HistoryFilter &f, const RowCursor &after, int limit) const;
+    // Paged by the row id: the lines that arrived before `beforeId`.
+    static constexpr qint64 kNewest = std::numeric_limits<qint64>::max();
+    std::vector<HistoryRow> rows(const HistoryFilter &f, qint64 beforeId, int limit) const;
     std::vector<SessionSummary> sessions(const QString &site) const;
     std::vector<DayCount> linesPerDay(const HistoryFilter &f) const;
     QStringList sites() const;

@@ -64,15 +64,6 @@ HistoryUploader::~HistoryUploader()
     worker_.join();
 }
 
-void HistoryUploader::uploadNow()
-{
-    {
-        std::lock_guard lock(mutex_);
-        kick_ = true;
-    }
-    wake_.notify_all();
-}
-
 bool HistoryUploader::waitUntilSent(int timeoutMs)
 {
     std::unique_lock lock(mutex_);
@@ -167,35 +158,6 @@ void HistoryUploader::run()
         }
     }
     QSqlDatabase::removeDatabase(connection);
-}
-
-std::vector<HistoryRow> HistoryUploader::teamRows(const QString &server, const QString &site, QString *error)
-{
-    std::vector<HistoryRow> out;
-    const QString connection = nextConnectionName();
-    {
-        QSqlDatabase db = connectTo(connection, server, error);
-        if (db.isOpen()) {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.prepare(
-                QStringLiteral("SELECT time_ms, session, line_number, site, kind, text, model, transport, "
-                               "address, installation FROM kordex_history WHERE ? = '' OR site = ? "
-                               "ORDER BY time_ms DESC, installation, session, line_number DESC"));
-            q.addBindValue(site);
-            q.addBindValue(site);
-            if (q.exec()) {
-                while (q.next())
-                    out.push_back({0, q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                                   q.value(3).toString(), q.value(4).toString(), q.value(5).toString(),
-                                   q.value(6).toString(), q.value(7).toString(), q.value(8).toString()});
-            } else {
-                *error = q.lastError().text();
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return out;
 }
 
 HistoryUploader::TeamView HistoryUploader::teamView(const QString &server, const HistoryFilter &filter, int limit)

@@ -24,8 +24,6 @@ public:
     HistoryUploader(QString localPath, QString server, int intervalMs = 5000);
     ~HistoryUploader() override;
 
-    // Tries at once instead of at the next interval.
-    void uploadNow();
     // For tests: blocks until a pass found nothing left to send (true) or
     // the time ran out.
     bool waitUntilSent(int timeoutMs);
@@ -34,10 +32,6 @@ public:
     // Told once per outage, on the thread that made the uploader, and with an
     // empty message when it is over.
     std::function<void(const QString &message)> onProblem;
-
-    // The team's lines of one site (every site when empty), newest first,
-    // straight from the server.
-    static std::vector<HistoryRow> teamRows(const QString &server, const QString &site, QString *error);
 
     // What the history window shows of the team: the filter's newest lines
     // (at most `limit`) and every site on the server. Blocks on the network:
