@@ -55,9 +55,7 @@ QByteArray fieldText(const ConnectionRecord &rec, const ConnectionField &field)
                 return rec.*m;
             else if constexpr (std::is_same_v<T, bool>)
                 return rec.*m ? "1" : "0";
-            else if constexpr (std::is_enum_v<T>)
-                return QByteArray::number(int32_t(std::underlying_type_t<T>(rec.*m)));
-            else
+            else  // an enumeration as its stored number
                 return QByteArray::number(int32_t(rec.*m));
         },
         field.member);
@@ -81,9 +79,7 @@ bool setFieldFromText(ConnectionRecord &rec, const ConnectionField &field, const
                 }
                 if constexpr (std::is_same_v<T, bool>)
                     rec.*m = *v != 0;
-                else if constexpr (std::is_enum_v<T>)
-                    rec.*m = T(std::underlying_type_t<T>(*v));
-                else
+                else  // an enumeration of a byte wraps as the byte field did
                     rec.*m = T(*v);
                 return true;
             }

@@ -38,7 +38,6 @@ public:
 
     void write(const uint8_t *bytes, size_t n);
     // Inside an escape sequence: the next byte is a command or a coordinate.
-    bool inEscape() const { return state_ != State::Ground; }
 
 private:
     enum class State : uint8_t { Ground, Escape, AddressRow, AddressColumn };

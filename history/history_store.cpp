@@ -1,5 +1,6 @@
 #include "history/history_store.h"
 
+#include "platform/errno_text.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
 
@@ -173,7 +174,7 @@ bool HistoryStore::openFile(bool readOnly, QString *message, int *code)
         // files take the same mode.
         const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
-            *message = QStringLiteral("%1: %2").arg(path_, QString::fromLocal8Bit(strerror(errno)));
+            *message = QStringLiteral("%1: %2").arg(path_, errnoText(errno));
             return false;
         }
         ::close(fd);

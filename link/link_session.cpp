@@ -367,10 +367,7 @@ Task<void> LinkSession::connectRequested(ConnectRequest request)
     else
         abortAttempt();
     hub_.notify();
-    linkTimeout.stop();
-    linkTimeout.setInterval(kOtherLinkWaitMs);
-    linkTimeout.start();
-    co_await hub_.until([this] { return !linkTimeout.isRunning() || !(f_.connectionActive && f_.connected); });
+    co_await wait(kOtherLinkWaitMs, [this] { return !(f_.connectionActive && f_.connected); });
     if (!recordOf(request))
         co_return;
     take(request);
@@ -463,21 +460,15 @@ void LinkSession::syncPanelSettings()
     panelSettings_ = {c.systemName, c.autoLogin, c.diagnosticMode, c.showNzCommonStates};
 }
 
-// The connection steps and the login read what arrives before the link is up.
-bool LinkSession::readingResponse() const
-{
-    return !f_.connected || (!e_.session.loggedIn && currentConnection.autoLogin);
-}
-
 void LinkSession::received(const QByteArray &chunk)
 {
     if (onReceive)
         onReceive(chunk);
-    syncPanelSettings();
-    // Only the switch into tandem mode ends the reading inside a chunk (it
-    // logs in): byte by byte until then, the rest in one go.
+    // The connection steps and the login read what arrives before the session
+    // is up. Only the switch into tandem mode ends that inside a chunk (it logs
+    // in): byte by byte until then, the rest in one go.
     qsizetype i = 0;
-    for (; i < chunk.size() && readingResponse(); ++i) {
+    for (; i < chunk.size() && !sessionEstablished(); ++i) {
         response_.append(chunk[i]);
         e_.receive(chunk.constData() + i, 1);
     }

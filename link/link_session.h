@@ -192,7 +192,6 @@ private:
     void setStatus(const QByteArray &text) override;
     void setProgress(const QByteArray &text) override { e_.shell.setProgress(text); }
     void received(const QByteArray &chunk) override;
-    bool readingResponse() const;
     void linkFailed(const char *caption, const QByteArray &text) override;
     bool stillUp(quint64 generation) const override;
     quint64 generation() const override { return generation_; }
