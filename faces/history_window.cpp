@@ -254,8 +254,8 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
     record->setChecked(HistorySettings::load().record);
     auto *exportButton = new QPushButton(QStringLiteral("Export CSV..."), this);
     exportButton->setObjectName(QStringLiteral("HistoryExport"));
-    auto *deleteButton = new QPushButton(QStringLiteral("Delete history of this site..."), this);
-    deleteButton->setObjectName(QStringLiteral("HistoryDelete"));
+    deleteButton_ = new QPushButton(QStringLiteral("Delete history of this site..."), this);
+    deleteButton_->setObjectName(QStringLiteral("HistoryDelete"));
     team = new QCheckBox(QStringLiteral("Team"), this);
     team->setObjectName(QStringLiteral("HistoryTeam"));
     team->setToolTip(QStringLiteral("Every site's lines from the team server"));
@@ -267,7 +267,7 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
     buttons->addWidget(team);
     buttons->addWidget(status, 1);
     buttons->addWidget(exportButton);
-    buttons->addWidget(deleteButton);
+    buttons->addWidget(deleteButton_);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -303,7 +303,7 @@ HistoryWindow::HistoryWindow(const QString &path, QWidget *parent) : QWidget(par
     });
     connect(team, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { askExport(); });
-    connect(deleteButton, &QPushButton::clicked, this, [this] { askDelete(); });
+    connect(deleteButton_, &QPushButton::clicked, this, [this] { askDelete(); });
     refresh();
 }
 
@@ -324,18 +324,20 @@ void HistoryWindow::refresh()
         askTeam();  // the sites come with the answer
         return;
     }
-    const QString chosen = site->currentIndex() > 0 ? site->currentText() : QString();
-    {
-        const QSignalBlocker block(site);
-        site->clear();
-        site->addItem(QStringLiteral("All sites"));
-        if (store_.isOpen())
-            site->addItems(store_.sites());
-        const int i = chosen.isEmpty() ? 0 : site->findText(chosen, Qt::MatchExactly);
-        site->setCurrentIndex(std::max(0, i));
-    }
+    fillSites(store_.isOpen() ? store_.sites() : QStringList());
     fillSessions();
     applyFilter();
+}
+
+// The site chosen stays chosen while it is among the names.
+void HistoryWindow::fillSites(const QStringList &names)
+{
+    const QString chosen = site->currentIndex() > 0 ? site->currentText() : QString();
+    const QSignalBlocker block(site);
+    site->clear();
+    site->addItem(QStringLiteral("All sites"));
+    site->addItems(names);
+    site->setCurrentIndex(std::max(0, chosen.isEmpty() ? 0 : site->findText(chosen, Qt::MatchExactly)));
 }
 
 HistoryFilter HistoryWindow::currentFilter() const
@@ -366,14 +368,12 @@ void HistoryWindow::applyFilter()
     HistoryFilter range = f;
     range.sinceMs = std::numeric_limits<qint64>::min();
     range.untilMs = std::numeric_limits<qint64>::max();
-    if (!store_.isOpen())
-        strip->setCounts({});
-    else if (range.text.isEmpty())
-        strip->setCounts(store_.linesPerDay(range));  // kept per day: quick
-    if (!store_.isOpen() || range.text.isEmpty())
-        daysShown_ = ++daysAsked_;  // an answer still counting is no longer wanted
-    else
+    if (store_.isOpen() && !range.text.isEmpty()) {
         countDays(range);
+    } else {
+        daysShown_ = ++daysAsked_;  // an answer still counting is no longer wanted
+        strip->setCounts(store_.isOpen() ? store_.linesPerDay(range) : std::vector<DayCount>());  // kept per day
+    }
     QString note = !openError_.isEmpty()         ? QStringLiteral("No history: %1").arg(openError_)
                    : model_->totalIsLowerBound() ? QStringLiteral("more than %L1 lines").arg(model_->total())
                                                  : QStringLiteral("%L1 lines").arg(model_->total());
@@ -394,30 +394,36 @@ void HistoryWindow::fillSessions()
         sessions->resizeColumnToContents(c);
 }
 
+// `work` runs on a pool thread (with connections of its own); `done` gets its
+// answer on the window's thread, unless the window has gone by then.
+template <class Work, class Done>
+void HistoryWindow::runBeside(Work work, Done done)
+{
+    QThreadPool::globalInstance()->start([work = std::move(work), done = guard_.guarded(std::move(done))]() mutable {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done, answer = work()]() mutable { done(std::move(answer)); },
+            Qt::QueuedConnection);
+    });
+}
+
 // Every match of a common word, day by day, takes longer than the search
 // itself: counted on a pool thread with a connection of its own, drawn when
 // it comes, and only the latest question's answer.
 void HistoryWindow::countDays(const HistoryFilter &range)
 {
     const quint64 asked = ++daysAsked_;
-    QThreadPool::globalInstance()->start(
-        [path = store_.path(), range, asked, alive = std::weak_ptr<int>(alive_), self = this] {
-            std::vector<DayCount> days;
-            {
-                HistoryStore reader;
-                QString message;
-                if (reader.open(path, &message, true) == HistoryStore::Opened::Ok)
-                    days = reader.linesPerDay(range);
-            }
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [alive, self, asked, days = std::move(days)]() mutable {
-                    if (!alive.lock() || asked != self->daysAsked_)
-                        return;
-                    self->daysShown_ = asked;
-                    self->strip->setCounts(std::move(days));
-                },
-                Qt::QueuedConnection);
+    runBeside(
+        [path = store_.path(), range] {
+            HistoryStore reader;
+            QString message;
+            return reader.open(path, &message, true) == HistoryStore::Opened::Ok ? reader.linesPerDay(range)
+                                                                               : std::vector<DayCount>();
+        },
+        [this, asked](std::vector<DayCount> days) {
+            if (asked != daysAsked_)
+                return;
+            daysShown_ = asked;
+            strip->setCounts(std::move(days));
         });
 }
 
@@ -429,16 +435,8 @@ void HistoryWindow::askTeam()
     daysShown_ = ++daysAsked_;  // the team's answer brings its own days
     const HistoryFilter f = currentFilter();
     status->setText(QStringLiteral("Asking the team server..."));
-    QThreadPool::globalInstance()->start([server = server_, f, asked, alive = std::weak_ptr<int>(alive_), self = this] {
-        HistoryUploader::TeamView view = HistoryUploader::teamView(server, f, kTeamRows + 1);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [alive, self, asked, f, view = std::move(view)]() mutable {
-                if (alive.lock())
-                    self->showTeam(asked, f, std::move(view));
-            },
-            Qt::QueuedConnection);
-    });
+    runBeside([server = server_, f] { return HistoryUploader::teamView(server, f, kTeamRows + 1); },
+              [this, asked, f](HistoryUploader::TeamView view) { showTeam(asked, f, std::move(view)); });
 }
 
 void HistoryWindow::showTeam(quint64 asked, const HistoryFilter &filter, HistoryUploader::TeamView view)
@@ -451,14 +449,7 @@ void HistoryWindow::showTeam(quint64 asked, const HistoryFilter &filter, History
         status->setText(QStringLiteral("Team server: %1").arg(view.error));
         return;
     }
-    {
-        const QString chosen = site->currentIndex() > 0 ? site->currentText() : QString();
-        const QSignalBlocker block(site);
-        site->clear();
-        site->addItem(QStringLiteral("All sites"));
-        site->addItems(view.sites);
-        site->setCurrentIndex(std::max(0, chosen.isEmpty() ? 0 : site->findText(chosen, Qt::MatchExactly)));
-    }
+    fillSites(view.sites);
     const bool more = int(view.rows.size()) > kTeamRows;
     if (more)
         view.rows.resize(size_t(kTeamRows));
@@ -535,32 +526,24 @@ void HistoryWindow::askDelete()
 // connection of its own, the window told when it is done.
 void HistoryWindow::deleteSite(const QString &name)
 {
-    auto *button = findChild<QPushButton *>(QStringLiteral("HistoryDelete"));
-    button->setEnabled(false);
+    deleteButton_->setEnabled(false);
     status->setText(QStringLiteral("Deleting the history of \"%1\"...").arg(name));
-    QThreadPool::globalInstance()->start([path = store_.path(), name, alive = std::weak_ptr<int>(alive_), self = this,
-                                          button] {
-        QString error;
-        {
+    runBeside(
+        [path = store_.path(), name] {
             HistoryStore writer;
-            QString opened;
-            if (writer.open(path, &opened) == HistoryStore::Opened::Failed)
-                error = opened;
-            else
+            QString error;
+            if (writer.open(path, &error) != HistoryStore::Opened::Failed) {
+                error.clear();  // a damaged file set aside is not this delete's failure
                 writer.deleteSite(name, &error);
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [alive, self, button, error] {
-                if (!alive.lock())
-                    return;
-                button->setEnabled(true);
-                self->refresh();
-                if (!error.isEmpty())
-                    self->status->setText(QStringLiteral("Not deleted: %1").arg(error));
-            },
-            Qt::QueuedConnection);
-    });
+            }
+            return error;
+        },
+        [this](const QString &error) {
+            deleteButton_->setEnabled(true);
+            refresh();
+            if (!error.isEmpty())
+                status->setText(QStringLiteral("Not deleted: %1").arg(error));
+        });
 }
 
 }  // namespace kordex

@@ -6,6 +6,7 @@
 // a site's history. Rows are fetched a page at a time as the table scrolls.
 #include "history/history_store.h"
 #include "history/history_upload.h"
+#include "platform/callback_guard.h"
 
 #include <QAbstractTableModel>
 #include <QWidget>
@@ -17,6 +18,7 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableView;
 class QTimer;
 class QTreeWidget;
@@ -121,17 +123,20 @@ private:
     void deleteSite(const QString &name);
     void askTeam();
     void showTeam(quint64 asked, const history::HistoryFilter &filter, history::HistoryUploader::TeamView view);
+    void fillSites(const QStringList &names);
+    template <class Work, class Done>
+    void runBeside(Work work, Done done);
 
     history::HistoryStore store_;
     HistoryTableModel *model_ = nullptr;
     QTimer *typing_ = nullptr;
+    QPushButton *deleteButton_ = nullptr;
     QString openError_;
     QString server_;
     void countDays(const history::HistoryFilter &range);
     quint64 daysAsked_ = 0, daysShown_ = 0;
     quint64 teamAsked_ = 0;  // the answer still wanted; older ones are dropped
-    // Gone with the window: a team answer arriving later finds it expired.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    CallbackGuard guard_;  // an answer from a pool thread finds the window gone
 };
 
 }  // namespace kordex
