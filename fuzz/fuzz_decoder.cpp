@@ -11,14 +11,11 @@ using namespace kordex;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    VirtualClock clock;
-    RecordingView view;
-    EngineRig rig(clock, view);
+    ConnectedEngine<RecordingView> rig;
+    VirtualClock &clock = rig.clock;
     Engine &engine = rig.engine;
-    rig.startConnected();
-    clock.advance(1001);
-    rig.connection.autoLogin = size % 2;
-    rig.connection.diagnosticMode = size % 3 == 0;
+    rig.parts.connection.autoLogin = size % 2;
+    rig.parts.connection.diagnosticMode = size % 3 == 0;
 
     // Byte 0xFF followed by a control byte drives the session; everything else is received.
     for (size_t i = 0; i < size; ++i) {
