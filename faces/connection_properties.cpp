@@ -357,17 +357,8 @@ void ConnectionPropertiesDialog::wireControls()
 // Keystrokes go through the fields' filters; edits, ticks and choices go to the logic.
 void ConnectionPropertiesDialog::wireFields()
 {
-    filterField(systemNameEdit_, CharFilter::SysName);
-    filterField(passwordEdit_, CharFilter::SysName);
-    filterField(auxPrompt1Edit_, CharFilter::Prompt);
-    filterField(auxPrompt2Edit_, CharFilter::Prompt);
-    filterField(auxReply1Edit_, CharFilter::Prompt);
-    filterField(auxReply2Edit_, CharFilter::Prompt);
-    filterField(phoneNumberEdit_, CharFilter::PhoneNumber);
-    filterField(netPortEdit_, CharFilter::NetPort);
-    filterField(netHostEdit_, CharFilter::NetPort);
-    filterField(sidEdit_, CharFilter::SidEdit);
-    filterField(usernameEdit_, CharFilter::Any);
+    for (const TextField &t : textFields())
+        filterField(t);
     connect(sidEdit_, &QLineEdit::editingFinished, this, [this] {
         // Show the number the up-down control holds.
         logic_.fields.sidText = QByteArray::number(logic_.fields.sidPosition());
@@ -437,11 +428,28 @@ void ConnectionPropertiesDialog::wireListAndButtons()
     connect(help, &QShortcut::activated, this, [this] { actions_.showHelpTopic(currentHelpTopic()); });
 }
 
-void ConnectionPropertiesDialog::filterField(QLineEdit *e, CharFilter filter)
+std::array<ConnectionPropertiesDialog::TextField, 11> ConnectionPropertiesDialog::textFields() const
 {
+    return {{{systemNameEdit_, CharFilter::SysName, &EntryFields::systemName},
+             {passwordEdit_, CharFilter::SysName, &EntryFields::password},
+             {auxPrompt1Edit_, CharFilter::Prompt, &EntryFields::auxPrompt1},
+             {auxPrompt2Edit_, CharFilter::Prompt, &EntryFields::auxPrompt2},
+             {auxReply1Edit_, CharFilter::Prompt, &EntryFields::auxReply1},
+             {auxReply2Edit_, CharFilter::Prompt, &EntryFields::auxReply2},
+             {phoneNumberEdit_, CharFilter::PhoneNumber, &EntryFields::phoneNumber},
+             {netPortEdit_, CharFilter::NetPort, &EntryFields::tcpPort},
+             {netHostEdit_, CharFilter::NetPort, &EntryFields::tcpHost},
+             {sidEdit_, CharFilter::SidEdit, &EntryFields::sidText},
+             {usernameEdit_, CharFilter::Any, &EntryFields::userName}}};
+}
+
+void ConnectionPropertiesDialog::filterField(const TextField &t)
+{
+    QLineEdit *e = t.edit;
+    const CharFilter filter = t.filter;
     e->setProperty(kFilterProperty, int(filter));
     e->installEventFilter(this);
-    connect(e, &QLineEdit::textEdited, this, [this, e, filter](const QString &text) {
+    connect(e, &QLineEdit::textEdited, this, [this, e, filter, field = t.field](const QString &text) {
         // Pasted or dropped text passes the same filter as typed text.
         QString clean;
         for (QChar ch : text)
@@ -453,36 +461,8 @@ void ConnectionPropertiesDialog::filterField(QLineEdit *e, CharFilter filter)
             e->setText(clean);
             e->setCursorPosition(std::max(0, cursor));
         }
-        pushText(e);
+        logic_.fields.*field = toBytes(e->text());
     });
-}
-
-void ConnectionPropertiesDialog::pushText(QLineEdit *e)
-{
-    EntryFields &f = logic_.fields;
-    const QByteArray v = toBytes(e->text());
-    if (e == systemNameEdit_)
-        f.systemName = v;
-    else if (e == usernameEdit_)
-        f.userName = v;
-    else if (e == passwordEdit_)
-        f.password = v;
-    else if (e == sidEdit_)
-        f.sidText = v;
-    else if (e == phoneNumberEdit_)
-        f.phoneNumber = v;
-    else if (e == netPortEdit_)
-        f.tcpPort = v;
-    else if (e == netHostEdit_)
-        f.tcpHost = v;
-    else if (e == auxPrompt1Edit_)
-        f.auxPrompt1 = v;
-    else if (e == auxPrompt2Edit_)
-        f.auxPrompt2 = v;
-    else if (e == auxReply1Edit_)
-        f.auxReply1 = v;
-    else if (e == auxReply2Edit_)
-        f.auxReply2 = v;
 }
 
 bool ConnectionPropertiesDialog::eventFilter(QObject *watched, QEvent *event)
@@ -674,17 +654,8 @@ void ConnectionPropertiesDialog::syncFields()
         if (e->text() != toText(v))
             e->setText(toText(v));
     };
-    setText(systemNameEdit_, f.systemName);
-    setText(usernameEdit_, f.userName);
-    setText(passwordEdit_, f.password);
-    setText(sidEdit_, f.sidText);
-    setText(phoneNumberEdit_, f.phoneNumber);
-    setText(netPortEdit_, f.tcpPort);
-    setText(netHostEdit_, f.tcpHost);
-    setText(auxPrompt1Edit_, f.auxPrompt1);
-    setText(auxPrompt2Edit_, f.auxPrompt2);
-    setText(auxReply1Edit_, f.auxReply1);
-    setText(auxReply2Edit_, f.auxReply2);
+    for (const TextField &t : textFields())
+        setText(t.edit, f.*t.field);
     autoLoginCheckBox_->setChecked(f.autoLogin);
     commonStatesCheckBox_->setChecked(f.showNzCommonStates);
     diagnosticCheckBox_->setChecked(f.diagnosticMode);

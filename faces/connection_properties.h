@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -84,8 +85,14 @@ private:
     void syncList();
     void applyFocus();
     void afterHandler();
-    void filterField(QLineEdit *edit, CharFilter filter);
-    void pushText(QLineEdit *edit);
+    // The text boxes, the filter of each and the entry field it edits.
+    struct TextField {
+        QLineEdit *edit;
+        CharFilter filter;
+        QByteArray EntryFields::*field;
+    };
+    std::array<TextField, 11> textFields() const;
+    void filterField(const TextField &t);
     void rescanPorts();
     void applyPortList(std::vector<SerialPortEntry> ports);
 
