@@ -9,8 +9,8 @@ QString errnoText(int code)
 {
     if (code == 0)
         return QStringLiteral("No Error");
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return QString::fromLatin1(strerror_l(code, cLocale));
+    static const locale_t kCLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return QString::fromLatin1(strerror_l(code, kCLocale));
 }
 
 }  // namespace kordex
